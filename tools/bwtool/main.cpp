@@ -1,0 +1,65 @@
+// bwtool: the companion tool for people who make and inspect pictures.
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "command.h"
+
+namespace bwtool {
+namespace {
+
+struct Command {
+  std::string usage;
+  CommandFn run;
+};
+
+// Filled by static registrations before main() runs.
+std::map<std::string, Command, std::less<>>& commands() {
+  static std::map<std::string, Command, std::less<>> table;
+  return table;
+}
+
+void print_help(std::FILE* out) {
+  std::fputs(
+      "usage: bwtool COMMAND [ARGS...]\n"
+      "\n"
+      "Packs and inspects record stores, assembles and renders effects, decodes images.\n"
+      "\n"
+      "Commands:\n",
+      out);
+  for (const auto& [name, command] : commands()) std::fputs(command.usage.c_str(), out);
+  std::fputs(
+      "\n"
+      "  --help                  print this help\n"
+      "Exit status: 0 on success, 1 when the work failed, 2 for a bad command line.\n",
+      out);
+}
+
+}  // namespace
+
+CommandRegistration::CommandRegistration(std::string_view name, std::string_view usage,
+                                         CommandFn run) {
+  commands().emplace(std::string(name), Command{std::string(usage), run});
+}
+
+}  // namespace bwtool
+
+int main(int argc, char** argv) {
+  using namespace bwtool;
+  if (argc < 2) {
+    print_help(stderr);
+    return kUsageError;
+  }
+  const std::string_view name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    print_help(stdout);
+    return 0;
+  }
+  auto found = commands().find(name);
+  if (found == commands().end()) {
+    std::fprintf(stderr, "bwtool: unknown command \"%s\" (see bwtool --help)\n", argv[1]);
+    return kUsageError;
+  }
+  return found->second.run(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)));
+}
