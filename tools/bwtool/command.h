@@ -10,9 +10,11 @@ namespace bwtool {
 // A sub-command: receives the arguments after its own name, returns the exit status.
 using CommandFn = int (*)(std::span<char* const> args);
 
-// Registers one top-level sub-command (for example "store" or "fx").
+// Registers one sub-command. The name is the word after "bwtool" ("asset"), or that word
+// and the next ("fx render"), so that related commands can live in separate files; the
+// longer name wins. The function receives the arguments after the whole name.
 struct CommandRegistration {
-  // name: the word after "bwtool"; usage: lines printed by "bwtool --help".
+  // name: one or two words; usage: lines printed by "bwtool --help", each ending in \n.
   CommandRegistration(std::string_view name, std::string_view usage, CommandFn run);
 };
 

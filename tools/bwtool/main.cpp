@@ -56,10 +56,20 @@ int main(int argc, char** argv) {
     print_help(stdout);
     return 0;
   }
-  auto found = commands().find(name);
+  int used = 1;
+  auto found = commands().end();
+  if (argc > 2) {
+    found = commands().find(std::string(name) + " " + argv[2]);
+    used = 2;
+  }
+  if (found == commands().end()) {
+    found = commands().find(name);
+    used = 1;
+  }
   if (found == commands().end()) {
     std::fprintf(stderr, "bwtool: unknown command \"%s\" (see bwtool --help)\n", argv[1]);
     return kUsageError;
   }
-  return found->second.run(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)));
+  return found->second.run(
+      std::span<char* const>(argv + 1 + used, static_cast<size_t>(argc - 1 - used)));
 }
