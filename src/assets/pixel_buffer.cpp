@@ -1,0 +1,39 @@
+#include "assets/pixel_buffer.h"
+
+#include <algorithm>
+#include <new>
+
+namespace bw::assets {
+
+bool image_size_acceptable(std::int64_t width, std::int64_t height) {
+  return width >= 0 && height >= 0 && width <= kMaxImageSide && height <= kMaxImageSide;
+}
+
+std::optional<PixelBuffer> PixelBuffer::allocate(std::int64_t width, std::int64_t height) {
+  if (!image_size_acceptable(width, height)) return std::nullopt;
+  PixelBuffer image;
+  image.width = static_cast<int>(width);
+  image.height = static_cast<int>(height);
+  try {
+    image.rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  return image;
+}
+
+void reverse_rows(std::uint8_t* rows, std::size_t row_bytes, int height) {
+  if (rows == nullptr || height < 2) return;
+  for (int i = 0; i < height / 2; ++i) {
+    std::uint8_t* top = rows + row_bytes * static_cast<std::size_t>(i);
+    std::uint8_t* bottom = rows + row_bytes * static_cast<std::size_t>(height - 1 - i);
+    std::swap_ranges(top, top + row_bytes, bottom);
+  }
+}
+
+void reverse_rows(PixelBuffer& image) {
+  if (image.rgba.empty()) return;
+  reverse_rows(image.rgba.data(), image.stride(), image.height);
+}
+
+}  // namespace bw::assets
