@@ -1,0 +1,47 @@
+// The Linux saver's command line, in xscreensaver's manner: a mode (--root, --window,
+// --window-id, --fullscreen, --render, --configure) and the options that go with it.
+// Double- and single-dash spellings are both accepted.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bw::host {
+
+enum class SaverMode { root, window, window_id, fullscreen, render, configure, help, version };
+
+struct SaverOptions {
+  SaverMode mode = SaverMode::window;
+  unsigned long window_id = 0;        // --window-id, or XSCREENSAVER_WINDOW for --root
+  int width = 1280, height = 720;     // --geometry (window) or --size (render)
+  bool size_given = false;
+  std::optional<std::string> speed;   // as typed; run modes check it is a number
+  std::optional<std::string> delay;
+  std::string picture = "Tamsin";
+  std::optional<uint32_t> seed;
+  bool show_fps = false;
+  double max_fps = 60.0;
+  std::string render_dir;             // --render DIR
+  int pictures = 0;                   // --pictures N
+  bool frames = false;                // --frames: every displayed frame of one cycle too
+};
+
+// Parses argv (argv[0] is the program). `xscreensaver_window` is the value of the
+// XSCREENSAVER_WINDOW variable, or null. On a bad command line returns nothing and puts a
+// one-line message (without newline) into `error`.
+std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& args,
+                                                const char* xscreensaver_window,
+                                                std::string& error);
+
+// Reads a positive decimal or 0x hexadecimal window id; nothing for anything else.
+std::optional<unsigned long> parse_window_id(const std::string& text);
+
+// Reads a speed or delay option: a non-negative decimal number.
+std::optional<float> parse_seconds_or_speed(const std::string& text);
+
+// The help text.
+const char* saver_usage();
+
+}  // namespace bw::host

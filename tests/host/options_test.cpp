@@ -1,0 +1,150 @@
+#include "host/options.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+#include "host/configure.h"
+
+namespace bw::host {
+namespace {
+
+std::vector<std::string> words(const std::string& line) {
+  std::vector<std::string> out{"brushwright"};
+  std::istringstream in(line);
+  for (std::string word; in >> word;) out.push_back(word);
+  return out;
+}
+
+TEST(SaverOptions, ModesAndTheirDefaults) {
+  struct Case {
+    std::string line;
+    const char* xscreensaver_window;
+    SaverMode mode;
+    unsigned long window_id;
+  } cases[] = {
+      {"", nullptr, SaverMode::window, 0},
+      {"", "0x2a", SaverMode::root, 42},  // under xscreensaver: its window
+      {"--root", nullptr, SaverMode::root, 0},
+      {"-root", "123", SaverMode::root, 123},
+      {"--window-id 0x1c00007", nullptr, SaverMode::window_id, 0x1c00007},
+      {"-window-id 4711", nullptr, SaverMode::window_id, 4711},
+      {"--fullscreen", nullptr, SaverMode::fullscreen, 0},
+      {"--window --fps", "99", SaverMode::window, 0},  // an explicit mode wins
+      {"--configure --speed 12abc", nullptr, SaverMode::configure, 0},
+      {"--help", nullptr, SaverMode::help, 0},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    auto options = parse_saver_options(words(c.line), c.xscreensaver_window, error);
+    ASSERT_TRUE(options) << c.line << ": " << error;
+    EXPECT_EQ(options->mode, c.mode) << c.line;
+    EXPECT_EQ(options->window_id, c.window_id) << c.line;
+  }
+}
+
+TEST(SaverOptions, ValuesAreRead) {
+  std::string error;
+  auto options = parse_saver_options(
+      words("--render out --pictures 6 --size 320x200 --seed 7 --speed 35 --delay 0 "
+            "--picture Dune --max-fps 30 --frames"),
+      nullptr, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->render_dir, "out");
+  EXPECT_EQ(options->pictures, 6);
+  EXPECT_EQ(options->width, 320);
+  EXPECT_EQ(options->height, 200);
+  EXPECT_EQ(options->seed, 7u);
+  EXPECT_EQ(options->speed, "35");
+  EXPECT_EQ(options->delay, "0");
+  EXPECT_EQ(options->picture, "Dune");
+  EXPECT_EQ(options->max_fps, 30.0);
+  EXPECT_TRUE(options->frames);
+
+  options = parse_saver_options(words("--render out --pictures 2"), nullptr, error);
+  ASSERT_TRUE(options);
+  EXPECT_EQ(options->width, 1280);  // the render size when none is given
+  EXPECT_EQ(options->height, 800);
+  options = parse_saver_options(words("--window"), nullptr, error);
+  EXPECT_EQ(options->width, 1280);
+  EXPECT_EQ(options->height, 720);
+}
+
+TEST(SaverOptions, BadCommandLinesSayWhatIsWrong) {
+  struct Case {
+    std::string line;
+    const char* xscreensaver_window;
+    std::string message_part;
+  } cases[] = {
+      {"--bogus", nullptr, "unknown option \"--bogus\""},
+      {"--window-id", nullptr, "needs a value"},
+      {"--window-id 0", nullptr, "is not a window id"},
+      {"--window-id 12x", nullptr, "is not a window id"},
+      {"--root", "junk", "XSCREENSAVER_WINDOW \"junk\""},
+      {"--root --window", nullptr, "only one mode"},
+      {"--speed fast", nullptr, "\"fast\" is not a number for --speed"},
+      {"--delay -3", nullptr, "--delay"},
+      {"--geometry 0x10", nullptr, "is not a size"},
+      {"--geometry 640", nullptr, "is not a size"},
+      {"--render out", nullptr, "needs --pictures"},
+      {"--pictures 3", nullptr, "go with --render"},
+      {"--render out --pictures 0", nullptr, "not a number of pictures"},
+      {"--seed -1", nullptr, "not a seed"},
+      {"--picture ../etc", nullptr, "not a picture name"},
+      {"--max-fps 0", nullptr, "not a frame rate"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_FALSE(parse_saver_options(words(c.line), c.xscreensaver_window, error)) << c.line;
+    EXPECT_NE(error.find(c.message_part), std::string::npos) << c.line << ": " << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << c.line;
+  }
+}
+
+class MemoryKey final : public SettingsStorage {
+ public:
+  std::map<std::string, uint32_t, std::less<>> numbers;
+  bool exists = false;
+  bool open_key() override { return exists; }
+  std::optional<std::string> read_text(std::string_view) override { return std::nullopt; }
+  std::optional<uint32_t> read_number(std::string_view name) override {
+    auto found = numbers.find(name);
+    if (found == numbers.end()) return std::nullopt;
+    return found->second;
+  }
+  bool store_speed_and_delay(uint32_t speed, uint32_t delay) override {
+    exists = true;
+    numbers["SPEED"] = speed;
+    numbers["DELAY"] = delay;
+    return true;
+  }
+};
+
+std::string configure(const std::string& line, MemoryKey& key) {
+  std::string error;
+  auto options = parse_saver_options(words("--configure " + line), nullptr, error);
+  EXPECT_TRUE(options) << error;
+  std::FILE* out = std::tmpfile();
+  EXPECT_EQ(run_configure(*options, key, out, stderr), 0);
+  std::rewind(out);
+  char buffer[128] = {};
+  const size_t n = std::fread(buffer, 1, sizeof buffer - 1, out);
+  std::fclose(out);
+  return std::string(buffer, n);
+}
+
+TEST(Configure, ShowsAndStoresLikeTheSettingDialog) {
+  MemoryKey key;
+  EXPECT_EQ(configure("", key), "speed \ndelay \n");  // nothing stored: empty boxes
+  EXPECT_FALSE(key.exists);
+  // Setting one value on a fresh machine keeps the other at its default, not 0.
+  EXPECT_EQ(configure("--speed 35", key), "speed 35\ndelay 7\n");
+  EXPECT_EQ(configure("--delay 12abc", key), "speed 35\ndelay 12\n");
+  EXPECT_EQ(configure("--speed -1", key), "speed -1\ndelay 12\n");
+  EXPECT_EQ(key.numbers["SPEED"], 4294967295u);
+}
+
+}  // namespace
+}  // namespace bw::host
