@@ -1,0 +1,55 @@
+// The schema of a store: loading the schema file and converting the compact and legacy
+// encodings into the native image that the rest of the engine reads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/store_format.h"
+
+namespace bw::store {
+
+// Which encoding a schema file uses, by its first 4 bytes (the probe's answer).
+enum class SchemaEncoding : int { kNone = 0, kLegacy = 3, kCompact = 4, kNative = 5 };
+
+// Encoding named by a 4-byte magic; kNone for any other value.
+SchemaEncoding encoding_of_magic(uint32_t magic);
+
+// Joins a store directory and a file name: a name equal to the directory becomes the
+// directory's last component, a newline ends either part, and a name starting with "/"
+// stands alone.
+std::string join_store_path(std::string_view dir, std::string_view name);
+
+// Path of the schema file of the store directory `dir`: dir/(last component of dir).
+std::string schema_path(std::string_view dir);
+
+// Reads the first 4 bytes of the schema file of `name` (inside `parent` when it is given
+// and not ".") and answers 3 (legacy), 4 (compact), 5 (native) or 0 (missing, other).
+int probe_store(std::string_view parent, std::string_view name);
+
+// A schema converted to the native encoding and checked against its own bytes.
+struct Schema {
+  std::vector<uint8_t> image;             // native image: header, descriptors, names
+  uint32_t file_magic = 0;                // magic of the file as read
+  uint32_t image_magic = 0;               // magic of the image after conversion
+  bool legacy_family = false;             // converted from the legacy encoding
+  uint32_t field_count = 0;               // top-level fields
+  std::vector<FieldDescriptor> fields;    // every descriptor of the image, by index
+
+  // Header byte 15 says tree entries are scrambled.
+  bool trees_scrambled() const { return image.size() > 15 && image[15] == kTreeScrambled; }
+  // The NUL-terminated name of descriptor `index` (checked on load).
+  std::string_view name(size_t index) const;
+};
+
+// Converts a whole schema file into the native image. Returns 0 on success, 3 when the
+// magic is unknown or the bytes cannot describe a schema (counts, offsets or names that
+// lie outside the file, sub-field tables that overlap or nest too deep).
+int load_schema(std::vector<uint8_t> file, Schema& out);
+
+// Deepest nesting of groups that a schema may use (a field path has at most 16 levels).
+inline constexpr int kMaxGroupDepth = 16;
+
+}  // namespace bw::store

@@ -1,0 +1,111 @@
+// Constants and small helpers shared by the record store's reader and writer.
+//
+// All multi-byte numbers in store files are little-endian. The schema image is always
+// held in the native encoding; the compact and legacy schema files are converted to it
+// on open (schema.cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace bw::store {
+
+// Schema file magics, as unsigned 32-bit words.
+inline constexpr uint32_t kMagicNative = 0xE15ACE75u;
+inline constexpr uint32_t kMagicCompact = 0x1EA5318Bu;
+inline constexpr uint32_t kMagicLegacy = 0x00538134u;
+inline constexpr uint32_t kMagicLegacyDated = 0x00538136u;  // also scrambles tree files
+inline constexpr uint32_t kMagicLegacyOld = 0xFFAC7ECCu;
+
+// Header byte 15: tree files of this store hold scrambled entries.
+inline constexpr uint8_t kTreeScrambled = 0x27;
+
+inline constexpr size_t kSchemaHeaderSize = 16;
+inline constexpr size_t kDescriptorSize = 16;
+
+// Descriptor flag bits.
+inline constexpr uint8_t kFlagCount = 0x0F;     // small count N, meaning depends on the type
+inline constexpr uint8_t kFlagOwnBank = 0x10;   // values live in Bank.n, one slot per record
+inline constexpr uint8_t kFlagArray = 0x60;     // either bit makes the field an array
+inline constexpr uint8_t kFlagPaged = 0x80;     // values and index live in "_Storage"
+
+// Field types.
+enum FieldTypeCode : uint8_t {
+  kTypeRaw = 0,
+  kTypeFixedText = 1,
+  kTypeDate = 2,
+  kTypeTime = 3,
+  kTypeLink = 4,
+  kTypePositionLink = 5,
+  kTypeSigned = 6,
+  kTypeUnsigned = 7,
+  kTypeFloat = 8,
+  kTypeDouble = 9,
+  kTypeGroup = 10,
+  kTypeText = 11,
+  kTypeBinary = 12,
+  kTypeVariable = 13,
+  kTypeExpression = 14,
+  kTypeBinary2 = 15,
+  kTypeComplex = 16,
+};
+
+// One 16-byte field descriptor, decoded from the native schema image.
+//
+// Offset Width Meaning
+//   0     1    type
+//   1     1    flags (see kFlag*)
+//   2     2    size in bytes of one inline value
+//   4     4    group: number of sub-fields
+//   8     4    group: 0-based descriptor index of the first sub-field
+//  12     4    offset of the NUL-terminated name from the image start
+struct FieldDescriptor {
+  uint8_t type = 0;
+  uint8_t flags = 0;
+  uint16_t size = 0;
+  uint32_t sub_count = 0;
+  uint32_t sub_first = 0;
+  uint32_t name_offset = 0;
+
+  bool is_array() const { return (flags & kFlagArray) != 0; }
+  bool is_paged() const { return (flags & kFlagPaged) != 0; }
+  bool has_own_bank() const { return (flags & kFlagOwnBank) != 0; }
+  int count_nibble() const { return flags & kFlagCount; }
+};
+
+inline uint16_t load_u16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t load_u32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline int32_t load_i32(const uint8_t* p) { return static_cast<int32_t>(load_u32(p)); }
+inline void store_u16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void store_u32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Unsigned little-endian integer of 0..8 bytes, zero-extended.
+inline uint64_t load_unsigned(const uint8_t* p, size_t width) {
+  uint64_t v = 0;
+  for (size_t i = 0; i < width && i < 8; ++i) v |= static_cast<uint64_t>(p[i]) << (8 * i);
+  return v;
+}
+// Signed little-endian integer of 0..8 bytes, sign-extended from its top byte.
+inline int64_t load_signed(const uint8_t* p, size_t width) {
+  if (width == 0) return 0;
+  if (width > 8) width = 8;
+  uint64_t v = load_unsigned(p, width);
+  if (width < 8 && (v >> (8 * width - 1)) & 1u) v |= ~uint64_t{0} << (8 * width);
+  return static_cast<int64_t>(v);
+}
+inline void store_unsigned(uint8_t* p, size_t width, uint64_t v) {
+  for (size_t i = 0; i < width; ++i) p[i] = i < 8 ? static_cast<uint8_t>(v >> (8 * i)) : 0;
+}
+
+}  // namespace bw::store
