@@ -50,6 +50,7 @@ std::unique_ptr<X11Window> X11Window::open(const SaverOptions& options, std::str
     self->height_ = attributes.height;
     // Another program's window: only its size, exposure and destruction concern us.
     XSelectInput(display, target, StructureNotifyMask | ExposureMask);
+    XSync(display, False);
     return self;
   }
 

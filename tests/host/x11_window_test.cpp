@@ -1,0 +1,114 @@
+// The saver window under a real X server (Xvfb in the test run): which input ends the
+// saver, and what an adopted window reports.
+#include <gtest/gtest.h>
+// Xlib's macros (None, Bool, Status) clash with names in GoogleTest's headers: it comes last.
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "host/x11_window.h"
+
+namespace bw::host {
+namespace {
+
+// Collects events for up to `seconds`, stopping early on quit.
+WindowEvents collect(X11Window& window, double seconds) {
+  WindowEvents all;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < end && !all.quit) {
+    window.wait(0.05);
+    const WindowEvents events = window.take_events();
+    all.quit |= events.quit;
+    all.resized |= events.resized;
+    all.exposed |= events.exposed;
+  }
+  return all;
+}
+
+void xdotool(const std::string& arguments) {
+  ASSERT_EQ(std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()), 0) << arguments;
+}
+
+class X11WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no X display";
+  }
+  std::unique_ptr<X11Window> open(SaverMode mode, unsigned long id = 0) {
+    SaverOptions options;
+    options.mode = mode;
+    options.window_id = id;
+    std::string error;
+    auto window = X11Window::open(options, error);
+    EXPECT_TRUE(window) << error;
+    return window;
+  }
+};
+
+TEST_F(X11WindowTest, FullScreenEndsOnKeysAndOuterButtonsNotOnMotion) {
+  struct Case {
+    const char* input;
+    bool quits;
+  } cases[] = {
+      {"mousemove 10 10 mousemove 200 300", false},
+      {"click 2", false},  // the middle button
+      {"click 4", false},  // the wheel
+      {"key a", true},
+      {"key alt", true},
+      {"click 1", true},
+      {"click 3", true},
+  };
+  for (const auto& c : cases) {
+    auto window = open(SaverMode::fullscreen);
+    ASSERT_TRUE(window);
+    Display* display = XOpenDisplay(nullptr);
+    EXPECT_EQ(window->width(), DisplayWidth(display, DefaultScreen(display)));
+    XCloseDisplay(display);
+    collect(*window, 0.2);  // mapping, exposure
+    xdotool(c.input);
+    EXPECT_EQ(collect(*window, 1.0).quit, c.quits) << c.input;
+  }
+}
+
+TEST_F(X11WindowTest, AdoptedWindowIgnoresInputAndEndsWhenDestroyed) {
+  Display* owner = XOpenDisplay(nullptr);
+  const Window parent = XCreateSimpleWindow(owner, DefaultRootWindow(owner), 0, 0, 320, 240,
+                                            0, 0, 0);
+  XSelectInput(owner, parent, KeyPressMask);
+  XMapWindow(owner, parent);
+  XSync(owner, False);
+
+  auto window = open(SaverMode::window_id, parent);
+  ASSERT_TRUE(window);
+  EXPECT_TRUE(window->preview());
+  EXPECT_EQ(window->width(), 320);
+  EXPECT_EQ(window->height(), 240);
+
+  XResizeWindow(owner, parent, 400, 300);
+  XSync(owner, False);
+  const WindowEvents resized = collect(*window, 0.5);
+  EXPECT_TRUE(resized.resized);
+  EXPECT_FALSE(resized.quit);
+  EXPECT_EQ(window->width(), 400);
+
+  XDestroyWindow(owner, parent);
+  XSync(owner, False);
+  EXPECT_TRUE(collect(*window, 2.0).quit);
+  window.reset();  // no X error for the window that is gone
+  XCloseDisplay(owner);
+}
+
+TEST_F(X11WindowTest, MissingWindowIsACleanError) {
+  SaverOptions options;
+  options.mode = SaverMode::window_id;
+  options.window_id = 0x7ffffff0;
+  std::string error;
+  EXPECT_FALSE(X11Window::open(options, error));
+  EXPECT_NE(error.find("there is no window"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace bw::host
