@@ -1,0 +1,11 @@
+# The device layer: Device, Texture and Shader over the Backend interface, the trace
+# backend (tests) and, when drawing is built, the OpenGL backend.
+add_library(bw_device STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/device.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/texture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shader.cpp)
+target_include_directories(bw_device PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(bw_device PUBLIC bw_bytecode bw_assets PRIVATE bw_warnings)
+
+add_library(bw_device_trace STATIC ${CMAKE_CURRENT_LIST_DIR}/trace/trace_backend.cpp)
+target_link_libraries(bw_device_trace PUBLIC bw_device PRIVATE bw_warnings)
