@@ -132,7 +132,7 @@ int64_t leading_integer(std::string_view text, bool& overflow) {
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   int64_t v = 0;
   for (; i < text.size() && is_digit(text[i]); ++i) {
-    if (v > (std::numeric_limits<int64_t>::max() - 9) / 10) {
+    if (v > (std::numeric_limits<int64_t>::max() - (text[i] - '0')) / 10) {
       overflow = true;
       return 0;
     }
@@ -212,7 +212,7 @@ bool scale_decimal(std::string_view text, int decimals, int64_t& result) {
       if (fraction == decimals) continue;
       ++fraction;
     }
-    if (v > (std::numeric_limits<int64_t>::max() - 9) / 10) return false;
+    if (v > (std::numeric_limits<int64_t>::max() - (c - '0')) / 10) return false;
     v = v * 10 + (c - '0');
   }
   for (int f = fraction < 0 ? 0 : fraction; f < decimals; ++f) {
