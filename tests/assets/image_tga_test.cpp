@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include "assets/image_load.h"
+#include "assets/tga_reader.h"
+#include "image_corpus.h"
+
+namespace bw::assets {
+namespace {
+
+using test::Bytes;
+
+// The smallest TGA file: an 18-byte header, an optional ID, then `data`.
+Bytes make_tga(int type, int depth, int descriptor, int width, int height, const Bytes& data,
+               int id_length = 0) {
+  Bytes file(18, 0);
+  file[0] = static_cast<std::uint8_t>(id_length);
+  file[2] = static_cast<std::uint8_t>(type);
+  file[12] = static_cast<std::uint8_t>(width);
+  file[13] = static_cast<std::uint8_t>(width >> 8);
+  file[14] = static_cast<std::uint8_t>(height);
+  file[15] = static_cast<std::uint8_t>(height >> 8);
+  file[16] = static_cast<std::uint8_t>(depth);
+  file[17] = static_cast<std::uint8_t>(descriptor);
+  file.insert(file.end(), static_cast<std::size_t>(id_length), 0xAA);
+  file.insert(file.end(), data.begin(), data.end());
+  return file;
+}
+
+struct Decoded {
+  std::optional<PixelBuffer> image;
+  int width = -1;
+  int height = -1;
+  std::string messages;
+};
+
+Decoded decode(const Bytes& file) {
+  Decoded result;
+  testing::internal::CaptureStderr();
+  result.image = decode_tga(file, "sig.tga", result.width, result.height);
+  result.messages = testing::internal::GetCapturedStderr();
+  return result;
+}
+
+TEST(TgaReader, BottomFirstRowsAreTurnedAndPixelsBecomeRgba) {
+  const Decoded d = decode(make_tga(2, 24, 0x00, 1, 2, {1, 2, 3, 4, 5, 6}));
+  ASSERT_TRUE(d.image);
+  EXPECT_EQ(d.image->rgba, (Bytes{6, 5, 4, 255, 3, 2, 1, 255}));
+  EXPECT_EQ(d.messages, "");
+}
+
+TEST(TgaReader, TopFirstThirtyTwoBitKeepsRowOrderAndAlpha) {
+  const Decoded d = decode(make_tga(2, 32, 0x28, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8}, 3));
+  ASSERT_TRUE(d.image);
+  EXPECT_EQ(d.width, 2);
+  EXPECT_EQ(d.height, 1);
+  EXPECT_EQ(d.image->rgba, (Bytes{3, 2, 1, 4, 7, 6, 5, 8}));
+}
+
+TEST(TgaReader, RunLengthPacketsRepeatAndCopyAcrossRows) {
+  // 0x83: one pixel four times; 0x03: four literal pixels. A 4x2 top-first image, so
+  // both packets cross nothing but fill whole rows; a third 3x3 case crosses rows.
+  const Decoded d = decode(make_tga(10, 24, 0x20, 4, 2,
+                                    {0x83, 10, 20, 30, 0x03, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4}));
+  ASSERT_TRUE(d.image);
+  EXPECT_EQ(d.image->rgba,
+            (Bytes{30, 20, 10, 255, 30, 20, 10, 255, 30, 20, 10, 255, 30, 20, 10, 255,  //
+                   1, 1, 1, 255, 2, 2, 2, 255, 3, 3, 3, 255, 4, 4, 4, 255}));
+
+  const Decoded crossing = decode(make_tga(10, 32, 0x20, 3, 2, {0x85, 1, 2, 3, 4}));
+  ASSERT_TRUE(crossing.image);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(crossing.image->rgba[i * 4], 3) << i;
+    EXPECT_EQ(crossing.image->rgba[i * 4 + 3], 4) << i;
+  }
+}
+
+TEST(TgaReader, RunLengthPacketsPastTheLastPixelAreCut) {
+  // A 2x1 image: a run of 128 and a literal packet of 4 must both stop at pixel 2.
+  const Decoded run = decode(make_tga(10, 24, 0x20, 2, 1, {0xFF, 7, 8, 9}));
+  ASSERT_TRUE(run.image);
+  EXPECT_EQ(run.image->rgba, (Bytes{9, 8, 7, 255, 9, 8, 7, 255}));
+  const Decoded literal = decode(make_tga(10, 24, 0x20, 2, 1, {0x03, 1, 1, 1, 2, 2, 2}));
+  ASSERT_TRUE(literal.image);
+  EXPECT_EQ(literal.image->rgba, (Bytes{1, 1, 1, 255, 2, 2, 2, 255}));
+}
+
+TEST(TgaReader, UnsupportedDepthAndTypeAreRejected) {
+  const Decoded sixteen = decode(make_tga(2, 16, 0, 1, 1, {0, 0}));
+  EXPECT_FALSE(sixteen.image);
+  EXPECT_EQ(sixteen.messages, "Texture::load_tga(): only 24 and 32 bpp images are suported\n");
+  EXPECT_EQ(sixteen.width, 1);  // the size is known before the rejection
+
+  for (int type : {0, 1, 3, 9, 11}) {
+    const Decoded d = decode(make_tga(type, 24, 0, 1, 1, {1, 2, 3}));
+    EXPECT_FALSE(d.image) << type;
+    EXPECT_EQ(d.messages, "") << type;
+  }
+}
+
+TEST(TgaReader, TruncatedFilesFailCleanly) {
+  const Bytes whole = make_tga(2, 24, 0, 2, 2, Bytes(12, 5));
+  const Bytes rle = make_tga(10, 24, 0, 2, 2, {0x81, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9});
+  Bytes id_past_end = make_tga(2, 24, 0, 1, 1, {1, 2, 3});
+  id_past_end[0] = 200;  // the pixels would start at offset 218, past the end
+  struct Case {
+    const char* name;
+    Bytes file;
+    const char* message_part;
+  };
+  const Case cases[] = {
+      {"empty", {}, "the header needs 18 bytes, the file has 0"},
+      {"short header", Bytes(whole.begin(), whole.begin() + 17), "the header needs 18 bytes"},
+      {"short pixels", Bytes(whole.begin(), whole.end() - 1), "pixel data needs 12 bytes"},
+      {"ID past the end", id_past_end, "needs 3 bytes at offset 218"},
+      {"run-length pixel cut", Bytes(rle.begin(), rle.end() - 1), "after 2 of 4 pixels"},
+      {"run-length packet missing", Bytes(rle.begin(), rle.begin() + 22), "after 2 of 4"},
+  };
+  for (const Case& c : cases) {
+    const Decoded d = decode(c.file);
+    EXPECT_FALSE(d.image) << c.name;
+    EXPECT_NE(d.messages.find(c.message_part), std::string::npos) << c.name << ": " << d.messages;
+    EXPECT_NE(d.messages.find("\"sig.tga\""), std::string::npos) << c.name;
+  }
+  Bytes rle_id_past_end = make_tga(10, 24, 0, 1, 1, {0x80, 1, 2, 3});
+  rle_id_past_end[0] = 200;
+  EXPECT_FALSE(decode(rle_id_past_end).image);
+}
+
+TEST(TgaReader, SidesAboveTheCapAreRefusedBeforeAllocating) {
+  const Decoded d = decode(make_tga(10, 32, 0, 16385, 1, {0xFF, 0, 0, 0, 0}));
+  EXPECT_FALSE(d.image);
+  EXPECT_EQ(d.width, 16385);
+  EXPECT_NE(d.messages.find("above the limit of 16384x16384"), std::string::npos);
+
+  int width = 0, height = 0;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(decode_tga(make_tga(10, 24, 0, 65, 64, {0xFF, 1, 2, 3}), "x.tga", width, height,
+                          64));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("65x64"), std::string::npos);
+}
+
+TEST(TgaReader, ZeroSizedImageGivesEmptyPixelsThatLoadingRefuses) {
+  const Bytes file = make_tga(2, 24, 0, 0, 5, {});
+  const Decoded d = decode(file);
+  ASSERT_TRUE(d.image);
+  EXPECT_EQ(d.image->byte_size(), 0u);
+
+  ImageSources sources{[&](const std::string&) { return std::optional<Bytes>(file); }, ""};
+  int width = -1, height = -1;
+  EXPECT_FALSE(load_image("sig.tga", sources, width, height));
+  EXPECT_EQ(width, 0);
+  EXPECT_EQ(height, 5);
+}
+
+// Files written by ImageMagick, uncompressed and run-length, 24 and 32 bits, compared
+// pixel for pixel with ImageMagick's own decoding of the same files.
+TEST(TgaReader, MatchesReferenceDecoderOnEncodedCorpus) {
+  const int width = 37, height = 23;
+  const std::string source = test::corpus_path("tga_source.pam");
+  test::write_pam(source, width, height, test::pattern_rgba(width, height));
+  struct Variant {
+    const char* name;
+    const char* options;
+  };
+  const Variant variants[] = {{"tga_rgb24.tga", "-alpha off -compress none"},
+                              {"tga_rgba32.tga", "-compress none"},
+                              {"tga_rle24.tga", "-alpha off -compress RLE"},
+                              {"tga_rle32.tga", "-compress RLE"},
+                              {"tga_topfirst.tga", "-compress RLE -orient TopLeft"}};
+  for (const Variant& v : variants) {
+    const std::string path = test::corpus_path(v.name);
+    ASSERT_TRUE(test::run("/usr/bin/convert '" + source + "' " + v.options + " '" + path + "'"))
+        << v.name;
+    const Bytes file = test::read_file(path);
+    ASSERT_GT(file.size(), 18u);
+    const Decoded d = decode(file);
+    ASSERT_TRUE(d.image) << v.name << ": " << d.messages;
+    EXPECT_EQ(d.width, width);
+    EXPECT_EQ(d.height, height);
+    EXPECT_EQ(d.image->rgba, test::reference_rgba(path)) << v.name;
+  }
+}
+
+}  // namespace
+}  // namespace bw::assets

@@ -1,0 +1,8 @@
+# Image readers: TGA, DDS, PNG, JPEG, the extension dispatch and the numbered images.
+find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
+if(TARGET bw_assets)
+  bw_add_test(image_readers_test
+    SOURCES image_corpus.cpp image_tga_test.cpp
+    LIBS bw_assets PNG::PNG JPEG::JPEG)
+endif()
