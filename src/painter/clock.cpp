@@ -1,0 +1,45 @@
+#include "painter/clock.h"
+
+#include <chrono>
+#include <cmath>
+
+namespace bw::painter {
+
+namespace {
+
+std::uint32_t steady_ms() {
+  using namespace std::chrono;
+  auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ms));
+}
+
+}  // namespace
+
+std::uint32_t RealClock::now_ms() { return steady_ms(); }
+
+std::uint32_t RealClock::tick_count() { return steady_ms(); }
+
+SimulatedClock::SimulatedClock(double frames_per_second, std::uint32_t start_ms,
+                               std::uint32_t tick)
+    : frames_per_second_(frames_per_second > 0.0 ? frames_per_second : 60.0),
+      start_ms_(start_ms),
+      tick_(tick) {}
+
+std::uint32_t SimulatedClock::now_ms() {
+  // Whole milliseconds from the exact time of the current frame.
+  double ms = std::floor(static_cast<double>(frames_) * 1000.0 / frames_per_second_);
+  auto whole = static_cast<std::uint64_t>(ms);
+  return start_ms_ + static_cast<std::uint32_t>(whole);
+}
+
+std::uint32_t ElapsedTimer::elapsed_ms() {
+  if (clock_ == nullptr) return 0;
+  std::uint32_t now = clock_->now_ms();
+  if (!started_) {
+    base_ = now;
+    started_ = true;
+  }
+  return now - base_;
+}
+
+}  // namespace bw::painter

@@ -1,0 +1,99 @@
+// The picture description and the effect set: the picture folder first, the shared folder
+// data/shaders/ for what it lacks; the per-plan shape effects come from the picture folder
+// only.
+#include <cstdio>
+
+#include "painter/engine.h"
+
+namespace bw::painter {
+
+namespace {
+
+// A new Shader loaded from `path`; null (the Shader released again) when the file cannot be
+// fetched or does not load.
+device::Shader* load_shader_from(PainterState& state, const std::string& path) {
+  device::Shader* shader = state.device->create_shader();
+  std::optional<std::vector<std::uint8_t>> bytes;
+  if (state.fetch) bytes = state.fetch(path);
+  if (bytes && shader->load(bytes->data(), bytes->size())) return shader;
+  shader->release();
+  return nullptr;
+}
+
+void release_effect(device::Shader*& effect) {
+  if (effect != nullptr) effect->release();
+  effect = nullptr;
+}
+
+}  // namespace
+
+device::Shader* load_effect(PainterState& state, const std::string& file) {
+  std::string shared = "data/shaders/" + file;
+  if (state.description) {
+    std::string own = "data/shaders/" + state.description->name + "/" + file;
+    if (device::Shader* shader = load_shader_from(state, own)) return shader;
+  }
+  return load_shader_from(state, shared);
+}
+
+void load_shader_set(PainterState& state) {
+  // Neighbouring plans may share one Shader: release each only once.
+  for (std::size_t i = 0; i < state.formgen_effects.size(); ++i) {
+    device::Shader* shader = state.formgen_effects[i];
+    if (shader == nullptr) continue;
+    for (auto& slot : state.formgen_effects) {
+      if (slot == shader) slot = nullptr;
+    }
+    shader->release();
+  }
+  release_effect(state.paint_effect);
+  state.paint_effect = load_effect(state, "paint.bsf");
+
+  const std::string& name = state.description ? state.description->name : state.picture_name;
+  const std::string folder = "data/shaders/" + name + "/";
+  for (int i = 0; i < state.plans(); ++i) {
+    char file[32];
+    std::snprintf(file, sizeof file, "formgen.%d.bsf", i);
+    device::Shader* own = load_shader_from(state, folder + file);
+    if (own != nullptr) {
+      state.formgen_effects[i] = own;
+    } else if (i > 0) {
+      state.formgen_effects[i] = state.formgen_effects[i - 1];
+    } else {
+      // The first plan falls back to the picture's own unnumbered shape effect only.
+      state.formgen_effects[0] = load_shader_from(state, folder + "formgen.bsf");
+    }
+  }
+
+  struct Member {
+    device::Shader* PainterState::*effect;
+    const char* file;
+  };
+  static constexpr Member kMembers[] = {
+      {&PainterState::formgen_out_effect, "formgen_out.bsf"},
+      {&PainterState::background_effect, "background.bsf"},
+      {&PainterState::filter_effect, "filter.bsf"},
+      {&PainterState::color_effect, "color.bsf"},
+      {&PainterState::visual_effect, "visual.bsf"},
+      {&PainterState::color_out_effect, "color_out.bsf"},
+      {&PainterState::surface_out_effect, "surface_out.bsf"},
+      {&PainterState::colorgen_effect, "colorgen.bsf"},
+      {&PainterState::silhouette_effect, "silhouette.bsf"},
+      {&PainterState::deriv_effect, "deriv.bsf"},
+  };
+  for (const Member& member : kMembers) {
+    release_effect(state.*member.effect);
+    state.*member.effect = load_effect(state, member.file);
+  }
+}
+
+bool read_picture_description(PainterState& state, const std::string& picture_name) {
+  std::optional<PictureDescription> description =
+      fetch_picture_description(state.fetch, picture_name);
+  if (!description) return false;
+  state.description = std::move(*description);
+  load_shader_set(state);
+  return true;
+}
+
+}  // namespace bw::painter

@@ -1,0 +1,47 @@
+// Small helpers shared by the painting passes. Every parameter is handed to the effect as
+// four floats, padded with zeros, so that a parameter declared wider than the value the
+// pass sets never reads past that value.
+#pragma once
+
+#include "device/device.h"
+#include "device/shader.h"
+#include "painter/painter_state.h"
+
+namespace bw::painter::detail {
+
+inline void set_float(device::Shader& effect, const char* name, float value) {
+  const float values[4] = {value, 0.0f, 0.0f, 0.0f};
+  effect.set_param(name, values);
+}
+
+inline void set_vec4(device::Shader& effect, const char* name, const Vec4& value) {
+  effect.set_param(name, value.data());
+}
+
+inline void set_colour(device::Shader& effect, const char* name, const Colour& colour) {
+  const float values[4] = {colour[0], colour[1], colour[2], 0.0f};
+  effect.set_param(name, values);
+}
+
+// Component-wise (1 - a) * from + a * to.
+inline Colour mix(const Colour& from, const Colour& to, float a) {
+  return {(1.0f - a) * from[0] + a * to[0], (1.0f - a) * from[1] + a * to[1],
+          (1.0f - a) * from[2] + a * to[2]};
+}
+
+// Group k (0..3) of sixteen values, cross-faded: (1 - a) * before + a * after.
+template <typename Sixteen>
+Vec4 mix_group(const Sixteen& before, const Sixteen& after, int k, float a) {
+  Vec4 out{};
+  for (int c = 0; c < 4; ++c) {
+    out[c] = (1.0f - a) * before[4 * k + c] + a * after[4 * k + c];
+  }
+  return out;
+}
+
+// The full-target quad, (-1, -1)-(1, 1) in clip coordinates.
+inline void draw_full_quad(device::Device& device) {
+  device.draw_quad_clip(-1.0f, -1.0f, 1.0f, 1.0f);
+}
+
+}  // namespace bw::painter::detail

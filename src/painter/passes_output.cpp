@@ -1,0 +1,122 @@
+// The output passes of a new picture (surface relief, colour, paint, signature) and the
+// display pass that every frame ends with.
+#include "painter/engine.h"
+#include "painter/layer.h"
+#include "painter/pass_util.h"
+
+namespace bw::painter {
+
+using detail::draw_full_quad;
+using detail::set_colour;
+using detail::set_float;
+using detail::set_vec4;
+
+void surface_out_pass(PainterState& state) {
+  device::Shader* surface = state.surface_out_effect;
+  if (surface == nullptr) return;
+  const PictureDescription& d = *state.description;
+  surface->set_texture(0, state.canvas_a);
+  surface->set_texture(1, state.canvas_a);
+  surface->set_texture(2, state.work_b);
+  surface->set_texture(3, state.oil_texture);
+  surface->set_texture(4, state.facture_cur);
+  surface->set_texture(5, state.facture_other);
+  surface->set_texture(6, state.facture2_cur);
+  surface->set_texture(7, state.facture2_other);
+  set_vec4(*surface, "atr1", state.pass_constants[2]);
+  set_float(*surface, "alpha", state.side_progress());
+  set_float(*surface, "bump1", d.bump1);
+  set_float(*surface, "bump2", d.bump2);
+  state.device->set_shader(surface);
+  draw_full_quad(*state.device);
+  state.work_b->copy_from_target();
+}
+
+void colour_out_pass(PainterState& state) {
+  device::Shader* colour = state.color_out_effect;
+  if (colour == nullptr) return;
+  const PictureDescription& d = *state.description;
+  const float p = state.progress();
+  float a = p;
+  colour->set_texture(0, state.work_b);
+  if (d.bgcolor > 1) {
+    colour->set_texture(1, state.canvas_b);
+    colour->set_texture(2, state.canvas_b);
+    a = state.side_progress();
+  } else {
+    colour->set_texture(1, state.first_layer_a);
+    colour->set_texture(2, state.first_layer_b);
+  }
+  colour->set_texture(3, state.last_layer_a);
+  colour->set_texture(4, state.last_layer_b);
+  colour->set_texture(5, state.work_a);
+  colour->set_texture(6, state.canvas_a);
+  colour->set_texture(7, state.canvas_a);
+
+  // The mirror of the plan pass's weighting: here progress weights the "b" colours.
+  const Layer& first = *state.layers[0];
+  set_vec4(*colour, "atr1", state.pass_constants[2]);
+  set_float(*colour, "alpha", p);
+  set_float(*colour, "shift", d.dist);
+  set_float(*colour, "bump", d.bump0);
+  set_float(*colour, "surface", 0.0f);
+  set_colour(*colour, "fg_color", detail::mix(first.fg_colour_a, first.fg_colour_b, p));
+  set_colour(*colour, "bg_color", detail::mix(first.bg_colour_a, first.bg_colour_b, p));
+  set_float(*colour, "a", a);
+  state.device->set_shader(colour);
+  draw_full_quad(*state.device);
+  state.work_a->copy_from_target();
+}
+
+void paint_pass(PainterState& state) {
+  const PictureDescription& d = *state.description;
+  const float a = state.side_progress();
+  state.wave[2] = state.pass_constants[1][2];
+  state.wave[3] = static_cast<float>(0.7 - 0.3 * static_cast<double>(d.tex));
+
+  device::Shader* paint = state.paint_effect;
+  if (paint == nullptr) return;
+  paint->set_texture(0, state.work_a);
+  paint->set_texture(1, state.work_b);
+  paint->set_texture(2, state.canvas_a);
+  paint->set_texture(3, state.canvas_a);
+  paint->set_texture(4, state.oil_texture);
+  set_float(*paint, "alpha", state.progress());
+  set_float(*paint, "beta", 0.3f);
+  set_float(*paint, "gamma", d.tex);
+  set_vec4(*paint, "param", state.wave);
+  set_vec4(*paint, "atr1", state.pass_constants[2]);
+  set_vec4(*paint, "patr1", state.pass_constants[2]);
+  set_float(*paint, "time", a);
+  state.device->set_shader(paint);
+  // Mirrored vertically: the texture's first row lands at the bottom of the target.
+  state.device->draw_quad_clip(-1.0f, 1.0f, 1.0f, -1.0f);
+}
+
+void signature_pass(PainterState& state) {
+  device::Shader* visual = state.visual_effect;
+  if (visual == nullptr) return;
+  visual->set_texture(0, state.sig3_texture);
+  visual->set_texture(1, state.sig3_texture);
+  set_float(*visual, "alpha", 0.0f);
+  set_float(*visual, "beta", 0.0f);
+  state.device->set_shader(visual);
+  state.device->set_blend(device::kBlendAlpha);
+  // The rightmost fifth of the width, the bottom tenth of the height.
+  state.device->draw_quad(0.8f, 0.0f, 0.2f, 0.1f);
+  state.device->set_blend(device::kBlendNone);
+}
+
+void display_pass(PainterState& state, device::Texture* first, device::Texture* second,
+                  float weight) {
+  device::Shader* visual = state.visual_effect;
+  if (visual == nullptr) return;
+  visual->set_texture(0, first);
+  visual->set_texture(1, second);
+  set_float(*visual, "alpha", weight);
+  set_float(*visual, "beta", 0.0f);
+  state.device->set_shader(visual);
+  draw_full_quad(*state.device);
+}
+
+}  // namespace bw::painter
