@@ -1,0 +1,490 @@
+// Assembler of Direct3D 9 shader assembly text (shader models 2.0, 2.x and 3.0).
+//
+// A line holds one instruction; "//" and ";" start a comment. The program is encoded and
+// then run through the decoder, so every rule the decoder checks (register ranges, opcodes
+// allowed per version, relative addressing) is enforced once, with the line it came from.
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "device/bytecode/assemble.h"
+#include "device/bytecode/decode.h"
+
+namespace bw::bytecode {
+namespace {
+
+std::string lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string_view trim(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+bool parse_uint(std::string_view text, std::uint32_t& value) {
+  if (text.empty()) return false;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+int component_of(char c) {
+  switch (std::tolower(static_cast<unsigned char>(c))) {
+    case 'x': case 'r': return 0;
+    case 'y': case 'g': return 1;
+    case 'z': case 'b': return 2;
+    case 'w': case 'a': return 3;
+    default: return -1;
+  }
+}
+
+class LineParser {
+ public:
+  LineParser(const Version& version, std::string& error) : v_(version), error_(error) {}
+
+  bool fail(const std::string& what) {
+    error_ = what;
+    return false;
+  }
+
+  // Parses "r0", "oPos", "c5[a0.x]", "c[a0.x + 5]", "v[aL]".
+  bool reg(std::string_view text, Register& r) {
+    std::string_view base = text;
+    std::string_view address;
+    const std::size_t open = text.find('[');
+    if (open != std::string_view::npos) {
+      if (text.back() != ']') return fail("missing ] in \"" + std::string(text) + "\"");
+      base = text.substr(0, open);
+      address = text.substr(open + 1, text.size() - open - 2);
+    }
+    const std::string name = lower(trim(base));
+    struct Fixed { const char* name; std::uint8_t type; std::uint32_t index; };
+    static const Fixed kFixed[] = {
+        {"opos", kRastOut, 0}, {"ofog", kRastOut, 1}, {"opts", kRastOut, 2},
+        {"odepth", kDepthOut, 0}, {"al", kLoop, 0}, {"vpos", kMiscType, 0},
+        {"vface", kMiscType, 1}};
+    bool found = false;
+    for (const Fixed& f : kFixed) {
+      if (name == f.name) {
+        r.type = f.type;
+        r.index = f.index;
+        found = true;
+      }
+    }
+    if (!found) {
+      struct Prefix { const char* prefix; int type; };  // -1: t in pixel, a in vertex
+      static const Prefix kPrefixes[] = {
+          {"od", kAttrOut}, {"ot", kOutput}, {"oc", kColorOut}, {"o", kOutput},
+          {"r", kTemp}, {"v", kInput}, {"c", kConst}, {"a", kAddr}, {"t", kTexture},
+          {"i", kConstInt}, {"s", kSampler}, {"b", kConstBool}, {"l", kLabel},
+          {"p", kPredicate}};
+      for (const Prefix& p : kPrefixes) {
+        const std::size_t n = std::strlen(p.prefix);
+        if (name.compare(0, n, p.prefix) != 0) continue;
+        std::string_view digits = std::string_view(name).substr(n);
+        if (!std::all_of(digits.begin(), digits.end(),
+                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+          continue;
+        }
+        if ((p.type == kAddr && v_.is_pixel()) || (p.prefix[0] == 't' && !v_.is_pixel())) {
+          continue;
+        }
+        if ((std::string_view(p.prefix) == "ot") == v_.is_3() && p.type == kOutput &&
+            std::string_view(p.prefix) != "o") {
+          continue;
+        }
+        if (std::string_view(p.prefix) == "o" && !v_.is_3()) continue;
+        if (digits.empty() && address.empty()) continue;
+        r.type = static_cast<std::uint8_t>(p.type);
+        r.index = 0;
+        if (!digits.empty() && !parse_uint(digits, r.index)) break;
+        found = true;
+        break;
+      }
+    }
+    if (!found) return fail("unknown register \"" + std::string(text) + "\"");
+    if (address.empty()) return true;
+    r.relative = true;
+    std::string_view rest = address;
+    bool have_register = false;
+    while (!rest.empty()) {
+      const std::size_t plus = rest.find('+');
+      const std::string part = lower(trim(rest.substr(0, plus)));
+      rest = plus == std::string_view::npos ? std::string_view() : rest.substr(plus + 1);
+      if (part == "al") {
+        r.relative_type = kLoop;
+        have_register = true;
+      } else if (part.rfind("a0", 0) == 0) {
+        r.relative_type = kAddr;
+        r.relative_component = 0;
+        if (part.size() == 4 && part[2] == '.' && component_of(part[3]) >= 0) {
+          r.relative_component = static_cast<std::uint8_t>(component_of(part[3]));
+        } else if (part.size() != 2) {
+          return fail("bad address register \"" + part + "\"");
+        }
+        have_register = true;
+      } else {
+        std::uint32_t offset = 0;
+        if (!parse_uint(part, offset)) return fail("bad relative offset \"" + part + "\"");
+        r.index += offset;
+      }
+    }
+    if (!have_register) return fail("relative address without a0 or aL");
+    return true;
+  }
+
+  bool dest(std::string_view text, Dest& d) {
+    text = trim(text);
+    const std::size_t dot = text.rfind('.');
+    const std::size_t close = text.rfind(']');
+    std::string_view mask;
+    if (dot != std::string_view::npos && (close == std::string_view::npos || dot > close)) {
+      mask = text.substr(dot + 1);
+      text = text.substr(0, dot);
+    }
+    if (!reg(text, d.reg)) return false;
+    if (mask.empty()) {
+      d.mask = 0xF;
+      return true;
+    }
+    d.mask = 0;
+    int last = -1;
+    for (char c : mask) {
+      const int comp = component_of(c);
+      if (comp <= last) return fail("bad write mask \"." + std::string(mask) + "\"");
+      d.mask = static_cast<std::uint8_t>(d.mask | 1 << comp);
+      last = comp;
+    }
+    return true;
+  }
+
+  bool source(std::string_view text, Source& s) {
+    text = trim(text);
+    bool negate = false;
+    bool complement = false;
+    bool invert = false;
+    if (!text.empty() && text.front() == '-') {
+      negate = true;
+      text = trim(text.substr(1));
+    } else if (!text.empty() && text.front() == '!') {
+      invert = true;
+      text = trim(text.substr(1));
+    } else if (text.size() > 2 && text[0] == '1' && trim(text.substr(1)).front() == '-') {
+      complement = true;
+      text = trim(trim(text.substr(1)).substr(1));
+    }
+    // Split off a swizzle and a suffix modifier, in either order.
+    std::string suffix;
+    std::string swizzle;
+    for (int round = 0; round < 2; ++round) {
+      const std::size_t close = text.rfind(']');
+      const std::size_t from = close == std::string_view::npos ? 0 : close;
+      const std::size_t under = text.find('_', from);
+      const std::size_t dot = text.find('.', from);
+      if (under != std::string_view::npos && (dot == std::string_view::npos || under > dot)) {
+        suffix = lower(text.substr(under + 1));
+        text = text.substr(0, under);
+      } else if (dot != std::string_view::npos &&
+                 (under == std::string_view::npos || dot > under)) {
+        swizzle = std::string(text.substr(dot + 1));
+        text = text.substr(0, dot);
+      }
+    }
+    if (!reg(text, s.reg)) return false;
+    s.swizzle = 0xE4;
+    if (!swizzle.empty()) {
+      if (swizzle.size() > 4) return fail("bad swizzle \"." + swizzle + "\"");
+      int comps[4];
+      for (std::size_t i = 0; i < 4; ++i) {
+        const char c = i < swizzle.size() ? swizzle[i] : swizzle.back();
+        comps[i] = component_of(c);
+        if (comps[i] < 0) return fail("bad swizzle \"." + swizzle + "\"");
+      }
+      s.swizzle = static_cast<std::uint8_t>(comps[0] | comps[1] << 2 | comps[2] << 4 |
+                                            comps[3] << 6);
+    }
+    std::uint8_t modifier = kModNone;
+    if (suffix.empty()) {
+      modifier = negate ? kModNeg : kModNone;
+    } else if (suffix == "abs") {
+      modifier = negate ? kModAbsNeg : kModAbs;
+    } else if (suffix == "bias") {
+      modifier = negate ? kModBiasNeg : kModBias;
+    } else if (suffix == "bx2") {
+      modifier = negate ? kModSignNeg : kModSign;
+    } else if (suffix == "x2") {
+      modifier = negate ? kModX2Neg : kModX2;
+    } else if (suffix == "dz" && !negate) {
+      modifier = kModDz;
+    } else if (suffix == "dw" && !negate) {
+      modifier = kModDw;
+    } else {
+      return fail("bad source modifier \"_" + suffix + "\"");
+    }
+    if (complement) {
+      if (modifier != kModNone) return fail("1- cannot be combined with another modifier");
+      modifier = kModComp;
+    }
+    if (invert) {
+      if (modifier != kModNone) return fail("! cannot be combined with another modifier");
+      modifier = kModNot;
+    }
+    s.modifier = modifier;
+    return true;
+  }
+
+ private:
+  const Version& v_;
+  std::string& error_;
+};
+
+bool parse_version(std::string_view text, Version& v) {
+  const std::string name = lower(trim(text));
+  if (name.size() != 6 || name[2] != '_' || name[4] != '_') return false;
+  if (name.compare(0, 2, "vs") == 0) {
+    v.stage = Stage::kVertex;
+  } else if (name.compare(0, 2, "ps") == 0) {
+    v.stage = Stage::kPixel;
+  } else {
+    return false;
+  }
+  if (name[3] == '2' && name[5] == '0') v.major = 2, v.minor = 0;
+  else if (name[3] == '2' && name[5] == 'x') v.major = 2, v.minor = 1;
+  else if (name[3] == '3' && name[5] == '0') v.major = 3, v.minor = 0;
+  else return false;
+  return true;
+}
+
+std::vector<std::string> split_operands(std::string_view text) {
+  std::vector<std::string> out;
+  text = trim(text);
+  if (text.empty()) return out;
+  std::size_t start = 0;
+  int depth = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] == '[') ++depth;
+    if (i < text.size() && text[i] == ']') --depth;
+    if (i == text.size() || (text[i] == ',' && depth == 0)) {
+      out.emplace_back(trim(text.substr(start, i - start)));
+      start = i + 1;
+    }
+  }
+  return out;
+}
+
+bool parse_float_bits(const std::string& text, std::uint32_t& bits) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    return parse_uint(std::string_view(text).substr(2), bits) ||
+           (std::from_chars(text.data() + 2, text.data() + text.size(), bits, 16).ptr ==
+            text.data() + text.size());
+  }
+  char* end = nullptr;
+  errno = 0;
+  const float value = std::strtof(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size()) return false;
+  std::memcpy(&bits, &value, 4);
+  return true;
+}
+
+bool parse_int(const std::string& text, std::uint32_t& bits) {
+  std::int32_t value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return false;
+  bits = static_cast<std::uint32_t>(value);
+  return true;
+}
+
+struct Assembler {
+  Program program;
+  std::vector<int> lines;  // source line of each instruction
+  std::string& error;
+  bool have_version = false;
+
+  explicit Assembler(std::string& e) : error(e) {}
+
+  bool line(std::string_view text, int number) {
+    auto fail = [&](const std::string& what) {
+      error = "line " + std::to_string(number) + ": " + what;
+      return false;
+    };
+    for (const char* marker : {"//", ";"}) {
+      const std::size_t at = text.find(marker);
+      if (at != std::string_view::npos) text = text.substr(0, at);
+    }
+    text = trim(text);
+    if (text.empty()) return true;
+    if (!have_version) {
+      if (!parse_version(text, program.version)) {
+        return fail("expected a version (vs_2_0, vs_2_x, vs_3_0, ps_2_0, ps_2_x, ps_3_0), found \"" +
+                    std::string(text) + "\"");
+      }
+      have_version = true;
+      return true;
+    }
+    std::string message;
+    LineParser parser(program.version, message);
+    Instruction ins;
+    if (text.front() == '(') {
+      const std::size_t close = text.find(')');
+      if (close == std::string_view::npos) return fail("missing ) after the predicate");
+      if (!parser.source(text.substr(1, close - 1), ins.predicate)) return fail(message);
+      ins.predicated = true;
+      text = trim(text.substr(close + 1));
+    }
+    std::size_t space = 0;
+    while (space < text.size() && !std::isspace(static_cast<unsigned char>(text[space]))) ++space;
+    const std::string mnemonic = lower(text.substr(0, space));
+    const std::vector<std::string> operands = split_operands(text.substr(space));
+
+    std::vector<std::string> parts;
+    for (std::size_t start = 0;;) {
+      const std::size_t under = mnemonic.find('_', start);
+      parts.push_back(mnemonic.substr(start, under - start));
+      if (under == std::string::npos) break;
+      start = under + 1;
+    }
+    std::string base = parts[0];
+    std::size_t next = 1;
+    if (base == "texldp") base = "texld", ins.control = kTexldProject;
+    else if (base == "texldb") base = "texld", ins.control = kTexldBias;
+    bool found = false;
+    for (std::uint16_t op = 0; op < kOpcodeTableSize; ++op) {
+      const OpcodeInfo* info = opcode_info(op);
+      if (info && base == info->name) {
+        ins.opcode = op;
+        found = true;
+        break;
+      }
+    }
+    if (!found) return fail("unknown instruction \"" + mnemonic + "\"");
+    if (ins.opcode == kIfc || ins.opcode == kBreakc || ins.opcode == kSetp) {
+      static const char* const kNames[] = {"gt", "eq", "ge", "lt", "ne", "le"};
+      for (int i = 0; next < parts.size() && i < 6; ++i) {
+        if (parts[next] == kNames[i]) ins.control = static_cast<std::uint8_t>(i + 1);
+      }
+      if (ins.control == 0) return fail(base + " needs a comparison (_gt, _eq, _ge, _lt, _ne, _le)");
+      ++next;
+    }
+    std::uint32_t usage = 0, sampler = 0, usage_index = 0;
+    if (ins.opcode == kDcl && next < parts.size() && parts[next] != "pp" &&
+        parts[next] != "centroid" && parts[next] != "sat") {
+      const std::string& what = parts[next++];
+      if (what == "2d") sampler = kSampler2D;
+      else if (what == "cube") sampler = kSamplerCube;
+      else if (what == "volume") sampler = kSamplerVolume;
+      else {
+        std::size_t digits = what.size();
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(what[digits - 1]))) --digits;
+        const auto name = std::find(kUsageNames.begin(), kUsageNames.end(), what.substr(0, digits));
+        if (name == kUsageNames.end()) return fail("unknown usage \"" + what + "\"");
+        usage = static_cast<std::uint32_t>(name - kUsageNames.begin());
+        if (digits < what.size() &&
+            (!parse_uint(std::string_view(what).substr(digits), usage_index) || usage_index > 15)) {
+          return fail("bad usage index in \"" + what + "\"");
+        }
+      }
+    }
+    std::uint8_t modifiers = 0;
+    for (; next < parts.size(); ++next) {
+      if (parts[next] == "sat") modifiers |= kSaturate;
+      else if (parts[next] == "pp") modifiers |= kPartialPrecision;
+      else if (parts[next] == "centroid") modifiers |= kCentroid;
+      else return fail("unknown modifier \"_" + parts[next] + "\"");
+    }
+
+    const OpcodeInfo* info = opcode_info(ins.opcode);
+    ins.has_dest = info->dests > 0;
+    const bool literal = ins.opcode == kDef || ins.opcode == kDefi || ins.opcode == kDefb;
+    const std::size_t literals = ins.opcode == kDefb ? 1 : literal ? 4 : 0;
+    ins.source_count = literal || ins.opcode == kDcl ? 0 : source_count(ins.opcode, program.version);
+    const std::size_t want = (ins.has_dest ? 1 : 0) + ins.source_count + literals;
+    if (operands.size() != want) {
+      return fail(base + " takes " + std::to_string(want) + " operands, found " +
+                  std::to_string(operands.size()));
+    }
+    if (modifiers && !ins.has_dest) return fail(base + " takes no modifiers");
+    std::size_t at = 0;
+    if (ins.has_dest) {
+      if (!parser.dest(operands[at++], ins.dest)) return fail(message);
+      ins.dest.modifiers = modifiers;
+    }
+    if (ins.opcode == kDcl) {
+      ins.declaration = 0x80000000u;
+      if (ins.dest.reg.type == kSampler) {
+        if (sampler == 0) return fail("a sampler needs dcl_2d, dcl_cube or dcl_volume");
+        ins.declaration |= sampler << 27;
+      } else {
+        if (sampler != 0) return fail("dcl_2d, dcl_cube and dcl_volume declare samplers only");
+        ins.declaration |= usage | usage_index << 16;
+      }
+    }
+    for (std::size_t i = 0; i < literals; ++i) {
+      const std::string value = lower(operands[at++]);
+      bool ok = false;
+      if (ins.opcode == kDef) ok = parse_float_bits(value, ins.literal[i]);
+      else if (ins.opcode == kDefi) ok = parse_int(value, ins.literal[i]);
+      else if (value == "true" || value == "false") ok = true, ins.literal[i] = value == "true";
+      if (!ok) return fail("bad value \"" + value + "\" for " + base);
+    }
+    for (int i = 0; i < ins.source_count; ++i) {
+      if (!parser.source(operands[at++], ins.sources[i])) return fail(message);
+    }
+    program.instructions.push_back(ins);
+    lines.push_back(number);
+    return true;
+  }
+};
+
+}  // namespace
+
+std::optional<std::vector<std::uint32_t>> assemble(std::string_view text, std::string& error,
+                                                   int first_line) {
+  Assembler assembler(error);
+  int number = first_line;
+  int last_line = first_line;
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    if (!assembler.line(text.substr(start, end - start), number)) return std::nullopt;
+    last_line = number;
+    ++number;
+    start = end + 1;
+  }
+  if (!assembler.have_version) {
+    error = "line " + std::to_string(last_line) + ": the program has no version line";
+    return std::nullopt;
+  }
+  std::vector<std::uint32_t> tokens = encode(assembler.program);
+  // Check the result with the decoder; a complaint names a token, which maps to a line.
+  std::string complaint;
+  if (!decode(tokens, complaint)) {
+    std::size_t at = 0;
+    std::from_chars(complaint.data() + 6, complaint.data() + complaint.size(), at);
+    int line = assembler.lines.empty() ? last_line : assembler.lines.front();
+    std::size_t offset = 1;
+    for (std::size_t i = 0; i < assembler.program.instructions.size(); ++i) {
+      if (offset > at) break;
+      line = assembler.lines[i];
+      const std::uint32_t head = tokens[offset];
+      offset += 1 + ((head >> 24) & 0xF);
+    }
+    const std::size_t colon = complaint.find(": ");
+    error = "line " + std::to_string(line) + ": " +
+            (colon == std::string::npos ? complaint : complaint.substr(colon + 2));
+    return std::nullopt;
+  }
+  return tokens;
+}
+
+}  // namespace bw::bytecode

@@ -1,0 +1,221 @@
+// Encoder and disassembler of decoded programs.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "device/bytecode/assemble.h"
+
+namespace bw::bytecode {
+namespace {
+
+std::uint32_t param_bits(const Register& r) {
+  return 0x80000000u | std::uint32_t(r.type & 7) << 28 | std::uint32_t(r.type & 0x18) << 8 |
+         (r.index & 0x7FF) | (r.relative ? 1u << 13 : 0u);
+}
+
+void put_address(std::vector<std::uint32_t>& out, const Register& r) {
+  if (!r.relative) return;
+  Register a;
+  a.type = r.relative_type;
+  out.push_back(param_bits(a) | std::uint32_t(r.relative_component) * 0x55u << 16);
+}
+
+void put_dest(std::vector<std::uint32_t>& out, const Dest& d) {
+  out.push_back(param_bits(d.reg) | std::uint32_t(d.mask & 0xF) << 16 |
+                std::uint32_t(d.modifiers & 0xF) << 20);
+  put_address(out, d.reg);
+}
+
+void put_source(std::vector<std::uint32_t>& out, const Source& s) {
+  out.push_back(param_bits(s.reg) | std::uint32_t(s.swizzle) << 16 |
+                std::uint32_t(s.modifier & 0xF) << 24);
+  put_address(out, s.reg);
+}
+
+const char* const kComparisons[] = {"", "_gt", "_eq", "_ge", "_lt", "_ne", "_le", ""};
+
+std::string mask_text(std::uint8_t mask) {
+  if (mask == 0xF) return "";
+  std::string text = ".";
+  for (int i = 0; i < 4; ++i) {
+    if (mask & (1 << i)) text += "xyzw"[i];
+  }
+  return text;
+}
+
+std::string swizzle_text(std::uint8_t swizzle) {
+  if (swizzle == 0xE4) return "";
+  int length = 4;
+  while (length > 1 && swizzle_at(swizzle, length - 1) == swizzle_at(swizzle, length - 2)) {
+    --length;
+  }
+  std::string text = ".";
+  for (int i = 0; i < length; ++i) text += "xyzw"[swizzle_at(swizzle, i)];
+  return text;
+}
+
+std::string source_text(const Version& v, const Source& s) {
+  const std::string reg = register_name(v, s.reg);
+  const std::string sw = swizzle_text(s.swizzle);
+  switch (s.modifier) {
+    case kModNeg: return "-" + reg + sw;
+    case kModBias: return reg + "_bias" + sw;
+    case kModBiasNeg: return "-" + reg + "_bias" + sw;
+    case kModSign: return reg + "_bx2" + sw;
+    case kModSignNeg: return "-" + reg + "_bx2" + sw;
+    case kModComp: return "1-" + reg + sw;
+    case kModX2: return reg + "_x2" + sw;
+    case kModX2Neg: return "-" + reg + "_x2" + sw;
+    case kModDz: return reg + "_dz" + sw;
+    case kModDw: return reg + "_dw" + sw;
+    case kModAbs: return reg + "_abs" + sw;
+    case kModAbsNeg: return "-" + reg + "_abs" + sw;
+    case kModNot: return "!" + reg + sw;
+    default: return reg + sw;
+  }
+}
+
+std::string float_text(std::uint32_t bits) {
+  float value = 0;
+  std::memcpy(&value, &bits, 4);
+  char buffer[32];
+  if (!std::isfinite(value)) {
+    std::snprintf(buffer, sizeof buffer, "0x%08x", bits);
+  } else {
+    std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(value));
+  }
+  return buffer;
+}
+
+std::string modifier_text(std::uint8_t modifiers) {
+  std::string text;
+  if (modifiers & kSaturate) text += "_sat";
+  if (modifiers & kPartialPrecision) text += "_pp";
+  if (modifiers & kCentroid) text += "_centroid";
+  return text;
+}
+
+std::string version_text(const Version& v) {
+  std::string text = v.is_pixel() ? "ps_" : "vs_";
+  text += std::to_string(v.major);
+  text += v.minor == 1 ? "_x" : "_" + std::to_string(v.minor);
+  return text;
+}
+
+std::string declaration_text(const Version& v, const Instruction& ins) {
+  std::string name = "dcl";
+  const Register& r = ins.dest.reg;
+  if (r.type == kSampler) {
+    const std::uint32_t type = dcl_sampler_type(ins.declaration);
+    name += type == kSamplerCube ? "_cube" : type == kSamplerVolume ? "_volume" : "_2d";
+  } else {
+    const bool plain = r.type == kMiscType || (v.is_pixel() && !v.is_3());
+    if (!plain) {
+      name += "_";
+      name += kUsageNames[dcl_usage(ins.declaration)];
+      if (dcl_usage_index(ins.declaration) != 0) {
+        name += std::to_string(dcl_usage_index(ins.declaration));
+      }
+    }
+  }
+  return name + modifier_text(ins.dest.modifiers) + " " + register_name(v, r) +
+         mask_text(ins.dest.mask);
+}
+
+}  // namespace
+
+std::string register_name(const Version& v, const Register& r) {
+  std::string base;
+  const std::string n = std::to_string(r.index);
+  switch (r.type) {
+    case kTemp: base = "r" + n; break;
+    case kInput: base = "v" + n; break;
+    case kConst: base = "c" + n; break;
+    case kAddr: base = v.is_pixel() ? "t" + n : "a" + n; break;
+    case kRastOut: base = r.index == 0 ? "oPos" : r.index == 1 ? "oFog" : "oPts"; break;
+    case kAttrOut: base = "oD" + n; break;
+    case kOutput: base = v.is_3() ? "o" + n : "oT" + n; break;
+    case kConstInt: base = "i" + n; break;
+    case kColorOut: base = "oC" + n; break;
+    case kDepthOut: base = "oDepth"; break;
+    case kSampler: base = "s" + n; break;
+    case kConstBool: base = "b" + n; break;
+    case kLoop: base = "aL"; break;
+    case kMiscType: base = r.index == 0 ? "vPos" : "vFace"; break;
+    case kLabel: base = "l" + n; break;
+    case kPredicate: base = "p" + n; break;
+    default: base = "?" + n; break;
+  }
+  if (!r.relative) return base;
+  const std::string address =
+      r.relative_type == kLoop ? "aL" : std::string("a0.") + "xyzw"[r.relative_component & 3];
+  return base + "[" + address + "]";
+}
+
+std::vector<std::uint32_t> encode(const Program& program) {
+  std::vector<std::uint32_t> out;
+  out.push_back(program.version.token());
+  for (const Instruction& ins : program.instructions) {
+    const std::size_t at = out.size();
+    out.push_back(0);
+    if (ins.opcode == kDcl) {
+      out.push_back(ins.declaration | 0x80000000u);
+      put_dest(out, ins.dest);
+    } else if (ins.opcode == kDef || ins.opcode == kDefi || ins.opcode == kDefb) {
+      put_dest(out, ins.dest);
+      const int count = ins.opcode == kDefb ? 1 : 4;
+      for (int i = 0; i < count; ++i) out.push_back(ins.literal[i]);
+    } else {
+      if (ins.has_dest) put_dest(out, ins.dest);
+      if (ins.predicated) put_source(out, ins.predicate);
+      for (int i = 0; i < ins.source_count; ++i) put_source(out, ins.sources[i]);
+    }
+    const std::uint32_t length = static_cast<std::uint32_t>(out.size() - at - 1);
+    out[at] = ins.opcode | std::uint32_t(ins.control) << 16 | (length & 0xF) << 24 |
+              (ins.predicated ? 1u << 28 : 0u);
+  }
+  out.push_back(0x0000FFFF);
+  return out;
+}
+
+std::string disassemble(const Program& program) {
+  const Version& v = program.version;
+  std::string text = version_text(v) + "\n";
+  for (const Instruction& ins : program.instructions) {
+    std::string line;
+    if (ins.predicated) line += "(" + source_text(v, ins.predicate) + ") ";
+    if (ins.opcode == kDcl) {
+      text += declaration_text(v, ins) + "\n";
+      continue;
+    }
+    const OpcodeInfo* info = opcode_info(ins.opcode);
+    line += info ? info->name : "nop";
+    if (ins.opcode == kIfc || ins.opcode == kBreakc || ins.opcode == kSetp) {
+      line += kComparisons[ins.control & 7];
+    } else if (ins.opcode == kTexld && ins.control == kTexldProject) {
+      line += "p";
+    } else if (ins.opcode == kTexld && ins.control == kTexldBias) {
+      line += "b";
+    }
+    if (ins.has_dest) line += modifier_text(ins.dest.modifiers);
+    std::vector<std::string> operands;
+    if (ins.has_dest) operands.push_back(register_name(v, ins.dest.reg) + mask_text(ins.dest.mask));
+    if (ins.opcode == kDef) {
+      for (int i = 0; i < 4; ++i) operands.push_back(float_text(ins.literal[i]));
+    } else if (ins.opcode == kDefi) {
+      for (int i = 0; i < 4; ++i) {
+        operands.push_back(std::to_string(static_cast<std::int32_t>(ins.literal[i])));
+      }
+    } else if (ins.opcode == kDefb) {
+      operands.push_back(ins.literal[0] ? "true" : "false");
+    }
+    for (int i = 0; i < ins.source_count; ++i) operands.push_back(source_text(v, ins.sources[i]));
+    for (std::size_t i = 0; i < operands.size(); ++i) {
+      line += (i == 0 ? " " : ", ") + operands[i];
+    }
+    text += line + "\n";
+  }
+  return text;
+}
+
+}  // namespace bw::bytecode

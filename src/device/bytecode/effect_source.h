@@ -1,0 +1,21 @@
+// The effect source format: one text file per effect with its parameter and sampler
+// declarations and its two programs (see README.md beside this file).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "device/bytecode/bsf.h"
+
+namespace bw::bytecode {
+
+// Assembles an effect source into an image. On a mistake returns nothing and
+// "line N: message" in `error`.
+std::optional<BsfImage> assemble_effect(std::string_view text, std::string& error);
+
+// Effect source text of an image: its tables and both programs disassembled. It assembles
+// back to the same image. Fails (message in `error`) when a token stream does not decode.
+std::optional<std::string> disassemble_effect(const BsfImage& image, std::string& error);
+
+}  // namespace bw::bytecode

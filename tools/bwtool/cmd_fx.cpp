@@ -1,0 +1,130 @@
+// bwtool fx asm | dis | glsl: assemble an effect source into a .bsf image, show an image as
+// effect source or as one program's assembly, show the GLSL the device would compile.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "device/bytecode/assemble.h"
+#include "device/bytecode/bsf.h"
+#include "device/bytecode/decode.h"
+#include "device/bytecode/effect_source.h"
+#include "device/bytecode/glsl.h"
+
+namespace bwtool {
+namespace {
+
+namespace bc = bw::bytecode;
+
+bool read_file(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+int report(const char* command, const std::string& path, const std::string& message) {
+  std::fprintf(stderr, "bwtool %s: \"%s\": %s\n", command, path.c_str(), message.c_str());
+  return 1;
+}
+
+int usage(const char* command, const char* text) {
+  std::fprintf(stderr, "bwtool %s: usage: %s\n", command, text);
+  return kUsageError;
+}
+
+// Reads and parses a .bsf image; prints the failure and returns false.
+bool load_image(const char* command, const std::string& path, bc::BsfImage& image) {
+  std::string bytes;
+  if (!read_file(path, bytes)) return report(command, path, "cannot read the file"), false;
+  std::string error;
+  auto parsed = bc::read_bsf(
+      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), error);
+  if (!parsed) return report(command, path, error), false;
+  image = std::move(*parsed);
+  return true;
+}
+
+int run_asm(std::span<char* const> args) {
+  std::string source, output;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string arg = args[i];
+    if (arg == "-o" && i + 1 < args.size()) {
+      output = args[++i];
+    } else if (source.empty() && !arg.empty() && arg[0] != '-') {
+      source = arg;
+    } else {
+      return usage("fx asm", "bwtool fx asm SRC -o OUT.bsf");
+    }
+  }
+  if (source.empty() || output.empty()) return usage("fx asm", "bwtool fx asm SRC -o OUT.bsf");
+  std::string text;
+  if (!read_file(source, text)) return report("fx asm", source, "cannot read the file");
+  std::string error;
+  auto image = bc::assemble_effect(text, error);
+  if (!image) return report("fx asm", source, error);
+  auto bytes = bc::write_bsf(*image, error);
+  if (!bytes) return report("fx asm", source, error);
+  std::ofstream out(output, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+  out.close();
+  if (!out) return report("fx asm", output, "cannot write the file");
+  return 0;
+}
+
+int run_dis(std::span<char* const> args) {
+  std::string path;
+  int only = -1;  // 0 vertex, 1 pixel
+  for (const char* raw : args) {
+    const std::string arg = raw;
+    if (arg == "--vs" && only < 0) only = 0;
+    else if (arg == "--ps" && only < 0) only = 1;
+    else if (path.empty() && !arg.empty() && arg[0] != '-') path = arg;
+    else return usage("fx dis", "bwtool fx dis FILE.bsf [--vs | --ps]");
+  }
+  if (path.empty()) return usage("fx dis", "bwtool fx dis FILE.bsf [--vs | --ps]");
+  bc::BsfImage image;
+  if (!load_image("fx dis", path, image)) return 1;
+  std::string error;
+  if (only < 0) {
+    auto text = bc::disassemble_effect(image, error);
+    if (!text) return report("fx dis", path, error);
+    std::fputs(text->c_str(), stdout);
+    return 0;
+  }
+  auto program = bc::decode(only == 0 ? image.vs.code : image.ps.code, error);
+  if (!program) {
+    return report("fx dis", path, std::string(only == 0 ? "vertex" : "pixel") + " shader: " + error);
+  }
+  std::fputs(bc::disassemble(*program).c_str(), stdout);
+  return 0;
+}
+
+int run_glsl(std::span<char* const> args) {
+  if (args.size() != 1 || args[0][0] == '-') return usage("fx glsl", "bwtool fx glsl FILE.bsf");
+  const std::string path = args[0];
+  bc::BsfImage image;
+  if (!load_image("fx glsl", path, image)) return 1;
+  std::string error;
+  auto program = bc::translate_to_glsl(image.vs.code, image.ps.code, error);
+  if (!program) return report("fx glsl", path, error);
+  std::printf("// vertex shader\n%s// fragment shader\n%s", program->vertex.c_str(),
+              program->fragment.c_str());
+  return 0;
+}
+
+const CommandRegistration asm_command(
+    "fx asm", "  fx asm SRC -o OUT.bsf   assemble an effect source into a .bsf image\n", &run_asm);
+const CommandRegistration dis_command(
+    "fx dis",
+    "  fx dis FILE.bsf [--vs | --ps]\n"
+    "                          show an effect as source, or one program as assembly\n",
+    &run_dis);
+const CommandRegistration glsl_command(
+    "fx glsl", "  fx glsl FILE.bsf        show the GLSL sources the device compiles\n", &run_glsl);
+
+}  // namespace
+}  // namespace bwtool
