@@ -23,7 +23,12 @@ int note_bad_window(Display*, XErrorEvent* event) {
 std::unique_ptr<X11Window> X11Window::open(const SaverOptions& options, std::string& error) {
   std::unique_ptr<X11Window> self(new X11Window);
   self->mode_ = options.mode;
-  self->display_ = XOpenDisplay(nullptr);
+  // A busy X server may refuse or reset a connection now and then: try for about a second.
+  for (int attempt = 0; attempt < 20 && self->display_ == nullptr; ++attempt) {
+    self->display_ = XOpenDisplay(nullptr);
+    if (self->display_ == nullptr && XDisplayName(nullptr)[0] == '\0') break;
+    if (self->display_ == nullptr) poll(nullptr, 0, 50);
+  }
   if (self->display_ == nullptr) {
     const char* name = XDisplayName(nullptr);
     error = std::string("cannot open the X display \"") + (name ? name : "") + "\"";
