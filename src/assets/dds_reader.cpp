@@ -231,6 +231,7 @@ std::optional<PixelBuffer> decode_dds_pixels(const DdsLayout& layout,
     return std::nullopt;
   }
   const std::size_t pixel_count = static_cast<std::size_t>(layout.width) * layout.height;
+  if (pixel_count == 0) return image;  // an empty image: nothing to read or write
   std::uint8_t* out = image->rgba.data();
   const std::uint8_t* in = data.data();
   switch (layout.format) {

@@ -220,6 +220,18 @@ TEST(DdsReader, SidesNotMultiplesOfFourKeepOnlyThePixelsInside) {
   }
 }
 
+// Found by fuzzing: a 2x0 image copied zero bytes from and to null pointers.
+TEST(DdsReader, ZeroSizedImagesGiveEmptyPixels) {
+  const Bytes files[] = {make_dds(0x41, nullptr, 32, 2, 0, {}),
+                         make_dds(0x40, nullptr, 24, 0, 7, {}),
+                         make_dds(4, "DXT5", 0, 0, 0, {})};
+  for (const Bytes& file : files) {
+    const Decoded d = decode(file);
+    ASSERT_TRUE(d.image) << d.messages;
+    EXPECT_EQ(d.image->byte_size(), 0u);
+  }
+}
+
 TEST(DdsReader, LoadsFromThePathThenFromTheInstallDirectory) {
   const std::string dir = test::corpus_path("dds_install");
   ASSERT_TRUE(test::run("mkdir -p '" + dir + "/data'"));
