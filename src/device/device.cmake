@@ -9,3 +9,15 @@ target_link_libraries(bw_device PUBLIC bw_bytecode bw_assets PRIVATE bw_warnings
 
 add_library(bw_device_trace STATIC ${CMAKE_CURRENT_LIST_DIR}/trace/trace_backend.cpp)
 target_link_libraries(bw_device_trace PUBLIC bw_device PRIVATE bw_warnings)
+
+if(BW_GL)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(BW_EPOXY REQUIRED IMPORTED_TARGET epoxy)
+  pkg_check_modules(BW_EGL REQUIRED IMPORTED_TARGET egl)
+  find_package(X11 REQUIRED)
+  add_library(bw_device_gl STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/gl/gl_backend.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/gl/gl_context.cpp)
+  target_link_libraries(bw_device_gl PUBLIC bw_device
+    PRIVATE PkgConfig::BW_EPOXY PkgConfig::BW_EGL X11::X11 bw_warnings)
+endif()

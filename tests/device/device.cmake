@@ -3,3 +3,11 @@ bw_add_test(device_trace_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/device_trace_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/shader_trace_test.cpp
   LIBS bw_device_trace)
+
+# Pixels drawn by the GL backend on a headless llvmpipe context.
+if(TARGET bw_device_gl)
+  bw_add_test(device_gl_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/gl/pixel_test.cpp
+    LIBS bw_device_gl
+    LABELS gl)
+endif()

@@ -1,0 +1,235 @@
+// Pixels drawn by the GL backend on Mesa's llvmpipe, headless, compared with what
+// Direct3D 9 defines: row and byte order, copies, blending and the half-texel alignment.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "test_support.h"
+
+namespace bw::device {
+namespace {
+
+using gltest::GlDevice;
+using gltest::pattern;
+
+const char* kCopy = "bw_out0 = texture(ps_s0, bw_texcoord0.xy);";
+const char* kColour = "bw_out0 = ps_c[0];";
+
+bytecode::BsfImage copy_tables() {
+  bytecode::BsfImage tables;
+  tables.ps.samplers = {{"texSampler0", 0}};
+  return tables;
+}
+
+bytecode::BsfImage colour_tables() {
+  bytecode::BsfImage tables;
+  tables.ps.constants = {{"colour", 3, 0}};
+  return tables;
+}
+
+// Reference of Direct3D 9's bilinear sampling of an RGBA image with clamped addressing:
+// texel centres at (i + 0.5) / size.
+double sample_linear(const std::vector<std::uint8_t>& rgba, int width, int height, double u,
+                     double v, int channel) {
+  const double x = u * width - 0.5;
+  const double y = v * height - 0.5;
+  const int x0 = static_cast<int>(std::floor(x));
+  const int y0 = static_cast<int>(std::floor(y));
+  const double fx = x - x0;
+  const double fy = y - y0;
+  const auto texel = [&](int tx, int ty) {
+    tx = std::clamp(tx, 0, width - 1);
+    ty = std::clamp(ty, 0, height - 1);
+    return double(rgba[(static_cast<std::size_t>(ty) * width + tx) * 4 + channel]);
+  };
+  return (texel(x0, y0) * (1 - fx) + texel(x0 + 1, y0) * fx) * (1 - fy) +
+         (texel(x0, y0 + 1) * (1 - fx) + texel(x0 + 1, y0 + 1) * fx) * fy;
+}
+
+TEST(GlPixels, UploadKeepsRowAndByteOrder) {
+  GlDevice d;
+  ASSERT_TRUE(d.create(16, 16));
+  const std::vector<std::uint8_t> image = pattern(5, 3);
+  std::vector<std::uint8_t> pixels = image;
+  Texture* texture = d.device->create_texture();
+  ASSERT_TRUE(texture->upload(pixels.data(), 5, 3, 1, 1));
+  // Read back as red, green, blue, alpha with the first row on top: the original bytes.
+  EXPECT_EQ(d.read(*texture), image);
+}
+
+TEST(GlPixels, ClearPacksTheClampedColourWithZeroAlpha) {
+  GlDevice d;
+  ASSERT_TRUE(d.create(4, 2));
+  d.device->clear(1.5f, -2.0f, 0.5f);
+  const std::vector<std::uint8_t> pixels = d.read_back_buffer();
+  ASSERT_EQ(pixels.size(), 4u * 2 * 4);
+  for (std::size_t i = 0; i < pixels.size(); i += 4) {
+    EXPECT_EQ(pixels[i], 255);
+    EXPECT_EQ(pixels[i + 1], 0);
+    EXPECT_EQ(pixels[i + 2], 127);
+    EXPECT_EQ(pixels[i + 3], 0);
+  }
+}
+
+// A point-sampled full-target quad gives back its source exactly, shifted by no pixel,
+// both with filter 0 and with filter 1 at the full target size (point magnification).
+TEST(GlPixels, FullTargetQuadReproducesItsSourceExactly) {
+  for (int filter : {0, 1}) {
+    GlDevice d;
+    ASSERT_TRUE(d.create(64, 48));
+    Shader* copy = d.shader(kCopy, copy_tables());
+    ASSERT_NE(copy, nullptr) << d.gl->last_error();
+    const std::vector<std::uint8_t> image = pattern(64, 48, 7);
+    std::vector<std::uint8_t> pixels = image;
+    Texture* source = d.device->create_texture();
+    ASSERT_TRUE(source->upload(pixels.data(), 64, 48, filter, 1));
+    Texture* target = d.device->create_texture();
+    ASSERT_TRUE(target->create(64, 48, 0, 1));
+    ASSERT_TRUE(d.device->set_target(target));
+    copy->set_texture(0, source);
+    d.device->set_shader(copy);
+    d.device->draw_quad(0, 0, 1, 1);
+    EXPECT_EQ(d.read(*target), image) << "filter " << filter;
+    // The same into the back buffer.
+    d.device->set_back_buffer_target();
+    d.device->draw_quad(0, 0, 1, 1);
+    d.device->present();
+    EXPECT_EQ(d.read_back_buffer(), image) << "filter " << filter;
+  }
+}
+
+// A smaller smooth texture on the full target is magnified linearly, sampling where
+// Direct3D 9 samples: pixel i at u = (i + 0.25) / width (the quad's quarter-pixel offset).
+TEST(GlPixels, LinearMagnificationSamplesAtDirect3DPositions) {
+  GlDevice d;
+  ASSERT_TRUE(d.create(40, 24));
+  Shader* copy = d.shader(kCopy, copy_tables());
+  ASSERT_NE(copy, nullptr) << d.gl->last_error();
+  const std::vector<std::uint8_t> image = pattern(10, 6, 3);
+  std::vector<std::uint8_t> pixels = image;
+  Texture* source = d.device->create_texture();
+  ASSERT_TRUE(source->upload(pixels.data(), 10, 6, 1, 1));
+  copy->set_texture(0, source);
+  d.device->set_shader(copy);
+  d.device->draw_quad(0, 0, 1, 1);
+  const std::vector<std::uint8_t> out = d.read_back_buffer();
+  ASSERT_EQ(out.size(), 40u * 24 * 4);
+  int worst = 0;
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 40; ++x)
+      for (int c = 0; c < 4; ++c) {
+        const double expected =
+            sample_linear(image, 10, 6, (x + 0.25) / 40.0, (y + 0.25) / 24.0, c);
+        const int got = out[(static_cast<std::size_t>(y) * 40 + x) * 4 + c];
+        worst = std::max(worst, static_cast<int>(std::lround(std::fabs(got - expected))));
+      }
+  EXPECT_LE(worst, 1);
+}
+
+TEST(GlPixels, CopyFromTargetScalesWithLinearFiltering) {
+  GlDevice d;
+  ASSERT_TRUE(d.create(8, 8));
+  Shader* copy = d.shader(kCopy, copy_tables());
+  ASSERT_NE(copy, nullptr);
+  const std::vector<std::uint8_t> image = pattern(64, 32, 11);
+  std::vector<std::uint8_t> pixels = image;
+  Texture* source = d.device->create_texture();
+  ASSERT_TRUE(source->upload(pixels.data(), 64, 32, 0, 1));
+  ASSERT_TRUE(d.device->set_target(source));
+
+  Texture* same = d.device->create_texture();
+  ASSERT_TRUE(same->create(64, 32, 0, 1));
+  same->copy_from_target();
+  EXPECT_EQ(d.read(*same), image);
+
+  // Half the size: each pixel is the mean of a 2 x 2 block, rows kept in order.
+  Texture* half = d.device->create_texture();
+  ASSERT_TRUE(half->create(32, 16, 0, 1));
+  half->copy_from_target();
+  const std::vector<std::uint8_t> out = d.read(*half);
+  ASSERT_EQ(out.size(), 32u * 16 * 4);
+  int worst = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x)
+      for (int c = 0; c < 4; ++c) {
+        const auto at = [&](int sx, int sy) {
+          return int(image[(static_cast<std::size_t>(sy) * 64 + sx) * 4 + c]);
+        };
+        const double mean =
+            (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) +
+             at(2 * x + 1, 2 * y + 1)) / 4.0;
+        const int got = out[(static_cast<std::size_t>(y) * 32 + x) * 4 + c];
+        worst = std::max(worst, static_cast<int>(std::lround(std::fabs(got - mean))));
+      }
+  EXPECT_LE(worst, 1);
+}
+
+TEST(GlPixels, BlendModesMixWithTheTarget) {
+  struct Case {
+    int mode;
+    float colour[4];
+    std::uint8_t expected[4];
+  };
+  // The target is cleared to (0.4, 0.2, 1.0, alpha 0) = bytes (102, 51, 255, 0).
+  const Case cases[] = {
+      // source * alpha + target * (1 - alpha), alpha 0.5, on every channel (alpha too)
+      {1, {1.0f, 0.0f, 0.0f, 0.5f}, {178, 25, 127, 64}},
+      // source + target, saturated
+      {2, {0.6f, 0.2f, 0.5f, 0.25f}, {255, 102, 255, 64}},
+      // blending off: the source replaces the target
+      {0, {0.6f, 0.2f, 0.5f, 0.25f}, {153, 51, 127, 64}},
+  };
+  for (const Case& c : cases) {
+    GlDevice d;
+    ASSERT_TRUE(d.create(4, 4));
+    Shader* colour = d.shader(kColour, colour_tables());
+    ASSERT_NE(colour, nullptr);
+    d.device->clear(0.4f, 0.2f, 1.0f);
+    colour->set_param("colour", c.colour);
+    d.device->set_shader(colour);
+    d.device->set_blend(c.mode);
+    d.device->draw_quad(0, 0, 1, 1);
+    const std::vector<std::uint8_t> out = d.read_back_buffer();
+    for (int channel = 0; channel < 4; ++channel)
+      EXPECT_NEAR(out[channel], c.expected[channel], 1) << "mode " << c.mode << " channel "
+                                                        << channel;
+  }
+}
+
+TEST(GlPixels, PartialQuadCoversTheSamePixelsAsDirect3D) {
+  // The left half of an 8 x 4 target: Direct3D 9 covers pixel centres x = 0..3.
+  GlDevice d;
+  ASSERT_TRUE(d.create(8, 4));
+  Shader* colour = d.shader(kColour, colour_tables());
+  ASSERT_NE(colour, nullptr);
+  d.device->clear(0, 0, 0);
+  const float white[4] = {1, 1, 1, 1};
+  colour->set_param("colour", white);
+  d.device->set_shader(colour);
+  d.device->draw_quad(0, 0.5f, 0.5f, 0.5f);  // left half, upper half (y grows upward)
+  const std::vector<std::uint8_t> out = d.read_back_buffer();
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(out[(static_cast<std::size_t>(y) * 8 + x) * 4], (x < 4 && y < 2) ? 255 : 0)
+          << x << "," << y;
+}
+
+TEST(GlPixels, ResizeGivesANewBackBufferAndEmptyTexturesOfTheOldSize) {
+  GlDevice d;
+  ASSERT_TRUE(d.create(16, 8));
+  Texture* texture = d.device->create_texture();
+  std::vector<std::uint8_t> pixels = pattern(4, 4);
+  ASSERT_TRUE(texture->upload(pixels.data(), 4, 4, 1, 1));
+  d.device->resize(32, 24);
+  std::vector<std::uint8_t> rgba;
+  int width = 0, height = 0;
+  ASSERT_TRUE(d.device->read_back_buffer(rgba, width, height));
+  EXPECT_EQ(width, 32);
+  EXPECT_EQ(height, 24);
+  EXPECT_EQ(texture->width, 4);
+  EXPECT_NE(texture->handle(), 0u);
+  EXPECT_EQ(texture->filter(), 0);
+}
+
+}  // namespace
+}  // namespace bw::device
