@@ -506,9 +506,12 @@ int parse_value(std::string_view text, const ValueField& field, const ValueConte
         bytes[i] = static_cast<uint8_t>(text[i]);
       }
       return static_cast<int>(bytes.size());
-    case kTypeDate:
-      put(bytes, 0, bytes.size(), static_cast<uint64_t>(parse_date(text, context.order)));
+    case kTypeDate: {
+      auto number = static_cast<uint64_t>(parse_date(text, context.order));
+      if (!fits_unsigned(number, bytes.size())) return kParseOutOfRange;
+      put(bytes, 0, bytes.size(), number);
       return static_cast<int>(bytes.size());
+    }
     case kTypeTime: {
       int64_t v = parse_time(text, context.order);
       if (!fits_signed(v, bytes.size()) && !(bytes.size() == 3 && fits_unsigned(

@@ -187,6 +187,11 @@ TEST(ParseValue, NumbersThatDoNotFitAreRefused) {
   }
   EXPECT_EQ(parse_value("256", field(kTypeUnsigned, 1), native(), bytes), kParseOutOfRange);
   EXPECT_EQ(parse_value("300000", field(kTypeLink, 2), native(), bytes), kParseOutOfRange);
+  // A date needs three bytes, a date-time after 2038 more than four.
+  EXPECT_EQ(parse_value("15.06.2007", field(kTypeDate, 2), native(), bytes), kParseOutOfRange);
+  EXPECT_EQ(parse_value("01.01.2040 00:00:00", field(kTypeTime, 4), native(), bytes),
+            kParseOutOfRange);
+  EXPECT_EQ(parse_value("01.01.2040 00:00:00", field(kTypeTime, 8), native(), bytes), 8);
 }
 
 TEST(ParseValue, CompactStoresShiftNonNegativeIntegersByOne) {
