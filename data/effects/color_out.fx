@@ -1,0 +1,82 @@
+// The colour of the picture. Pictures whose plans take colours from colour images look
+// those images up at the canvas's colour coordinates (the first plan's two images,
+// blended by a); pictures with coloured plans read the colour canvas, which then sits in
+// both of the first two slots. Either way the colour is shaded by the relief of the
+// finished canvas (alpha of the shading image), warmed by the first plan's colours, and
+// thin paint fades a little toward grey with distance.
+.param ps atr1 c0 4
+.param ps alpha c1 1
+.param ps shift c2 1
+.param ps bump c3 1
+.param ps surface c4 1
+.param ps fg_color c5 3
+.param ps bg_color c6 3
+.param ps a c7 1
+.sampler ps texSampler0 s0
+.sampler ps texSampler1 s1
+.sampler ps texSampler2 s2
+.sampler ps texSampler3 s3
+.sampler ps texSampler4 s4
+.sampler ps texSampler5 s5
+.sampler ps texSampler6 s6
+.sampler ps texSampler7 s7
+
+.vertex
+vs_3_0
+dcl_position v0
+dcl_texcoord v1
+dcl_position o0
+dcl_texcoord o1
+mov o0, v0
+mov o1, v1
+
+.pixel
+ps_3_0
+def c10, 0.5, 1.0, 0.0, 1000.0
+def c11, 0.6, 0.8, 0.08, 1.15
+def c12, 0.3, 0.59, 0.11, 0.5
+def c13, 0.25, 0.75, 0.0, 0.0
+dcl_texcoord v0.xy
+dcl_2d s1
+dcl_2d s2
+dcl_2d s3
+dcl_2d s4
+dcl_2d s5
+dcl_2d s6
+texld r0, v0, s6                 // canvas: thickness, colour coordinates
+texld r1, v0, s1
+texld r2, v0, s2
+// the two colour slots hold the same texture only for the colour canvas
+add r3, r1, -r2
+dp4 r3.x, r3, r3
+mul_sat r3.x, r3.x, c10.w        // 1: colour images, 0: colour canvas
+mov r20.xy, r0.yz
+texld r4, r20, s1
+texld r5, r20, s2
+lrp r6, c7.x, r4, r5
+lrp r7.xyz, r3.x, r6, r1
+// shading: the colour canvas's alpha, or the current last plan's image's alpha
+texld r8, v0, s3
+texld r9, v0, s4
+lrp r10.x, c7.x, r8.w, r9.w
+lrp r10.x, r3.x, r10.x, r1.w
+mad r10.x, r10.x, c11.y, c11.x
+mul r7.xyz, r7, r10.x
+// the first plan's colours warm the paint, by bump
+lrp r11.xyz, r0.x, c5, c6
+mad r11.xyz, r11, c12.w, c13.y
+mul r11.xyz, r7, r11
+mul r12.x, c3.x, c13.x
+lrp r7.xyz, r12.x, r11, r7
+// saturation, and the fade of thin paint with distance
+dp3 r13.x, r7, c12
+lrp r14.xyz, c11.w, r7, r13.x
+add r15.x, c10.y, -r0.x
+mul r15.x, r15.x, c2.x
+mul r15.x, r15.x, c10.x
+lrp r14.xyz, r15.x, r13.x, r14
+// a little of the previous picture
+texld r16, v0, s5
+lrp_sat r17.xyz, c11.z, r16, r14
+mov r17.w, c10.y
+mov oC0, r17

@@ -1,0 +1,66 @@
+// Paints a plan's colours into the colour canvas (pictures with coloured plans): the
+// plan's background and foreground colours blended across its depth and brush texture,
+// enriched by the plan's colour image where one is loaded, laid over what the earlier
+// plans painted (or over the background colour for the first plan) by the plan's
+// coverage, which the canvas carries in alpha.
+.param ps atr1 c0 4
+.param ps alpha c1 1
+.param ps shift c2 4
+.param ps fon c3 1
+.param ps facture c4 1
+.param ps surface c5 1
+.param ps layer c6 1
+.param ps fg_color c7 3
+.param ps bg_color c8 3
+.sampler ps texSampler0 s0
+.sampler ps texSampler1 s1
+.sampler ps texSampler2 s2
+.sampler ps texSampler3 s3
+.sampler ps texSampler4 s4
+.sampler ps texSampler5 s5
+.sampler ps texSampler6 s6
+
+.vertex
+vs_3_0
+dcl_position v0
+dcl_texcoord v1
+dcl_position o0
+dcl_texcoord o1
+mov o0, v0
+mov o1, v1
+
+.pixel
+ps_3_0
+def c10, 0.5, 1.0, 0.0, 4.0
+def c11, 1.2, 0.35, 0.6, 3.0
+dcl_texcoord v0.xy
+dcl_2d s0
+dcl_2d s1
+dcl_2d s2
+dcl_2d s3
+dcl_2d s4
+texld r0, v0, s2                 // the canvas: coverage in alpha, colour coordinates in g, b
+texld r1, v0, s3                 // the colours painted so far
+mul r2.xy, v0, c11.w
+frc r2.xy, r2
+texld r3, r2, s4                 // the brush texture
+// the plan's own blend of its two colours
+add r4.x, r3.x, -c10.x
+mul r4.x, r4.x, c4.x
+mul r4.x, r4.x, c11.y
+mad_sat r4.x, r0.y, c11.x, r4.x
+lrp r5.xyz, r4.x, c7, c8          // foreground deep inside, background toward the edges
+// the colour image, where there is one
+mov r20.xy, r0.yz
+texld r6, r20, s0
+texld r7, r20, s1
+lrp r8.xyz, c1.x, r7, r6
+dp3 r9.x, r8, c10.y
+mul_sat r9.x, r9.x, c10.w
+mul r9.x, r9.x, c11.z
+lrp r5.xyz, r9.x, r8, r5
+// over the earlier plans, or over the background colour for the first
+lrp r10.xyz, c3.x, c8, r1
+lrp r11.xyz, r0.w, r5, r10
+mov r11.w, c10.y
+mov oC0, r11

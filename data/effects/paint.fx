@@ -1,0 +1,81 @@
+// The finished oil painting: the colour image lit as a paint surface. Normals come from
+// the surface's height field, the light swings slowly with param.xy, thick paint catches
+// a small sheen (beta), the brush's fine relief ripples the light, and where the paint
+// is thin the canvas weave shows through with strength gamma.
+.param ps alpha c0 1
+.param ps beta c1 1
+.param ps gamma c2 1
+.param ps param c3 4
+.param ps atr1 c4 4
+.param ps patr1 c5 4
+.param ps time c6 1
+.sampler ps texSampler0 s0
+.sampler ps texSampler1 s1
+.sampler ps texSampler2 s2
+.sampler ps texSampler3 s3
+.sampler ps texSampler4 s4
+
+.vertex
+vs_3_0
+dcl_position v0
+dcl_texcoord v1
+dcl_position o0
+dcl_texcoord o1
+mov o0, v0
+mov o1, v1
+
+.pixel
+ps_3_0
+def c10, 0.5, 1.0, 0.0, 2.0
+def c11, 0.0015, 0.0, 6.0, 0.9
+def c12, 0.55, 0.6, 24.0, 4.0
+def c13, 0.75, 0.5, 0.9, 1.5
+dcl_texcoord v0.xy
+dcl_2d s0
+dcl_2d s1
+dcl_2d s4
+texld r0, v0, s0                 // colour
+texld r1, v0, s1                 // surface: height, fine relief, -, thickness
+// the height's slope across and down, two texels either side
+add r2.xy, v0, c11.xyyy
+texld r3, r2, s1
+add r2.xy, v0, -c11.xyyy
+texld r4, r2, s1
+add r2.xy, v0, c11.yxyy
+texld r5, r2, s1
+add r2.xy, v0, -c11.yxyy
+texld r6, r2, s1
+add r7.x, r4.x, -r3.x
+add r7.y, r6.x, -r5.x
+mul r7.xy, r7, c11.z
+mov r7.z, c10.y
+nrm r8.xyz, r7                   // the normal
+// the light: from param.xy, swung across the picture
+mad r9.xy, c3, c10.w, -c10.y
+mov r9.z, c11.w
+nrm r10.xyz, r9
+dp3_sat r11.x, r8, r10
+mad r11.x, r11.x, c12.x, c12.x   // 0.55 + 0.55 diffuse
+mad r11.y, r1.y, c13.y, c13.x    // the brush's relief: 0.75 + 0.5 relief
+mul r11.x, r11.x, r11.y
+// sheen on thick paint: half-vector with the viewer straight ahead
+add r12.xyz, r10, c10.zzyw
+nrm r13.xyz, r12
+dp3_sat r14.x, r8, r13
+pow r14.x, r14.x, c12.z
+mul r14.x, r14.x, c1.x
+mul r14.x, r14.x, r1.w
+// canvas weave where the paint is thin
+mul r15.xy, v0, c12.w
+frc r15.xy, r15
+texld r16, r15, s4
+mad r16.x, r16.x, c13.z, c12.x
+mul_sat r17.x, r1.w, c13.w
+add r17.x, c10.y, -r17.x
+mul r17.x, r17.x, c2.x
+lrp r18.x, r17.x, r16.x, c10.y
+mul r19.xyz, r0, r18.x
+mul r19.xyz, r19, r11.x
+add_sat r19.xyz, r19, r14.x
+mov r19.w, c10.y
+mov oC0, r19
