@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "assets/image_load.h"
 #include "device/device.h"
 
 namespace bw::device {
@@ -68,11 +69,10 @@ bool Texture::load(const std::string& path, int& width, int& height) {
   width = 0;
   height = 0;
   if (!read) return false;
-  std::optional<assets::PixelBuffer> image = read(path);
-  if (!image) return false;
+  std::optional<assets::PixelBuffer> image = read(path, width, height);
+  if (!image || image->width == 0 || image->height == 0) return false;
   width = image->width;
   height = image->height;
-  if (width == 0 || height == 0) return false;
   return upload(image->rgba.data(), width, height, kFilterModeSmooth, kAddressModeClamp);
 }
 
@@ -91,6 +91,12 @@ void Texture::load_from_store(int number, int store_code, int& width, int& heigh
   // Stored images run from the bottom row up.
   assets::reverse_rows(*image);
   upload(image->rgba.data(), width, height, kFilterModeSmooth, kAddressModeClamp);
+}
+
+PathImageReader image_readers_by_path(assets::ImageSources sources) {
+  return [sources = std::move(sources)](const std::string& path, int& width, int& height) {
+    return assets::load_image(path, sources, width, height);
+  };
 }
 
 }  // namespace bw::device

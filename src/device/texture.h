@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "assets/image_source.h"
 #include "assets/pixel_buffer.h"
 #include "device/backend.h"
 
@@ -30,9 +31,10 @@ inline constexpr int kAddressModeWrap = 0;
 inline constexpr int kAddressModeClamp = 1;
 inline constexpr int kAddressModeMirror = 2;
 
-// Reads the image at a path (the extension decides the reader); none on failure. The
-// reader writes its own message.
-using PathImageReader = std::function<std::optional<assets::PixelBuffer>(const std::string&)>;
+// Reads the image at a path (the extension decides the reader); none on failure, with
+// width and height as the reader left them. The reader writes its own message.
+using PathImageReader = std::function<std::optional<assets::PixelBuffer>(
+    const std::string& path, int& width, int& height)>;
 // Reads numbered image `number` from the image store of `store_code`, rows as stored
 // (bottom first); sets record_count to the store's record count when the store opened.
 using StoreImageReader = std::function<std::optional<assets::PixelBuffer>(
@@ -43,6 +45,10 @@ struct ImageSource {
   PathImageReader by_path;    // may be empty: load() then fails
   StoreImageReader by_store;  // may be empty: load_from_store() then finds nothing
 };
+
+// The path road through the image readers of the assets library (extension dispatch,
+// TGA and JPEG through the fetcher, PNG and DDS from files).
+PathImageReader image_readers_by_path(assets::ImageSources sources);
 
 class Texture {
  public:

@@ -371,7 +371,9 @@ TEST(TextureLoad, ImagesComeThroughTheDevicesImageSource) {
   d.create();
   int store_calls = 0;
   ImageSource source;
-  source.by_path = [](const std::string& path) -> std::optional<assets::PixelBuffer> {
+  source.by_path = [](const std::string& path, int& w,
+                      int& h) -> std::optional<assets::PixelBuffer> {
+    w = h = 0;
     if (path == "empty.tga") return assets::PixelBuffer{0, 4, {}};
     if (path != "a.tga") return std::nullopt;
     return assets::PixelBuffer::allocate(4, 2);
