@@ -1,0 +1,92 @@
+// bwtool image decode, run as a program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "assets/png_reader.h"
+#include "image_corpus.h"
+
+namespace {
+
+using bw::test::Bytes;
+
+// Runs bwtool with the arguments; returns its exit status, stderr in `messages`.
+int bwtool(const std::string& arguments, std::string* messages = nullptr) {
+  const std::string errors =
+      bw::test::corpus_path("tool_stderr_" + std::to_string(::getpid()) + ".txt");
+  const int status =
+      std::system((std::string(BWTOOL_PATH) + " " + arguments + " 2>'" + errors + "'").c_str());
+  if (messages != nullptr) {
+    const Bytes text = bw::test::read_file(errors);
+    messages->assign(text.begin(), text.end());
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::optional<bw::assets::PixelBuffer> read_png(const std::string& path) {
+  int width = 0, height = 0;
+  return bw::assets::load_png(path, "", width, height);
+}
+
+TEST(ImageDecodeTool, DecodesEachRoadIntoAnRgbaPng) {
+  const std::string install = bw::test::corpus_path("tool_install");
+  ASSERT_TRUE(bw::test::run("mkdir -p '" + install + "/data/shaders'"));
+  // A 2x1 top-first 32-bit TGA asset under the install directory.
+  bw::test::write_file(install + "/data/shaders/sig3.tga",
+                       {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 0x28,  //
+                        1, 2, 3, 4, 5, 6, 7, 8});
+  const std::string out = bw::test::corpus_path("tool_out_" + std::to_string(::getpid()) + ".png");
+  ASSERT_EQ(bwtool("image decode --install '" + install + "' data/shaders/sig3.tga '" + out + "'"),
+            0);
+  auto image = read_png(out);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->rgba, (Bytes{3, 2, 1, 4, 7, 6, 5, 8}));
+
+  // A JPEG asset: alpha 0 survives into the PNG.
+  const std::string source = install + "/data/shaders/oil3.ppm";
+  bw::test::write_ppm(source, 8, 8, bw::test::pattern_rgba(8, 8));
+  ASSERT_TRUE(bw::test::run("cjpeg -outfile '" + install + "/data/shaders/oil3.jpg' '" + source +
+                            "'"));
+  ASSERT_EQ(bwtool("image decode --install '" + install + "' data/shaders/oil3.jpg '" + out + "'"),
+            0);
+  image = read_png(out);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width, 8);
+  EXPECT_EQ(image->rgba[3], 0);
+
+  // A PNG given by its full path.
+  const std::string png = bw::test::corpus_path("tool_in.png");
+  ASSERT_TRUE(bw::test::run("/usr/bin/convert -size 3x2 xc:'rgba(10,20,30,0.5)' PNG32:'" + png +
+                            "'"));
+  ASSERT_EQ(bwtool("image decode '" + png + "' '" + out + "'"), 0);
+  image = read_png(out);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width, 3);
+  EXPECT_EQ(image->rgba, bw::test::reference_rgba(png));
+}
+
+TEST(ImageDecodeTool, FailuresExitNonZeroWithAMessage) {
+  const std::string out = bw::test::corpus_path("tool_fail.png");
+  struct Case {
+    const char* arguments;
+    int status;
+    const char* message_part;
+  };
+  const Case cases[] = {
+      {"image decode A.TGA x.png", 1, "Texture::load(): unknown format of \"A.TGA\" file"},
+      {"image decode --install /nonexistent x.tga x.png", 1, "cannot read \"/nonexistent/x.tga\""},
+      {"image decode /nonexistent/x.png x.png", 1, "cannot decode \"/nonexistent/x.png\""},
+      {"image decode only-one.png", 2, "usage: bwtool image decode"},
+      {"image decode --install", 2, "--install needs a directory"},
+      {"image decode --bogus a.png b.png", 2, "unknown option \"--bogus\""},
+  };
+  for (const Case& c : cases) {
+    std::string messages;
+    EXPECT_EQ(bwtool(c.arguments, &messages), c.status) << c.arguments;
+    EXPECT_NE(messages.find(c.message_part), std::string::npos) << c.arguments << ": " << messages;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+// bwtool image decode: reads an image by the same roads as the saver's texture loading
+// and writes its pixel buffer as an RGBA PNG.
+//
+// TGA and JPEG images are assets: they are read from the install directory (the current
+// directory unless --install says otherwise) as plain files. PNG and DDS images are read
+// from the path as given, then from under the install directory.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "assets/image_load.h"
+#include "assets/image_source.h"
+#include "assets/png_writer.h"
+#include "command.h"
+
+namespace {
+
+constexpr const char* kUsage = "usage: bwtool image decode [--install DIR] PATH OUT.png\n";
+
+int run_image_decode(std::span<char* const> args) {
+  std::string install_dir = ".";
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--install") {
+      if (i + 1 >= args.size()) {
+        std::fprintf(stderr, "bwtool image decode: --install needs a directory\n%s", kUsage);
+        return bwtool::kUsageError;
+      }
+      install_dir = args[++i];
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      std::fprintf(stderr, "bwtool image decode: unknown option \"%s\"\n%s", args[i], kUsage);
+      return bwtool::kUsageError;
+    } else {
+      positional.emplace_back(arg);
+    }
+  }
+  if (positional.size() != 2) {
+    std::fputs(kUsage, stderr);
+    return bwtool::kUsageError;
+  }
+  const std::string& path = positional[0];
+  const std::string& out = positional[1];
+
+  bw::assets::ImageSources sources;
+  sources.install_dir = install_dir;
+  sources.fetch = [&install_dir](const std::string& asset) {
+    const std::string file = bw::assets::join_install_path(install_dir, asset);
+    auto bytes = bw::assets::read_whole_file(file);
+    if (!bytes) std::fprintf(stderr, "bwtool image decode: cannot read \"%s\"\n", file.c_str());
+    return bytes;
+  };
+  int width = 0, height = 0;
+  const auto image = bw::assets::load_image(path, sources, width, height);
+  if (!image) {
+    std::fprintf(stderr, "bwtool image decode: cannot decode \"%s\" (size %dx%d)\n",
+                 path.c_str(), width, height);
+    return 1;
+  }
+  std::string error;
+  if (!bw::assets::save_png(*image, out, &error)) {
+    std::fprintf(stderr, "bwtool image decode: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+const bwtool::CommandRegistration registration(
+    "image decode",
+    "  image decode [--install DIR] PATH OUT.png\n"
+    "                          decode a TGA, PNG, JPEG or DDS image into an RGBA PNG\n",
+    &run_image_decode);
+
+}  // namespace
