@@ -18,6 +18,8 @@ if(BW_GL)
   add_library(bw_device_gl STATIC
     ${CMAKE_CURRENT_LIST_DIR}/gl/gl_backend.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gl/gl_context.cpp)
+  # Programs that can draw test for this to offer drawing.
+  target_compile_definitions(bw_device_gl PUBLIC BW_HAVE_GL=1)
   target_link_libraries(bw_device_gl PUBLIC bw_device
     PRIVATE PkgConfig::BW_EPOXY PkgConfig::BW_EGL X11::X11 bw_warnings)
 endif()
