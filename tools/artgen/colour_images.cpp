@@ -35,8 +35,9 @@ float wrap_hue(float h) {
 // (very light blues, very dark yellows) so that no colour of a palette ends up grey.
 Lch place_colour(float l, float c, float h) {
   // Dark yellows read as olive and khaki, and weak oranges as dull browns: the colours
-  // of mud. Yellows stay light, and the earth hues keep a strong chroma.
-  if (h > 65.0f && h < 125.0f) l = std::max(l, 0.72f);
+  // of mud. A dark yellow turns to a sienna or a green of the same value (so the
+  // palette keeps its range of values), and the earth hues keep a strong chroma.
+  if (h > 65.0f && h < 125.0f && l < 0.72f) h = h < 95.0f ? 50.0f : 140.0f;
   if (h > 30.0f && h < 125.0f) c = std::max(c, 0.13f);
   Lch fitted = fit_gamut({l, c, h});
   float want = std::min(c, 0.075f);

@@ -58,8 +58,8 @@ float weave_height(float u, float v, int threads, int pattern, std::uint32_t see
   // Threads vary in thickness, and along their length (slubs).
   float warp_thick = 0.72f + 0.22f * static_cast<float>(hash_point(i, 0, seed) & 255U) / 255.0f;
   float weft_thick = 0.72f + 0.22f * static_cast<float>(hash_point(0, j, seed ^ 0x55U) & 255U) / 255.0f;
-  warp_thick *= 1.0f + 0.15f * gradient_noise(static_cast<float>(i) + 0.5f, tv * 0.25f, threads, std::max(1, threads / 4), seed + 1);
-  weft_thick *= 1.0f + 0.15f * gradient_noise(tu * 0.25f, static_cast<float>(j) + 0.5f, std::max(1, threads / 4), threads, seed + 2);
+  warp_thick *= 1.0f + 0.15f * gradient_noise(static_cast<float>(i) + 0.5f, v * 8.0f, threads, 8, seed + 1);
+  weft_thick *= 1.0f + 0.15f * gradient_noise(u * 8.0f, static_cast<float>(j) + 0.5f, 8, threads, seed + 2);
   float across_warp = std::fabs(fu - 0.5f) * 2.0f / warp_thick;
   float across_weft = std::fabs(fv - 0.5f) * 2.0f / weft_thick;
   float warp_profile = std::sqrt(std::max(0.0f, 1.0f - across_warp * across_warp));
@@ -282,10 +282,10 @@ Image make_oil_canvas(std::uint32_t seed, int size) {
     for (int x = 0; x < size; ++x) {
       float u = static_cast<float>(x) / fs;
       float v = static_cast<float>(y) / fs;
-      float wu = wrap01(u + 0.0015f * fbm(u, v, 6, 2, 0.5f, s + 1));
-      float wv = wrap01(v + 0.0015f * fbm(u, v, 6, 2, 0.5f, s + 2));
+      float wu = wrap01(u + 0.003f * fbm(u, v, 6, 2, 0.5f, s + 1));
+      float wv = wrap01(v + 0.003f * fbm(u, v, 6, 2, 0.5f, s + 2));
       float weave = weave_height(wu, wv, threads, 0, s);
-      float primer = 0.42f + 0.04f * fbm(u, v, 16, 3, 0.5f, s + 3);
+      float primer = 0.56f + 0.05f * fbm(u, v, 16, 3, 0.5f, s + 3);
       // Smooth maximum of thread and primer level.
       float k = 0.12f;
       float hmax = std::max(weave, primer);

@@ -25,16 +25,18 @@ using Stroke = std::vector<Point>;
 // baseline, so the line stays smooth.
 Stroke write_word(Rng& rng, float x_start, int letters, bool capital, float& x_end) {
   const float drift = 0.8f / (2.0f * kPi);
-  const float swing = static_cast<float>(rng.range(0.17, 0.3));
   const float step = 0.02f;
   Stroke stroke;
   float t = 0.0f;
   for (int letter = 0; letter < letters; ++letter) {
     float height = 1.0f;
-    float extra_swing = 0.0f;
+    // Sideways swing: above the drift the pen loops back at the top of the letter (e, l),
+    // below it the letter is an open arch (n, m). It changes only on the baseline, where
+    // its term is zero, so the line stays unbroken.
+    float swing = static_cast<float>(rng.chance(0.6) ? rng.range(0.2, 0.4) : rng.range(0.05, 0.11));
     if (letter == 0 && capital) {
       height = static_cast<float>(rng.range(2.6, 3.2));
-      extra_swing = 0.35f;
+      swing = 0.7f;
     } else if (rng.chance(0.22)) {
       height = static_cast<float>(rng.range(2.0, 2.5));  // ascender
     } else if (rng.chance(0.12)) {
@@ -44,7 +46,7 @@ Stroke write_word(Rng& rng, float x_start, int letters, bool capital, float& x_e
     }
     for (float k = 0.0f; k < 2.0f * kPi; k += step) {
       float tt = t + k;
-      float x = x_start + drift * tt - (swing + extra_swing) * std::cos(tt) + (swing + extra_swing);
+      float x = x_start + drift * tt + swing * std::sin(tt);
       float y = height * 0.5f * (1.0f - std::cos(tt));
       stroke.push_back({x, y});
     }
@@ -176,7 +178,7 @@ Image make_signature(std::uint32_t seed, int width, int height) {
     for (Point& p : s) p = {off_x + (p.x - min_x) * scale, off_y + (max_y - p.y) * scale};
   }
   std::vector<float> cover(static_cast<std::size_t>(big_w) * big_h, 0.0f);
-  const float radius = 0.085f * scale;
+  const float radius = 0.11f * scale;
   for (const Stroke& s : strokes) draw_stroke(cover, big_w, big_h, s, radius);
 
   // Ink: a deep red earth. The colour fills the transparent texels too, so that filtering
