@@ -97,7 +97,7 @@ class LineParser {
                          [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
           continue;
         }
-        if ((p.type == kAddr && v_.is_pixel()) || (p.prefix[0] == 't' && !v_.is_pixel())) {
+        if ((p.prefix[0] == 'a' && v_.is_pixel()) || (p.prefix[0] == 't' && !v_.is_pixel())) {
           continue;
         }
         if ((std::string_view(p.prefix) == "ot") == v_.is_3() && p.type == kOutput &&
