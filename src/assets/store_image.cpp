@@ -1,0 +1,77 @@
+#include "assets/store_image.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "assets/additive_random.h"
+#include "assets/jpeg_decoder.h"
+
+namespace bw::assets {
+namespace {
+
+// Slot of each store code; -1 for codes that name no store.
+int slot_of(int store_code) {
+  switch (store_code) {
+    case 0:
+    case 4:
+      return 0;
+    case 1:
+      return 1;
+    case 2:
+      return 2;
+    default:
+      return -1;
+  }
+}
+
+}  // namespace
+
+std::string image_store_dir(const std::string& install_dir, int store_code) {
+  const char* name = nullptr;
+  switch (store_code) {
+    case 0: name = "data/Base1"; break;
+    case 1: name = "data/Base2"; break;
+    case 2: name = "data/Base4"; break;
+    case 4: name = "data/Base"; break;
+    default: return "";
+  }
+  return (install_dir.empty() ? std::string(".") : install_dir) + "/" + name;
+}
+
+int select_image_record(int number, int count) {
+  if (number < 0 || count < 0) return 0;
+  // number % (count + 1) in 64 bits, so that a count of INT_MAX cannot overflow.
+  const auto record = static_cast<int>(static_cast<std::int64_t>(number) %
+                                       (static_cast<std::int64_t>(count) + 1));
+  return record == 0 ? 1 : record;
+}
+
+ImageStores::ImageStores(std::string install_dir, ImageStoreOpener open)
+    : install_dir_(install_dir.empty() ? std::string(".") : std::move(install_dir)),
+      open_(std::move(open)) {}
+
+std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& width,
+                                              int& height, int& count) {
+  const int slot = slot_of(store_code);
+  if (slot < 0) return std::nullopt;
+  Slot& opened = slots_[static_cast<std::size_t>(slot)];
+  if (!opened.records) {
+    if (!open_) return std::nullopt;
+    opened.dir = image_store_dir(install_dir_, store_code);
+    opened.records = open_(opened.dir);
+    if (!opened.records) return std::nullopt;
+  }
+  ImageRecords* records = opened.records.get();
+  const int n = records->record_count();
+  count = n;
+  const int record = select_image_record(number, n);
+  if (record < 1) return std::nullopt;
+
+  std::optional<std::vector<std::uint8_t>> bytes = records->image_field(record);
+  if (!bytes || bytes->empty()) return std::nullopt;
+  descramble(*bytes, record_seed(record));
+  return decode_jpeg(*bytes, width, height, "fetch_store_image()",
+                     "record " + std::to_string(record) + " of \"" + opened.dir + "\"");
+}
+
+}  // namespace bw::assets

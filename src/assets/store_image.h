@@ -1,0 +1,62 @@
+// Numbered images: JPEG records of the three image stores, chosen by a store code and a
+// number, descrambled and decoded into pixel buffers. The upload (after the row
+// reversal of pixel_buffer.h) is the device's.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "assets/pixel_buffer.h"
+
+namespace bw::assets {
+
+// The records of one open image store, as this reader needs them.
+class ImageRecords {
+ public:
+  virtual ~ImageRecords() = default;
+  // The highest record number; records are numbered from 1.
+  virtual int record_count() = 0;
+  // The stored (scrambled) bytes of field 2 of `record`; none when it cannot be read.
+  virtual std::optional<std::vector<std::uint8_t>> image_field(int record) = 0;
+};
+
+// Opens the store directory `dir`; nullptr when it cannot be opened.
+using ImageStoreOpener = std::function<std::unique_ptr<ImageRecords>(const std::string& dir)>;
+
+// The directory of a store code under the install directory ("." when empty), or "" for
+// an unknown code: 0 data/Base1, 1 data/Base2, 2 data/Base4, 4 data/Base.
+std::string image_store_dir(const std::string& install_dir, int store_code);
+
+// The record that `number` selects among `count` records: number modulo (count + 1) as a
+// signed remainder, 0 becoming 1. Gives 0 for a negative number, which selects nothing.
+int select_image_record(int number, int count);
+
+// The image-store slots of one process: filled on first use and kept, so that each store
+// is opened once. Codes 0 and 4 share a slot: whichever is used first decides which
+// directory it holds. A failed open leaves the slot empty, and the next fetch tries again.
+class ImageStores {
+ public:
+  ImageStores(std::string install_dir, ImageStoreOpener open);
+
+  // fetch_store_image: selects a record of the store by number, descrambles it and decodes
+  // it as JPEG. Sets `count` to the store's record count once the store is open; sets width
+  // and height when the image decodes. An unknown store code leaves every output untouched.
+  std::optional<PixelBuffer> fetch(int number, int store_code, int& width, int& height,
+                                   int& count);
+
+ private:
+  std::string install_dir_;
+  ImageStoreOpener open_;
+  struct Slot {
+    std::unique_ptr<ImageRecords> records;  // empty until opened
+    std::string dir;                        // the directory it was opened from
+  };
+  std::array<Slot, 3> slots_;
+};
+
+}  // namespace bw::assets
