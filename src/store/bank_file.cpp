@@ -28,11 +28,11 @@ bool BankFile::open_now() {
   if (state_ == State::kFailed) return false;
   state_ = State::kFailed;
   if (::access(path_.c_str(), R_OK) != 0) return false;
-  fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+  fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
   access_mode_ = 0;
   if (fd_ < 0 || ::access(path_.c_str(), W_OK) != 0) {
     if (fd_ >= 0) ::close(fd_);
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     access_mode_ = 2;
   }
   if (fd_ < 0) return false;

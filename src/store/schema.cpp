@@ -231,10 +231,11 @@ SchemaEncoding encoding_of_magic(uint32_t magic) {
 std::string join_store_path(std::string_view dir, std::string_view name) {
   dir = dir.substr(0, dir.find('\n'));
   name = name.substr(0, name.find('\n'));
-  if (!name.empty() && name.front() == '/') return std::string(name);
   if (name == dir) {
     const size_t slash = dir.rfind('/');
     if (slash != std::string_view::npos) name = dir.substr(slash + 1);
+  } else if (!name.empty() && name.front() == '/') {
+    return std::string(name);
   }
   std::string path(dir);
   path += '/';
@@ -252,7 +253,7 @@ int probe_store(std::string_view parent, std::string_view name) {
     dir = join_store_path(parent, name);
   }
   const std::string path = schema_path(dir);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return 0;
   uint8_t magic[4];
   const ssize_t got = ::read(fd, magic, sizeof magic);

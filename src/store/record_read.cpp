@@ -1,0 +1,425 @@
+// Reading records: the stored bytes of a field path, the field as text, and its number.
+//
+// Out-of-line block (Bank.0, at reference - 1), L = the flag nibble (0 -> 4; arrays 4):
+//   native:      P (L bytes), Q (L bytes), then Q - L data bytes; arrays: Q - L used,
+//                P reserved (P < Q is damage), elements of `size` bytes
+//   other stores: non-arrays hold P data bytes from 4 bytes into the block; arrays hold
+//                Q elements from 2L bytes into the block
+//
+// "_Storage" page p at p * page size:
+//   Offset Width Meaning
+//     0     8    the page's index entry (left, right page)
+//    12     4    free bytes
+//    16     2    field number
+//    18     2    entry count (signed)
+//    20     2    fixed value size
+//    22     1    field type
+//    23     1    length-prefix width (0 -> 4)
+//    24     4    page size
+//    28     4    next page of the overflow chain (0 = none)
+//    32     -    entries: record number (4), then the value: fixed size, or for type 11
+//                a length word that counts itself and the data. An entry that does not
+//                fit is the page's last; its bytes go on at offset 32 of the next page.
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <set>
+
+#include "store/record_store.h"
+#include "store/value_text.h"
+
+namespace bw::store {
+namespace {
+
+constexpr int kSlotMain = 0;
+constexpr int kSlotHeap = 1;
+constexpr int kSlotStorage = 2;
+constexpr int64_t kMaxValueLength = std::numeric_limits<int>::max() - 1;
+
+bool is_link_like(uint8_t type) {
+  return type == kTypeLink || type == kTypePositionLink || type == kTypeExpression;
+}
+
+void set_value(ReadResult& r, std::vector<uint8_t>&& bytes, int length) {
+  r.bytes = std::move(bytes);
+  r.bytes.resize(static_cast<size_t>(length) + 1);
+  r.bytes[static_cast<size_t>(length)] = 0;
+  r.length = length;
+}
+
+// The k-th newline-ended line of `text`, without its newline; false when there is none.
+bool select_line(std::vector<uint8_t>& text, int length, int k) {
+  int line = 1;
+  int start = 0;
+  for (int i = 0; i < length; ++i) {
+    if (text[static_cast<size_t>(i)] != '\n') continue;
+    if (line == k) {
+      text.erase(text.begin() + i, text.end());
+      text.erase(text.begin(), text.begin() + start);
+      return true;
+    }
+    ++line;
+    start = i + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+int RecordStore::fetch_block(const FieldDescriptor& d, const FieldLocation& loc,
+                             int64_t reference, int element, std::vector<uint8_t>& out) {
+  if (reference == 0) return 0;
+  if (reference < 0) return -1;
+  const int slot = (schema_.legacy_family && d.has_own_bank()) ? loc.bank_slot : kSlotHeap;
+  const int64_t block = reference - 1;
+  const int64_t width = d.is_array() ? 4 : (d.count_nibble() == 0 ? 4 : d.count_nibble());
+  if (width > 8) return -1;
+  const uint8_t* words = read(slot, block, 2 * width);
+  if (words == nullptr) return -1;
+  const int64_t p = static_cast<int64_t>(load_unsigned(words, static_cast<size_t>(width)));
+  const int64_t q = static_cast<int64_t>(load_unsigned(words + width, static_cast<size_t>(width)));
+  const bool native = schema_.image_magic == kMagicNative;
+
+  int64_t data_offset = 0;
+  int64_t data_length = 0;
+  if (!d.is_array()) {
+    if (native) {
+      if (q < width) return -1;
+      data_offset = block + 2 * width;
+      data_length = q - width;
+    } else {
+      data_offset = block + 4;
+      data_length = p;
+    }
+  } else {
+    if (d.size == 0) return -1;
+    int64_t count = 0;
+    if (native) {
+      if (q < width) return -1;
+      count = (q - width) / d.size;
+    } else {
+      count = q;
+    }
+    if (element < 0) return count > kMaxValueLength ? -1 : static_cast<int>(count);
+    if (native && p < q) return -1;
+    if (element == 0) {
+      data_offset = block + 2 * width;
+      data_length = native ? q - width : count * d.size;
+    } else {
+      if (element > count) return 0;
+      data_offset = block + 2 * width + (element - 1) * int64_t{d.size};
+      data_length = d.size;
+    }
+  }
+  if (data_length > kMaxValueLength) return -1;
+  const uint8_t* data = read(slot, data_offset, data_length);
+  if (data == nullptr) return -1;
+  out.assign(data, data + data_length);
+  return static_cast<int>(data_length);
+}
+
+int RecordStore::fetch_paged(int record, int64_t page, std::vector<uint8_t>& out) {
+  if (page == 0) return 0;
+  if (page < 0 || !open_storage()) return -1;
+  const int64_t page_bytes = page_size_;
+  const int64_t file_size = slots_[kSlotStorage]->size();
+  const int64_t pages_in_file = file_size / page_bytes;
+  if (page >= pages_in_file) return -1;
+  const int64_t base = page * page_bytes;
+  const uint8_t* header = read(kSlotStorage, base, 32);
+  if (header == nullptr) return -1;
+  const int entries = static_cast<int16_t>(load_u16(header + 18));
+  const int64_t fixed_size = load_u16(header + 20);
+  const bool is_text = header[22] == kTypeText;
+  int64_t prefix = header[23] == 0 ? 4 : header[23];
+  if (prefix > 8) return -1;
+  int64_t next = load_i32(header + 28);
+
+  int64_t pos = 32;
+  for (int i = 0; i < entries; ++i) {
+    const int64_t head = 4 + (is_text ? prefix : 0);
+    if (pos + head > page_bytes) return -1;
+    const uint8_t* entry = read(kSlotStorage, base + pos, head);
+    if (entry == nullptr) return -1;
+    const int32_t entry_record = load_i32(entry);
+    int64_t length = fixed_size;
+    if (is_text) {
+      length = static_cast<int64_t>(load_unsigned(entry + 4, static_cast<size_t>(prefix)));
+      if (length < prefix) return -1;
+      length -= prefix;
+    }
+    const int64_t value_at = pos + head;
+    if (entry_record != record) {
+      pos = value_at + length;
+      if (pos > page_bytes) return 0;  // the last entry ran on into the chain
+      continue;
+    }
+    if (length > kMaxValueLength || length > file_size) return -1;
+    out.clear();
+    out.reserve(static_cast<size_t>(length));
+    int64_t page_base = base;
+    int64_t offset = value_at;
+    int64_t remaining = length;
+    // A chain that comes back to a page it has passed is a loop, not a value.
+    std::set<int64_t> visited = {page};
+    while (remaining > 0) {
+      const int64_t take = std::min(remaining, page_bytes - offset);
+      const uint8_t* data = read(kSlotStorage, page_base + offset, take);
+      if (data == nullptr) return -1;
+      out.insert(out.end(), data, data + take);
+      remaining -= take;
+      if (remaining == 0) break;
+      if (next <= 0 || next >= pages_in_file || !visited.insert(next).second) return -1;
+      page_base = next * page_bytes;
+      const uint8_t* chain = read(kSlotStorage, page_base, 32);
+      if (chain == nullptr) return -1;
+      next = load_i32(chain + 28);
+      offset = 32;
+    }
+    return static_cast<int>(length);
+  }
+  return 0;
+}
+
+int RecordStore::fetch_value(int record, const FieldDescriptor& d, const FieldLocation& loc,
+                             const uint8_t* inline_bytes, int element,
+                             std::vector<uint8_t>& out) {
+  if (d.is_paged() && !schema_.legacy_family)
+    return fetch_paged(record, load_i32(inline_bytes), out);
+  if (loc.out_of_line)
+    return fetch_block(d, loc, load_signed(inline_bytes, loc.inline_width), element, out);
+  out.assign(inline_bytes, inline_bytes + loc.inline_width);
+  return static_cast<int>(loc.inline_width);
+}
+
+ReadResult RecordStore::read_raw(int record, const FieldPath& path) {
+  ReadResult r;
+  std::copy_n(schema_.image.begin(), kSchemaHeaderSize, r.header.begin());
+  if (path.empty()) return r;
+  // Fields beyond the schema are virtual and served by the store's plug-in, which this
+  // build does not load: such reads fail.
+  if (path[0].field > static_cast<int>(schema_.field_count)) return r;
+  if (record < 1) return r;
+  if (record > record_count_ && record > record_count()) return r;
+
+  const bool legacy = schema_.legacy_family;
+  size_t first = 0;
+  size_t count = schema_.field_count;
+  // Inline bytes of the current table: the record in "Main" at the top, then the value
+  // of each group passed through.
+  std::vector<uint8_t> table_bytes;
+  bool in_main = true;
+  const int64_t base = header_size_ + int64_t{record - 1} * record_size_;
+  for (int level = 0; level < path.count; ++level) {
+    const int f = path[level].field < 1 ? 1 : path[level].field;
+    const int element = path[level].element;
+    r.level = level;
+    r.rest = path.below(level + 1);
+    if (static_cast<size_t>(f) > count) {
+      set_value(r, {}, 0);
+      return r;
+    }
+    const size_t index = first + static_cast<size_t>(f) - 1;
+    const FieldDescriptor& d = schema_.fields[index];
+    const FieldLocation& loc = locations_[index];
+    r.descriptor = d;
+
+    // The inline slot of the field: in its own bank, or in the current table's bytes.
+    const uint8_t* slot_bytes = nullptr;
+    if (loc.record_offset < 0) {
+      const int64_t at = int64_t{legacy ? record : record - 1} * d.size;
+      slot_bytes = read(loc.bank_slot, at, loc.inline_width);
+    } else if (in_main) {
+      slot_bytes = read(kSlotMain, base + loc.record_offset, loc.inline_width);
+    } else if (loc.record_offset + loc.inline_width <= static_cast<int64_t>(table_bytes.size())) {
+      slot_bytes = table_bytes.data() + loc.record_offset;
+    }
+    if (slot_bytes == nullptr) return r;
+
+    std::vector<uint8_t> value;
+    int length = -1;
+    if (d.type == kTypeComplex) return r;  // needs the "_Complex" sub-store
+    length = fetch_value(record, d, loc, slot_bytes, element, value);
+    if (length < 0) return r;
+    if (d.is_array() && element < 0) {
+      set_value(r, {}, length);  // the element count
+      return r;
+    }
+    const bool more = level + 1 < path.count;
+    if (d.type == kTypeGroup && more && length > 0) {
+      table_bytes = std::move(value);
+      in_main = false;
+      first = d.sub_first;
+      count = d.sub_count;
+      continue;
+    }
+    // Links and expressions are followed into other stores when the path goes on below
+    // them (always in the legacy family); that needs the linked stores, not loaded here.
+    if (is_link_like(d.type) && (more || legacy) && length > 0) return r;
+    if (d.type == kTypeText && !d.is_array() && length > 0) {
+      const int k = element != 0 ? element : (more ? path[level + 1].field : 0);
+      if (k > 0) {
+        if (!select_line(value, length, k)) value.clear();
+        length = static_cast<int>(value.size());
+      }
+    }
+    set_value(r, std::move(value), length);
+    return r;
+  }
+  return r;
+}
+
+int RecordStore::read_field(int record, int field, std::string& buffer) {
+  return read_field(record, FieldPath::of(field), buffer);
+}
+
+int RecordStore::read_field(int record, const FieldPath& path, std::string& buffer) {
+  buffer.clear();
+  if (path.empty()) return -1;
+  if (path[0].field > static_cast<int>(schema_.field_count)) return -1;  // plug-in field
+  if (record < 1 || (record > record_count_ && record > record_count())) return -1;
+
+  for (const PathLevel& level : path.view()) {
+    if (level.field >= 0 && level.element >= 0) continue;
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", static_cast<double>(read_number(record, path)));
+    std::string number(text);
+    if (number.find('.') != std::string::npos)
+      while (number.size() > 2 && number.back() == '0') number.pop_back();
+    buffer = std::move(number);
+    return static_cast<int>(buffer.size());
+  }
+
+  ReadResult r = read_raw(record, path);
+  if (r.length < 1) return r.length;
+  const FieldDescriptor& d = r.descriptor;
+  const auto value = std::span<const uint8_t>(r.bytes.data(), static_cast<size_t>(r.length));
+  if (d.type == kTypeRaw || (d.type == kTypeText && d.is_paged() && !schema_.legacy_family)) {
+    buffer.assign(reinterpret_cast<const char*>(value.data()), value.size());
+    return r.length;
+  }
+  const int level = r.level;
+  const bool selects_below = level + 1 < path.count;
+  if (d.is_array() && path[level].element == 0) {
+    FieldPath element_path = path;
+    element_path.count = level + 1;
+    element_path.levels[static_cast<size_t>(level)].element = -1;
+    const ReadResult counted = read_raw(record, element_path);
+    std::string element_text;
+    for (int k = 1; k <= counted.length; ++k) {
+      element_path.levels[static_cast<size_t>(level)].element = k;
+      if (read_field(record, element_path, element_text) <= 0) continue;
+      buffer += '[';
+      buffer += element_text;
+      buffer += ']';
+    }
+    return static_cast<int>(buffer.size());
+  }
+  if (d.type == kTypeGroup && !selects_below) {
+    FieldPath sub_path = path;
+    sub_path.count = level + 1;
+    if (!sub_path.push(PathLevel{1, 0})) return -1;
+    std::string sub_text;
+    buffer = "{";
+    for (uint32_t k = 1; k <= d.sub_count; ++k) {
+      sub_path.levels[static_cast<size_t>(level) + 1].field = static_cast<int>(k);
+      if (read_field(record, sub_path, sub_text) <= 0) continue;
+      if (k > 1) buffer += ';';
+      buffer += sub_text;
+    }
+    buffer += '}';
+    return static_cast<int>(buffer.size());
+  }
+
+  ValueField field = ValueField::of(d);
+  if (d.is_paged() && !schema_.legacy_family && selects_below) field.flags &= ~kFlagPaged;
+  ValueContext context;
+  context.image_magic = schema_.image_magic;
+  const int length = format_value(field, value, context, buffer);
+  if (length < 0) buffer.clear();
+  return length;
+}
+
+long double RecordStore::read_number(int record, const FieldPath& path) {
+  return number_of(record, path, 0);
+}
+
+long double RecordStore::number_of(int record, FieldPath path, int depth) {
+  if (depth > 2 * kMaxPathLevels || path.empty()) return 0;
+  // Every field of a table: the sum of their numbers.
+  for (int i = 0; i < path.count; ++i) {
+    if (path[i].field >= 0) continue;
+    size_t count = schema_.field_count;
+    if (i > 0) {
+      const int group = descriptor_at(path, i - 1);
+      if (group < 0 || schema_.fields[static_cast<size_t>(group)].type != kTypeGroup) return 0;
+      count = schema_.fields[static_cast<size_t>(group)].sub_count;
+    }
+    long double sum = 0;
+    for (size_t f = 1; f <= count; ++f) {
+      path.levels[static_cast<size_t>(i)].field = static_cast<int>(f);
+      sum += number_of(record, path, depth + 1);
+    }
+    return sum;
+  }
+  // Every element of an array: the sum of the elements' numbers.
+  for (int i = 0; i < path.count; ++i) {
+    if (path[i].element >= 0) continue;
+    const int index = descriptor_at(path, i);
+    if (index < 0 || !schema_.fields[static_cast<size_t>(index)].is_array()) {
+      path.levels[static_cast<size_t>(i)].element = 0;
+      continue;
+    }
+    FieldPath counting = path;
+    counting.count = i + 1;
+    const int elements = read_raw(record, counting).length;
+    long double sum = 0;
+    for (int k = 1; k <= elements; ++k) {
+      path.levels[static_cast<size_t>(i)].element = k;
+      sum += number_of(record, path, depth + 1);
+    }
+    return sum;
+  }
+
+  const ReadResult r = read_raw(record, path);
+  if (r.length <= 0) return 0;
+  const FieldDescriptor& d = r.descriptor;
+  if (d.type == kTypeGroup && r.level + 1 == path.count) {
+    FieldPath sub = path;
+    if (!sub.push(PathLevel{-1, 0})) return 0;
+    return number_of(record, sub, depth + 1);
+  }
+  const uint8_t* v = r.bytes.data();
+  const size_t n = static_cast<size_t>(r.length);
+  switch (d.type) {
+    case kTypeFloat: {
+      if (n < 4) return 0;
+      float f;
+      std::memcpy(&f, v, 4);
+      return f;
+    }
+    case kTypeDouble: {
+      if (n < 8) return 0;
+      double f;
+      std::memcpy(&f, v, 8);
+      return f;
+    }
+    case kTypeSigned:
+    case kTypeUnsigned: {
+      const size_t width = std::min<size_t>(n, d.size);
+      long double value = d.type == kTypeUnsigned
+                              ? static_cast<long double>(load_unsigned(v, width))
+                              : static_cast<long double>(load_signed(v, width));
+      if (schema_.image_magic == kMagicCompact) {
+        if (value == 0) return 0;
+        if (value > 0) value -= 1;
+      }
+      for (int k = 0; k < d.count_nibble(); ++k) value /= 10;
+      return value;
+    }
+    default:
+      return 0;
+  }
+}
+
+}  // namespace bw::store

@@ -1,0 +1,6 @@
+# Opening stores, reading records and fields, and the writer that builds test stores.
+bw_add_test(store_records
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/record_open_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/record_read_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/store_writer_test.cpp
+  LIBS bw_store)
