@@ -113,6 +113,26 @@ TEST(FieldPathText, NameFormLooksUpEachLevel) {
   }
 }
 
+// One group "G" that contains itself, to nest names as deep as wanted.
+class SelfNested : public FieldNameTable {
+ public:
+  int top_table() const override { return 0; }
+  int find_field(int table, std::string_view name, int& sub_table) const override {
+    sub_table = table;
+    return name == "G" ? 1 : 0;
+  }
+};
+
+TEST(FieldPathText, NameFormHoldsSixteenLevels) {
+  SelfNested names;
+  std::string text = "^G";
+  for (int i = 2; i <= 16; ++i) text += ".G";
+  FieldPath path;
+  ASSERT_TRUE(parse_field_path(text, path, &names));
+  EXPECT_EQ(path.count, 16);
+  EXPECT_FALSE(parse_field_path(text + ".G", path, &names));
+}
+
 TEST(FieldPath, BelowDropsLeadingLevels) {
   FieldPath path = path_of({{1, 0}, {2, 3}, {4, 0}});
   EXPECT_EQ(path.below(1), path_of({{2, 3}, {4, 0}}));
