@@ -88,7 +88,7 @@ Palette make_palette(Rng& rng) {
   for (std::size_t i = n - 1; i > 0; --i) std::swap(lightness[i], lightness[static_cast<std::size_t>(rng.below(static_cast<int>(i) + 1))]);
   Palette palette;
   for (std::size_t i = 0; i < n; ++i) {
-    float chroma = static_cast<float>(rng.range(0.09, 0.2));
+    float chroma = static_cast<float>(rng.range(0.085, 0.18));
     palette.push_back(place_colour(lightness[i], chroma, wrap_hue(hues[i])));
   }
   return palette;

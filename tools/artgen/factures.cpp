@@ -211,7 +211,7 @@ void make_paper(Image& image, Rng& rng) {
         float chain = 1.0f - smoothstep(0.0f, 0.012f, std::fabs(wrap01(u * static_cast<float>(chain_lines)) - 0.5f) / static_cast<float>(chain_lines));
         h += 0.22f * line + 0.12f * chain + 0.1f * bump;
       } else {
-        h += 0.3f * bump;
+        h += 0.12f * bump;
       }
       image.pixel(x, y)[0] = h;
     }
@@ -295,6 +295,20 @@ Image make_oil_canvas(std::uint32_t seed, int size) {
       h += 0.02f * gradient_noise(u * fs * 0.5f, v * fs * 0.5f, size / 2, size / 2, s + 5);
       image.pixel(x, y)[0] = h;
     }
+  }
+  // The primer rounds every edge of the weave: two passes of a 3 x 3 box blur, wrapping.
+  for (int pass = 0; pass < 2; ++pass) {
+    Image soft(size, size, 1);
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        float sum = 0.0f;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) sum += image.pixel((x + dx + size) % size, (y + dy + size) % size)[0];
+        }
+        soft.pixel(x, y)[0] = sum / 9.0f;
+      }
+    }
+    image = std::move(soft);
   }
   normalise(image, 0.1f, 0.62f);
   return image;

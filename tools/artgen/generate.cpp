@@ -1,5 +1,6 @@
 #include "generate.h"
 
+#include <cctype>
 #include <cstdio>
 #include <system_error>
 #include <vector>
@@ -26,6 +27,21 @@ std::string make_folder(const std::filesystem::path& folder) {
   return {};
 }
 
+// Removes numbered images left by an earlier run with larger counts, so that a family
+// folder holds exactly this run's images (the stores take every file of the folder).
+std::string remove_old_images(const std::filesystem::path& folder) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    const bool numbered = name.size() == 7 && name.compare(3, 4, ".jpg") == 0 &&
+                          std::isdigit(static_cast<unsigned char>(name[0])) && std::isdigit(static_cast<unsigned char>(name[1])) &&
+                          std::isdigit(static_cast<unsigned char>(name[2]));
+    if (numbered && !std::filesystem::remove(entry.path(), error)) break;
+  }
+  if (error) return "cannot clear folder \"" + folder.string() + "\": " + error.message();
+  return {};
+}
+
 std::string write_jpeg(const std::filesystem::path& path, const Image& image, int quality) {
   std::vector<std::uint8_t> bytes;
   if (std::string error = encode_jpeg(image, quality, bytes); !error.empty()) return "\"" + path.string() + "\": " + error;
@@ -41,6 +57,9 @@ std::string generate(const Options& options) {
   const std::filesystem::path shader_dir = options.out / "data" / "shaders";
   for (const auto& folder : {colour_dir, form_dir, facture_dir, shader_dir}) {
     if (std::string error = make_folder(folder); !error.empty()) return error;
+  }
+  for (const auto& folder : {colour_dir, form_dir, facture_dir}) {
+    if (std::string error = remove_old_images(folder); !error.empty()) return error;
   }
   for (int n = 1; n <= options.colours; ++n) {
     Image image = make_colour_image(options.seed, n, kColourSize);
