@@ -1,0 +1,134 @@
+#include "assets/asset_fetch.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "assets/additive_random.h"
+#include "store/record_store.h"
+#include "store/store_cursor.h"
+
+namespace bw::assets {
+namespace {
+
+constexpr int kPathField = 1;
+constexpr int kDataField = 2;
+
+// The process's one asset store, opened on the first fetch.
+struct AssetStore {
+  std::string install = ".";
+  bool tried = false;
+  std::unique_ptr<store::RecordStore> store;
+  std::unique_ptr<store::StoreIndexes> indexes;  // destroyed before the store
+
+  void close() {
+    indexes.reset();
+    store.reset();
+    tried = false;
+  }
+  store::RecordStore* get() {
+    if (!tried) {
+      tried = true;
+      int failure = 0;
+      store = store::RecordStore::open(install + "/data/Base3", failure);
+      if (store) indexes = std::make_unique<store::StoreIndexes>(*store);
+    }
+    return store.get();
+  }
+};
+
+AssetStore& asset_store() {
+  static AssetStore instance;
+  return instance;
+}
+
+// The whole plain file, or none when it is not a readable regular file.
+std::optional<std::vector<uint8_t>> read_plain(const std::string& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+      static_cast<uint64_t>(st.st_size) > kMaxPlainAssetBytes) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(got);  // the bytes actually read
+  return bytes;
+}
+
+void report_missing(const std::string& path) {
+  std::fprintf(stderr, "Shader::Shader(): can't open \"%s\" file\n", path.c_str());
+}
+
+}  // namespace
+
+void set_install_dir(const std::string& dir) {
+  AssetStore& a = asset_store();
+  a.close();
+  a.install = dir.empty() ? std::string(".") : dir;
+}
+
+const std::string& install_dir() { return asset_store().install; }
+
+void reset_asset_store() { asset_store().close(); }
+
+std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t& length) {
+  length = 0;
+  AssetStore& a = asset_store();
+  const std::string plain = a.install + "/" + path;
+  store::RecordStore* s = a.get();
+  if (s == nullptr) {
+    auto bytes = read_plain(plain);
+    if (!bytes) {
+      report_missing(path);
+      return std::nullopt;
+    }
+    length = static_cast<int64_t>(bytes->size());
+    return bytes;
+  }
+
+  int record = 0;
+  {
+    store::StoreCursor cursor(s, 1, a.indexes.get());
+    record = cursor.find(kPathField, path, store::kModeExact);
+  }
+  if (record <= 0) {
+    report_missing(path);
+    return std::nullopt;
+  }
+  std::string data;
+  const int stored = s->read_field(record, kDataField, data);
+  if (stored <= 0) {
+    // A record without data stands for the plain file of the same path.
+    auto bytes = read_plain(plain);
+    if (bytes) length = static_cast<int64_t>(bytes->size());
+    return bytes;
+  }
+  const size_t count = std::min(data.size(), static_cast<size_t>(stored));
+  std::vector<uint8_t> bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count));
+  descramble(bytes, record_seed(record));
+  length = static_cast<int64_t>(count);
+  return bytes;
+}
+
+std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path) {
+  int64_t length = 0;
+  return fetch_asset(path, length);
+}
+
+AssetFetcher asset_fetcher() {
+  return [](const std::string& path) { return fetch_asset(path); };
+}
+
+}  // namespace bw::assets
