@@ -8,6 +8,7 @@ bw_add_test(device_trace_test
 if(TARGET bw_device_gl)
   bw_add_test(device_gl_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/gl/pixel_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/gl/conformance_test.cpp
     LIBS bw_device_gl
     LABELS gl)
 endif()
