@@ -1,0 +1,99 @@
+// The picture cycle through draw_frame: one quad per held frame, alternating captures,
+// the first picture's hold, time that keeps running, and identical runs from one seed.
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+
+namespace bw::painter {
+namespace {
+
+using testing::EngineFixture;
+using testing::draws_of;
+
+TEST(Cycle, HeldFramesDrawOnlyTheCrossFade) {
+  EngineFixture f;
+  f.add_picture("Test", "PLANS=2", 2);
+  ASSERT_EQ(f.start(320, 200), StartResult::started);
+  f.frame();
+  for (int frame = 2; frame <= 43; ++frame) {
+    auto events = f.frame();
+    ASSERT_EQ(EngineFixture::briefs(events), std::vector<std::string>{"visual@back"})
+        << "frame " << frame;
+    EXPECT_EQ(events[0].param("alpha"), std::vector<float>{1.0f - f.state.progress()});
+  }
+  EXPECT_EQ(f.state.pictures_built, 1);
+  float held = f.state.progress();
+  f.frame();  // frame 44: the reveal moves again
+  EXPECT_NE(f.state.progress(), held);
+}
+
+TEST(Cycle, CapturesAlternateAndTheRandomSequenceAdvancesPerPicture) {
+  EngineFixture f;
+  f.add_picture("Test", "PLANS=3 BGCOLOR=2", 3);
+  f.state.delay = 0.0f;
+  ASSERT_EQ(f.start(320, 200), StartResult::started);
+  std::vector<std::string> captures;
+  std::vector<float> times;
+  while (f.state.pictures_built < 4) {
+    std::uint32_t before = f.state.random.state();
+    int built = f.state.pictures_built;
+    auto events = f.frame();
+    if (f.state.pictures_built == built) {
+      EXPECT_EQ(f.state.random.state(), before) << "no draws between pictures";
+      continue;
+    }
+    RandomDraw expected;
+    expected.seed(before);
+    for (int i = 0; i < 16 + 3 * 3 + 2 + 16 * 3; ++i) expected.next();
+    EXPECT_EQ(f.state.random.state(), expected.state());
+    for (const auto& event : events) {
+      if (event.kind == testing::Event::copy && event.destination.rfind("final_", 0) == 0) {
+        captures.push_back(event.destination);
+      }
+    }
+    times.push_back(draws_of(events, "formgen_out")[0].param("time")[0]);
+  }
+  EXPECT_EQ(captures, (std::vector<std::string>{"final_a", "final_b", "final_a", "final_b"}));
+  for (std::size_t i = 1; i < times.size(); ++i) EXPECT_GT(times[i], times[i - 1]);
+}
+
+TEST(Cycle, OnePlanPicturesChooseABackgroundEachTime) {
+  EngineFixture f;
+  f.add_picture("Test", "PLANS=1 BGCOLOR=2", 1);
+  f.state.delay = 0.0f;
+  ASSERT_EQ(f.start(320, 200, 99), StartResult::started);
+  std::vector<int> chosen;
+  while (f.state.pictures_built < 3) {
+    int built = f.state.pictures_built;
+    RandomDraw replay = f.state.random;
+    f.frame();
+    if (f.state.pictures_built == built) continue;
+    for (int i = 0; i < 16 + 3; ++i) replay.next();
+    chosen.push_back((replay.next() + 1) % 90);  // the draw after the picks
+    EXPECT_EQ(f.state.background_index, chosen.back());
+  }
+  EXPECT_EQ(f.state.plain_cur == f.state.plain_1, f.state.side_flag == 1);
+}
+
+TEST(Cycle, SameSeedAndClockPaintTheSameFrames) {
+  auto run = [](std::uint32_t seed) {
+    EngineFixture f;
+    f.add_picture("Test", "PLANS=3 BGCOLOR=1", 3);
+    f.state.delay = 0.5f;
+    EXPECT_EQ(f.start(320, 200, seed), StartResult::started);
+    std::vector<std::string> texts;
+    for (int frame = 0; frame < 200; ++frame) {
+      f.trace->clear_calls();
+      draw_frame(f.state);
+      for (const std::string& text : f.trace->texts()) texts.push_back(text);
+    }
+    EXPECT_GE(f.state.pictures_built, 2);
+    return texts;
+  };
+  auto first = run(2024);
+  EXPECT_EQ(first, run(2024));
+  EXPECT_NE(first, run(2025));
+}
+
+}  // namespace
+}  // namespace bw::painter
