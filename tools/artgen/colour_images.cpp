@@ -91,6 +91,13 @@ Palette make_palette(Rng& rng) {
     float chroma = static_cast<float>(rng.range(0.085, 0.18));
     palette.push_back(place_colour(lightness[i], chroma, wrap_hue(hues[i])));
   }
+  // Gamut fitting may have pulled the values together: keep a real value contrast by
+  // deepening the darkest colour.
+  auto [darkest, lightest] = std::minmax_element(palette.begin(), palette.end(), [](const Lch& a, const Lch& b) { return a.l < b.l; });
+  if (lightest->l - darkest->l < 0.32f) {
+    Lch& dark = *darkest;
+    dark = place_colour(std::max(0.25f, lightest->l - 0.32f), std::max(dark.c, 0.1f), dark.h);
+  }
   return palette;
 }
 
