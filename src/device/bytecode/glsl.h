@@ -40,7 +40,9 @@
 // Fragment hooks. vPos is gl_FragCoord.xy * bw_frag_position.xy + bw_frag_position.zw
 //   (with the y-flipped setting above: (1, 1, -0.5, -0.5)); vFace is
 //   gl_FrontFacing ? bw_face : -bw_face (with a y flip the winding turns over: use -1;
-//   otherwise 1). Both uniforms appear only in programs that read vPos or vFace.
+//   otherwise 1). bw_frag_position appears only in programs that read vPos or use dsy
+//   (dsy is dFdy scaled by bw_frag_position.y, so it keeps Direct3D 9's downward sign),
+//   bw_face only in programs that read vFace.
 // Varyings. Vertex outputs reach pixel inputs by usage and index: both sides name the
 //   varying bw_<usage><index> (bw_texcoord0, bw_color1, ...). The vertex program declares
 //   every varying the pixel program reads, writing zero to those it does not produce.
