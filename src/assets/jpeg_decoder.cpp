@@ -6,10 +6,17 @@
 // The memory source hands libjpeg the whole image at once. There is never more data:
 // when the library asks for more, the image is cut short, and the decode fails with the
 // library's "premature end" error rather than waiting for data that cannot come.
+//
+// The library converts greyscale and colour images itself into red, green, blue, x
+// pixels, written straight into the rows of the pixel buffer (in either row order); the
+// x byte then becomes the alpha 0 of every JPEG pixel.
 #include "assets/jpeg_decoder.h"
 
+#include <algorithm>
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
@@ -17,6 +24,10 @@
 
 namespace bw::assets {
 namespace {
+
+// Keeps red, green and blue of a pixel loaded as a little-endian 32-bit word.
+constexpr std::uint32_t kColourMask = 0x00FFFFFF;
+static_assert(std::endian::native == std::endian::little, "pixel words are little-endian");
 
 struct ErrorManager {
   jpeg_error_mgr library;  // first, so that cinfo->err points at the whole manager
@@ -63,30 +74,38 @@ void use_memory_source(j_decompress_ptr cinfo, const std::uint8_t* bytes, std::s
   cinfo->src = source;
 }
 
-// Expands one decoded row of 1 or 3 samples per pixel to red, green, blue, alpha 0.
-void expand_row(const JSAMPLE* in, int components, int width, std::uint8_t* out) {
-  if (components == 1) {
-    for (int x = 0; x < width; ++x, out += 4) {
-      out[0] = out[1] = out[2] = in[x];
-      out[3] = 0;
-    }
-    return;
+// Clears the alpha byte of `count` red, green, blue, x pixels, four pixels at a time
+// (this pass must stay cheap next to the decoding itself).
+void clear_alpha(std::uint8_t* pixels, std::size_t count) {
+  using Words = std::uint32_t __attribute__((vector_size(16)));
+  const Words mask = {kColourMask, kColourMask, kColourMask, kColourMask};
+  std::size_t i = 0;
+  for (; i + 4 <= count; i += 4, pixels += 16) {
+    Words words;
+    std::memcpy(&words, pixels, 16);
+    words &= mask;
+    std::memcpy(pixels, &words, 16);
   }
-  for (int x = 0; x < width; ++x, in += 3, out += 4) {
-    out[0] = in[0];
-    out[1] = in[1];
-    out[2] = in[2];
-    out[3] = 0;
-  }
+  for (; i < count; ++i, pixels += 4) pixels[3] = 0;
+}
+
+// True for greyscale, YCbCr and RGB images: exactly the ones whose default output has 1
+// or 3 components (the library guesses one of these three for every 1- or 3-component
+// image). The library then writes red, green, blue, x pixels itself.
+bool library_expands(const jpeg_decompress_struct& cinfo) {
+  return cinfo.jpeg_color_space == JCS_GRAYSCALE || cinfo.jpeg_color_space == JCS_YCbCr ||
+         cinfo.jpeg_color_space == JCS_RGB;
 }
 
 // Runs the library over the bytes into *image. False on any failure.
 bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
-                 const char* source, int max_side, std::optional<PixelBuffer>* image) {
+                 const char* source, int max_side, RowOrder order,
+                 std::optional<PixelBuffer>* image) {
   jpeg_decompress_struct cinfo;
   ErrorManager errors;
   cinfo.err = jpeg_std_error(&errors.library);
   errors.library.error_exit = exit_by_jump;
+  cinfo.mem = nullptr;
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&cinfo);
     image->reset();
@@ -102,12 +121,14 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
-  jpeg_start_decompress(&cinfo);
-  const int components = cinfo.output_components;
-  if (components != 1 && components != 3) {
+  // Greyscale and colour images are converted by the library straight into the pixel
+  // rows; four-component (and other) images are refused without a message.
+  if (!library_expands(cinfo)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
+  cinfo.out_color_space = JCS_EXT_RGBX;
+  jpeg_start_decompress(&cinfo);
   *image = PixelBuffer::allocate(cinfo.output_width, cinfo.output_height);
   if (!*image) {
     std::fprintf(stderr, "%s: no memory for %ux%u pixels of %s\n", operation,
@@ -115,17 +136,24 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
-  JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                              JPOOL_IMAGE, cinfo.output_width * components, 1);
   PixelBuffer& pixels = **image;
+  const bool bottom_first = order == RowOrder::kBottomFirst;
+  // Where decoded row y goes in the pixel buffer.
+  const auto place = [&](int y) { return pixels.row(bottom_first ? pixels.height - 1 - y : y); };
   while (cinfo.output_scanline < cinfo.output_height) {
     const int y = static_cast<int>(cinfo.output_scanline);
-    if (jpeg_read_scanlines(&cinfo, row, 1) != 1) {
+    JSAMPROW rows[4];
+    const int wanted = std::min(4, pixels.height - y);
+    for (int i = 0; i < wanted; ++i) rows[i] = place(y + i);
+    const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(wanted));
+    if (got == 0) {  // the source never suspends; this would otherwise loop
       jpeg_destroy_decompress(&cinfo);
       image->reset();
       return false;
     }
-    expand_row(row[0], components, pixels.width, pixels.row(y));
+    for (JDIMENSION i = 0; i < got; ++i) {
+      clear_alpha(place(y + static_cast<int>(i)), static_cast<std::size_t>(pixels.width));
+    }
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
@@ -136,9 +164,12 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
 
 std::optional<PixelBuffer> decode_jpeg(std::span<const std::uint8_t> bytes, int& width,
                                        int& height, const char* operation,
-                                       const std::string& source, int max_side) {
+                                       const std::string& source, int max_side,
+                                       RowOrder order) {
   std::optional<PixelBuffer> image;
-  if (!run_decoder(bytes, operation, source.c_str(), max_side, &image)) return std::nullopt;
+  if (!run_decoder(bytes, operation, source.c_str(), max_side, order, &image)) {
+    return std::nullopt;
+  }
   width = image->width;
   height = image->height;
   return image;

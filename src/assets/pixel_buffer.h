@@ -16,6 +16,10 @@
 
 namespace bw::assets {
 
+// The order in which a decoder places the rows: as the image shows them (top row
+// first), or turned upside down as the row reversal would leave them.
+enum class RowOrder { kTopFirst, kBottomFirst };
+
 // Largest width or height that any reader accepts; checked before allocating.
 inline constexpr int kMaxImageSide = 16384;
 

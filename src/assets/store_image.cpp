@@ -51,7 +51,7 @@ ImageStores::ImageStores(std::string install_dir, ImageStoreOpener open)
       open_(std::move(open)) {}
 
 std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& width,
-                                              int& height, int& count) {
+                                              int& height, int& count, RowOrder order) {
   const int slot = slot_of(store_code);
   if (slot < 0) return std::nullopt;
   Slot& opened = slots_[static_cast<std::size_t>(slot)];
@@ -71,7 +71,8 @@ std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& w
   if (!bytes || bytes->empty()) return std::nullopt;
   descramble(*bytes, record_seed(record));
   return decode_jpeg(*bytes, width, height, "fetch_store_image()",
-                     "record " + std::to_string(record) + " of \"" + opened.dir + "\"");
+                     "record " + std::to_string(record) + " of \"" + opened.dir + "\"",
+                     kMaxImageSide, order);
 }
 
 }  // namespace bw::assets

@@ -46,8 +46,10 @@ class ImageStores {
   // fetch_store_image: selects a record of the store by number, descrambles it and decodes
   // it as JPEG. Sets `count` to the store's record count once the store is open; sets width
   // and height when the image decodes. An unknown store code leaves every output untouched.
+  // With kBottomFirst the rows come out as reverse_rows would leave them, which is what a
+  // texture upload of a store image wants, without a second pass over the pixels.
   std::optional<PixelBuffer> fetch(int number, int store_code, int& width, int& height,
-                                   int& count);
+                                   int& count, RowOrder order = RowOrder::kTopFirst);
 
  private:
   std::string install_dir_;

@@ -72,6 +72,13 @@ TEST(JpegDecoder, MatchesDjpegWithAlphaZero) {
                                        sample[components == 3 ? 2 : 0], 0});
     }
     EXPECT_EQ(d.image->rgba, expected) << v.name;
+
+    int width = 0, height = 0;
+    auto bottom_first = decode_jpeg(jpeg, width, height, "t", "t", kMaxImageSide,
+                                    RowOrder::kBottomFirst);
+    ASSERT_TRUE(bottom_first);
+    reverse_rows(*bottom_first);
+    EXPECT_EQ(bottom_first->rgba, expected) << v.name << " bottom first";
   }
 }
 
