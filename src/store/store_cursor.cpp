@@ -457,6 +457,7 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
   };
   int64_t page = header.right;
   int64_t nearest = kFindNotFound;
+  int found = kFindNotFound;
   while (page != 0) {
     if (static_cast<int64_t>(trail_.size()) >= bound) return kFindDamaged;
     IndexEntry entry;
@@ -464,7 +465,7 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
       return kFindDamaged;
     trail_.push_back(page);
     current_ = page;
-    if (entries.empty()) return kFindNotFound;
+    if (entries.empty()) break;
     const size_t count = entries.size();
     // Entries in the step's order: i-th in that order.
     auto at = [&](size_t i) -> const PageEntry& {
@@ -472,7 +473,8 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
     };
     const int64_t lower = direction > 0 ? entry.left : entry.right;
     const int64_t higher = direction > 0 ? entry.right : entry.left;
-    if (compare_entry(at(0)) * direction < 0) {
+    const int first = compare_entry(at(0)) * direction;
+    if (first < 0) {
       nearest = at(0).record;
       page = lower;
       continue;
@@ -481,22 +483,25 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
       page = higher;
       continue;
     }
-    int found = kFindNotFound;
     for (size_t i = 0; i < count; ++i) {
       const int c = compare_entry(at(i)) * direction;
-      if (c == 0 && (found < 0 || at(i).record < found)) {
+      if (c == 0 && at(i).record > 0 && (found < 0 || at(i).record < found)) {
         found = at(i).record;
         current_entry_ = static_cast<int>(direction > 0 ? i : count - 1 - i);
       }
       if (c < 0) {
-        if (found < 0 && mode_ == kModeNearest) return at(i).record > 0 ? at(i).record : kFindDamaged;
+        nearest = at(i).record;  // the first entry past the key
         break;
       }
     }
-    if (found > 0) return found;
-    // Inside the page's range but not on it: the key is not in the index.
-    return kFindNotFound;
+    // A run of equal keys that starts this page may begin on pages of the lower side.
+    if (first == 0) {
+      page = lower;
+      continue;
+    }
+    break;
   }
+  if (found > 0) return found;
   if (mode_ == kModeNearest && nearest > 0) return static_cast<int>(nearest);
   return kFindNotFound;
 }

@@ -1,0 +1,353 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <random>
+
+#include "fixture_stores.h"
+#include "store/collation.h"
+#include "store/store_cursor.h"
+
+namespace bw::store {
+namespace {
+
+using fixture::field;
+
+TEST(IndexEntry, SignsCarryTheBalance) {
+  struct Case {
+    int32_t left, right;
+    int64_t want_left, want_right;
+    int balance, status;
+  } cases[] = {
+      {-5, 7, 5, 7, -1, kEntryRead}, {5, -7, 5, 7, 1, kEntryRead},
+      {5, 7, 5, 7, 0, kEntryRead},   {0, 0, 0, 0, 0, kEntryRead},
+      {-1, -1, 0, 0, 0, kEntryNoNode},
+  };
+  for (const auto& c : cases) {
+    const IndexEntry e = decode_index_entry(c.left, c.right);
+    EXPECT_EQ(e.status, c.status) << c.left << "," << c.right;
+    if (e.status != kEntryRead) continue;
+    EXPECT_EQ(e.left, c.want_left);
+    EXPECT_EQ(e.right, c.want_right);
+    EXPECT_EQ(e.balance, c.balance);
+  }
+}
+
+TEST(Collation, DefaultTableFoldsLetterCaseAndEndsSortFirst) {
+  auto cmp = [](const char* a, const char* b, size_t n = 0) {
+    const int c = collation_compare(reinterpret_cast<const uint8_t*>(a), std::strlen(a),
+                                    reinterpret_cast<const uint8_t*>(b), std::strlen(b), n);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+  };
+  EXPECT_EQ(cmp("paint.BSF", "PAINT.bsf"), 0);
+  EXPECT_EQ(cmp("ab", "abc"), -1);
+  EXPECT_EQ(cmp("abc", "ab"), 1);
+  EXPECT_EQ(cmp("abc", "abd", 2), 0);
+  EXPECT_EQ(cmp("b", "B_"), -1);
+  EXPECT_EQ(cmp("_", "a"), 1);  // "a" weighs as "A" (65), below "_" (95)
+  EXPECT_EQ(collation_compare(nullptr, 0, reinterpret_cast<const uint8_t*>("a"), 1, 0), -1);
+  EXPECT_EQ(collation_compare(reinterpret_cast<const uint8_t*>("a"), 1, nullptr, 0, 0), 1);
+  EXPECT_EQ(collation_compare(nullptr, 0, nullptr, 0, 0), 0);
+  // Bytes after a NUL do not count.
+  EXPECT_EQ(collation_compare(reinterpret_cast<const uint8_t*>("a\0x"), 3,
+                              reinterpret_cast<const uint8_t*>("a\0y"), 3, 0),
+            0);
+}
+
+TEST(Collation, WeightFileReplacesTheTable) {
+  const std::string dir = fixture::fresh_dir("weights");
+  std::vector<uint8_t> reversed(256);
+  for (int i = 0; i < 256; ++i) reversed[static_cast<size_t>(i)] = static_cast<uint8_t>(255 - i);
+  reversed[0] = 0;
+  ASSERT_TRUE(write_file(dir + "/weight", reversed));
+  ASSERT_TRUE(load_collation(dir + "/weight"));
+  const int c = collation_compare(reinterpret_cast<const uint8_t*>("a"), 1,
+                                  reinterpret_cast<const uint8_t*>("b"), 1, 0);
+  // A short file leaves the built-in table.
+  ASSERT_TRUE(write_file(dir + "/short", {1, 2, 3}));
+  EXPECT_FALSE(load_collation(dir + "/short"));
+  EXPECT_GT(c, 0);
+  EXPECT_EQ(collation(), default_collation());
+}
+
+// A store with field 1 "Name" (fixed text), field 2 "Number" (signed, Tree.2), field 3
+// "Size" (unsigned, Tree.3), field 4 "Weight" (double, Tree.4).
+struct NumberStore {
+  std::string dir;
+  std::unique_ptr<RecordStore> store;
+  std::vector<int> numbers;  // numbers[r - 1]: field 2 of record r
+};
+
+NumberStore number_store(const std::string& name, int count, bool scrambled, unsigned seed) {
+  NumberStore s;
+  s.dir = fixture::fresh_dir(name);
+  std::mt19937 random(seed);
+  std::vector<WriterRecord> records;
+  for (int r = 1; r <= count; ++r) {
+    const int n = static_cast<int>(random() % 60) - 30;  // plenty of equal keys
+    s.numbers.push_back(n);
+    char text[16];
+    std::snprintf(text, sizeof text, "K%05u", static_cast<unsigned>(random() % 100000));
+    records.push_back({WriterValue::of_text(text), WriterValue::of_integer(n, 4),
+                       WriterValue::of_integer(static_cast<uint32_t>(n) * 7u, 4),
+                       WriterValue::of_double(n / 4.0)});
+  }
+  WriterOptions options;
+  options.tree_fields = {2, 3, 4};
+  options.scramble_trees = scrambled;
+  options.tree_key = 0x2345;
+  s.store = fixture::build(s.dir,
+                           {field("Name", kTypeFixedText, 8), field("Number", kTypeSigned, 4),
+                            field("Size", kTypeUnsigned, 4), field("Weight", kTypeDouble, 8)},
+                           records, options);
+  return s;
+}
+
+// What a lookup of `key` must give over `values` (values[r - 1] of record r) by brute
+// force: mode 0 the first equal record in index order (equal keys sort by record number),
+// mode 2 that or the nearest record on the step side.
+int expected_find(const std::vector<long double>& values, long double key, int mode, int step) {
+  std::vector<int> order(values.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i) + 1;
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return values[static_cast<size_t>(a) - 1] < values[static_cast<size_t>(b) - 1];
+  });
+  if (step < 0) std::reverse(order.begin(), order.end());
+  for (int r : order) {
+    const long double v = values[static_cast<size_t>(r) - 1];
+    if (v == key) return r;
+  }
+  if (mode != kModeNearest) return kFindNotFound;
+  for (int r : order) {
+    const long double v = values[static_cast<size_t>(r) - 1];
+    if (step > 0 ? v > key : v < key) return r;
+  }
+  return kFindNotFound;
+}
+
+TEST(StoreCursor, TreeIndexesAgreeWithBruteForce) {
+  for (const bool scrambled : {false, true}) {
+    NumberStore s = number_store(scrambled ? "tree_scrambled" : "tree_plain", 150, scrambled, 7);
+    ASSERT_NE(s.store, nullptr);
+    std::vector<long double> signed_values, unsigned_values, doubles;
+    for (int n : s.numbers) {
+      signed_values.push_back(n);
+      unsigned_values.push_back(static_cast<uint32_t>(n) * 7u);
+      doubles.push_back(n / 4.0L);
+    }
+    StoreIndexes indexes(*s.store);
+    for (int step : {1, -1, 3}) {
+      for (int mode : {kModeExact, kModeNearest}) {
+        for (int key = -35; key <= 35; ++key) {
+          StoreCursor cursor(s.store.get(), step, &indexes);
+          const std::string text = std::to_string(key);
+          EXPECT_EQ(cursor.find(2, text, mode), expected_find(signed_values, key, mode, step))
+              << "signed " << key << " mode " << mode << " step " << step << " scrambled "
+              << scrambled;
+          const uint32_t u = static_cast<uint32_t>(key) * 7u;
+          EXPECT_EQ(cursor.find(3, std::to_string(u), mode),
+                    expected_find(unsigned_values, u, mode, step))
+              << "unsigned " << u;
+          char d[32];
+          std::snprintf(d, sizeof d, "%.2f", key / 4.0);
+          EXPECT_EQ(cursor.find(4, d, mode), expected_find(doubles, key / 4.0L, mode, step))
+              << "double " << d;
+        }
+      }
+    }
+    if (scrambled) {
+      EXPECT_EQ(indexes.tree_key(), 0x2345u);
+    }
+  }
+}
+
+TEST(StoreCursor, FieldOneTextIndexWithModes) {
+  const std::string dir = fixture::fresh_dir("field1_text");
+  const std::vector<std::string> names = {"Umber", "ochre", "Sienna", "ochre", "Black",
+                                          "madder", "Ochre2x", "Zinc"};
+  std::vector<WriterRecord> records;
+  for (const auto& n : names) records.push_back({WriterValue::of_text(n)});
+  auto store = fixture::build(dir, {field("Name", kTypeText, 4)}, records);
+  ASSERT_NE(store, nullptr);
+  StoreCursor up(store.get(), 1);
+  StoreCursor down(store.get(), -1);
+  EXPECT_EQ(up.find(1, "OCHRE", kModeExact), 2);  // equal keys: the first in index order
+  EXPECT_EQ(down.find(1, "ochre", kModeExact), 4);
+  EXPECT_EQ(up.find(1, "ochr", kModeExact), kFindNotFound);
+  EXPECT_EQ(up.find(1, "ochr", kModePrefix), 2);
+  EXPECT_EQ(up.find(1, "ochre2", kModePrefix), 7);
+  EXPECT_EQ(up.find(1, "Peach", kModeNearest), 3);   // next up: Sienna
+  EXPECT_EQ(down.find(1, "Peach", kModeNearest), 7);  // next down: Ochre2x
+  EXPECT_EQ(up.find(1, "Zz", kModeNearest), kFindNotFound);
+  EXPECT_EQ(up.find(1, "", kModeNearest), 5);          // Black
+  EXPECT_EQ(up.find(1, "ochre", kModeRoot), kFindNotFound);
+  EXPECT_NE(up.current(), 0);
+  EXPECT_EQ(up.find(2, "x", kModeExact), kFindNoIndex);  // no field 2
+}
+
+TEST(StoreCursor, PagedIndexesAgreeWithBruteForce) {
+  const std::string dir = fixture::fresh_dir("paged");
+  std::mt19937 random(11);
+  std::vector<long double> values;
+  std::vector<std::string> texts;
+  std::vector<WriterRecord> records;
+  for (int r = 1; r <= 90; ++r) {
+    const int n = static_cast<int>(random() % 50);
+    values.push_back(n);
+    texts.push_back("t" + std::to_string(100 + random() % 60));
+    records.push_back({WriterValue::of_text("x"), WriterValue::of_integer(n, 4),
+                       WriterValue::of_text(texts.back())});
+  }
+  WriterOptions options;
+  options.page_size = 96;  // 8 fixed entries or a few texts per page: a tree of pages
+  auto store = fixture::build(dir,
+                              {field("Name", kTypeFixedText, 4),
+                               field("Number", kTypeSigned, 4, kFlagPaged),
+                               field("Text", kTypeText, 4, kFlagPaged)},
+                              records, options);
+  ASSERT_NE(store, nullptr);
+  StoreCursor cursor(store.get(), 1);
+  for (int key = -2; key <= 52; ++key) {
+    // Equal entries: the smallest record number among them.
+    int smallest = kFindNotFound;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (values[i] == key && smallest < 0) smallest = static_cast<int>(i) + 1;
+    EXPECT_EQ(cursor.find(2, std::to_string(key), kModeExact), smallest) << key;
+    const int nearest = cursor.find(2, std::to_string(key), kModeNearest);
+    if (smallest > 0) {
+      EXPECT_EQ(nearest, smallest) << key;
+    } else {
+      long double best = 1e9;
+      for (long double v : values)
+        if (v > key) best = std::min(best, v);
+      if (best == 1e9L) {
+        EXPECT_EQ(nearest, kFindNotFound) << key;
+      } else {
+        ASSERT_GT(nearest, 0) << key;
+        EXPECT_EQ(values[static_cast<size_t>(nearest) - 1], best) << key;
+      }
+    }
+  }
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const int got = cursor.find(3, texts[i], kModeExact);
+    ASSERT_GT(got, 0) << texts[i];
+    EXPECT_EQ(texts[static_cast<size_t>(got) - 1], texts[i]);
+    EXPECT_LE(got, static_cast<int>(i) + 1);
+  }
+  EXPECT_EQ(cursor.find(3, "t1", kModeExact), kFindNotFound);
+  // Mode -1 stands on the last page (step +1) or the first (step -1).
+  const long double top = *std::max_element(values.begin(), values.end());
+  const int last = cursor.find(2, "", kModeRoot);
+  ASSERT_GT(last, 0);
+  EXPECT_EQ(values[static_cast<size_t>(last) - 1], top);
+  StoreCursor down(store.get(), -1);
+  const int first = down.find(2, "", kModeRoot);
+  ASSERT_GT(first, 0);
+  EXPECT_EQ(values[static_cast<size_t>(first) - 1], 0 + *std::min_element(values.begin(), values.end()));
+}
+
+TEST(StoreCursor, KeysThatDoNotConvertFindNothing) {
+  NumberStore s = number_store("convert", 5, false, 3);
+  StoreCursor cursor(s.store.get(), 1);
+  EXPECT_EQ(cursor.find(2, "not a number", kModeExact), kFindNotFound);
+  EXPECT_EQ(cursor.find(2, "99999999999999", kModeExact), kFindNotFound);
+}
+
+TEST(StoreIndexes, OpenIndexCodes) {
+  NumberStore s = number_store("open_index", 4, false, 5);
+  StoreIndexes indexes(*s.store);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(1)), kIndexReady);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(2)), kIndexReady);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(9)), kIndexNone);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(0)), kIndexNone);
+  std::filesystem::remove(s.dir + "/Tree.3");
+  EXPECT_EQ(indexes.open_index(FieldPath::of(3)), kIndexMissing);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(3)), kIndexFailedBefore);
+  StoreCursor cursor(s.store.get(), 1, &indexes);
+  EXPECT_EQ(cursor.find(3, "7", kModeExact), kFindNoIndex);
+
+  // Field 1's header entry with a balance is not a header.
+  fixture::patch(s.dir + "/Main", 0, fixture::le32(static_cast<uint32_t>(-3)));
+  int failure = 0;
+  auto reopened = RecordStore::open(s.dir, failure);
+  StoreIndexes fresh(*reopened);
+  EXPECT_EQ(fresh.open_index(FieldPath::of(1)), kIndexBadHeader);
+  EXPECT_EQ(fresh.open_index(FieldPath::of(1)), kIndexFailedBefore);
+
+  // Arrays have no index.
+  const std::string dir = fixture::fresh_dir("array_index");
+  auto arrays = fixture::build(dir, {field("Name", kTypeFixedText, 4),
+                                     field("List", kTypeSigned, 4, 0x20)},
+                               {{WriterValue::of_text("a"), WriterValue::of_elements({{1}})}});
+  StoreIndexes array_indexes(*arrays);
+  EXPECT_EQ(array_indexes.open_index(FieldPath::of(2)), kIndexNone);
+}
+
+// Damage to a built index, as (file, offset, bytes): every case must end in -2 or -1.
+TEST(StoreCursor, DamagedIndexesEndTheSearch) {
+  struct Case {
+    const char* name;
+    std::function<void(const NumberStore&)> damage;
+    int want;
+  };
+  auto tree_entry = [](const NumberStore& s, int node, int32_t left, int32_t right) {
+    std::vector<uint8_t> b = fixture::le32(static_cast<uint32_t>(left));
+    const auto r = fixture::le32(static_cast<uint32_t>(right));
+    b.insert(b.end(), r.begin(), r.end());
+    fixture::patch(s.dir + "/Tree.2", static_cast<size_t>(8 * node), b);
+  };
+  auto root_of = [](const NumberStore& s) {
+    return static_cast<int32_t>(load_u32(fixture::read_file(s.dir + "/Tree.2").data() + 4));
+  };
+  const Case cases[] = {
+      {"empty root", [&](const NumberStore& s) { tree_entry(s, 0, 5, 0); }, kFindNotFound},
+      {"bound too low", [&](const NumberStore& s) { tree_entry(s, 0, 1, root_of(s)); },
+       kFindDamaged},
+      {"cycle to the root",
+       [&](const NumberStore& s) {
+         tree_entry(s, 0, 1000, root_of(s));
+         for (int r = 1; r <= 31; ++r) tree_entry(s, r, root_of(s), root_of(s));
+       },
+       kFindDamaged},
+      {"node past the file",
+       [&](const NumberStore& s) { tree_entry(s, 0, 5, 4000); }, kFindDamaged},
+      {"no-node entry on the path",
+       [&](const NumberStore& s) { tree_entry(s, root_of(s), -1, -1); }, kFindDamaged},
+  };
+  for (const auto& c : cases) {
+    NumberStore s = number_store(std::string("damage_") + c.name, 31, false, 9);
+    c.damage(s);
+    int failure = 0;
+    auto store = RecordStore::open(s.dir, failure);
+    ASSERT_NE(store, nullptr);
+    StoreCursor cursor(store.get(), 1);
+    // A key that is absent walks to a leaf; present keys may stop sooner.
+    EXPECT_EQ(cursor.find(2, "1000", kModeExact), c.want) << c.name;
+    EXPECT_LE(cursor.trail().size(), static_cast<size_t>(kMaxTrail + 1)) << c.name;
+  }
+}
+
+TEST(StoreCursor, MissingHeaderIsWrittenEmptyIntoWritableFiles) {
+  NumberStore s = number_store("empty_header", 3, false, 1);
+  ASSERT_TRUE(write_file(s.dir + "/Tree.2", {}));
+  {
+    StoreCursor cursor(s.store.get(), 1);
+    EXPECT_EQ(cursor.find(2, "1", kModeExact), kFindNotFound);
+  }
+  EXPECT_EQ(fixture::read_file(s.dir + "/Tree.2"), std::vector<uint8_t>(8, 0));
+}
+
+TEST(StoreCursor, MissingHeaderIsNotWrittenIntoReadOnlyFiles) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only files";
+  NumberStore s = number_store("read_only_header", 3, false, 1);
+  ASSERT_TRUE(write_file(s.dir + "/Tree.3", {}));
+  ::chmod((s.dir + "/Tree.3").c_str(), 0444);
+  StoreCursor cursor(s.store.get(), 1);
+  EXPECT_EQ(cursor.find(3, "1", kModeExact), kFindNotFound);
+  EXPECT_TRUE(fixture::read_file(s.dir + "/Tree.3").empty());
+}
+
+}  // namespace
+}  // namespace bw::store
