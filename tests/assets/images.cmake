@@ -5,6 +5,7 @@ if(TARGET bw_assets)
   bw_add_test(image_readers_test
     SOURCES image_corpus.cpp image_tga_test.cpp image_dds_test.cpp image_png_test.cpp
             image_jpeg_test.cpp image_load_test.cpp image_store_test.cpp
+            image_store_records_test.cpp
     LIBS bw_assets PNG::PNG JPEG::JPEG)
 endif()
 if(TARGET bw_assets AND TARGET bwtool)
