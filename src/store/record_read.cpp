@@ -255,7 +255,17 @@ ReadResult RecordStore::read_raw(int record, const FieldPath& path) {
     }
     // Links and expressions are followed into other stores when the path goes on below
     // them (always in the legacy family); that needs the linked stores, not loaded here.
-    if (is_link_like(d.type) && (more || legacy) && length > 0) return r;
+    if (is_link_like(d.type) && (more || legacy) && length > 0) {
+      // A link to record 0 (or below 1 for a position link) leads nowhere: no value.
+      const size_t number_width =
+          d.type == kTypePositionLink ? static_cast<size_t>(d.count_nibble()) : value.size();
+      const int64_t target = load_signed(value.data(), std::min(number_width, value.size()));
+      if ((d.type == kTypeLink && target == 0) || (d.type == kTypePositionLink && target < 1)) {
+        set_value(r, {}, 0);
+        return r;
+      }
+      return r;
+    }
     if (d.type == kTypeText && !d.is_array() && length > 0) {
       const int k = element != 0 ? element : (more ? path[level + 1].field : 0);
       if (k > 0) {

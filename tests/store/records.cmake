@@ -4,3 +4,10 @@ bw_add_test(store_records
           ${CMAKE_CURRENT_LIST_DIR}/record_read_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/store_writer_test.cpp
   LIBS bw_store)
+
+# bwtool store info|count|read over stores built by the writer.
+bw_add_test(store_bwtool
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/store_bwtool_test.cpp
+  LIBS bw_store)
+target_compile_definitions(store_bwtool PRIVATE BW_BWTOOL="$<TARGET_FILE:bwtool>")
+add_dependencies(store_bwtool bwtool)

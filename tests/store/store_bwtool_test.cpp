@@ -1,0 +1,112 @@
+// bwtool store info|count|read: exact outputs and exit statuses.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include "fixture_stores.h"
+
+namespace bw::store {
+namespace {
+
+using fixture::field;
+
+struct ToolRun {
+  int status;
+  std::string out;
+};
+
+ToolRun bwtool(const std::string& args) {
+  const std::string command = std::string(BW_BWTOOL) + " " + args + " 2>/dev/null";
+  ToolRun run{-1, {}};
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+class StoreTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fixture::fresh_dir("tool_store");
+    std::vector<uint8_t> blob = {'a', 0, 'b', '\n'};
+    fixture::build(dir_,
+                   {field("Path", kTypeFixedText, 6), field("Data", kTypeBinary, 4),
+                    field("Pair", kTypeGroup, 3, 0,
+                          {field("A", kTypeSigned, 2, 1), field("B", kTypeFixedText, 1)}),
+                    field("Nums", kTypeSigned, 2, 0x20), field("Side", kTypeFixedText, 2, kFlagOwnBank)},
+                   {{WriterValue::of_text("a/b.fx"), WriterValue::of_bytes(blob),
+                     WriterValue::of_members({WriterValue::of_integer(25, 2), WriterValue::of_text("z")}),
+                     WriterValue::of_elements({{4, 0}, {5, 0}}), WriterValue::of_text("s1")},
+                    {WriterValue::of_text("c.fx"), WriterValue{}, WriterValue{},
+                     WriterValue::of_elements({}), WriterValue::of_text("s2")}});
+  }
+  std::string dir_;
+};
+
+TEST_F(StoreTool, Info) {
+  const ToolRun run = bwtool("store info " + dir_);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "encoding native (magic 0xE15ACE75)\n"
+            "fields 5\n"
+            "field 1 \"Path\" type 1 flags 0x00 size 6 offset 8\n"
+            "field 2 \"Data\" type 12 flags 0x00 size 4 offset 14\n"
+            "field 3 \"Pair\" type 10 flags 0x00 size 3 offset 18\n"
+            "field 3.1 \"A\" type 6 flags 0x01 size 2 offset 0\n"
+            "field 3.2 \"B\" type 1 flags 0x00 size 1 offset 2\n"
+            "field 4 \"Nums\" type 6 flags 0x20 size 2 offset 21\n"
+            "field 5 \"Side\" type 1 flags 0x10 size 2 bank Bank.5\n"
+            "record size 25\n"
+            "records 2\n");
+}
+
+TEST_F(StoreTool, CountAndRead) {
+  EXPECT_EQ(bwtool("store count " + dir_).out, "2\n");
+  struct Case {
+    const char* args;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      {"1 ^2", std::string("4\na\0b\n", 6)},  // bytes exactly, no newline added
+      {"1 ^3", "7\n{2.5;z}"},
+      {"1 ^3.2", "1\nz"},
+      {"1 ^4[X]", "2\n9."},
+      {"1 ^4[2]", "1\n5"},
+      {"2 ^2", "0\n"},
+      {"3 ^1", "-1\n"},
+      {"1 ^Pair.A", "3\n2.5"},  // the name form
+      {"2 ^5", "2\ns2"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = bwtool("store read " + dir_ + " " + c.args);
+    EXPECT_EQ(run.status, 0) << c.args;
+    EXPECT_EQ(run.out, c.out) << c.args;
+  }
+}
+
+TEST_F(StoreTool, Failures) {
+  struct Case {
+    std::string args;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {"store count " + dir_ + "/missing", 1},
+      {"store info", 2},
+      {"store read " + dir_ + " 0 ^1", 2},
+      {"store read " + dir_ + " x ^1", 2},
+      {"store read " + dir_ + " 1 2", 2},
+      {"store read " + dir_ + " 1 ^Nope", 2},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = bwtool(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args;
+    EXPECT_EQ(run.out, "") << c.args;
+  }
+}
+
+}  // namespace
+}  // namespace bw::store
