@@ -99,4 +99,12 @@ PathImageReader image_readers_by_path(assets::ImageSources sources) {
   };
 }
 
+StoreImageReader image_stores_by_number(std::shared_ptr<assets::ImageStores> stores) {
+  return [stores = std::move(stores)](int number, int store_code, int& record_count) {
+    int width = 0;
+    int height = 0;
+    return stores->fetch(number, store_code, width, height, record_count);
+  };
+}
+
 }  // namespace bw::device

@@ -12,11 +12,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "assets/image_source.h"
 #include "assets/pixel_buffer.h"
+#include "assets/store_image.h"
 #include "device/backend.h"
 
 namespace bw::device {
@@ -49,6 +51,9 @@ struct ImageSource {
 // The path road through the image readers of the assets library (extension dispatch,
 // TGA and JPEG through the fetcher, PNG and DDS from files).
 PathImageReader image_readers_by_path(assets::ImageSources sources);
+// The number road through the image-store slots of the assets library (shared: the
+// slots stay open for the rest of the run).
+StoreImageReader image_stores_by_number(std::shared_ptr<assets::ImageStores> stores);
 
 class Texture {
  public:

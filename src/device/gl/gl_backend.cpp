@@ -211,6 +211,10 @@ std::string GlBackend::renderer() const {
   return text ? reinterpret_cast<const char*>(text) : "";
 }
 
+void GlBackend::finish() {
+  if (context_) glFinish();
+}
+
 bool GlBackend::load_runtime() {
   if (context_) return true;
   context_ = GlContext::open(options_, last_error_);

@@ -64,6 +64,8 @@ class GlBackend : public Backend {
   void set_translator(GlslTranslator translator) { translator_ = std::move(translator); }
   // The message of the last program that failed to translate, compile or link.
   const std::string& last_error() const { return last_error_; }
+  // Waits until every command given so far has finished (for timing).
+  void finish();
   // The GL_RENDERER string, empty before load_runtime.
   std::string renderer() const;
 
