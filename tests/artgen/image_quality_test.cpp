@@ -138,7 +138,7 @@ TEST(ArtgenQuality, ColourImagesAreColourfulNeverFlatNeverMuddy) {
   const std::vector<std::filesystem::path> files = family_files("colour");
   ASSERT_FALSE(files.empty());
   double total = 0, lowest = 1e9, narrowest = 1e9, muddiest = 0, closest = 1e9;
-  std::string narrowest_name;
+  std::string narrowest_name, muddiest_name;
   Pixels previous;
   for (const std::filesystem::path& file : files) {
     Pixels p = decode_jpeg(file);
@@ -160,13 +160,16 @@ TEST(ArtgenQuality, ColourImagesAreColourfulNeverFlatNeverMuddy) {
       narrowest = range;
       narrowest_name = file.filename().string();
     }
-    muddiest = std::max(muddiest, mud);
+    if (mud > muddiest) {
+      muddiest = mud;
+      muddiest_name = file.filename().string();
+    }
     previous = std::move(p);
   }
   const double mean = total / static_cast<double>(files.size());
   EXPECT_GE(mean, kMeanColourfulnessFloor);
   std::cout << "colour images: mean colourfulness " << mean << ", lowest " << lowest << ", narrowest value range "
-            << narrowest << " (" << narrowest_name << "), most mud " << muddiest << ", closest neighbours " << closest << "\n";
+            << narrowest << " (" << narrowest_name << "), most mud " << muddiest << " (" << muddiest_name << "), closest neighbours " << closest << "\n";
 }
 
 // Factures and the oil canvas are reliefs: a real spread of heights, detail at the pixel

@@ -79,6 +79,10 @@ const std::filesystem::path& default_set() {
     const std::filesystem::path ready =
         tmp / ("artgen-set-" + std::to_string(std::filesystem::file_size(BW_ARTGEN, error)) + "-" + std::to_string(stamp));
     if (std::filesystem::is_directory(ready / "colour")) return ready;
+    // Sets of earlier builds of the generator are of no further use.
+    for (const auto& entry : std::filesystem::directory_iterator(tmp, error)) {
+      if (entry.path().filename().string().rfind("artgen-set-", 0) == 0) std::filesystem::remove_all(entry.path(), error);
+    }
     const std::filesystem::path building = fresh_folder("artgen-building");
     CommandResult result = run(std::string(BW_ARTGEN) + " --seed 1 " + quoted(building));
     if (result.status != 0) {

@@ -101,8 +101,13 @@ Palette make_palette(Rng& rng) {
   return palette;
 }
 
-// Blends palette colours by weights in OKLab, then restores most of the weighted chroma
-// lost where hues of opposite sides meet.
+// Share of the weighted chroma that a blend keeps at least. Where hues of opposite sides
+// meet, a plain OKLab blend passes through grey; restoring all the chroma instead paints a
+// hue of its own along the seam. Half keeps the seam clean without drawing a line.
+constexpr float kChromaKeep = 0.5f;
+
+// Blends palette colours by weights in OKLab, keeping at least kChromaKeep of the
+// weighted chroma.
 Lab blend(const Palette& palette, const float* weights) {
   Lab sum{0, 0, 0};
   float total = 0.0f;
@@ -120,7 +125,7 @@ Lab blend(const Palette& palette, const float* weights) {
   sum.b /= total;
   chroma /= total;
   float c = std::sqrt(sum.a * sum.a + sum.b * sum.b);
-  float floor = 0.6f * chroma;
+  float floor = kChromaKeep * chroma;
   if (c > 1e-4f && c < floor) {
     sum.a *= floor / c;
     sum.b *= floor / c;
@@ -134,7 +139,7 @@ Lab mix_lch(Lch x, Lch y, float t) {
   Lab q = to_lab(y);
   Lab sum{lerp(p.l, q.l, t), lerp(p.a, q.a, t), lerp(p.b, q.b, t)};
   float c = std::sqrt(sum.a * sum.a + sum.b * sum.b);
-  float floor = 0.6f * lerp(x.c, y.c, t);
+  float floor = kChromaKeep * lerp(x.c, y.c, t);
   if (c > 1e-4f && c < floor) {
     sum.a *= floor / c;
     sum.b *= floor / c;
@@ -142,9 +147,12 @@ Lab mix_lch(Lch x, Lch y, float t) {
   return sum;
 }
 
-// Blend along the hue circle: a gradient between two hues passes through the hues
-// between them, as a rainbow does, never through grey.
+// Gradient blend: between neighbouring hues along the hue circle (the hues between them
+// appear, as in a rainbow, never grey); between distant hues as any other blend, since a
+// long arc would paint a rainbow band of its own.
 Lab mix_arc(Lch x, Lch y, float t) {
+  float d = std::fabs(x.h - y.h);
+  if (std::min(d, 360.0f - d) > 60.0f) return mix_lch(x, y, t);
   return to_lab(Lch{lerp(x.l, y.l, t), lerp(x.c, y.c, t), mix_hue(x.h, y.h, t)});
 }
 
