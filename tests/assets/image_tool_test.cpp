@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "assets/asset_pack.h"
+#include "assets/jpeg_decoder.h"
 #include "assets/png_reader.h"
 #include "image_corpus.h"
 
@@ -44,6 +46,21 @@ TEST(ImageDecodeTool, DecodesEachRoadIntoAnRgbaPng) {
   ASSERT_TRUE(image);
   EXPECT_EQ(image->rgba, (Bytes{3, 2, 1, 4, 7, 6, 5, 8}));
 
+  // The same TGA packed (scrambled) into the asset store under another key: the store wins.
+  std::string error;
+  ASSERT_TRUE(bw::assets::write_asset_store(
+      install + "/data/Base3",
+      {{"data/shaders/packed.tga", bw::test::read_file(install + "/data/shaders/sig3.tga")}},
+      &error))
+      << error;
+  ASSERT_EQ(bwtool("image decode --install '" + install + "' data/shaders/packed.tga '" + out +
+                   "'"),
+            0);
+  image = read_png(out);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->rgba, (Bytes{3, 2, 1, 4, 7, 6, 5, 8}));
+  ASSERT_TRUE(bw::test::run("rm -rf '" + install + "/data/Base3'"));
+
   // A JPEG asset: alpha 0 survives into the PNG.
   const std::string source = install + "/data/shaders/oil3.ppm";
   bw::test::write_ppm(source, 8, 8, bw::test::pattern_rgba(8, 8));
@@ -76,11 +93,81 @@ TEST(ImageDecodeTool, FailuresExitNonZeroWithAMessage) {
   };
   const Case cases[] = {
       {"image decode A.TGA x.png", 1, "Texture::load(): unknown format of \"A.TGA\" file"},
-      {"image decode --install /nonexistent x.tga x.png", 1, "cannot read \"/nonexistent/x.tga\""},
+      {"image decode --install /nonexistent x.tga x.png", 1, "cannot decode \"x.tga\""},
       {"image decode /nonexistent/x.png x.png", 1, "cannot decode \"/nonexistent/x.png\""},
       {"image decode only-one.png", 2, "usage: bwtool image decode"},
       {"image decode --install", 2, "--install needs a directory"},
       {"image decode --bogus a.png b.png", 2, "unknown option \"--bogus\""},
+  };
+  for (const Case& c : cases) {
+    std::string messages;
+    EXPECT_EQ(bwtool(c.arguments, &messages), c.status) << c.arguments;
+    EXPECT_NE(messages.find(c.message_part), std::string::npos) << c.arguments << ": " << messages;
+  }
+}
+
+// Packs an image store of three JPEG records 1, 2 and 3 pixels high under
+// install/data/Base4 (store code 2).
+void pack_three_images(const std::string& install) {
+  std::vector<bw::assets::PackedAsset> images;
+  for (int k = 1; k <= 3; ++k) {
+    const std::string stem = install + "/image" + std::to_string(k);
+    bw::test::write_ppm(stem + ".ppm", 4, k, bw::test::pattern_rgba(4, k));
+    ASSERT_TRUE(bw::test::run("cjpeg -outfile '" + stem + ".jpg' '" + stem + ".ppm'"));
+    images.push_back({"image" + std::to_string(k) + ".jpg", bw::test::read_file(stem + ".jpg")});
+  }
+  std::string error;
+  ASSERT_TRUE(bw::assets::write_image_store(install + "/data/Base4", images, &error)) << error;
+}
+
+// Runs bwtool with stdout captured; returns the exit status.
+int bwtool_output(const std::string& arguments, std::string& output) {
+  const std::string file =
+      bw::test::corpus_path("tool_stdout_" + std::to_string(::getpid()) + ".txt");
+  const int status = bwtool(arguments + " >'" + file + "'");
+  const Bytes text = bw::test::read_file(file);
+  output.assign(text.begin(), text.end());
+  return status;
+}
+
+TEST(StoreImageTool, PrintsTheSelectedRecordAndCountAndWritesTheTurnedImage) {
+  const std::string install = bw::test::corpus_path("tool_store_install");
+  ASSERT_TRUE(bw::test::run("rm -rf '" + install + "' && mkdir -p '" + install + "/data'"));
+  pack_three_images(install);
+  std::string output;
+  ASSERT_EQ(bwtool_output("store image '" + install + "' 2 7", output), 0);
+  EXPECT_EQ(output, "3 3\n");  // 7 mod 4 = 3
+  ASSERT_EQ(bwtool_output("store image '" + install + "' 2 4", output), 0);
+  EXPECT_EQ(output, "1 3\n");  // 4 mod 4 = 0, which becomes 1
+
+  const std::string out =
+      bw::test::corpus_path("tool_store_" + std::to_string(::getpid()) + ".png");
+  ASSERT_EQ(bwtool_output("store image '" + install + "' 2 3 -o '" + out + "'", output), 0);
+  auto written = read_png(out);
+  ASSERT_TRUE(written);
+  int width = 0, height = 0;
+  auto decoded = bw::assets::decode_jpeg(bw::test::read_file(install + "/image3.jpg"), width,
+                                         height);
+  ASSERT_TRUE(decoded);
+  bw::assets::reverse_rows(*decoded);
+  EXPECT_EQ(written->rgba, decoded->rgba);
+}
+
+TEST(StoreImageTool, BadArgumentsAndMissingStoresFail) {
+  const std::string install = bw::test::corpus_path("tool_store_empty");
+  ASSERT_TRUE(bw::test::run("mkdir -p '" + install + "'"));
+  struct Case {
+    std::string arguments;
+    int status;
+    const char* message_part;
+  };
+  const Case cases[] = {
+      {"store image '" + install + "' 2 1", 1, "cannot open the image store"},
+      {"store image '" + install + "' 3 1", 2, "store code \"3\" is not one of 0, 1, 2 and 4"},
+      {"store image '" + install + "' 2 -4", 2, "number \"-4\""},
+      {"store image '" + install + "' 2 x1", 2, "number \"x1\""},
+      {"store image '" + install + "' 2", 2, "usage: bwtool store image"},
+      {"store image '" + install + "' 2 1 -o", 2, "-o needs a file name"},
   };
   for (const Case& c : cases) {
     std::string messages;

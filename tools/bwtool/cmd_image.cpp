@@ -1,14 +1,16 @@
 // bwtool image decode: reads an image by the same roads as the saver's texture loading
 // and writes its pixel buffer as an RGBA PNG.
 //
-// TGA and JPEG images are assets: they are read from the install directory (the current
-// directory unless --install says otherwise) as plain files. PNG and DDS images are read
-// from the path as given, then from under the install directory.
+// TGA and JPEG images are assets: they come through the asset fetch under the install
+// directory (the current directory unless --install says otherwise), from its asset
+// store or as plain files. PNG and DDS images are read from the path as given, then from
+// under the install directory.
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "assets/asset_fetch.h"
 #include "assets/image_load.h"
 #include "assets/image_source.h"
 #include "assets/png_writer.h"
@@ -43,14 +45,10 @@ int run_image_decode(std::span<char* const> args) {
   const std::string& path = positional[0];
   const std::string& out = positional[1];
 
+  bw::assets::set_install_dir(install_dir);
   bw::assets::ImageSources sources;
   sources.install_dir = install_dir;
-  sources.fetch = [&install_dir](const std::string& asset) {
-    const std::string file = bw::assets::join_install_path(install_dir, asset);
-    auto bytes = bw::assets::read_whole_file(file);
-    if (!bytes) std::fprintf(stderr, "bwtool image decode: cannot read \"%s\"\n", file.c_str());
-    return bytes;
-  };
+  sources.fetch = bw::assets::asset_fetcher();
   int width = 0, height = 0;
   const auto image = bw::assets::load_image(path, sources, width, height);
   if (!image) {
