@@ -179,6 +179,12 @@ TEST(ArtgenCommandLine, RejectsBadArgumentsWithOneLine) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.output.rfind("artgen: cannot create folder \"" + (folder / "plain-file").string(), 0), 0u) << result.output;
   EXPECT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1);
+
+  // A file that cannot be written is a failure too, never a silent success.
+  std::filesystem::create_directories(folder / "out/data/shaders/oil3.jpg");
+  result = run(std::string(BW_ARTGEN) + " --colours 1 --factures 1 --forms 1 " + quoted(folder / "out"));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.output, "artgen: cannot create \"" + (folder / "out/data/shaders/oil3.jpg").string() + "\"\n");
   std::filesystem::remove_all(folder);
 }
 
