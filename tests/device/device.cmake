@@ -12,3 +12,13 @@ if(TARGET bw_device_gl)
     LIBS bw_device_gl
     LABELS gl)
 endif()
+
+# bwtool fx render, run as a program.
+if(TARGET bw_device_gl AND TARGET bwtool)
+  bw_add_test(device_fx_render_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/fx_render_test.cpp
+    LIBS bw_bytecode bw_assets
+    LABELS gl)
+  target_compile_definitions(device_fx_render_test PRIVATE BWTOOL="$<TARGET_FILE:bwtool>")
+  add_dependencies(device_fx_render_test bwtool)
+endif()

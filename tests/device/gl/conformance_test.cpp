@@ -184,6 +184,33 @@ TEST(GlConformance, EachInstructionGivesItsDirect3DResult) {
   }
 }
 
+// vPos is the pixel's integer position (Direct3D 9 pixel centres, row 0 at the top) and
+// the screen derivatives of the texture coordinate are one pixel's step: u grows to the
+// right, v downward.
+TEST(GlConformance, PixelPositionAndDerivativesFollowDirect3D) {
+  TranslatingDevice d;
+  ASSERT_EQ(d.device->create(0, 4, 2, 60, false), kCreated);
+  const char* text =
+      ".vertex\nvs_3_0\ndcl_position v0\ndcl_texcoord v1\ndcl_position o0\n"
+      "dcl_texcoord o1\nmov o0, v0\nmov o1, v1\n"
+      ".pixel\nps_3_0\ndef c7, 0.125, 0, 0, 0\ndcl vPos.xy\ndcl_texcoord v0.xy\n"
+      "mul r0.xy, vPos, c7.x\ndsx r1, v0\ndsy r2, v0\nmov r0.z, r1.x\nmov r0.w, r2.y\n"
+      "mov oC0, r0\n";
+  std::uint8_t first[4] = {};
+  ASSERT_TRUE(d.render(text, first));
+  std::vector<std::uint8_t> rgba;
+  int width = 0, height = 0;
+  ASSERT_TRUE(d.device->read_back_buffer(rgba, width, height));
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * 4 + x) * 4];
+      EXPECT_NEAR(p[0], x * 32, 1) << x << "," << y;
+      EXPECT_NEAR(p[1], y * 32, 1) << x << "," << y;
+      EXPECT_NEAR(p[2], 64, 1) << "du/dx is 1/4";
+      EXPECT_NEAR(p[3], 128, 1) << "dv/dy is 1/2";
+    }
+}
+
 // texkill discards the pixel when any of the four components is below zero (shader
 // model 2 and later compare w as well): the target keeps its clear colour; otherwise the
 // pixel is written.
