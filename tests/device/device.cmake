@@ -22,3 +22,12 @@ if(TARGET bw_device_gl AND TARGET bwtool)
   target_compile_definitions(device_fx_render_test PRIVATE BWTOOL="$<TARGET_FILE:bwtool>")
   add_dependencies(device_fx_render_test bwtool)
 endif()
+
+# The GL backend presenting to an X11 window (under Xvfb).
+if(TARGET bw_device_gl)
+  find_package(X11 REQUIRED)
+  bw_add_test(device_gl_window_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/gl/window_test.cpp
+    LIBS bw_device_gl X11::X11
+    LABELS x11)
+endif()

@@ -1,0 +1,106 @@
+// The GL backend on an X11 window: present shows the back buffer the right way up, at
+// the window's size. Runs under Xvfb (label x11).
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <memory>
+
+#include "test_support.h"
+
+namespace bw::device {
+namespace {
+
+using gltest::GlDevice;
+
+struct XWindow {
+  Display* display = nullptr;
+  Window window = 0;
+
+  XWindow(int width, int height) {
+    display = XOpenDisplay(nullptr);
+    if (display == nullptr) return;
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0,
+                                 0, 0);
+    XSelectInput(display, window, StructureNotifyMask);
+    XMapWindow(display, window);
+    XEvent event;
+    do XNextEvent(display, &event);
+    while (event.type != MapNotify);
+  }
+  ~XWindow() {
+    if (display == nullptr) return;
+    if (window != 0) XDestroyWindow(display, window);
+    XCloseDisplay(display);
+  }
+  // Red, green, blue of a window pixel.
+  void rgb(int x, int y, int out[3]) const {
+    XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    const auto channel = [pixel](unsigned long mask) {
+      int shift = 0;
+      while (mask != 0 && (mask & 1) == 0) mask >>= 1, ++shift;
+      return static_cast<int>((pixel >> shift) & mask);
+    };
+    out[0] = channel(image->red_mask);
+    out[1] = channel(image->green_mask);
+    out[2] = channel(image->blue_mask);
+    XDestroyImage(image);
+  }
+};
+
+TEST(GlWindow, PresentShowsTheTopRowAtTheTop) {
+  XWindow x(32, 16);
+  ASSERT_NE(x.display, nullptr) << "no X display";
+  auto backend = make_gl_backend(GlBackendOptions{x.display, true});
+  GlBackend* gl = backend.get();
+  Device device(std::move(backend));
+  ASSERT_EQ(device.create(x.window, 32, 16, 60, false), kCreated) << gl->last_error();
+
+  // Upper half red, lower half blue, drawn into the back buffer and presented.
+  std::vector<std::uint8_t> pixels(32 * 16 * 4);
+  for (int y = 0; y < 16; ++y)
+    for (int i = 0; i < 32; ++i) {
+      std::uint8_t* p = &pixels[(static_cast<std::size_t>(y) * 32 + i) * 4];
+      p[0] = y < 8 ? 255 : 0;
+      p[2] = y < 8 ? 0 : 255;
+      p[3] = 255;
+    }
+  Texture* image = device.create_texture();
+  ASSERT_TRUE(image->upload(pixels.data(), 32, 16, 0, 1));
+  bytecode::BsfImage tables;
+  tables.ps.samplers = {{"texSampler0", 0}};
+  gl->set_translator([](auto, auto, std::string&) {
+    return std::optional(gltest::hand_program(
+        gltest::fragment("bw_out0 = texture(ps_s0, bw_texcoord0.xy);")));
+  });
+  tables.vs.code = {0xFFFE0300u, 0x0000FFFFu};
+  tables.ps.code = {0xFFFF0300u, 0x0000FFFFu};
+  std::string error;
+  const auto bytes = bytecode::write_bsf(tables, error);
+  Shader* copy = device.create_shader();
+  ASSERT_TRUE(copy->load(bytes->data(), bytes->size())) << gl->last_error();
+  copy->set_texture(0, image);
+
+  device.begin_frame();
+  device.clear(0, 0, 0);
+  device.set_shader(copy);
+  device.draw_quad(0, 0, 1, 1);
+  device.end_frame();
+  device.present();
+  gl->finish();
+  XSync(x.display, False);
+
+  int top[3], bottom[3];
+  x.rgb(5, 1, top);
+  x.rgb(5, 14, bottom);
+  EXPECT_GT(top[0], 0);
+  EXPECT_EQ(top[2], 0);
+  EXPECT_EQ(bottom[0], 0);
+  EXPECT_GT(bottom[2], 0);
+}
+
+}  // namespace
+}  // namespace bw::device
