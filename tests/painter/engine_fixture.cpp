@@ -228,7 +228,8 @@ std::vector<Event> EngineFixture::decode() {
       if (found != programs.end()) {
         for (const device::ShaderConstant& c : found->second.second->pixel_constants()) {
           const std::vector<float>& v = constants[c.reg];
-          if (v.size() == 4) event.params[c.name] = std::vector<float>(v.begin(), v.begin() + c.last + 1);
+          if (v.size() != 4) continue;
+          event.params[c.name] = std::vector<float>(v.begin(), v.begin() + c.last + 1);
         }
       }
       for (double value : a) event.vertices.push_back(static_cast<float>(value));

@@ -1,0 +1,7 @@
+# The painting engine on llvmpipe: one new-picture frame against one display frame.
+if(TARGET bw_painter AND TARGET bw_device_gl)
+  bw_add_benchmark(painter_bench
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/painter_frame.cpp
+    LIBS bw_painter bw_device_gl bw_bytecode)
+  target_include_directories(painter_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/painter)
+endif()

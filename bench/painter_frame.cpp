@@ -1,0 +1,114 @@
+// Cost of the two kinds of frame the saver draws, at 1920 x 1080 on the headless GL
+// backend: a new-picture frame (every painting pass, two facture loads, the capture) and
+// a display frame (the cross-fade alone). Both are timed in the same run, each ending at
+// a read-back of a small target so that the rasteriser has finished; the new-picture frame
+// is reported in milliseconds and as a ratio to the display frame.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <numbers>
+
+#include "device/gl/gl_backend.h"
+#include "painter/engine.h"
+#include "test_effect_set.h"
+
+namespace {
+
+using bw::painter::PainterState;
+
+struct Engine {
+  PainterState state;
+  bw::painter::SimulatedClock clock{60.0};
+  std::map<std::string, std::vector<std::uint8_t>> files =
+      bw::painter::testing::effect_set_files("Bench", "PLANS=3 BGCOLOR=2 FLTRFORM=1");
+
+  bool start(int width, int height) {
+    state.clock = &clock;
+    state.seed = 1;
+    state.delay = 1e6f;  // held unless a new picture is forced
+    state.picture_name = "Bench";
+    state.render_width = state.target_width = width;
+    state.render_height = state.target_height = height;
+    state.fetch = [this](const std::string& path) -> std::optional<std::vector<std::uint8_t>> {
+      auto it = files.find(path);
+      if (it == files.end()) return std::nullopt;
+      return it->second;
+    };
+    state.image_source.by_path = [](const std::string&, int& w, int& h) {
+      w = h = 256;
+      return std::optional(bw::painter::testing::pattern(256, 256, 3));
+    };
+    state.image_source.by_store = [](int number, int, int& count) {
+      count = 100;
+      return std::optional(
+          bw::painter::testing::pattern(256, 256, static_cast<std::uint32_t>(number)));
+    };
+    return bw::painter::start_engine(state, bw::device::make_gl_backend(), 0, false) ==
+           bw::painter::StartResult::started;
+  }
+
+  // One frame as the main loop draws it, finished by a small read-back.
+  void frame() {
+    bw::device::Device& device = *state.device;
+    device.begin_frame();
+    device.clear(0, 0, 0);
+    bw::painter::draw_frame(state);
+    device.end_frame();
+    device.present();
+    std::vector<std::uint8_t> rgba;
+    int w = 0, h = 0;
+    device.read_texture(*state.work_256, rgba, w, h);
+  }
+
+  // Moves the phase to just before a reversal so that the next frame builds a picture.
+  void force_new_picture() {
+    auto& timing = state.timing;
+    timing.hold_frames = 0;
+    timing.last_direction = timing.direction;
+    const double half_step = timing.phase_step / 2;
+    timing.phase = (timing.direction > 0 ? std::numbers::pi / 2 : 3 * std::numbers::pi / 2) -
+                   half_step;
+  }
+};
+
+double seconds_of(const std::function<void()>& work) {
+  auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_NewPictureAgainstDisplayFrame(benchmark::State& bench) {
+  Engine engine;
+  if (!engine.start(1920, 1080)) {
+    bench.SkipWithError("the engine did not start on the GL backend");
+    return;
+  }
+  engine.frame();  // the first picture, and warm-up
+  double picture_total = 0, display_total = 0;
+  for (auto _ : bench) {
+    engine.force_new_picture();
+    const int built = engine.state.pictures_built;
+    const double picture = seconds_of([&] { engine.frame(); });
+    const double display = seconds_of([&] { engine.frame(); });
+    if (engine.state.pictures_built != built + 1) {
+      bench.SkipWithError("a forced frame did not build a picture");
+      return;
+    }
+    picture_total += picture;
+    display_total += display;
+    bench.SetIterationTime(picture);
+  }
+  const double n = static_cast<double>(bench.iterations());
+  bench.counters["new_picture_ms"] = picture_total / n * 1e3;
+  bench.counters["display_ms"] = display_total / n * 1e3;
+  bench.counters["ratio_to_display"] = picture_total / display_total;
+}
+BENCHMARK(BM_NewPictureAgainstDisplayFrame)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(8);
+
+}  // namespace
+
+BENCHMARK_MAIN();
