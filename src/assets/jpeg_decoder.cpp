@@ -8,8 +8,12 @@
 // library's "premature end" error rather than waiting for data that cannot come.
 //
 // The library converts greyscale and colour images itself into red, green, blue, x
-// pixels, written straight into the rows of the pixel buffer (in either row order); the
-// x byte then becomes the alpha 0 of every JPEG pixel.
+// pixels, a few rows at a time into a small scratch batch; each row is then copied into
+// its place in the pixel buffer (in either row order) with the x byte cleared, the alpha
+// 0 of every JPEG pixel. The batch starts 4 bytes past an aligned address on purpose:
+// libjpeg-turbo's SIMD colour conversion writes aligned output with streaming stores
+// that bypass the cache, and reading such rows back right away costs more than the
+// decoding of them; unaligned output is written through the cache.
 #include "assets/jpeg_decoder.h"
 
 #include <algorithm>
@@ -74,19 +78,23 @@ void use_memory_source(j_decompress_ptr cinfo, const std::uint8_t* bytes, std::s
   cinfo->src = source;
 }
 
-// Clears the alpha byte of `count` red, green, blue, x pixels, four pixels at a time
-// (this pass must stay cheap next to the decoding itself).
-void clear_alpha(std::uint8_t* pixels, std::size_t count) {
+// Copies `count` red, green, blue, x pixels with alpha 0, four pixels at a time.
+void copy_clearing_alpha(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
   using Words = std::uint32_t __attribute__((vector_size(16)));
   const Words mask = {kColourMask, kColourMask, kColourMask, kColourMask};
   std::size_t i = 0;
-  for (; i + 4 <= count; i += 4, pixels += 16) {
+  for (; i + 4 <= count; i += 4, in += 16, out += 16) {
     Words words;
-    std::memcpy(&words, pixels, 16);
+    std::memcpy(&words, in, 16);
     words &= mask;
-    std::memcpy(pixels, &words, 16);
+    std::memcpy(out, &words, 16);
   }
-  for (; i < count; ++i, pixels += 4) pixels[3] = 0;
+  for (; i < count; ++i, in += 4, out += 4) {
+    out[0] = in[0];
+    out[1] = in[1];
+    out[2] = in[2];
+    out[3] = 0;
+  }
 }
 
 // True for greyscale, YCbCr and RGB images: exactly the ones whose default output has 1
@@ -140,11 +148,16 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
   const bool bottom_first = order == RowOrder::kBottomFirst;
   // Where decoded row y goes in the pixel buffer.
   const auto place = [&](int y) { return pixels.row(bottom_first ? pixels.height - 1 - y : y); };
+  constexpr int kBatch = 4;
+  constexpr int kMisalignment = 4;
+  JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)(
+      reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+      cinfo.output_width * 4 + kMisalignment, kBatch);
   while (cinfo.output_scanline < cinfo.output_height) {
     const int y = static_cast<int>(cinfo.output_scanline);
-    JSAMPROW rows[4];
-    const int wanted = std::min(4, pixels.height - y);
-    for (int i = 0; i < wanted; ++i) rows[i] = place(y + i);
+    JSAMPROW rows[kBatch];
+    const int wanted = std::min(kBatch, pixels.height - y);
+    for (int i = 0; i < wanted; ++i) rows[i] = scratch[i] + kMisalignment;
     const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(wanted));
     if (got == 0) {  // the source never suspends; this would otherwise loop
       jpeg_destroy_decompress(&cinfo);
@@ -152,7 +165,8 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
       return false;
     }
     for (JDIMENSION i = 0; i < got; ++i) {
-      clear_alpha(place(y + static_cast<int>(i)), static_cast<std::size_t>(pixels.width));
+      copy_clearing_alpha(rows[i], static_cast<std::size_t>(pixels.width),
+                          place(y + static_cast<int>(i)));
     }
   }
   jpeg_finish_decompress(&cinfo);
