@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "store/collation.h"
+#include "store/expression.h"
 #include "store/value_text.h"
 
 namespace bw::store {
@@ -296,8 +297,8 @@ bool StoreCursor::convert_key(const FieldDescriptor& d, std::string_view key, Ke
     std::copy_n(key.begin(), std::min<size_t>(key.size(), d.size), out.bytes.begin());
     return true;
   }
-  ValueContext context;
-  context.image_magic = store_->schema().image_magic;
+  // Number keys that are not plain numbers are expressions; no record is current.
+  const ValueContext context = expression_context(*store_, 0);
   return parse_value(key, ValueField::of(d), context, out.bytes) >= 0;
 }
 

@@ -1,0 +1,57 @@
+#include "store/store_links.h"
+
+#include <algorithm>
+
+namespace bw::store {
+
+RecordStore* StoreLinks::get(const std::string& path) {
+  const auto it = std::find_if(list_.begin(), list_.end(),
+                               [&](const Entry& e) { return e.path == path; });
+  if (it != list_.end()) {
+    list_.splice(list_.begin(), list_, it);
+    return list_.front().store.get();
+  }
+  int failure = 0;
+  std::unique_ptr<RecordStore> store = RecordStore::open(path, failure);
+  if (!store) return nullptr;
+  if (list_.size() >= kMaxLinkedStores) list_.pop_back();
+  list_.push_front(Entry{path, std::move(store), std::make_unique<StoreLinks>()});
+  return list_.front().store.get();
+}
+
+StoreLinks* StoreLinks::links_of(const RecordStore* store) {
+  for (Entry& e : list_)
+    if (e.store.get() == store) return e.links.get();
+  return nullptr;
+}
+
+std::vector<std::string> StoreLinks::paths() const {
+  std::vector<std::string> out;
+  for (const Entry& e : list_) out.push_back(e.path);
+  return out;
+}
+
+void StoreLinks::invalidate() {
+  for (Entry& e : list_) {
+    for (size_t i = 0; i < e.store->slot_count(); ++i) e.store->slot(i).invalidate();
+    e.links->invalidate();
+  }
+}
+
+std::string containing_directory(std::string_view store_dir) {
+  while (store_dir.size() > 1 && store_dir.back() == '/') store_dir.remove_suffix(1);
+  const size_t slash = store_dir.rfind('/');
+  if (slash == std::string_view::npos) return ".";
+  if (slash == 0) return "/";
+  return std::string(store_dir.substr(0, slash));
+}
+
+std::string linked_store_path(std::string_view store_dir, std::string_view name) {
+  name = name.substr(0, name.find('\n'));
+  const std::string base = containing_directory(store_dir);
+  if (name.empty()) return base;
+  if (name.front() == '/' || name.find(':') != std::string_view::npos) return std::string(name);
+  return base == "/" ? "/" + std::string(name) : base + "/" + std::string(name);
+}
+
+}  // namespace bw::store

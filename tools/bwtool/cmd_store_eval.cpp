@@ -1,0 +1,45 @@
+// bwtool store eval: the value of an expression in the context of one record.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "command.h"
+#include "store/expression.h"
+#include "store/record_store.h"
+
+namespace bwtool {
+namespace {
+
+int run_eval(std::span<char* const> args) {
+  if (args.size() != 3) {
+    std::fputs("usage: bwtool store eval DIR RECORD EXPRESSION\n", stderr);
+    return kUsageError;
+  }
+  char* end = nullptr;
+  errno = 0;
+  const long record = std::strtol(args[1], &end, 10);
+  if (errno != 0 || end == args[1] || *end != '\0' || record < 1 || record > INT_MAX) {
+    std::fprintf(stderr, "bwtool store eval: \"%s\" is not a record number\n", args[1]);
+    return kUsageError;
+  }
+  int failure = 0;
+  auto store = bw::store::RecordStore::open(args[0], failure);
+  if (!store) {
+    std::fprintf(stderr, "bwtool store eval: cannot open store \"%s\" (code %d)\n", args[0],
+                 failure);
+    return 1;
+  }
+  bw::store::StoreLinks links;
+  std::printf("%f\n", bw::store::evaluate(*store, static_cast<int>(record), args[2], &links));
+  return 0;
+}
+
+const CommandRegistration eval(
+    "store eval",
+    "  store eval DIR RECORD EXPRESSION\n"
+    "                          value of an expression (+ - * / ( ) ^field CX[store,rec,^field])\n",
+    &run_eval);
+
+}  // namespace
+}  // namespace bwtool
