@@ -39,8 +39,9 @@ void normalise(Image& image, float spread, float centre = 0.5f) {
 }
 
 // Height of a woven cloth at (u, v) in [0, 1): `threads` threads each way; `pattern` 0
-// plain, 1 twill, 2 basket. Shared with the oil canvas.
-float weave_height(float u, float v, int threads, int pattern, std::uint32_t seed) {
+// plain, 1 twill, 2 basket; `slubs` how much the threads thicken and thin along their
+// length. Shared with the oil canvas.
+float weave_height(float u, float v, int threads, int pattern, std::uint32_t seed, float slubs = 0.15f) {
   float tu = u * static_cast<float>(threads);
   float tv = v * static_cast<float>(threads);
   int i = static_cast<int>(std::floor(tu));
@@ -58,16 +59,16 @@ float weave_height(float u, float v, int threads, int pattern, std::uint32_t see
   // Threads vary in thickness, and along their length (slubs).
   float warp_thick = 0.72f + 0.22f * static_cast<float>(hash_point(i, 0, seed) & 255U) / 255.0f;
   float weft_thick = 0.72f + 0.22f * static_cast<float>(hash_point(0, j, seed ^ 0x55U) & 255U) / 255.0f;
-  warp_thick *= 1.0f + 0.15f * gradient_noise(static_cast<float>(i) + 0.5f, v * 8.0f, threads, 8, seed + 1);
-  weft_thick *= 1.0f + 0.15f * gradient_noise(u * 8.0f, static_cast<float>(j) + 0.5f, 8, threads, seed + 2);
+  warp_thick *= 1.0f + slubs * gradient_noise(static_cast<float>(i) + 0.5f, v * 8.0f, threads, 8, seed + 1);
+  weft_thick *= 1.0f + slubs * gradient_noise(u * 8.0f, static_cast<float>(j) + 0.5f, 8, threads, seed + 2);
   float across_warp = std::fabs(fu - 0.5f) * 2.0f / warp_thick;
   float across_weft = std::fabs(fv - 0.5f) * 2.0f / weft_thick;
   float warp_profile = std::sqrt(std::max(0.0f, 1.0f - across_warp * across_warp));
   float weft_profile = std::sqrt(std::max(0.0f, 1.0f - across_weft * across_weft));
   float arch_warp = 0.7f + 0.3f * std::sin(kPi * fv);
   float arch_weft = 0.7f + 0.3f * std::sin(kPi * fu);
-  float warp = warp_profile * (warp_over ? arch_warp : 0.45f);
-  float weft = weft_profile * (warp_over ? 0.45f : arch_weft);
+  float warp = warp_profile * (warp_over ? arch_warp : 0.45f) * (0.5f + 0.5f * warp_thick);
+  float weft = weft_profile * (warp_over ? 0.45f : arch_weft) * (0.5f + 0.5f * weft_thick);
   return std::max(warp, weft);
 }
 
@@ -284,7 +285,7 @@ Image make_oil_canvas(std::uint32_t seed, int size) {
       float v = static_cast<float>(y) / fs;
       float wu = wrap01(u + 0.003f * fbm(u, v, 6, 2, 0.5f, s + 1));
       float wv = wrap01(v + 0.003f * fbm(u, v, 6, 2, 0.5f, s + 2));
-      float weave = weave_height(wu, wv, threads, 0, s);
+      float weave = weave_height(wu, wv, threads, 0, s, 0.35f);
       float primer = 0.56f + 0.05f * fbm(u, v, 16, 3, 0.5f, s + 3);
       // Smooth maximum of thread and primer level.
       float k = 0.12f;
