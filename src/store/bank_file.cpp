@@ -16,8 +16,11 @@ std::string bank_file_name(int bank_id) {
   return "Bank." + std::to_string(bank_id);
 }
 
+// The window buffer is allocated on the first read, so that a store with many banks costs
+// memory only for those it reads.
 BankFile::BankFile(std::string path, int bank_id, size_t window_capacity)
-    : path_(std::move(path)), bank_id_(bank_id), window_(std::max<size_t>(window_capacity, 1)) {}
+    : path_(std::move(path)), bank_id_(bank_id),
+      window_capacity_(std::max<size_t>(window_capacity, 1)) {}
 
 BankFile::~BankFile() {
   if (fd_ >= 0) ::close(fd_);
@@ -68,6 +71,7 @@ const uint8_t* BankFile::read(int64_t offset, int64_t length) {
 
   const int64_t start = offset - offset % kWindowAlign;
   const int64_t span = offset + length - start;
+  if (window_.empty()) window_.assign(window_capacity_, 0);
   if (static_cast<int64_t>(window_.size()) < span)
     window_.assign(static_cast<size_t>((span / kWindowAlign + 1) * kWindowAlign), 0);
 

@@ -54,6 +54,7 @@ class BankFile {
   int access_mode_ = 0;
   int64_t window_start_ = -1;
   size_t window_valid_ = 0;  // bytes of the window that came from the file
+  size_t window_capacity_;   // first size of the window buffer
   std::vector<uint8_t> window_;
 };
 

@@ -100,6 +100,10 @@ int RecordStore::fetch_block(const FieldDescriptor& d, const FieldLocation& loc,
     } else {
       count = q;
     }
+    // The elements must lie inside the bank: a count read from a damaged block could
+    // otherwise send callers through billions of elements that are not there.
+    const int64_t bank_size = slots_[static_cast<size_t>(slot)]->size();
+    if (count > (bank_size - block - 2 * width) / d.size) return -1;
     if (element < 0) return count > kMaxValueLength ? -1 : static_cast<int>(count);
     if (native && p < q) return -1;
     if (element == 0) {

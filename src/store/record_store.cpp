@@ -21,6 +21,7 @@ namespace {
 constexpr int64_t kMaxRecordSize = int64_t{1} << 30;
 
 constexpr int kSlotMain = 0;
+constexpr int64_t kMaxSchemaBytes = int64_t{16} << 20;
 constexpr int kSlotStorage = 2;
 
 bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes, bool& opened) {
@@ -30,10 +31,13 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes, bool&
   if (fd < 0) return false;
   opened = true;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (int64_t{1} << 30)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return false;
   }
+  // A schema describes at most a few thousand fields; a huge file is not one, and reading
+  // only its start lets the checks on counts and offsets reject it.
+  if (st.st_size > kMaxSchemaBytes) st.st_size = kMaxSchemaBytes + 1;
   bytes.resize(static_cast<size_t>(st.st_size));
   size_t got = 0;
   while (got < bytes.size()) {
@@ -64,7 +68,8 @@ std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failu
     failure = kOpenUnreadable;
     return nullptr;
   }
-  if (load_schema(std::move(file), store->schema_) != 0) {
+  if (static_cast<int64_t>(file.size()) > kMaxSchemaBytes ||
+      load_schema(std::move(file), store->schema_) != 0) {
     failure = kOpenBadSchema;
     return nullptr;
   }
