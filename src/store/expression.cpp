@@ -68,7 +68,8 @@ struct Evaluator {
   double field_reference(RecordStore& in, int in_record, std::string_view text) const {
     FieldPath path;
     if (parse_field_path_prefix(text, path, &in) < 0) return 0;
-    return static_cast<double>(field_number(in, in_record, path));
+    StoreLinks* in_links = &in == &store ? &links : links.links_of(&in);
+    return static_cast<double>(field_number(in, in_record, path, nullptr, in_links));
   }
 
   // CX[store, record, ^path], CX[record, ^path] or CX[^path].
@@ -214,9 +215,11 @@ double evaluate(RecordStore& store, int record, std::string_view text, StoreLink
   return evaluator.whole(std::move(compact));
 }
 
-long double field_number(RecordStore& store, int record, const FieldPath& path, std::string* text) {
+long double field_number(RecordStore& store, int record, const FieldPath& path, std::string* text,
+                         StoreLinks* links) {
   std::string value;
-  const int length = store.read_field(record, path, value);
+  const int length = links != nullptr ? read_field_linked(store, *links, record, path, value)
+                                      : store.read_field(record, path, value);
   if (text != nullptr) *text = length > 0 ? value : std::string();
   if (length <= 0) return 0;
   bool plain_path = true;

@@ -39,8 +39,9 @@ double evaluate(RecordStore& store, int record, std::string_view text,
 
 // The number of a field: its text (left in `text` when given) converted by its type:
 // dates and times by their parsers, anything else as its longest leading decimal number.
+// With `links` the field is read through read_field_linked (links, expressions, plug-in).
 long double field_number(RecordStore& store, int record, const FieldPath& path,
-                         std::string* text = nullptr);
+                         std::string* text = nullptr, StoreLinks* links = nullptr);
 
 // The longest leading decimal number of `text` (0 when there is none); `used` receives the
 // number of characters it took.

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/plugin.h"
 #include "store/record_store.h"
 
 namespace bw::store {
@@ -34,6 +35,8 @@ class StoreLinks {
   std::vector<std::string> paths() const;
   // Forgets the loaded windows of every store in the list (and in their lists).
   void invalidate();
+  // The plug-in state of the store this list belongs to.
+  StorePlugin& plugin() { return plugin_; }
 
  private:
   struct Entry {
@@ -42,7 +45,15 @@ class StoreLinks {
     std::unique_ptr<StoreLinks> links;  // destroyed before its store
   };
   std::list<Entry> list_;
+  StorePlugin plugin_;
 };
+
+// Reads a field as text like RecordStore::read_field, and also follows links of types 4
+// and 5 into the stores they name, evaluates expression fields (type 14) through the
+// "_Expression" sub-store, and serves virtual fields through the store's plug-in. Stores
+// are opened through `links`, the list that belongs to `store`.
+int read_field_linked(RecordStore& store, StoreLinks& links, int record, const FieldPath& path,
+                      std::string& buffer);
 
 // The directory that contains the store directory `store_dir` ("." when it has none).
 std::string containing_directory(std::string_view store_dir);

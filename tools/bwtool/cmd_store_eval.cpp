@@ -38,7 +38,10 @@ int run_eval(std::span<char* const> args) {
 const CommandRegistration eval(
     "store eval",
     "  store eval DIR RECORD EXPRESSION\n"
-    "                          value of an expression (+ - * / ( ) ^field CX[store,rec,^field])\n",
+    "                          value of an expression (+ - * / ( ) ^field CX[store,rec,^field]);\n"
+    "                          links and expression fields are followed; virtual fields come\n"
+    "                          from DIR/Methods.so, which is never loaded when DIR or the\n"
+    "                          library can be written by other users\n",
     &run_eval);
 
 }  // namespace

@@ -1,0 +1,96 @@
+// Reads that leave the store: links into other stores, expression fields evaluated through
+// the "_Expression" sub-store, and virtual fields served by the plug-in.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "store/expression.h"
+#include "store/store_links.h"
+
+namespace bw::store {
+namespace {
+
+int64_t number_of_bytes(const std::vector<uint8_t>& bytes, int length, size_t width) {
+  if (length <= 0) return 0;
+  return load_signed(bytes.data(), std::min<size_t>({width, static_cast<size_t>(length), 8}));
+}
+
+// Reads `path` of `record` in the store at `store_path` (through `links`).
+int read_in(StoreLinks& links, const std::string& store_path, int64_t record,
+            const FieldPath& path, std::string& buffer) {
+  if (record < 1 || record > INT32_MAX) return 0;
+  RecordStore* target = links.get(store_path);
+  if (target == nullptr) return -1;
+  StoreLinks* target_links = links.links_of(target);
+  if (path.empty()) return 0;
+  return read_field_linked(*target, *target_links, static_cast<int>(record), path, buffer);
+}
+
+}  // namespace
+
+int read_field_linked(RecordStore& store, StoreLinks& links, int record, const FieldPath& path,
+                      std::string& buffer) {
+  buffer.clear();
+  if (path.empty()) return -1;
+  if (path[0].field > static_cast<int>(store.field_count())) {
+    std::string text;
+    if (links.plugin().read_virtual(store, record, path, text) < 0) return -1;
+    buffer = std::move(text);
+    return static_cast<int>(buffer.size());
+  }
+  for (int level = 0; level < path.count; ++level) {
+    if (path[level].field < 0 || path[level].element < 0) break;  // numeric aggregation
+    const int index = store.descriptor_at(path, level);
+    if (index < 0) break;
+    const FieldDescriptor& d = store.schema().fields[static_cast<size_t>(index)];
+    const bool more = level + 1 < path.count;
+    const bool is_link = d.type == kTypeLink || d.type == kTypePositionLink;
+    if (!(is_link && more) && d.type != kTypeExpression) {
+      if (d.type == kTypeGroup && more) continue;
+      break;
+    }
+    FieldPath head = path;
+    head.count = level + 1;
+    const ReadResult raw = store.read_raw(record, head);
+    if (raw.length < 0) return -1;
+    if (raw.length == 0) return 0;
+    const FieldPath rest = path.below(level + 1);
+    if (d.type == kTypeExpression) {
+      const int64_t formula = number_of_bytes(raw.bytes, raw.length, d.size);
+      std::string text;
+      FieldPath first = FieldPath::of(1);
+      if (read_in(links, store.path() + "/_Expression", formula, first, text) <= 0) return -1;
+      char printed[512];
+      std::snprintf(printed, sizeof printed, "%f", evaluate(store, record, text, &links));
+      buffer = printed;
+      return static_cast<int>(buffer.size());
+    }
+    const std::string target = linked_store_path(store.path(), store.schema().name(index));
+    if (d.type == kTypeLink)
+      return read_in(links, target, number_of_bytes(raw.bytes, raw.length, d.size), rest, buffer);
+    // Position link: a record of the target store, then either the rest of the path there
+    // (when it names field 1) or a second record in the store that record names.
+    const size_t n = static_cast<size_t>(d.count_nibble());
+    const int64_t first_record = number_of_bytes(raw.bytes, raw.length, n);
+    if (first_record < 1) return 0;
+    if (rest[0].field == 1) return read_in(links, target, first_record, rest, buffer);
+    std::vector<uint8_t> tail;
+    if (static_cast<size_t>(raw.length) > n)
+      tail.assign(raw.bytes.begin() + static_cast<std::ptrdiff_t>(n),
+                  raw.bytes.begin() + raw.length);
+    const int64_t second_record =
+        number_of_bytes(tail, static_cast<int>(tail.size()), d.size > n ? d.size - n : 0);
+    std::string name;
+    if (read_in(links, target, first_record, FieldPath::of(1), name) <= 0) return 0;
+    name.resize(std::strlen(name.c_str()));  // a fixed text's padding is no part of the name
+    if (name.find(':') != std::string::npos) return 0;
+    RecordStore* holder = links.get(target);
+    if (holder == nullptr) return -1;
+    return read_in(*links.links_of(holder), linked_store_path(holder->path(), name),
+                   second_record, rest, buffer);
+  }
+  return store.read_field(record, path, buffer);
+}
+
+}  // namespace bw::store

@@ -1,0 +1,83 @@
+// The optional plug-in library of a store: "Methods.so" in the store directory (on Windows
+// "Methods.dll"), which serves virtual fields (field numbers above the store's field count).
+// It lies outside this system; what is fixed is the C interface below.
+//
+// Safety: a library is loaded only when neither the store directory nor the library file
+// can be written by other users (owner root or this user, no group or other write bit), and
+// the library is a regular file. Anything else leaves the plug-in unusable.
+//
+// Exchange block (record-image size + 1024 bytes, zeroed), the plug-in's view of a request:
+//   Offset Width Meaning
+//     0     4    record number of the request (signed)
+//     4     4    record number the record image holds (-1 none)
+//     8     4    request code: 1 slot text, 2 write record, 3 action, 4 virtual read
+//    12     4    result word of the last request
+//    16    64    field path: 16 levels of (16-bit field number, 16-bit element index)
+//    80   256    text area: the virtual value, NUL-terminated
+//  1024     -    record image
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/field_path.h"
+
+extern "C" {
+// What Create receives: the store directory, the exchange block and the field count.
+struct BwPluginStore {
+  const char* directory;
+  uint8_t* exchange;
+  uint32_t exchange_size;
+  uint32_t field_count;
+};
+// Exports of the library; each takes the value Create returned as its first argument.
+typedef intptr_t (*BwPluginCreate)(BwPluginStore* store);            // "Create"; 0 = refuse
+typedef int32_t (*BwPluginVirtual)(intptr_t handle, int32_t record, const int16_t* path);
+typedef int32_t (*BwPluginAction)(intptr_t handle, int32_t argument);  // "Action"
+typedef int32_t (*BwPluginWriteCadr)(intptr_t handle);                 // "Write_Cadr"
+typedef int32_t (*BwPluginWriteSlot)(intptr_t handle, const char* text);  // "Write_Slot"
+}
+
+namespace bw::store {
+
+class RecordStore;
+
+inline constexpr const char* kPluginFile = "Methods.so";
+inline constexpr int kExchangeRequestArea = 1024;
+inline constexpr int kExchangeTextOffset = 80;
+inline constexpr int kExchangeTextSize = 256;
+inline constexpr int kRequestVirtual = 4;
+
+// Whether `file` in `dir` may be loaded: both owned by root or this user, neither writable
+// by group or others, the file a regular file. `why` says what was wrong.
+bool plugin_is_trusted(const std::string& dir, const std::string& file, std::string* why);
+
+// The plug-in state of one store: not tried, usable or unusable (for good).
+class StorePlugin {
+ public:
+  StorePlugin() = default;
+  StorePlugin(const StorePlugin&) = delete;
+  StorePlugin& operator=(const StorePlugin&) = delete;
+
+  // A virtual read of `path` in `record`: the text the plug-in leaves, and its length + 1;
+  // -1 when the plug-in is missing, untrusted or refused.
+  int read_virtual(RecordStore& store, int record, const FieldPath& path, std::string& text);
+  bool tried() const { return state_ != State::kNotTried; }
+  bool usable() const { return state_ == State::kUsable; }
+
+ private:
+  enum class State { kNotTried, kUsable, kUnusable };
+  bool load(RecordStore& store);
+  State state_ = State::kNotTried;
+  intptr_t handle_ = 0;
+  BwPluginVirtual virtual_read_ = nullptr;
+  BwPluginAction action_ = nullptr;
+  BwPluginWriteCadr write_cadr_ = nullptr;
+  BwPluginWriteSlot write_slot_ = nullptr;
+  std::vector<uint8_t> exchange_;
+  BwPluginStore view_{};
+  std::string directory_;
+};
+
+}  // namespace bw::store

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "fixture_stores.h"
+#include "store/expression.h"
+#include "store/store_links.h"
+
+namespace bw::store {
+namespace {
+
+using fixture::field;
+namespace fs = std::filesystem;
+
+// Parent directory holding:
+//   B: field 1 "Name" (fixed text 8), 2 "Count" (signed 4); records "b1"/10, "b2"/20, "C"/30
+//   C: field 1 "Name", 2 "Count"; records "c1"/100, "c2"/200
+//   A: 1 "Name", 2 "B" (link to B), 3 "B" (position link, 2 + 2 bytes), 4 "Formula"
+//      (expression), 5 "Count"; A/_Expression: field 1 "Text" (text)
+struct Linked {
+  std::string parent;
+  std::unique_ptr<RecordStore> a;
+};
+
+Linked linked_stores(const std::string& name) {
+  Linked l;
+  l.parent = fixture::fresh_dir(name);
+  auto named = [](const char* n, int v) {
+    return WriterRecord{WriterValue::of_text(n), WriterValue::of_integer(v, 4)};
+  };
+  const std::vector<WriterField> pair = {field("Name", kTypeFixedText, 8),
+                                         field("Count", kTypeSigned, 4)};
+  fixture::build(l.parent + "/B", pair, {named("b1", 10), named("b2", 20), named("C", 30)});
+  fixture::build(l.parent + "/C", pair, {named("c1", 100), named("c2", 200)});
+  auto position = [](int record, int second) {
+    std::vector<uint8_t> b(4);
+    store_u16(b.data(), static_cast<uint16_t>(record));
+    store_u16(b.data() + 2, static_cast<uint16_t>(second));
+    return WriterValue::of_bytes(b);
+  };
+  l.a = fixture::build(
+      l.parent + "/A",
+      {field("Name", kTypeFixedText, 8), field("B", kTypeLink, 4),
+       field("B", kTypePositionLink, 4, 2), field("Formula", kTypeExpression, 4),
+       field("Count", kTypeSigned, 4)},
+      {{WriterValue::of_text("a1"), WriterValue::of_integer(2, 4), position(3, 2),
+        WriterValue::of_integer(1, 4), WriterValue::of_integer(7, 4)},
+       {WriterValue::of_text("a2"), WriterValue::of_integer(0, 4), position(1, 1),
+        WriterValue::of_integer(2, 4), WriterValue::of_integer(8, 4)},
+       {WriterValue::of_text("a3"), WriterValue::of_integer(9, 4), position(0, 0),
+        WriterValue::of_integer(9, 4), WriterValue::of_integer(9, 4)}});
+  fixture::build(l.parent + "/A/_Expression", {field("Text", kTypeText, 4)},
+                 {{WriterValue::of_text("^Count*2+^2.2")}, {WriterValue::of_text("(1+")}});
+  return l;
+}
+
+TEST(LinkedRead, LinksExpressionsAndMisses) {
+  Linked l = linked_stores("linked");
+  ASSERT_NE(l.a, nullptr);
+  StoreLinks links;
+  struct Case {
+    int record;
+    const char* path;
+    int result;
+    const char* text;
+  } cases[] = {
+      {1, "^2.1", 8, "b2"},          // type 4: record 2 of B ("b2" padded to 8)
+      {1, "^2.2", 2, "20"},
+      {1, "^2", 2, "#2"},            // the link itself, not followed
+      {2, "^2.1", 0, ""},            // link value 0
+      {3, "^2.1", -1, ""},           // past the end of B
+      {1, "^3.1", 8, "C"},           // type 5, field 1: record 3 of B
+      {1, "^3.2", 3, "200"},         // type 5 otherwise: B record 3 names store C, record 2
+      {2, "^3.2", -1, ""},           // ... B record 1 names "b1", which is no store
+      {1, "^4", 9, "34.000000"},     // expression record 1: 7 * 2 + 20
+      {2, "^4", 8, "0.000000"},      // "(1+": unbalanced
+      {3, "^4", -1, ""},             // no expression record 9
+  };
+  for (const auto& c : cases) {
+    FieldPath path;
+    ASSERT_TRUE(parse_field_path(c.path, path)) << c.path;
+    std::string text;
+    const int got = read_field_linked(*l.a, links, c.record, path, text);
+    EXPECT_EQ(got, c.result) << c.path << " @" << c.record;
+    EXPECT_EQ(std::string(text.c_str()), c.text) << c.path << " @" << c.record;
+  }
+  // Evaluation reads through links too.
+  EXPECT_EQ(evaluate(*l.a, 1, "^2.2+^3.2", &links), 220);
+  // A's list holds B and _Expression, most recently used first; C is in B's own list.
+  EXPECT_EQ(links.paths(), (std::vector<std::string>{l.parent + "/B", l.parent + "/A/_Expression"}));
+}
+
+// Copies the test plug-in into `dir` with safe permissions.
+void install_plugin(const std::string& dir) {
+  const std::string target = dir + "/Methods.so";
+  fs::copy_file(BW_TEST_PLUGIN, target, fs::copy_options::overwrite_existing);
+  ::chmod(target.c_str(), 0644);
+  ::chmod(dir.c_str(), 0755);
+}
+
+TEST(Plugin, VirtualFieldsComeFromTheLibrary) {
+  const std::string dir = fixture::fresh_dir("plugin_ok");
+  auto store = fixture::build(dir, {field("Name", kTypeFixedText, 4)}, {{WriterValue::of_text("x")}});
+  ASSERT_NE(store, nullptr);
+  install_plugin(dir);
+  StoreLinks links;
+  std::string text;
+  EXPECT_EQ(read_field_linked(*store, links, 1, FieldPath::of(5), text), 18);
+  EXPECT_EQ(text, "virtual 1 5 code 4");
+  EXPECT_TRUE(links.plugin().usable());
+  // A value that fills the whole text area ends inside it.
+  EXPECT_EQ(read_field_linked(*store, links, 1, FieldPath::of(99), text), 255);
+  EXPECT_EQ(evaluate(*store, 1, "^7", &links), 0);  // "virtual ..." is no number
+}
+
+TEST(Plugin, RefusedOrUntrustedLibrariesServeNothing) {
+  struct Case {
+    const char* name;
+    mode_t dir_mode, file_mode;
+    bool library;
+  } cases[] = {
+      {"plugin_refuse", 0755, 0644, true},       // Create answers 0
+      {"plugin_open_dir", 0777, 0644, true},     // others may write the directory
+      {"plugin_open_file", 0755, 0666, true},    // others may write the library
+      {"plugin_group_file", 0755, 0664, true},
+      {"plugin_missing", 0755, 0644, false},
+  };
+  for (const auto& c : cases) {
+    const std::string dir = fixture::fresh_dir(c.name);
+    auto store = fixture::build(dir, {field("Name", kTypeFixedText, 4)}, {{WriterValue::of_text("x")}});
+    ASSERT_NE(store, nullptr);
+    if (c.library) install_plugin(dir);
+    ::chmod(dir.c_str(), c.dir_mode);
+    if (c.library) ::chmod((dir + "/Methods.so").c_str(), c.file_mode);
+    StoreLinks links;
+    std::string text = "old";
+    EXPECT_EQ(read_field_linked(*store, links, 1, FieldPath::of(2), text), -1) << c.name;
+    EXPECT_EQ(text, "") << c.name;
+    EXPECT_TRUE(links.plugin().tried());
+    EXPECT_FALSE(links.plugin().usable()) << c.name;
+    ::chmod(dir.c_str(), 0755);
+  }
+  std::string why;
+  EXPECT_FALSE(plugin_is_trusted("/nonexistent", "/nonexistent/Methods.so", &why));
+}
+
+}  // namespace
+}  // namespace bw::store
