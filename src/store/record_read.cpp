@@ -118,6 +118,7 @@ int RecordStore::fetch_block(const FieldDescriptor& d, const FieldLocation& loc,
   if (data_length > kMaxValueLength) return -1;
   const uint8_t* data = read(slot, data_offset, data_length);
   if (data == nullptr) return -1;
+  out.reserve(static_cast<size_t>(data_length) + 1);  // room for the NUL added later
   out.assign(data, data + data_length);
   return static_cast<int>(data_length);
 }
@@ -160,7 +161,7 @@ int RecordStore::fetch_paged(int record, int64_t page, std::vector<uint8_t>& out
     }
     if (length > kMaxValueLength || length > file_size) return -1;
     out.clear();
-    out.reserve(static_cast<size_t>(length));
+    out.reserve(static_cast<size_t>(length) + 1);
     int64_t page_base = base;
     int64_t offset = value_at;
     int64_t remaining = length;
@@ -192,6 +193,7 @@ int RecordStore::fetch_value(int record, const FieldDescriptor& d, const FieldLo
     return fetch_paged(record, load_i32(inline_bytes), out);
   if (loc.out_of_line)
     return fetch_block(d, loc, load_signed(inline_bytes, loc.inline_width), element, out);
+  out.reserve(loc.inline_width + 1);
   out.assign(inline_bytes, inline_bytes + loc.inline_width);
   return static_cast<int>(loc.inline_width);
 }

@@ -48,6 +48,12 @@ struct ReadResult {
   std::vector<uint8_t> bytes;               // the value, followed by one NUL byte
 };
 
+// State that other parts of the engine keep per store (index handles, linked stores,
+// plug-in state); it lives as long as the store and goes first when the store goes.
+struct StoreExtension {
+  virtual ~StoreExtension() = default;
+};
+
 class RecordStore : public FieldNameTable {
  public:
   // Opens the store directory `path` (no trailing "/"); nullptr and `failure` set to
@@ -92,6 +98,9 @@ class RecordStore : public FieldNameTable {
   BankFile& slot(size_t index) { return *slots_[index]; }
   const BankFile& slot(size_t index) const { return *slots_[index]; }
 
+  // The per-store state of lookups, links and the plug-in; empty until one sets it.
+  std::unique_ptr<StoreExtension>& extension() { return extension_; }
+
   // Descriptor index of the field that level `level` of `path` names, or -1.
   int descriptor_at(const FieldPath& path, int level) const;
 
@@ -129,6 +138,7 @@ class RecordStore : public FieldNameTable {
   std::vector<uint8_t> log_buffer_;
   std::vector<int> paged_fields_;
   int exchange_record_ = -1;  // record held by the plug-in's record image; none yet
+  std::unique_ptr<StoreExtension> extension_;  // declared last: destroyed first
 };
 
 }  // namespace bw::store

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "store/collation.h"
 #include "store/record_store.h"
 #include "store/schema.h"
 
@@ -197,8 +198,6 @@ bool make_block(const FieldDescriptor& d, const WriterValue& v, bool native,
 
 // ---- ordering for indexes -----------------------------------------------------------
 
-uint8_t weight(uint8_t c) { return (c >= 'a' && c <= 'z') ? static_cast<uint8_t>(c - 32) : c; }
-
 // The bytes a record's value is compared by: texts as text, others as stored.
 std::vector<uint8_t> key_bytes(const FieldDescriptor& d, const WriterValue& v) {
   if (!v.present) return std::vector<uint8_t>(4, 0);
@@ -213,7 +212,7 @@ int compare_values(const FieldDescriptor& d, const std::vector<uint8_t>& a,
   auto fit = [&](const std::vector<uint8_t>& v) { return fitted(v, std::max<size_t>(size, 8)); };
   switch (d.type) {
     case kTypeText:
-      return collate(a.data(), a.size(), b.data(), b.size(), 0);
+      return collation_compare(a.data(), a.size(), b.data(), b.size(), 0);
     case kTypeDate: {
       const auto x = fit(a), y = fit(b);
       return sign(x[0] + 256 * load_u16(&x[1]), y[0] + 256 * load_u16(&y[1]));
@@ -249,7 +248,7 @@ int compare_values(const FieldDescriptor& d, const std::vector<uint8_t>& a,
       return sign(load_signed(x.data(), size), load_signed(y.data(), size));
     }
     default:
-      return collate(a.data(), a.size(), b.data(), b.size(), size);
+      return collation_compare(a.data(), a.size(), b.data(), b.size(), size);
   }
 }
 
@@ -587,17 +586,6 @@ WriterValue WriterValue::of_members(std::vector<WriterValue> m) {
   v.present = true;
   v.members = std::move(m);
   return v;
-}
-
-int collate(const uint8_t* a, size_t a_len, const uint8_t* b, size_t b_len, size_t n) {
-  for (size_t i = 0; n == 0 || i < n; ++i) {
-    const uint8_t x = i < a_len ? a[i] : 0;
-    const uint8_t y = i < b_len ? b[i] : 0;
-    if (x == 0 || y == 0) return 0;
-    const int c = weight(x) - weight(y);
-    if (c != 0) return c;
-  }
-  return 0;
 }
 
 std::vector<uint8_t> schema_file(const std::vector<WriterField>& fields,

@@ -61,6 +61,7 @@ std::vector<uint8_t> schema_file(const std::vector<WriterField>& fields,
                                  const WriterOptions& options, std::string* error);
 
 // Writes the store directory `dir` (created when missing; its files are replaced).
+// Indexes are sorted by the process's collation (collation.h), as lookups compare.
 // Returns false with `error` set on failure.
 bool write_store(const std::string& dir, const std::vector<WriterField>& fields,
                  const std::vector<WriterRecord>& records, const WriterOptions& options,
@@ -68,9 +69,5 @@ bool write_store(const std::string& dir, const std::vector<WriterField>& fields,
 
 // Writes one file whole; false on failure.
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
-
-// The engine's default collation: bytes by weight, "a".."z" weighing as "A".."Z";
-// compares up to n bytes (0 = no bound) and stops at the end (NUL) of either text.
-int collate(const uint8_t* a, size_t a_len, const uint8_t* b, size_t b_len, size_t n);
 
 }  // namespace bw::store

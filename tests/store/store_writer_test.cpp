@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "fixture_stores.h"
+#include "store/collation.h"
 
 namespace bw::store {
 namespace {
@@ -68,7 +69,7 @@ TEST(StoreWriter, IndexesAreSortedBalancedTrees) {
     for (size_t i = 1; i < order.size(); ++i) {
       const auto& a = keys[size_t(order[i - 1]) - 1];
       const auto& b = keys[size_t(order[i]) - 1];
-      EXPECT_LE(collate(reinterpret_cast<const uint8_t*>(a.data()), a.size(),
+      EXPECT_LE(collation_compare(reinterpret_cast<const uint8_t*>(a.data()), a.size(),
                         reinterpret_cast<const uint8_t*>(b.data()), b.size(), 0), 0)
           << a << " before " << b;
     }
@@ -129,9 +130,8 @@ TEST(StoreWriter, PagedIndexPages) {
     }
   }
   ASSERT_EQ(seen.size(), records.size());
-  // Collation stops where the shorter text ends: "value 1" ties with "value 10".
   for (size_t i = 1; i < seen.size(); ++i)
-    EXPECT_LE(collate(reinterpret_cast<const uint8_t*>(seen[i - 1].data()), seen[i - 1].size(),
+    EXPECT_LE(collation_compare(reinterpret_cast<const uint8_t*>(seen[i - 1].data()), seen[i - 1].size(),
                       reinterpret_cast<const uint8_t*>(seen[i].data()), seen[i].size(), 0),
               0)
         << seen[i - 1] << " before " << seen[i];
