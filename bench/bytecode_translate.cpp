@@ -20,7 +20,8 @@ const std::vector<bw::bytecode::BsfImage>& shipped_images() {
     for (const auto& entry : fs::directory_iterator(fs::path(BW_SOURCE_DIR) / "data" / "effects")) {
       if (entry.path().extension() != ".fx") continue;
       std::ifstream in(entry.path());
-      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const std::string text((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
       std::string error;
       if (auto image = bw::bytecode::assemble_effect(text, error)) out.push_back(std::move(*image));
     }

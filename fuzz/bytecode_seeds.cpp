@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
       put(image->ps.code);
     }
     std::ofstream out(fs::path(argv[1]) / ("seed" + std::to_string(n++)), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
   }
   return 0;
 }

@@ -69,7 +69,8 @@ int run_asm(std::span<char* const> args) {
   auto bytes = bc::write_bsf(*image, error);
   if (!bytes) return report("fx asm", source, error);
   std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+  out.write(reinterpret_cast<const char*>(bytes->data()),
+            static_cast<std::streamsize>(bytes->size()));
   out.close();
   if (!out) return report("fx asm", output, "cannot write the file");
   return 0;
@@ -80,10 +81,14 @@ int run_dis(std::span<char* const> args) {
   int only = -1;  // 0 vertex, 1 pixel
   for (const char* raw : args) {
     const std::string arg = raw;
-    if (arg == "--vs" && only < 0) only = 0;
-    else if (arg == "--ps" && only < 0) only = 1;
-    else if (path.empty() && !arg.empty() && arg[0] != '-') path = arg;
-    else return usage("fx dis", "bwtool fx dis FILE.bsf [--vs | --ps]");
+    if (arg == "--vs" && only < 0)
+      only = 0;
+    else if (arg == "--ps" && only < 0)
+      only = 1;
+    else if (path.empty() && !arg.empty() && arg[0] != '-')
+      path = arg;
+    else
+      return usage("fx dis", "bwtool fx dis FILE.bsf [--vs | --ps]");
   }
   if (path.empty()) return usage("fx dis", "bwtool fx dis FILE.bsf [--vs | --ps]");
   bc::BsfImage image;
@@ -97,7 +102,8 @@ int run_dis(std::span<char* const> args) {
   }
   auto program = bc::decode(only == 0 ? image.vs.code : image.ps.code, error);
   if (!program) {
-    return report("fx dis", path, std::string(only == 0 ? "vertex" : "pixel") + " shader: " + error);
+    return report("fx dis", path,
+                  std::string(only == 0 ? "vertex" : "pixel") + " shader: " + error);
   }
   std::fputs(bc::disassemble(*program).c_str(), stdout);
   return 0;

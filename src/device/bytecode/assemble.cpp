@@ -3,6 +3,8 @@
 // A line holds one instruction; "//" and ";" start a comment. The program is encoded and
 // then run through the decoder, so every rule the decoder checks (register ranges, opcodes
 // allowed per version, relative addressing) is enforced once, with the line it came from.
+#include "device/bytecode/assemble.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -11,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device/bytecode/assemble.h"
 #include "device/bytecode/decode.h"
 
 namespace bw::bytecode {
@@ -41,11 +42,20 @@ bool parse_uint(std::string_view text, std::uint32_t& value) {
 
 int component_of(char c) {
   switch (std::tolower(static_cast<unsigned char>(c))) {
-    case 'x': case 'r': return 0;
-    case 'y': case 'g': return 1;
-    case 'z': case 'b': return 2;
-    case 'w': case 'a': return 3;
-    default: return -1;
+    case 'x':
+    case 'r':
+      return 0;
+    case 'y':
+    case 'g':
+      return 1;
+    case 'z':
+    case 'b':
+      return 2;
+    case 'w':
+    case 'a':
+      return 3;
+    default:
+      return -1;
   }
 }
 
@@ -69,11 +79,15 @@ class LineParser {
       address = text.substr(open + 1, text.size() - open - 2);
     }
     const std::string name = lower(trim(base));
-    struct Fixed { const char* name; std::uint8_t type; std::uint32_t index; };
-    static const Fixed kFixed[] = {
-        {"opos", kRastOut, 0}, {"ofog", kRastOut, 1}, {"opts", kRastOut, 2},
-        {"odepth", kDepthOut, 0}, {"al", kLoop, 0}, {"vpos", kMiscType, 0},
-        {"vface", kMiscType, 1}};
+    struct Fixed {
+      const char* name;
+      std::uint8_t type;
+      std::uint32_t index;
+    };
+    static const Fixed kFixed[] = {{"opos", kRastOut, 0},  {"ofog", kRastOut, 1},
+                                   {"opts", kRastOut, 2},  {"odepth", kDepthOut, 0},
+                                   {"al", kLoop, 0},       {"vpos", kMiscType, 0},
+                                   {"vface", kMiscType, 1}};
     bool found = false;
     for (const Fixed& f : kFixed) {
       if (name == f.name) {
@@ -83,12 +97,15 @@ class LineParser {
       }
     }
     if (!found) {
-      struct Prefix { const char* prefix; int type; };  // -1: t in pixel, a in vertex
-      static const Prefix kPrefixes[] = {
-          {"od", kAttrOut}, {"ot", kOutput}, {"oc", kColorOut}, {"o", kOutput},
-          {"r", kTemp}, {"v", kInput}, {"c", kConst}, {"a", kAddr}, {"t", kTexture},
-          {"i", kConstInt}, {"s", kSampler}, {"b", kConstBool}, {"l", kLabel},
-          {"p", kPredicate}};
+      struct Prefix {
+        const char* prefix;
+        int type;
+      };  // -1: t in pixel, a in vertex
+      static const Prefix kPrefixes[] = {{"od", kAttrOut}, {"ot", kOutput},  {"oc", kColorOut},
+                                         {"o", kOutput},   {"r", kTemp},     {"v", kInput},
+                                         {"c", kConst},    {"a", kAddr},     {"t", kTexture},
+                                         {"i", kConstInt}, {"s", kSampler},  {"b", kConstBool},
+                                         {"l", kLabel},    {"p", kPredicate}};
       for (const Prefix& p : kPrefixes) {
         const std::size_t n = std::strlen(p.prefix);
         if (name.compare(0, n, p.prefix) != 0) continue;
@@ -211,8 +228,8 @@ class LineParser {
         comps[i] = component_of(c);
         if (comps[i] < 0) return fail("bad swizzle \"." + swizzle + "\"");
       }
-      s.swizzle = static_cast<std::uint8_t>(comps[0] | comps[1] << 2 | comps[2] << 4 |
-                                            comps[3] << 6);
+      s.swizzle =
+          static_cast<std::uint8_t>(comps[0] | comps[1] << 2 | comps[2] << 4 | comps[3] << 6);
     }
     std::uint8_t modifier = kModNone;
     if (suffix.empty()) {
@@ -259,10 +276,14 @@ bool parse_version(std::string_view text, Version& v) {
   } else {
     return false;
   }
-  if (name[3] == '2' && name[5] == '0') v.major = 2, v.minor = 0;
-  else if (name[3] == '2' && name[5] == 'x') v.major = 2, v.minor = 1;
-  else if (name[3] == '3' && name[5] == '0') v.major = 3, v.minor = 0;
-  else return false;
+  if (name[3] == '2' && name[5] == '0')
+    v.major = 2, v.minor = 0;
+  else if (name[3] == '2' && name[5] == 'x')
+    v.major = 2, v.minor = 1;
+  else if (name[3] == '3' && name[5] == '0')
+    v.major = 3, v.minor = 0;
+  else
+    return false;
   return true;
 }
 
@@ -326,8 +347,9 @@ struct Assembler {
     if (text.empty()) return true;
     if (!have_version) {
       if (!parse_version(text, program.version)) {
-        return fail("expected a version (vs_2_0, vs_2_x, vs_3_0, ps_2_0, ps_2_x, ps_3_0), found \"" +
-                    std::string(text) + "\"");
+        return fail(
+            "expected a version (vs_2_0, vs_2_x, vs_3_0, ps_2_0, ps_2_x, ps_3_0), found \"" +
+            std::string(text) + "\"");
       }
       have_version = true;
       return true;
@@ -356,8 +378,10 @@ struct Assembler {
     }
     std::string base = parts[0];
     std::size_t next = 1;
-    if (base == "texldp") base = "texld", ins.control = kTexldProject;
-    else if (base == "texldb") base = "texld", ins.control = kTexldBias;
+    if (base == "texldp")
+      base = "texld", ins.control = kTexldProject;
+    else if (base == "texldb")
+      base = "texld", ins.control = kTexldBias;
     bool found = false;
     for (std::uint16_t op = 0; op < kOpcodeTableSize; ++op) {
       const OpcodeInfo* info = opcode_info(op);
@@ -373,16 +397,20 @@ struct Assembler {
       for (int i = 0; next < parts.size() && i < 6; ++i) {
         if (parts[next] == kNames[i]) ins.control = static_cast<std::uint8_t>(i + 1);
       }
-      if (ins.control == 0) return fail(base + " needs a comparison (_gt, _eq, _ge, _lt, _ne, _le)");
+      if (ins.control == 0)
+        return fail(base + " needs a comparison (_gt, _eq, _ge, _lt, _ne, _le)");
       ++next;
     }
     std::uint32_t usage = 0, sampler = 0, usage_index = 0;
     if (ins.opcode == kDcl && next < parts.size() && parts[next] != "pp" &&
         parts[next] != "centroid" && parts[next] != "sat") {
       const std::string& what = parts[next++];
-      if (what == "2d") sampler = kSampler2D;
-      else if (what == "cube") sampler = kSamplerCube;
-      else if (what == "volume") sampler = kSamplerVolume;
+      if (what == "2d")
+        sampler = kSampler2D;
+      else if (what == "cube")
+        sampler = kSamplerCube;
+      else if (what == "volume")
+        sampler = kSamplerVolume;
       else {
         std::size_t digits = what.size();
         while (digits > 0 && std::isdigit(static_cast<unsigned char>(what[digits - 1]))) --digits;
@@ -397,17 +425,22 @@ struct Assembler {
     }
     std::uint8_t modifiers = 0;
     for (; next < parts.size(); ++next) {
-      if (parts[next] == "sat") modifiers |= kSaturate;
-      else if (parts[next] == "pp") modifiers |= kPartialPrecision;
-      else if (parts[next] == "centroid") modifiers |= kCentroid;
-      else return fail("unknown modifier \"_" + parts[next] + "\"");
+      if (parts[next] == "sat")
+        modifiers |= kSaturate;
+      else if (parts[next] == "pp")
+        modifiers |= kPartialPrecision;
+      else if (parts[next] == "centroid")
+        modifiers |= kCentroid;
+      else
+        return fail("unknown modifier \"_" + parts[next] + "\"");
     }
 
     const OpcodeInfo* info = opcode_info(ins.opcode);
     ins.has_dest = info->dests > 0;
     const bool literal = ins.opcode == kDef || ins.opcode == kDefi || ins.opcode == kDefb;
     const std::size_t literals = ins.opcode == kDefb ? 1 : literal ? 4 : 0;
-    ins.source_count = literal || ins.opcode == kDcl ? 0 : source_count(ins.opcode, program.version);
+    ins.source_count =
+        literal || ins.opcode == kDcl ? 0 : source_count(ins.opcode, program.version);
     const std::size_t want = (ins.has_dest ? 1 : 0) + ins.source_count + literals;
     if (operands.size() != want) {
       return fail(base + " takes " + std::to_string(want) + " operands, found " +
@@ -432,9 +465,12 @@ struct Assembler {
     for (std::size_t i = 0; i < literals; ++i) {
       const std::string value = lower(operands[at++]);
       bool ok = false;
-      if (ins.opcode == kDef) ok = parse_float_bits(value, ins.literal[i]);
-      else if (ins.opcode == kDefi) ok = parse_int(value, ins.literal[i]);
-      else if (value == "true" || value == "false") ok = true, ins.literal[i] = value == "true";
+      if (ins.opcode == kDef)
+        ok = parse_float_bits(value, ins.literal[i]);
+      else if (ins.opcode == kDefi)
+        ok = parse_int(value, ins.literal[i]);
+      else if (value == "true" || value == "false")
+        ok = true, ins.literal[i] = value == "true";
       if (!ok) return fail("bad value \"" + value + "\" for " + base);
     }
     for (int i = 0; i < ins.source_count; ++i) {

@@ -73,8 +73,7 @@ bool read_stage(ByteReader& in, const char* stage, bool is_pixel, BsfStage& out,
     return false;
   }
   if (count > in.remaining() / kConstantRecordBytes) {
-    error = prefix + "constant count " + std::to_string(count) + " runs past the end" +
-            at(where);
+    error = prefix + "constant count " + std::to_string(count) + " runs past the end" + at(where);
     return false;
   }
   out.constants.resize(count);
@@ -104,8 +103,7 @@ bool read_stage(ByteReader& in, const char* stage, bool is_pixel, BsfStage& out,
     return false;
   }
   if (count > in.remaining() / kSamplerRecordBytes) {
-    error = prefix + "sampler count " + std::to_string(count) + " runs past the end" +
-            at(where);
+    error = prefix + "sampler count " + std::to_string(count) + " runs past the end" + at(where);
     return false;
   }
   out.samplers.resize(count);
@@ -130,8 +128,7 @@ bool read_stage(ByteReader& in, const char* stage, bool is_pixel, BsfStage& out,
     return false;
   }
   if (size % 4 != 0) {
-    error = prefix + "code size " + std::to_string(size) + " is not a multiple of 4" +
-            at(where);
+    error = prefix + "code size " + std::to_string(size) + " is not a multiple of 4" + at(where);
     return false;
   }
   std::span<const std::uint8_t> code;
@@ -142,8 +139,8 @@ bool read_stage(ByteReader& in, const char* stage, bool is_pixel, BsfStage& out,
   out.code.resize(size / 4);
   for (std::size_t i = 0; i < out.code.size(); ++i) {
     const std::uint8_t* p = code.data() + 4 * i;
-    out.code[i] = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
-                  std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    out.code[i] = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                  std::uint32_t(p[3]) << 24;
   }
   return true;
 }

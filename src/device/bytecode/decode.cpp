@@ -82,8 +82,8 @@ class Decoder {
     r.index = token & 0x7FF;
     const std::uint32_t count = register_count(program_.version, r.type);
     if (r.index >= count) {
-      fail(cursor_ - 1, std::string(role) + " register type " + std::to_string(r.type) +
-                            " index " + std::to_string(r.index) + " is out of range");
+      fail(cursor_ - 1, std::string(role) + " register type " + std::to_string(r.type) + " index " +
+                            std::to_string(r.index) + " is out of range");
       return false;
     }
     r.relative = (token >> 13) & 1;
@@ -183,8 +183,9 @@ class Decoder {
     } else if (ins.opcode == kDef || ins.opcode == kDefi || ins.opcode == kDefb) {
       ins.has_dest = true;
       if (!dest(ins.dest)) return false;
-      const std::uint8_t want = ins.opcode == kDef ? kConst : ins.opcode == kDefi ? kConstInt
-                                                                                  : kConstBool;
+      const std::uint8_t want = ins.opcode == kDef    ? kConst
+                                : ins.opcode == kDefi ? kConstInt
+                                                      : kConstBool;
       if (ins.dest.reg.type != want || ins.dest.reg.relative) {
         return fail(pos, std::string(info->name) + " names the wrong register file"), false;
       }
@@ -207,8 +208,8 @@ class Decoder {
       }
     }
     if (cursor_ != limit_) {
-      return fail(pos, "length field says " + std::to_string(length) + " tokens, the operands take " +
-                           std::to_string(cursor_ - pos - 1)),
+      return fail(pos, "length field says " + std::to_string(length) +
+                           " tokens, the operands take " + std::to_string(cursor_ - pos - 1)),
              false;
     }
     program_.instructions.push_back(ins);

@@ -58,20 +58,34 @@ std::string source_text(const Version& v, const Source& s) {
   const std::string reg = register_name(v, s.reg);
   const std::string sw = swizzle_text(s.swizzle);
   switch (s.modifier) {
-    case kModNeg: return "-" + reg + sw;
-    case kModBias: return reg + "_bias" + sw;
-    case kModBiasNeg: return "-" + reg + "_bias" + sw;
-    case kModSign: return reg + "_bx2" + sw;
-    case kModSignNeg: return "-" + reg + "_bx2" + sw;
-    case kModComp: return "1-" + reg + sw;
-    case kModX2: return reg + "_x2" + sw;
-    case kModX2Neg: return "-" + reg + "_x2" + sw;
-    case kModDz: return reg + "_dz" + sw;
-    case kModDw: return reg + "_dw" + sw;
-    case kModAbs: return reg + "_abs" + sw;
-    case kModAbsNeg: return "-" + reg + "_abs" + sw;
-    case kModNot: return "!" + reg + sw;
-    default: return reg + sw;
+    case kModNeg:
+      return "-" + reg + sw;
+    case kModBias:
+      return reg + "_bias" + sw;
+    case kModBiasNeg:
+      return "-" + reg + "_bias" + sw;
+    case kModSign:
+      return reg + "_bx2" + sw;
+    case kModSignNeg:
+      return "-" + reg + "_bx2" + sw;
+    case kModComp:
+      return "1-" + reg + sw;
+    case kModX2:
+      return reg + "_x2" + sw;
+    case kModX2Neg:
+      return "-" + reg + "_x2" + sw;
+    case kModDz:
+      return reg + "_dz" + sw;
+    case kModDw:
+      return reg + "_dw" + sw;
+    case kModAbs:
+      return reg + "_abs" + sw;
+    case kModAbsNeg:
+      return "-" + reg + "_abs" + sw;
+    case kModNot:
+      return "!" + reg + sw;
+    default:
+      return reg + sw;
   }
 }
 
@@ -128,23 +142,57 @@ std::string register_name(const Version& v, const Register& r) {
   std::string base;
   const std::string n = std::to_string(r.index);
   switch (r.type) {
-    case kTemp: base = "r" + n; break;
-    case kInput: base = "v" + n; break;
-    case kConst: base = "c" + n; break;
-    case kAddr: base = v.is_pixel() ? "t" + n : "a" + n; break;
-    case kRastOut: base = r.index == 0 ? "oPos" : r.index == 1 ? "oFog" : "oPts"; break;
-    case kAttrOut: base = "oD" + n; break;
-    case kOutput: base = v.is_3() ? "o" + n : "oT" + n; break;
-    case kConstInt: base = "i" + n; break;
-    case kColorOut: base = "oC" + n; break;
-    case kDepthOut: base = "oDepth"; break;
-    case kSampler: base = "s" + n; break;
-    case kConstBool: base = "b" + n; break;
-    case kLoop: base = "aL"; break;
-    case kMiscType: base = r.index == 0 ? "vPos" : "vFace"; break;
-    case kLabel: base = "l" + n; break;
-    case kPredicate: base = "p" + n; break;
-    default: base = "?" + n; break;
+    case kTemp:
+      base = "r" + n;
+      break;
+    case kInput:
+      base = "v" + n;
+      break;
+    case kConst:
+      base = "c" + n;
+      break;
+    case kAddr:
+      base = v.is_pixel() ? "t" + n : "a" + n;
+      break;
+    case kRastOut:
+      base = r.index == 0 ? "oPos" : r.index == 1 ? "oFog" : "oPts";
+      break;
+    case kAttrOut:
+      base = "oD" + n;
+      break;
+    case kOutput:
+      base = v.is_3() ? "o" + n : "oT" + n;
+      break;
+    case kConstInt:
+      base = "i" + n;
+      break;
+    case kColorOut:
+      base = "oC" + n;
+      break;
+    case kDepthOut:
+      base = "oDepth";
+      break;
+    case kSampler:
+      base = "s" + n;
+      break;
+    case kConstBool:
+      base = "b" + n;
+      break;
+    case kLoop:
+      base = "aL";
+      break;
+    case kMiscType:
+      base = r.index == 0 ? "vPos" : "vFace";
+      break;
+    case kLabel:
+      base = "l" + n;
+      break;
+    case kPredicate:
+      base = "p" + n;
+      break;
+    default:
+      base = "?" + n;
+      break;
   }
   if (!r.relative) return base;
   const std::string address =

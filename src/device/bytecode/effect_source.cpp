@@ -82,7 +82,8 @@ std::optional<BsfImage> assemble_effect(std::string_view text, std::string& erro
       return fail(param ? ".param takes: vs|ps NAME cN COMPONENTS"
                         : ".sampler takes: vs|ps NAME sN");
     }
-    if (w[1] != "vs" && w[1] != "ps") return fail("expected vs or ps, found \"" + std::string(w[1]) + "\"");
+    if (w[1] != "vs" && w[1] != "ps")
+      return fail("expected vs or ps, found \"" + std::string(w[1]) + "\"");
     BsfStage& stage = w[1] == "vs" ? image.vs : image.ps;
     const std::string name(w[2]);
     if (name.size() >= kNameBytes) return fail("name \"" + name + "\" is longer than 63 bytes");
@@ -136,8 +137,8 @@ std::optional<std::string> disassemble_effect(const BsfImage& image, std::string
   }
   for (int i = 0; i < 2; ++i) {
     for (const ShaderSampler& s : stages[i]->samplers) {
-      text += ".sampler " + std::string(names[i]) + " " + s.name + " s" + std::to_string(s.reg) +
-              "\n";
+      text +=
+          ".sampler " + std::string(names[i]) + " " + s.name + " s" + std::to_string(s.reg) + "\n";
     }
   }
   for (int i = 0; i < 2; ++i) {

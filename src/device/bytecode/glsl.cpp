@@ -18,12 +18,18 @@ using glsl_detail::varying_name;
 std::string register_variable(const Version& v, std::uint8_t type, std::uint32_t index) {
   const std::string n = std::to_string(index);
   switch (type) {
-    case kInput: return "v" + n;
-    case kTexture: return v.is_pixel() ? "t" + n : "a0";
-    case kRastOut: return index == 0 ? "oPos" : index == 1 ? "oFog" : "oPts";
-    case kAttrOut: return "oD" + n;
-    case kOutput: return v.is_3() ? "o" + n : "oT" + n;
-    default: return "";
+    case kInput:
+      return "v" + n;
+    case kTexture:
+      return v.is_pixel() ? "t" + n : "a0";
+    case kRastOut:
+      return index == 0 ? "oPos" : index == 1 ? "oFog" : "oPts";
+    case kAttrOut:
+      return "oD" + n;
+    case kOutput:
+      return v.is_3() ? "o" + n : "oT" + n;
+    default:
+      return "";
   }
 }
 
@@ -32,8 +38,9 @@ std::string sampler_type_name(std::uint32_t type) {
 }
 
 SamplerKind sampler_kind(std::uint32_t type) {
-  return type == kSamplerCube ? SamplerKind::kCube
-                              : type == kSamplerVolume ? SamplerKind::kVolume : SamplerKind::k2D;
+  return type == kSamplerCube     ? SamplerKind::kCube
+         : type == kSamplerVolume ? SamplerKind::kVolume
+                                  : SamplerKind::k2D;
 }
 
 // Uniform declarations shared by both stages' layouts.
@@ -66,15 +73,24 @@ int attribute_location(std::uint32_t usage, std::uint32_t usage_index) {
   // TEXCOORD 5, TANGENT 6, BINORMAL 7, TESSFACTOR 8, POSITIONT 9, COLOR 10, FOG 11,
   // DEPTH 12, SAMPLE 13.
   switch (usage) {
-    case 0: return usage_index == 0 ? 0 : -1;
-    case 5: return usage_index < 8 ? 1 + static_cast<int>(usage_index) : -1;
-    case 10: return usage_index < 2 ? 9 + static_cast<int>(usage_index) : -1;
-    case 3: return usage_index == 0 ? 11 : -1;
-    case 6: return usage_index == 0 ? 12 : -1;
-    case 7: return usage_index == 0 ? 13 : -1;
-    case 1: return usage_index == 0 ? 14 : -1;
-    case 2: return usage_index == 0 ? 15 : -1;
-    default: return -1;
+    case 0:
+      return usage_index == 0 ? 0 : -1;
+    case 5:
+      return usage_index < 8 ? 1 + static_cast<int>(usage_index) : -1;
+    case 10:
+      return usage_index < 2 ? 9 + static_cast<int>(usage_index) : -1;
+    case 3:
+      return usage_index == 0 ? 11 : -1;
+    case 6:
+      return usage_index == 0 ? 12 : -1;
+    case 7:
+      return usage_index == 0 ? 13 : -1;
+    case 1:
+      return usage_index == 0 ? 14 : -1;
+    case 2:
+      return usage_index == 0 ? 15 : -1;
+    default:
+      return -1;
   }
 }
 
@@ -84,13 +100,17 @@ std::optional<GlslProgram> translate_to_glsl(std::span<const std::uint32_t> vs_t
   std::string detail;
   auto vs = decode(vs_tokens, detail);
   if (!vs) return error = "vertex shader: " + detail, std::nullopt;
-  if (vs->version.is_pixel()) return error = "vertex shader: token 0: holds a pixel program", std::nullopt;
+  if (vs->version.is_pixel())
+    return error = "vertex shader: token 0: holds a pixel program", std::nullopt;
   auto ps = decode(ps_tokens, detail);
   if (!ps) return error = "pixel shader: " + detail, std::nullopt;
-  if (!ps->version.is_pixel()) return error = "pixel shader: token 0: holds a vertex program", std::nullopt;
+  if (!ps->version.is_pixel())
+    return error = "pixel shader: token 0: holds a vertex program", std::nullopt;
   StageCode vcode, pcode;
-  if (!glsl_detail::translate_stage(*vs, vcode, detail)) return error = "vertex shader: " + detail, std::nullopt;
-  if (!glsl_detail::translate_stage(*ps, pcode, detail)) return error = "pixel shader: " + detail, std::nullopt;
+  if (!glsl_detail::translate_stage(*vs, vcode, detail))
+    return error = "vertex shader: " + detail, std::nullopt;
+  if (!glsl_detail::translate_stage(*ps, pcode, detail))
+    return error = "pixel shader: " + detail, std::nullopt;
   const Version& vv = vs->version;
   const Version& pv = ps->version;
 
@@ -139,7 +159,8 @@ std::optional<GlslProgram> translate_to_glsl(std::span<const std::uint32_t> vs_t
   vsrc += "  bw_main();\n";
   std::string position = "vec4(0.0)";
   for (const Io& out : vcode.outputs) {
-    if (out.usage == 0 && out.usage_index == 0) position = register_variable(vv, out.type, out.index);
+    if (out.usage == 0 && out.usage_index == 0)
+      position = register_variable(vv, out.type, out.index);
   }
   vsrc += "  vec4 p = " + position + ";\n";
   vsrc +=
@@ -170,7 +191,8 @@ std::optional<GlslProgram> translate_to_glsl(std::span<const std::uint32_t> vs_t
   const bool wrote_color = !colors.empty();
   if (!wrote_color) colors.insert(0);
   for (std::uint32_t k : colors) {
-    fsrc += "layout(location = " + std::to_string(k) + ") out vec4 bw_out" + std::to_string(k) + ";\n";
+    fsrc +=
+        "layout(location = " + std::to_string(k) + ") out vec4 bw_out" + std::to_string(k) + ";\n";
   }
   fsrc += pcode.globals + pcode.helpers + pcode.functions;
   fsrc += "void main() {\n" + pcode.init;
@@ -181,7 +203,8 @@ std::optional<GlslProgram> translate_to_glsl(std::span<const std::uint32_t> vs_t
     fsrc += "  " + register_variable(pv, in.type, in.index) + " = " + value + ";\n";
   }
   if (pcode.reads_vpos) {
-    fsrc += "  vPos = vec4(gl_FragCoord.xy * bw_frag_position.xy + bw_frag_position.zw, 0.0, 0.0);\n";
+    fsrc +=
+        "  vPos = vec4(gl_FragCoord.xy * bw_frag_position.xy + bw_frag_position.zw, 0.0, 0.0);\n";
   }
   if (pcode.reads_vface) fsrc += "  vFace = vec4(gl_FrontFacing ? bw_face : -bw_face);\n";
   fsrc += "  bw_main();\n";

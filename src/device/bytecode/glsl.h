@@ -63,19 +63,19 @@ enum class SamplerKind { k2D, kCube, kVolume };
 
 // One sampler uniform of a translated program.
 struct GlslSampler {
-  std::string uniform;       // "ps_s0", "vs_s1", ...
-  std::uint32_t reg = 0;     // sampler register = texture unit
+  std::string uniform;    // "ps_s0", "vs_s1", ...
+  std::uint32_t reg = 0;  // sampler register = texture unit
   SamplerKind kind = SamplerKind::k2D;
 };
 
 // The two sources of one effect and what they declare.
 struct GlslProgram {
-  std::string vertex;                       // "#version 330 core" vertex shader
-  std::string fragment;                     // "#version 330 core" fragment shader
-  std::uint32_t vs_constant_count = 0;      // size of vs_c (0: not declared)
-  std::uint32_t ps_constant_count = 0;      // size of ps_c (0: not declared)
-  std::vector<GlslSampler> vs_samplers;     // vertex texture samplers
-  std::vector<GlslSampler> ps_samplers;     // pixel samplers, by register
+  std::string vertex;                    // "#version 330 core" vertex shader
+  std::string fragment;                  // "#version 330 core" fragment shader
+  std::uint32_t vs_constant_count = 0;   // size of vs_c (0: not declared)
+  std::uint32_t ps_constant_count = 0;   // size of ps_c (0: not declared)
+  std::vector<GlslSampler> vs_samplers;  // vertex texture samplers
+  std::vector<GlslSampler> ps_samplers;  // pixel samplers, by register
 };
 
 // Location of the vertex input of this Direct3D 9 usage (D3DDECLUSAGE value) and index,

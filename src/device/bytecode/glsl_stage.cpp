@@ -5,16 +5,14 @@
 // "mov r0.yw, r1" writes r1.y and r1.w. Predicated writes select per component with
 // mix(old, new, bvec4), never arithmetically. Constants given by def are compiled in from
 // their bit patterns.
-#include "device/bytecode/glsl_stage.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "device/bytecode/glsl_translator.h"
+
 namespace bw::bytecode::glsl_detail {
 namespace {
-
-const char* const kComponents = "xyzw";
 
 std::string mask_letters(std::uint8_t mask) {
   std::string s;
@@ -81,741 +79,500 @@ const HelperText kHelpers[] = {
     {"bw_mova", "ivec4 bw_mova(vec4 s) { return ivec4(sign(s) * floor(abs(s) + 0.5)); }\n"},
 };
 
-class StageTranslator {
- public:
-  StageTranslator(const Program& program, StageCode& out, std::string& error)
-      : p_(program), v_(program.version), out_(out), error_(error) {}
+}  // namespace
 
-  bool run() {
-    out_.prefix = v_.is_pixel() ? "ps" : "vs";
-    if (!scan_declarations()) return false;
-    if (!split_functions()) return false;
-    for (const Function& f : functions_) {
-      if (!emit_function(f)) return false;
-    }
-    emit_globals();
-    emit_helpers();
-    return true;
+bool StageTranslator::run() {
+  out_.prefix = v_.is_pixel() ? "ps" : "vs";
+  if (!scan_declarations()) return false;
+  if (!split_functions()) return false;
+  for (const Function& f : functions_) {
+    if (!emit_function(f)) return false;
   }
+  emit_globals();
+  emit_helpers();
+  return true;
+}
 
- private:
-  struct Function {
-    std::int64_t label = -1;  // -1: the main body
-    std::size_t begin = 0, end = 0;  // instruction range of the body
-    std::uint32_t offset = 0;
-  };
+bool StageTranslator::fail(std::uint32_t offset, const std::string& what) {
+  error_ = "token " + std::to_string(offset) + ": " + what;
+  return false;
+}
 
-  bool fail(std::uint32_t offset, const std::string& what) {
-    error_ = "token " + std::to_string(offset) + ": " + what;
-    return false;
-  }
-
-  // ---- declarations ------------------------------------------------------------------
-
-  bool scan_declarations() {
-    for (const Instruction& ins : p_.instructions) {
-      const Register& r = ins.dest.reg;
-      if (ins.opcode == kDef) {
-        float_defs_[r.index] = ins.literal;
-      } else if (ins.opcode == kDefi) {
-        int_defs_[r.index] = ins.literal;
-      } else if (ins.opcode == kDefb) {
-        bool_defs_[r.index] = ins.literal[0] != 0;
-      } else if (ins.opcode == kDcl) {
-        if (r.type == kSampler) {
-          out_.samplers[r.index] = dcl_sampler_type(ins.declaration);
-          continue;
-        }
-        if (r.type == kMiscType) continue;
-        Io io;
-        io.type = r.type;
-        io.index = r.index;
-        io.centroid = (ins.dest.modifiers & kCentroid) != 0;
-        io.usage = dcl_usage(ins.declaration);
-        io.usage_index = dcl_usage_index(ins.declaration);
-        if (v_.is_pixel() && !v_.is_3()) {
-          io.usage = r.type == kTexture ? 5 : 10;  // t# texcoord, v# color
-          io.usage_index = r.index;
-        }
-        if (r.type == kOutput && !v_.is_pixel()) {
-          out_.outputs.push_back(io);
-          use(r.type, r.index);
-        } else if (r.type == kInput || (r.type == kTexture && v_.is_pixel())) {
-          out_.inputs.push_back(io);
-          use(r.type, r.index);
-        } else {
-          return fail(ins.offset, "dcl of a register that is neither input nor output");
-        }
-      }
-    }
-    return true;
-  }
-
-  bool split_functions() {
-    Function current;
-    bool closed = false;  // the current function has seen its final ret
-    std::set<std::int64_t> labels;
-    for (std::size_t i = 0; i < p_.instructions.size(); ++i) {
-      const Instruction& ins = p_.instructions[i];
-      if (ins.opcode == kLabelOp) {
-        current.end = i;
-        functions_.push_back(current);
-        current = Function{};
-        current.label = ins.sources[0].reg.index;
-        current.begin = i + 1;
-        current.offset = ins.offset;
-        closed = false;
-        if (ins.sources[0].reg.type != kLabel) return fail(ins.offset, "label needs an l# register");
-        if (!labels.insert(current.label).second) {
-          return fail(ins.offset, "label l" + std::to_string(current.label) + " is defined twice");
-        }
+bool StageTranslator::scan_declarations() {
+  for (const Instruction& ins : p_.instructions) {
+    const Register& r = ins.dest.reg;
+    if (ins.opcode == kDef) {
+      float_defs_[r.index] = ins.literal;
+    } else if (ins.opcode == kDefi) {
+      int_defs_[r.index] = ins.literal;
+    } else if (ins.opcode == kDefb) {
+      bool_defs_[r.index] = ins.literal[0] != 0;
+    } else if (ins.opcode == kDcl) {
+      if (r.type == kSampler) {
+        out_.samplers[r.index] = dcl_sampler_type(ins.declaration);
         continue;
       }
-      if (closed && ins.opcode != kDcl && ins.opcode != kDef && ins.opcode != kDefi &&
-          ins.opcode != kDefb && ins.opcode != kNop) {
-        return fail(ins.offset, "instruction after the final ret of its function");
+      if (r.type == kMiscType) continue;
+      Io io;
+      io.type = r.type;
+      io.index = r.index;
+      io.centroid = (ins.dest.modifiers & kCentroid) != 0;
+      io.usage = dcl_usage(ins.declaration);
+      io.usage_index = dcl_usage_index(ins.declaration);
+      if (v_.is_pixel() && !v_.is_3()) {
+        io.usage = r.type == kTexture ? 5 : 10;  // t# texcoord, v# color
+        io.usage_index = r.index;
       }
-      if (ins.opcode == kRet && depth_at(current.begin, i) == 0) closed = true;
-    }
-    current.end = p_.instructions.size();
-    functions_.push_back(current);
-    // Every call names a defined label, and no subroutine reaches itself.
-    std::map<std::int64_t, std::set<std::int64_t>> calls;
-    for (const Function& f : functions_) {
-      for (std::size_t i = f.begin; i < f.end; ++i) {
-        const Instruction& ins = p_.instructions[i];
-        if (ins.opcode != kCall && ins.opcode != kCallnz) continue;
-        if (ins.sources[0].reg.type != kLabel) return fail(ins.offset, "call needs an l# register");
-        const std::int64_t target = ins.sources[0].reg.index;
-        if (!labels.count(target)) {
-          return fail(ins.offset, "call of undefined label l" + std::to_string(target));
-        }
-        calls[f.label].insert(target);
-      }
-    }
-    for (std::int64_t start : labels) {
-      std::vector<std::int64_t> stack(calls[start].begin(), calls[start].end());
-      std::set<std::int64_t> seen;
-      while (!stack.empty()) {
-        const std::int64_t at = stack.back();
-        stack.pop_back();
-        if (at == start) {
-          return fail(0, "subroutine l" + std::to_string(start) + " calls itself");
-        }
-        if (seen.insert(at).second) stack.insert(stack.end(), calls[at].begin(), calls[at].end());
-      }
-    }
-    return true;
-  }
-
-  // Nesting depth of flow control at instruction `at` counted from `begin`.
-  int depth_at(std::size_t begin, std::size_t at) const {
-    int depth = 0;
-    for (std::size_t i = begin; i < at; ++i) {
-      const std::uint16_t op = p_.instructions[i].opcode;
-      if (op == kIf || op == kIfc || op == kLoopOp || op == kRep) ++depth;
-      if (op == kEndif || op == kEndloop || op == kEndrep) --depth;
-    }
-    return depth;
-  }
-
-  // ---- registers ---------------------------------------------------------------------
-
-  void use(std::uint8_t type, std::uint32_t index) { used_.insert({type, index}); }
-
-  std::string index_expr(const Register& r, std::int64_t extra) {
-    std::string base = r.relative_type == kLoop ? "aL" : std::string("a0.") + kComponents[r.relative_component & 3];
-    if (r.relative_type == kLoop) use(kLoop, 0); else use(kAddr, 0);
-    return "(" + base + " + " + std::to_string(r.index + extra) + ")";
-  }
-
-  // Name of a register as a GLSL variable (no relative addressing).
-  std::string name(std::uint8_t type, std::uint32_t index) {
-    const std::string n = std::to_string(index);
-    switch (type) {
-      case kTemp: return "r" + n;
-      case kInput: return "v" + n;
-      case kAddr: return v_.is_pixel() ? "t" + n : "a0";
-      case kRastOut: return index == 0 ? "oPos" : index == 1 ? "oFog" : "oPts";
-      case kAttrOut: return "oD" + n;
-      case kOutput: return v_.is_3() ? "o" + n : "oT" + n;
-      case kColorOut: return "oC" + n;
-      case kDepthOut: return "oDepth";
-      case kLoop: return "aL";
-      case kMiscType: return index == 0 ? "vPos" : "vFace";
-      case kPredicate: return "p0";
-      default: return "";
-    }
-  }
-
-  bool read(const Register& r, std::int64_t extra, std::uint32_t offset, std::string& expr) {
-    if (r.index + extra >= register_count(v_, r.type)) {
-      return fail(offset, "register range runs past the register file");
-    }
-    const std::string n = std::to_string(r.index + extra);
-    const std::string& pre = out_.prefix;
-    switch (r.type) {
-      case kConst:
-        if (r.relative) {
-          const_relative_ = true;
-          expr = "bw_c_at" + index_expr(r, extra);
-        } else if (float_defs_.count(r.index + extra)) {
-          expr = pre + "_d" + n;
-        } else {
-          out_.constant_count = std::max<std::uint32_t>(out_.constant_count, r.index + extra + 1);
-          expr = pre + "_c[" + n + "]";
-        }
-        return true;
-      case kConstInt: expr = "vec4(" + int_const(r.index) + ")"; return true;
-      case kConstBool: expr = "vec4(float(" + bool_const(r.index) + "))"; return true;
-      case kLoop: use(kLoop, 0); expr = "vec4(float(aL))"; return true;
-      case kPredicate: use(kPredicate, 0); expr = "vec4(p0)"; return true;
-      case kAddr:
-        if (!v_.is_pixel()) {
-          use(kAddr, 0);
-          expr = "vec4(a0)";
-          return true;
-        }
-        break;
-      case kMiscType:
-        if (r.index == 0) out_.reads_vpos = true; else out_.reads_vface = true;
-        break;
-      case kInput:
-        if (r.relative) {
-          input_relative_ = true;
-          expr = "bw_v_at" + index_expr(r, extra);
-          return true;
-        }
-        break;
-      case kSampler:
-      case kLabel:
-        return fail(offset, "a sampler or label is not a value");
-      default:
-        break;
-    }
-    if (r.relative) return fail(offset, "relative addressing of this register is not supported");
-    use(r.type, r.index + static_cast<std::uint32_t>(extra));
-    expr = name(r.type, r.index + static_cast<std::uint32_t>(extra));
-    return !expr.empty() || fail(offset, "register type " + std::to_string(r.type) + " cannot be read");
-  }
-
-  std::string int_const(std::uint32_t index) {
-    const auto def = int_defs_.find(index);
-    if (def == int_defs_.end()) {
-      out_.int_uniforms = true;
-      return out_.prefix + "_i[" + std::to_string(index) + "]";
-    }
-    std::string text = "ivec4(";
-    for (int i = 0; i < 4; ++i) {
-      text += std::to_string(static_cast<std::int32_t>(def->second[i])) + (i < 3 ? ", " : ")");
-    }
-    return text;
-  }
-
-  std::string bool_const(std::uint32_t index) {
-    const auto def = bool_defs_.find(index);
-    if (def != bool_defs_.end()) return def->second ? "true" : "false";
-    out_.bool_uniforms = true;
-    return "(" + out_.prefix + "_b[" + std::to_string(index) + "] != 0)";
-  }
-
-  // vec4 value of a source: register, swizzle, modifier. `extra` offsets the register
-  // (matrix rows).
-  bool source(const Instruction& ins, int which, std::string& expr, std::int64_t extra = 0) {
-    const Source& s = ins.sources[which];
-    std::string reg;
-    if (!read(s.reg, extra, ins.offset, reg)) return false;
-    std::string x = reg;
-    if (s.swizzle != 0xE4) {
-      x += ".";
-      for (int i = 0; i < 4; ++i) x += kComponents[swizzle_at(s.swizzle, i)];
-    }
-    switch (s.modifier) {
-      case kModNeg: expr = "(-" + x + ")"; break;
-      case kModBias: expr = "(" + x + " - 0.5)"; break;
-      case kModBiasNeg: expr = "(0.5 - " + x + ")"; break;
-      case kModSign: expr = "(2.0 * " + x + " - 1.0)"; break;
-      case kModSignNeg: expr = "(1.0 - 2.0 * " + x + ")"; break;
-      case kModComp: expr = "(1.0 - " + x + ")"; break;
-      case kModX2: expr = "(2.0 * " + x + ")"; break;
-      case kModX2Neg: expr = "(-2.0 * " + x + ")"; break;
-      case kModDz: expr = "(" + x + " / " + x + ".z)"; break;
-      case kModDw: expr = "(" + x + " / " + x + ".w)"; break;
-      case kModAbs: expr = "abs(" + x + ")"; break;
-      case kModAbsNeg: expr = "(-abs(" + x + "))"; break;
-      default: expr = x; break;
-    }
-    return true;
-  }
-
-  bool scalar(const Instruction& ins, int which, std::string& expr) {
-    if (!source(ins, which, expr)) return false;
-    expr = "(" + expr + ").x";
-    return true;
-  }
-
-  // Boolean condition of a b# or p0 source (if, callnz, breakp).
-  bool condition(const Instruction& ins, const Source& s, std::string& expr) {
-    if (s.reg.type == kConstBool) {
-      expr = bool_const(s.reg.index);
-    } else if (s.reg.type == kPredicate) {
-      use(kPredicate, 0);
-      expr = std::string("p0.") + kComponents[swizzle_at(s.swizzle, 0)];
-    } else {
-      return fail(ins.offset, "condition must be a b# or p0 register");
-    }
-    if (s.modifier == kModNot) expr = "!" + expr;
-    return true;
-  }
-
-  // ---- writing -----------------------------------------------------------------------
-
-  void line(const std::string& text) {
-    body_.append(2 * static_cast<std::size_t>(indent_), ' ');
-    body_ += text;
-    body_ += '\n';
-  }
-
-  std::string predicate_vector(const Instruction& ins) {
-    use(kPredicate, 0);
-    std::string p = "p0";
-    if (ins.predicate.swizzle != 0xE4) {
-      p += ".";
-      for (int i = 0; i < 4; ++i) p += kComponents[swizzle_at(ins.predicate.swizzle, i)];
-    }
-    return ins.predicate.modifier == kModNot ? "not(" + p + ")" : p;
-  }
-
-  // Writes the vec4 `value` (or ivec4 / bvec4 for a0 / p0) to the destination.
-  bool write(const Instruction& ins, std::string value) {
-    const Dest& d = ins.dest;
-    if (d.mask == 0) return true;
-    const std::string m = mask_letters(d.mask);
-    const bool float_target = d.reg.type != kAddr || v_.is_pixel();
-    const bool vector_target = float_target && d.reg.type != kPredicate;
-    if ((d.modifiers & kSaturate) && vector_target) value = "clamp(" + value + ", 0.0, 1.0)";
-    if (d.reg.type == kAddr && !v_.is_pixel()) use(kAddr, 0);
-    std::vector<std::string> targets;
-    if (d.reg.relative) {
-      if (d.reg.type != kOutput) return fail(ins.offset, "relative destination is not supported");
-      for (std::uint32_t i = 0; i < register_count(v_, kOutput); ++i) targets.push_back(name(kOutput, i));
-    } else {
-      if (d.reg.index >= register_count(v_, d.reg.type)) {
-        return fail(ins.offset, "destination register is out of range");
-      }
-      const std::string n = name(d.reg.type, d.reg.index);
-      if (n.empty() || d.reg.type == kInput || d.reg.type == kMiscType) {
-        return fail(ins.offset, "register type " + std::to_string(d.reg.type) + " cannot be written");
-      }
-      if (d.reg.type == kTexture && v_.is_pixel()) return fail(ins.offset, "t# registers are read-only");
-      targets.push_back(n);
-      note_write(d.reg.type, d.reg.index);
-    }
-    std::vector<std::string> statements;
-    for (const std::string& target : targets) {
-      std::string s;
-      if (!ins.predicated) {
-        s = target + (d.mask == 0xF ? "" : "." + m) + " = (" + value + ")" +
-            (d.mask == 0xF ? "" : "." + m) + ";";
-        if (d.mask == 0xF) s = target + " = " + value + ";";
-      } else if (vector_target) {
-        s = target + "." + m + " = mix(" + target + "." + m + ", (" + value + ")." + m + ", (" +
-            predicate_vector(ins) + ")." + m + ");";
+      if (r.type == kOutput && !v_.is_pixel()) {
+        out_.outputs.push_back(io);
+        use(r.type, r.index);
+      } else if (r.type == kInput || (r.type == kTexture && v_.is_pixel())) {
+        out_.inputs.push_back(io);
+        use(r.type, r.index);
       } else {
-        const std::string p = predicate_vector(ins);
-        for (char c : m) {
-          s += std::string("if ((") + p + ")." + c + ") " + target + "." + c + " = (" + value +
-               ")." + c + "; ";
-        }
+        return fail(ins.offset, "dcl of a register that is neither input nor output");
       }
-      statements.push_back(s);
     }
-    if (!d.reg.relative) {
-      line(statements[0]);
-      return true;
-    }
-    use(kLoop, 0);
-    line("{");
-    ++indent_;
-    line("int bw_i = aL + " + std::to_string(d.reg.index) + ";");
-    for (std::size_t i = 0; i < statements.size(); ++i) {
-      note_write(kOutput, static_cast<std::uint32_t>(i));
-      line((i ? "else if (bw_i == " : "if (bw_i == ") + std::to_string(i) + ") " + statements[i]);
-    }
-    --indent_;
-    line("}");
-    return true;
   }
+  return true;
+}
 
-  void note_write(std::uint8_t type, std::uint32_t index) {
-    use(type, index);
-    if (type == kColorOut) out_.color_outputs.insert(index);
-    if (type == kDepthOut) out_.depth_output = true;
-    if (v_.is_pixel() || v_.is_3()) return;
-    // Shader model 2 vertex outputs carry a fixed usage.
-    Io io;
-    io.type = type;
-    io.index = index;
-    if (type == kRastOut) {
-      io.usage = index == 0 ? 0 : index == 1 ? 11 : 4;  // position, fog, psize
-    } else if (type == kAttrOut) {
-      io.usage = 10;
-      io.usage_index = index;
-    } else if (type == kOutput) {
-      io.usage = 5;
-      io.usage_index = index;
-    } else {
-      return;
+bool StageTranslator::split_functions() {
+  Function current;
+  bool closed = false;  // the current function has seen its final ret
+  std::set<std::int64_t> labels;
+  for (std::size_t i = 0; i < p_.instructions.size(); ++i) {
+    const Instruction& ins = p_.instructions[i];
+    if (ins.opcode == kLabelOp) {
+      current.end = i;
+      functions_.push_back(current);
+      current = Function{};
+      current.label = ins.sources[0].reg.index;
+      current.begin = i + 1;
+      current.offset = ins.offset;
+      closed = false;
+      if (ins.sources[0].reg.type != kLabel) return fail(ins.offset, "label needs an l# register");
+      if (!labels.insert(current.label).second) {
+        return fail(ins.offset, "label l" + std::to_string(current.label) + " is defined twice");
+      }
+      continue;
     }
-    for (const Io& known : out_.outputs) {
-      if (known.type == type && known.index == index) return;
+    if (closed && ins.opcode != kDcl && ins.opcode != kDef && ins.opcode != kDefi &&
+        ins.opcode != kDefb && ins.opcode != kNop) {
+      return fail(ins.offset, "instruction after the final ret of its function");
     }
-    out_.outputs.push_back(io);
+    if (ins.opcode == kRet && depth_at(current.begin, i) == 0) closed = true;
   }
-
-  void need(const char* helper) {
-    helpers_.insert(helper);
-    if (std::string(helper) == "bw_lit") helpers_.insert("bw_pow");
-  }
-
-  // ---- instructions ------------------------------------------------------------------
-
-  bool emit_function(const Function& f) {
-    body_.clear();
-    indent_ = 1;
-    std::vector<std::uint16_t> blocks;  // kIf, kElse, kLoopOp, kRep
-    int loops = 0;
+  current.end = p_.instructions.size();
+  functions_.push_back(current);
+  // Every call names a defined label, and no subroutine reaches itself.
+  std::map<std::int64_t, std::set<std::int64_t>> calls;
+  for (const Function& f : functions_) {
     for (std::size_t i = f.begin; i < f.end; ++i) {
       const Instruction& ins = p_.instructions[i];
-      if (!emit(ins, blocks, loops)) return false;
-    }
-    if (!blocks.empty()) return fail(f.offset, "a flow-control block is not closed");
-    const std::string name = f.label < 0 ? "bw_main" : "bw_l" + std::to_string(f.label);
-    out_.functions += "void " + name + "() {\n" + body_ + "}\n";
-    prototypes_ += "void " + name + "();\n";
-    return true;
-  }
-
-  bool emit(const Instruction& ins, std::vector<std::uint16_t>& blocks, int& loops) {
-    std::string a, b, c, d;
-    auto src = [&](int which, std::string& e) { return source(ins, which, e); };
-    auto scl = [&](int which, std::string& e) { return scalar(ins, which, e); };
-    switch (ins.opcode) {
-      case kNop: case kDcl: case kDef: case kDefi: case kDefb: return true;
-      case kMov:
-        if (!src(0, a)) return false;
-        if (ins.dest.reg.type == kAddr && !v_.is_pixel()) return write(ins, "ivec4(floor(" + a + "))");
-        return write(ins, a);
-      case kAdd: return src(0, a) && src(1, b) && write(ins, a + " + " + b);
-      case kSub: return src(0, a) && src(1, b) && write(ins, a + " - " + b);
-      case kMul: return src(0, a) && src(1, b) && write(ins, a + " * " + b);
-      case kMad: return src(0, a) && src(1, b) && src(2, c) && write(ins, a + " * " + b + " + " + c);
-      case kRcp: need("bw_rcp"); return scl(0, a) && write(ins, "vec4(bw_rcp(" + a + "))");
-      case kRsq: need("bw_rsq"); return scl(0, a) && write(ins, "vec4(bw_rsq(" + a + "))");
-      case kLog: case kLogp: need("bw_log"); return scl(0, a) && write(ins, "vec4(bw_log(" + a + "))");
-      case kExp: case kExpp: return scl(0, a) && write(ins, "vec4(exp2(" + a + "))");
-      case kPow:
-        need("bw_pow");
-        return scl(0, a) && scl(1, b) && write(ins, "vec4(bw_pow(" + a + ", " + b + "))");
-      case kDp3: return src(0, a) && src(1, b) && write(ins, "vec4(dot((" + a + ").xyz, (" + b + ").xyz))");
-      case kDp4: return src(0, a) && src(1, b) && write(ins, "vec4(dot(" + a + ", " + b + "))");
-      case kMin: return src(0, a) && src(1, b) && write(ins, "min(" + a + ", " + b + ")");
-      case kMax: return src(0, a) && src(1, b) && write(ins, "max(" + a + ", " + b + ")");
-      case kSlt: return src(0, a) && src(1, b) && write(ins, "vec4(lessThan(" + a + ", " + b + "))");
-      case kSge:
-        return src(0, a) && src(1, b) && write(ins, "vec4(greaterThanEqual(" + a + ", " + b + "))");
-      case kLit: need("bw_lit"); return src(0, a) && write(ins, "bw_lit(" + a + ")");
-      case kDst:
-        return src(0, a) && src(1, b) &&
-               write(ins, "vec4(1.0, (" + a + ").y * (" + b + ").y, (" + a + ").z, (" + b + ").w)");
-      case kLrp:
-        return src(0, a) && src(1, b) && src(2, c) &&
-               write(ins, a + " * (" + b + " - " + c + ") + " + c);
-      case kFrc: return src(0, a) && write(ins, "fract(" + a + ")");
-      case kM4x4: case kM4x3: case kM3x4: case kM3x3: case kM3x2: return matrix(ins);
-      case kCrs:
-        return src(0, a) && src(1, b) &&
-               write(ins, "vec4(cross((" + a + ").xyz, (" + b + ").xyz), 0.0)");
-      case kSgn: return src(0, a) && write(ins, "sign(" + a + ")");
-      case kAbs: return src(0, a) && write(ins, "abs(" + a + ")");
-      case kNrm: need("bw_nrm"); return src(0, a) && write(ins, "bw_nrm(" + a + ")");
-      case kSincos: return scl(0, a) && write(ins, "vec4(cos(" + a + "), sin(" + a + "), 0.0, 0.0)");
-      case kMova: need("bw_mova"); return src(0, a) && write(ins, "bw_mova(" + a + ")");
-      case kCmp:
-        return src(0, a) && src(1, b) && src(2, c) &&
-               write(ins, "mix(" + c + ", " + b + ", greaterThanEqual(" + a + ", vec4(0.0)))");
-      case kDp2add:
-        return src(0, a) && src(1, b) && scl(2, c) &&
-               write(ins, "vec4(dot((" + a + ").xy, (" + b + ").xy) + " + c + ")");
-      case kDsx: return src(0, a) && write(ins, "dFdx(" + a + ")");
-      case kDsy:
-        out_.uses_frag_y = true;
-        return src(0, a) && write(ins, "dFdy(" + a + ") * bw_frag_position.y");
-      case kSetp: {
-        if (ins.dest.reg.type != kPredicate) return fail(ins.offset, "setp writes p0 only");
-        static const char* const kFns[] = {"", "greaterThan", "equal", "greaterThanEqual",
-                                           "lessThan", "notEqual", "lessThanEqual"};
-        return src(0, a) && src(1, b) && write(ins, std::string(kFns[ins.control]) + "(" + a + ", " + b + ")");
+      if (ins.opcode != kCall && ins.opcode != kCallnz) continue;
+      if (ins.sources[0].reg.type != kLabel) return fail(ins.offset, "call needs an l# register");
+      const std::int64_t target = ins.sources[0].reg.index;
+      if (!labels.count(target)) {
+        return fail(ins.offset, "call of undefined label l" + std::to_string(target));
       }
-      case kTexkill: {
-        std::string x;
-        if (!read(ins.dest.reg, 0, ins.offset, x)) return false;
-        line("if (any(lessThan(" + x + ", vec4(0.0)))) discard;");
-        return true;
-      }
-      case kTexld: case kTexldl: case kTexldd: return texture(ins);
-      case kIf: {
-        if (!condition(ins, ins.sources[0], a)) return false;
-        line("if (" + a + ") {");
-        ++indent_;
-        blocks.push_back(kIf);
-        return true;
-      }
-      case kIfc:
-        if (!compare(ins, a)) return false;
-        line("if (" + a + ") {");
-        ++indent_;
-        blocks.push_back(kIf);
-        return true;
-      case kElse:
-        if (blocks.empty() || blocks.back() != kIf) return fail(ins.offset, "else without if");
-        blocks.back() = kElse;
-        --indent_;
-        line("} else {");
-        ++indent_;
-        return true;
-      case kEndif:
-        if (blocks.empty() || (blocks.back() != kIf && blocks.back() != kElse)) {
-          return fail(ins.offset, "endif without if");
-        }
-        blocks.pop_back();
-        --indent_;
-        line("}");
-        return true;
-      case kLoopOp: {
-        if (ins.sources[0].reg.type != kLoop || ins.sources[1].reg.type != kConstInt) {
-          return fail(ins.offset, "loop takes aL and an i# register");
-        }
-        use(kLoop, 0);
-        const std::string n = std::to_string(++loops);
-        line("{");
-        ++indent_;
-        line("ivec4 bw_loop" + n + " = " + int_const(ins.sources[1].reg.index) + ";");
-        line("int bw_saved" + n + " = aL;");
-        line("aL = bw_loop" + n + ".y;");
-        line("for (int bw_k" + n + " = 0; bw_k" + n + " < clamp(bw_loop" + n + ".x, 0, 255); ++bw_k" + n + ") {");
-        ++indent_;
-        blocks.push_back(kLoopOp);
-        loop_ids_.push_back(n);
-        return true;
-      }
-      case kEndloop: {
-        if (blocks.empty() || blocks.back() != kLoopOp) return fail(ins.offset, "endloop without loop");
-        blocks.pop_back();
-        const std::string n = loop_ids_.back();
-        loop_ids_.pop_back();
-        line("aL += bw_loop" + n + ".z;");
-        --indent_;
-        line("}");
-        line("aL = bw_saved" + n + ";");
-        --indent_;
-        line("}");
-        return true;
-      }
-      case kRep: {
-        if (ins.sources[0].reg.type != kConstInt) return fail(ins.offset, "rep takes an i# register");
-        const std::string n = std::to_string(++loops);
-        line("for (int bw_k" + n + " = 0; bw_k" + n + " < clamp(" + int_const(ins.sources[0].reg.index) +
-             ".x, 0, 255); ++bw_k" + n + ") {");
-        ++indent_;
-        blocks.push_back(kRep);
-        return true;
-      }
-      case kEndrep:
-        if (blocks.empty() || blocks.back() != kRep) return fail(ins.offset, "endrep without rep");
-        blocks.pop_back();
-        --indent_;
-        line("}");
-        return true;
-      case kBreak: case kBreakc: case kBreakp: {
-        const bool in_loop = std::any_of(blocks.begin(), blocks.end(),
-                                         [](std::uint16_t k) { return k == kLoopOp || k == kRep; });
-        if (!in_loop) return fail(ins.offset, "break outside a loop");
-        // A loop's own restore of aL lives after its closing brace, so break is safe.
-        if (ins.opcode == kBreak) {
-          line("break;");
-        } else if (ins.opcode == kBreakc) {
-          if (!compare(ins, a)) return false;
-          line("if (" + a + ") break;");
-        } else {
-          if (!condition(ins, ins.sources[0], a)) return false;
-          line("if (" + a + ") break;");
-        }
-        return true;
-      }
-      case kCall:
-        line("bw_l" + std::to_string(ins.sources[0].reg.index) + "();");
-        return true;
-      case kCallnz:
-        if (!condition(ins, ins.sources[1], a)) return false;
-        line("if (" + a + ") bw_l" + std::to_string(ins.sources[0].reg.index) + "();");
-        return true;
-      case kRet:
-        if (!blocks.empty()) line("return;");
-        return true;
-      default:
-        return fail(ins.offset, "opcode " + std::to_string(ins.opcode) + " is not supported");
+      calls[f.label].insert(target);
     }
   }
-
-  bool compare(const Instruction& ins, std::string& expr) {
-    static const char* const kOps[] = {"", " > ", " == ", " >= ", " < ", " != ", " <= "};
-    std::string a, b;
-    if (!scalar(ins, 0, a) || !scalar(ins, 1, b)) return false;
-    expr = a + kOps[ins.control] + b;
-    return true;
-  }
-
-  bool matrix(const Instruction& ins) {
-    int rows = 0;
-    bool four = false;
-    switch (ins.opcode) {
-      case kM4x4: rows = 4; four = true; break;
-      case kM4x3: rows = 3; four = true; break;
-      case kM3x4: rows = 4; break;
-      case kM3x3: rows = 3; break;
-      default: rows = 2; break;
+  for (std::int64_t start : labels) {
+    std::vector<std::int64_t> stack(calls[start].begin(), calls[start].end());
+    std::set<std::int64_t> seen;
+    while (!stack.empty()) {
+      const std::int64_t at = stack.back();
+      stack.pop_back();
+      if (at == start) {
+        return fail(0, "subroutine l" + std::to_string(start) + " calls itself");
+      }
+      if (seen.insert(at).second) stack.insert(stack.end(), calls[at].begin(), calls[at].end());
     }
-    std::string a;
-    if (!source(ins, 0, a)) return false;
-    std::string value = "vec4(";
-    for (int row = 0; row < 4; ++row) {
-      if (row >= rows) {
-        value += "0.0";
+  }
+  return true;
+}
+
+// Nesting depth of flow control at instruction `at` counted from `begin`.
+int StageTranslator::depth_at(std::size_t begin, std::size_t at) const {
+  int depth = 0;
+  for (std::size_t i = begin; i < at; ++i) {
+    const std::uint16_t op = p_.instructions[i].opcode;
+    if (op == kIf || op == kIfc || op == kLoopOp || op == kRep) ++depth;
+    if (op == kEndif || op == kEndloop || op == kEndrep) --depth;
+  }
+  return depth;
+}
+
+void StageTranslator::use(std::uint8_t type, std::uint32_t index) { used_.insert({type, index}); }
+
+std::string StageTranslator::index_expr(const Register& r, std::int64_t extra) {
+  std::string base =
+      r.relative_type == kLoop ? "aL" : std::string("a0.") + kComponents[r.relative_component & 3];
+  if (r.relative_type == kLoop)
+    use(kLoop, 0);
+  else
+    use(kAddr, 0);
+  return "(" + base + " + " + std::to_string(r.index + extra) + ")";
+}
+
+// Name of a register as a GLSL variable (no relative addressing).
+std::string StageTranslator::name(std::uint8_t type, std::uint32_t index) {
+  const std::string n = std::to_string(index);
+  switch (type) {
+    case kTemp:
+      return "r" + n;
+    case kInput:
+      return "v" + n;
+    case kAddr:
+      return v_.is_pixel() ? "t" + n : "a0";
+    case kRastOut:
+      return index == 0 ? "oPos" : index == 1 ? "oFog" : "oPts";
+    case kAttrOut:
+      return "oD" + n;
+    case kOutput:
+      return v_.is_3() ? "o" + n : "oT" + n;
+    case kColorOut:
+      return "oC" + n;
+    case kDepthOut:
+      return "oDepth";
+    case kLoop:
+      return "aL";
+    case kMiscType:
+      return index == 0 ? "vPos" : "vFace";
+    case kPredicate:
+      return "p0";
+    default:
+      return "";
+  }
+}
+
+bool StageTranslator::read(const Register& r, std::int64_t extra, std::uint32_t offset,
+                           std::string& expr) {
+  if (r.index + extra >= register_count(v_, r.type)) {
+    return fail(offset, "register range runs past the register file");
+  }
+  const std::string n = std::to_string(r.index + extra);
+  const std::string& pre = out_.prefix;
+  switch (r.type) {
+    case kConst:
+      if (r.relative) {
+        const_relative_ = true;
+        expr = "bw_c_at" + index_expr(r, extra);
+      } else if (float_defs_.count(r.index + extra)) {
+        expr = pre + "_d" + n;
       } else {
-        std::string m;
-        if (!source(ins, 1, m, row)) return false;
-        value += four ? "dot(" + a + ", " + m + ")" : "dot((" + a + ").xyz, (" + m + ").xyz)";
+        out_.constant_count = std::max<std::uint32_t>(out_.constant_count, r.index + extra + 1);
+        expr = pre + "_c[" + n + "]";
       }
-      value += row < 3 ? ", " : ")";
-    }
-    return write(ins, value);
+      return true;
+    case kConstInt:
+      expr = "vec4(" + int_const(r.index) + ")";
+      return true;
+    case kConstBool:
+      expr = "vec4(float(" + bool_const(r.index) + "))";
+      return true;
+    case kLoop:
+      use(kLoop, 0);
+      expr = "vec4(float(aL))";
+      return true;
+    case kPredicate:
+      use(kPredicate, 0);
+      expr = "vec4(p0)";
+      return true;
+    case kAddr:
+      if (!v_.is_pixel()) {
+        use(kAddr, 0);
+        expr = "vec4(a0)";
+        return true;
+      }
+      break;
+    case kMiscType:
+      if (r.index == 0)
+        out_.reads_vpos = true;
+      else
+        out_.reads_vface = true;
+      break;
+    case kInput:
+      if (r.relative) {
+        input_relative_ = true;
+        expr = "bw_v_at" + index_expr(r, extra);
+        return true;
+      }
+      break;
+    case kSampler:
+    case kLabel:
+      return fail(offset, "a sampler or label is not a value");
+    default:
+      break;
   }
+  if (r.relative) return fail(offset, "relative addressing of this register is not supported");
+  use(r.type, r.index + static_cast<std::uint32_t>(extra));
+  expr = name(r.type, r.index + static_cast<std::uint32_t>(extra));
+  return !expr.empty() ||
+         fail(offset, "register type " + std::to_string(r.type) + " cannot be read");
+}
 
-  bool texture(const Instruction& ins) {
-    const Source& sampler = ins.sources[1];
-    if (sampler.reg.type != kSampler || sampler.reg.relative) {
-      return fail(ins.offset, "texture instructions take an s# register as their second source");
+std::string StageTranslator::int_const(std::uint32_t index) {
+  const auto def = int_defs_.find(index);
+  if (def == int_defs_.end()) {
+    out_.int_uniforms = true;
+    return out_.prefix + "_i[" + std::to_string(index) + "]";
+  }
+  std::string text = "ivec4(";
+  for (int i = 0; i < 4; ++i) {
+    text += std::to_string(static_cast<std::int32_t>(def->second[i])) + (i < 3 ? ", " : ")");
+  }
+  return text;
+}
+
+std::string StageTranslator::bool_const(std::uint32_t index) {
+  const auto def = bool_defs_.find(index);
+  if (def != bool_defs_.end()) return def->second ? "true" : "false";
+  out_.bool_uniforms = true;
+  return "(" + out_.prefix + "_b[" + std::to_string(index) + "] != 0)";
+}
+
+// vec4 value of a source: register, swizzle, modifier. `extra` offsets the register
+// (matrix rows).
+bool StageTranslator::source(const Instruction& ins, int which, std::string& expr,
+                             std::int64_t extra) {
+  const Source& s = ins.sources[which];
+  std::string reg;
+  if (!read(s.reg, extra, ins.offset, reg)) return false;
+  std::string x = reg;
+  if (s.swizzle != 0xE4) {
+    x += ".";
+    for (int i = 0; i < 4; ++i) x += kComponents[swizzle_at(s.swizzle, i)];
+  }
+  switch (s.modifier) {
+    case kModNeg:
+      expr = "(-" + x + ")";
+      break;
+    case kModBias:
+      expr = "(" + x + " - 0.5)";
+      break;
+    case kModBiasNeg:
+      expr = "(0.5 - " + x + ")";
+      break;
+    case kModSign:
+      expr = "(2.0 * " + x + " - 1.0)";
+      break;
+    case kModSignNeg:
+      expr = "(1.0 - 2.0 * " + x + ")";
+      break;
+    case kModComp:
+      expr = "(1.0 - " + x + ")";
+      break;
+    case kModX2:
+      expr = "(2.0 * " + x + ")";
+      break;
+    case kModX2Neg:
+      expr = "(-2.0 * " + x + ")";
+      break;
+    case kModDz:
+      expr = "(" + x + " / " + x + ".z)";
+      break;
+    case kModDw:
+      expr = "(" + x + " / " + x + ".w)";
+      break;
+    case kModAbs:
+      expr = "abs(" + x + ")";
+      break;
+    case kModAbsNeg:
+      expr = "(-abs(" + x + "))";
+      break;
+    default:
+      expr = x;
+      break;
+  }
+  return true;
+}
+
+bool StageTranslator::scalar(const Instruction& ins, int which, std::string& expr) {
+  if (!source(ins, which, expr)) return false;
+  expr = "(" + expr + ").x";
+  return true;
+}
+
+// Boolean condition of a b# or p0 source (if, callnz, breakp).
+bool StageTranslator::condition(const Instruction& ins, const Source& s, std::string& expr) {
+  if (s.reg.type == kConstBool) {
+    expr = bool_const(s.reg.index);
+  } else if (s.reg.type == kPredicate) {
+    use(kPredicate, 0);
+    expr = std::string("p0.") + kComponents[swizzle_at(s.swizzle, 0)];
+  } else {
+    return fail(ins.offset, "condition must be a b# or p0 register");
+  }
+  if (s.modifier == kModNot) expr = "!" + expr;
+  return true;
+}
+
+void StageTranslator::line(const std::string& text) {
+  body_.append(2 * static_cast<std::size_t>(indent_), ' ');
+  body_ += text;
+  body_ += '\n';
+}
+
+std::string StageTranslator::predicate_vector(const Instruction& ins) {
+  use(kPredicate, 0);
+  std::string p = "p0";
+  if (ins.predicate.swizzle != 0xE4) {
+    p += ".";
+    for (int i = 0; i < 4; ++i) p += kComponents[swizzle_at(ins.predicate.swizzle, i)];
+  }
+  return ins.predicate.modifier == kModNot ? "not(" + p + ")" : p;
+}
+
+// Writes the vec4 `value` (or ivec4 / bvec4 for a0 / p0) to the destination.
+bool StageTranslator::write(const Instruction& ins, std::string value) {
+  const Dest& d = ins.dest;
+  if (d.mask == 0) return true;
+  const std::string m = mask_letters(d.mask);
+  const bool float_target = d.reg.type != kAddr || v_.is_pixel();
+  const bool vector_target = float_target && d.reg.type != kPredicate;
+  if ((d.modifiers & kSaturate) && vector_target) value = "clamp(" + value + ", 0.0, 1.0)";
+  if (d.reg.type == kAddr && !v_.is_pixel()) use(kAddr, 0);
+  std::vector<std::string> targets;
+  if (d.reg.relative) {
+    if (d.reg.type != kOutput) return fail(ins.offset, "relative destination is not supported");
+    for (std::uint32_t i = 0; i < register_count(v_, kOutput); ++i)
+      targets.push_back(name(kOutput, i));
+  } else {
+    if (d.reg.index >= register_count(v_, d.reg.type)) {
+      return fail(ins.offset, "destination register is out of range");
     }
-    const auto declared = out_.samplers.find(sampler.reg.index);
-    const std::uint32_t type = declared == out_.samplers.end() ? std::uint32_t{kSampler2D} : declared->second;
-    out_.samplers[sampler.reg.index] = type;
-    const std::string s = out_.prefix + "_s" + std::to_string(sampler.reg.index);
-    const std::string swz = type == kSampler2D ? ".xy" : ".xyz";
-    std::string coord, sample;
-    if (!source(ins, 0, coord)) return false;
-    if (ins.opcode == kTexldl) {
-      sample = "textureLod(" + s + ", (" + coord + ")" + swz + ", (" + coord + ").w)";
-    } else if (ins.opcode == kTexldd) {
-      std::string dx, dy;
-      if (!source(ins, 2, dx) || !source(ins, 3, dy)) return false;
-      sample = "textureGrad(" + s + ", (" + coord + ")" + swz + ", (" + dx + ")" + swz + ", (" + dy +
-               ")" + swz + ")";
-    } else if (ins.control == kTexldProject) {
-      sample = type == kSamplerCube
-                   ? "texture(" + s + ", (" + coord + ").xyz / (" + coord + ").w)"
-                   : "textureProj(" + s + ", " + coord + ")";
-    } else if (ins.control == kTexldBias) {
-      sample = "texture(" + s + ", (" + coord + ")" + swz + ", (" + coord + ").w)";
+    const std::string n = name(d.reg.type, d.reg.index);
+    if (n.empty() || d.reg.type == kInput || d.reg.type == kMiscType) {
+      return fail(ins.offset, "register type " + std::to_string(d.reg.type) + " cannot be written");
+    }
+    if (d.reg.type == kTexture && v_.is_pixel())
+      return fail(ins.offset, "t# registers are read-only");
+    targets.push_back(n);
+    note_write(d.reg.type, d.reg.index);
+  }
+  std::vector<std::string> statements;
+  for (const std::string& target : targets) {
+    std::string s;
+    if (!ins.predicated) {
+      s = target + (d.mask == 0xF ? "" : "." + m) + " = (" + value + ")" +
+          (d.mask == 0xF ? "" : "." + m) + ";";
+      if (d.mask == 0xF) s = target + " = " + value + ";";
+    } else if (vector_target) {
+      s = target + "." + m + " = mix(" + target + "." + m + ", (" + value + ")." + m + ", (" +
+          predicate_vector(ins) + ")." + m + ");";
     } else {
-      sample = "texture(" + s + ", (" + coord + ")" + swz + ")";
+      const std::string p = predicate_vector(ins);
+      for (char c : m) {
+        s += std::string("if ((") + p + ")." + c + ") " + target + "." + c + " = (" + value + ")." +
+             c + "; ";
+      }
     }
-    if (!v_.is_pixel() && ins.opcode != kTexldl) {
-      return fail(ins.offset, "vertex programs sample with texldl only");
-    }
-    if (sampler.swizzle != 0xE4) {
-      sample = "(" + sample + ").";
-      for (int i = 0; i < 4; ++i) sample += kComponents[swizzle_at(sampler.swizzle, i)];
-    }
-    return write(ins, sample);
+    statements.push_back(s);
   }
+  if (!d.reg.relative) {
+    line(statements[0]);
+    return true;
+  }
+  use(kLoop, 0);
+  line("{");
+  ++indent_;
+  line("int bw_i = aL + " + std::to_string(d.reg.index) + ";");
+  for (std::size_t i = 0; i < statements.size(); ++i) {
+    note_write(kOutput, static_cast<std::uint32_t>(i));
+    line((i ? "else if (bw_i == " : "if (bw_i == ") + std::to_string(i) + ") " + statements[i]);
+  }
+  --indent_;
+  line("}");
+  return true;
+}
 
-  // ---- declarations of the emitted program -------------------------------------------
+void StageTranslator::note_write(std::uint8_t type, std::uint32_t index) {
+  use(type, index);
+  if (type == kColorOut) out_.color_outputs.insert(index);
+  if (type == kDepthOut) out_.depth_output = true;
+  if (v_.is_pixel() || v_.is_3()) return;
+  // Shader model 2 vertex outputs carry a fixed usage.
+  Io io;
+  io.type = type;
+  io.index = index;
+  if (type == kRastOut) {
+    io.usage = index == 0 ? 0 : index == 1 ? 11 : 4;  // position, fog, psize
+  } else if (type == kAttrOut) {
+    io.usage = 10;
+    io.usage_index = index;
+  } else if (type == kOutput) {
+    io.usage = 5;
+    io.usage_index = index;
+  } else {
+    return;
+  }
+  for (const Io& known : out_.outputs) {
+    if (known.type == type && known.index == index) return;
+  }
+  out_.outputs.push_back(io);
+}
 
-  void emit_globals() {
-    std::string& g = out_.globals;
-    const std::string& pre = out_.prefix;
+void StageTranslator::emit_globals() {
+  std::string& g = out_.globals;
+  const std::string& pre = out_.prefix;
+  for (const auto& [index, bits] : float_defs_) {
+    const std::string value = "vec4(" + float_literal(bits[0]) + ", " + float_literal(bits[1]) +
+                              ", " + float_literal(bits[2]) + ", " + float_literal(bits[3]) + ")";
+    const std::string n = pre + "_d" + std::to_string(index);
+    if (std::all_of(bits.begin(), bits.end(), finite_bits)) {
+      g += "const vec4 " + n + " = " + value + ";\n";
+    } else {
+      // Bit patterns are not constant expressions in GLSL 3.30: set them first thing.
+      g += "vec4 " + n + ";\n";
+      out_.init += "  " + n + " = " + value + ";\n";
+    }
+  }
+  if (const_relative_) out_.constant_count = register_count(v_, kConst);
+  for (const auto& [type, index] : used_) {
+    const std::string n = name(type, index);
+    if (type == kAddr && !v_.is_pixel()) {
+      g += "ivec4 a0 = ivec4(0);\n";
+    } else if (type == kLoop) {
+      g += "int aL = 0;\n";
+    } else if (type == kPredicate) {
+      g += "bvec4 p0 = bvec4(false);\n";
+    } else if (!n.empty()) {
+      g += "vec4 " + n + " = vec4(0.0);\n";
+    }
+  }
+}
+
+void StageTranslator::emit_helpers() {
+  std::string& h = out_.helpers;
+  h += "const float BW_FLT_MAX = 3.40282347e+38;\n";
+  for (const HelperText& helper : kHelpers) {
+    if (helpers_.count(helper.name)) h += helper.text;
+  }
+  const std::string& pre = out_.prefix;
+  if (const_relative_) {
+    // Direct3D 9 reads (0, 0, 0, 0) outside the register file; def values win.
+    h += "vec4 bw_c_at(int i) {\n  if (i < 0 || i >= " + std::to_string(out_.constant_count) +
+         ") return vec4(0.0);\n";
     for (const auto& [index, bits] : float_defs_) {
-      const std::string value = "vec4(" + float_literal(bits[0]) + ", " + float_literal(bits[1]) +
-                                ", " + float_literal(bits[2]) + ", " + float_literal(bits[3]) + ")";
-      const std::string n = pre + "_d" + std::to_string(index);
-      if (std::all_of(bits.begin(), bits.end(), finite_bits)) {
-        g += "const vec4 " + n + " = " + value + ";\n";
-      } else {
-        // Bit patterns are not constant expressions in GLSL 3.30: set them first thing.
-        g += "vec4 " + n + ";\n";
-        out_.init += "  " + n + " = " + value + ";\n";
-      }
+      h += "  if (i == " + std::to_string(index) + ") return " + pre + "_d" +
+           std::to_string(index) + ";\n";
     }
-    if (const_relative_) out_.constant_count = register_count(v_, kConst);
+    h += "  return " + pre + "_c[i];\n}\n";
+  }
+  if (input_relative_) {
+    h += "vec4 bw_v_at(int i) {\n";
     for (const auto& [type, index] : used_) {
-      const std::string n = name(type, index);
-      if (type == kAddr && !v_.is_pixel()) {
-        g += "ivec4 a0 = ivec4(0);\n";
-      } else if (type == kLoop) {
-        g += "int aL = 0;\n";
-      } else if (type == kPredicate) {
-        g += "bvec4 p0 = bvec4(false);\n";
-      } else if (!n.empty()) {
-        g += "vec4 " + n + " = vec4(0.0);\n";
+      if (type == kInput) {
+        h += "  if (i == " + std::to_string(index) + ") return v" + std::to_string(index) + ";\n";
       }
     }
+    h += "  return vec4(0.0);\n}\n";
   }
-
-  void emit_helpers() {
-    std::string& h = out_.helpers;
-    h += "const float BW_FLT_MAX = 3.40282347e+38;\n";
-    for (const HelperText& helper : kHelpers) {
-      if (helpers_.count(helper.name)) h += helper.text;
-    }
-    const std::string& pre = out_.prefix;
-    if (const_relative_) {
-      // Direct3D 9 reads (0, 0, 0, 0) outside the register file; def values win.
-      h += "vec4 bw_c_at(int i) {\n  if (i < 0 || i >= " + std::to_string(out_.constant_count) +
-           ") return vec4(0.0);\n";
-      for (const auto& [index, bits] : float_defs_) {
-        h += "  if (i == " + std::to_string(index) + ") return " + pre + "_d" + std::to_string(index) + ";\n";
-      }
-      h += "  return " + pre + "_c[i];\n}\n";
-    }
-    if (input_relative_) {
-      h += "vec4 bw_v_at(int i) {\n";
-      for (const auto& [type, index] : used_) {
-        if (type == kInput) {
-          h += "  if (i == " + std::to_string(index) + ") return v" + std::to_string(index) + ";\n";
-        }
-      }
-      h += "  return vec4(0.0);\n}\n";
-    }
-    h += prototypes_;
-  }
-
-  const Program& p_;
-  const Version& v_;
-  StageCode& out_;
-  std::string& error_;
-  std::map<std::uint32_t, std::array<std::uint32_t, 4>> float_defs_, int_defs_;
-  std::map<std::uint32_t, bool> bool_defs_;
-  std::set<std::pair<std::uint8_t, std::uint32_t>> used_;
-  std::set<std::string> helpers_;
-  std::vector<Function> functions_;
-  std::vector<std::string> loop_ids_;
-  std::string body_, prototypes_;
-  int indent_ = 1;
-  bool const_relative_ = false, input_relative_ = false;
-};
-
-}  // namespace
+  h += prototypes_;
+}
 
 bool translate_stage(const Program& program, StageCode& out, std::string& error) {
   return StageTranslator(program, out, error).run();

@@ -24,17 +24,17 @@ struct Io {
 
 // What a translated program declares and needs.
 struct StageCode {
-  std::string prefix;                                   // "vs" or "ps"
-  std::string globals;                                  // register globals and constants
-  std::string helpers;                                  // helper functions it calls
-  std::string functions;                                // bw_main and the subroutines
-  std::string init;                                     // statements main() runs first
-  std::uint32_t constant_count = 0;                     // size of the float constant array
-  bool int_uniforms = false, bool_uniforms = false;     // reads i# / b# not set by defi/defb
-  std::map<std::uint32_t, std::uint32_t> samplers;      // register -> D3DSTT type
-  std::vector<Io> inputs;                               // declared inputs (v#, t#)
-  std::vector<Io> outputs;                              // written outputs, with their usage
-  std::set<std::uint32_t> color_outputs;                // oC# written
+  std::string prefix;                                // "vs" or "ps"
+  std::string globals;                               // register globals and constants
+  std::string helpers;                               // helper functions it calls
+  std::string functions;                             // bw_main and the subroutines
+  std::string init;                                  // statements main() runs first
+  std::uint32_t constant_count = 0;                  // size of the float constant array
+  bool int_uniforms = false, bool_uniforms = false;  // reads i# / b# not set by defi/defb
+  std::map<std::uint32_t, std::uint32_t> samplers;   // register -> D3DSTT type
+  std::vector<Io> inputs;                            // declared inputs (v#, t#)
+  std::vector<Io> outputs;                           // written outputs, with their usage
+  std::set<std::uint32_t> color_outputs;             // oC# written
   bool depth_output = false, reads_vpos = false, reads_vface = false, uses_frag_y = false;
 };
 

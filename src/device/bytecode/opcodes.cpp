@@ -7,7 +7,7 @@ namespace {
 constexpr std::uint8_t kAll = kVs20 | kVs2x | kVs30 | kPs20 | kPs2x | kPs30;
 constexpr std::uint8_t kVs = kVs20 | kVs2x | kVs30;
 constexpr std::uint8_t kPs = kPs20 | kPs2x | kPs30;
-constexpr std::uint8_t kFlow = kVs | kPs2x | kPs30;          // call, rep, if ...
+constexpr std::uint8_t kFlow = kVs | kPs2x | kPs30;               // call, rep, if ...
 constexpr std::uint8_t kDynamic = kVs2x | kVs30 | kPs2x | kPs30;  // ifc, break, setp ...
 
 constexpr std::array<OpcodeInfo, kOpcodeTableSize> make_table() {
@@ -107,23 +107,40 @@ std::uint32_t register_count(const Version& v, std::uint8_t type) {
   const bool ps = v.is_pixel();
   const bool three = v.is_3();
   switch (type) {
-    case kTemp: return 32;
-    case kInput: return ps ? (three ? 10 : 2) : 16;
-    case kConst: return ps ? (three ? 224 : 32) : 256;
-    case kAddr: return ps ? (three ? 0 : 8) : 1;  // a0 in vertex programs, t# in pixel 2.x
-    case kRastOut: return !ps && !three ? 3 : 0;
-    case kAttrOut: return !ps && !three ? 2 : 0;
-    case kOutput: return ps ? 0 : (three ? 12 : 8);
-    case kConstInt: return 16;
-    case kColorOut: return ps ? 4 : 0;
-    case kDepthOut: return ps ? 1 : 0;
-    case kSampler: return ps ? 16 : (three ? 4 : 0);
-    case kConstBool: return 16;
-    case kLoop: return ps && !three ? 0 : 1;
-    case kMiscType: return ps && three ? 2 : 0;
-    case kLabel: return 2048;
-    case kPredicate: return v.minor == 1 || three ? 1 : 0;
-    default: return 0;
+    case kTemp:
+      return 32;
+    case kInput:
+      return ps ? (three ? 10 : 2) : 16;
+    case kConst:
+      return ps ? (three ? 224 : 32) : 256;
+    case kAddr:
+      return ps ? (three ? 0 : 8) : 1;  // a0 in vertex programs, t# in pixel 2.x
+    case kRastOut:
+      return !ps && !three ? 3 : 0;
+    case kAttrOut:
+      return !ps && !three ? 2 : 0;
+    case kOutput:
+      return ps ? 0 : (three ? 12 : 8);
+    case kConstInt:
+      return 16;
+    case kColorOut:
+      return ps ? 4 : 0;
+    case kDepthOut:
+      return ps ? 1 : 0;
+    case kSampler:
+      return ps ? 16 : (three ? 4 : 0);
+    case kConstBool:
+      return 16;
+    case kLoop:
+      return ps && !three ? 0 : 1;
+    case kMiscType:
+      return ps && three ? 2 : 0;
+    case kLabel:
+      return 2048;
+    case kPredicate:
+      return v.minor == 1 || three ? 1 : 0;
+    default:
+      return 0;
   }
 }
 

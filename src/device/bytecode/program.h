@@ -26,15 +26,34 @@ struct Version {
 
 // One bit per supported version, for the opcode table.
 enum VersionBit : std::uint8_t {
-  kVs20 = 1, kVs2x = 2, kVs30 = 4, kPs20 = 8, kPs2x = 16, kPs30 = 32,
+  kVs20 = 1,
+  kVs2x = 2,
+  kVs30 = 4,
+  kPs20 = 8,
+  kPs2x = 16,
+  kPs30 = 32,
 };
 std::uint8_t version_bit(const Version& version);
 
 // Register file numbers as stored in parameter tokens.
 enum RegisterType : std::uint8_t {
-  kTemp = 0, kInput = 1, kConst = 2, kAddr = 3, kTexture = 3, kRastOut = 4, kAttrOut = 5,
-  kOutput = 6, kConstInt = 7, kColorOut = 8, kDepthOut = 9, kSampler = 10, kConstBool = 14,
-  kLoop = 15, kMiscType = 17, kLabel = 18, kPredicate = 19,
+  kTemp = 0,
+  kInput = 1,
+  kConst = 2,
+  kAddr = 3,
+  kTexture = 3,
+  kRastOut = 4,
+  kAttrOut = 5,
+  kOutput = 6,
+  kConstInt = 7,
+  kColorOut = 8,
+  kDepthOut = 9,
+  kSampler = 10,
+  kConstBool = 14,
+  kLoop = 15,
+  kMiscType = 17,
+  kLabel = 18,
+  kPredicate = 19,
 };
 
 // Number of registers of `type` that a program of `version` may name (0: none).
@@ -42,24 +61,78 @@ std::uint32_t register_count(const Version& version, std::uint8_t type);
 
 // Opcode values used by name in the code.
 enum Opcode : std::uint16_t {
-  kNop = 0, kMov = 1, kAdd = 2, kSub = 3, kMad = 4, kMul = 5, kRcp = 6, kRsq = 7, kDp3 = 8,
-  kDp4 = 9, kMin = 10, kMax = 11, kSlt = 12, kSge = 13, kExp = 14, kLog = 15, kLit = 16,
-  kDst = 17, kLrp = 18, kFrc = 19, kM4x4 = 20, kM4x3 = 21, kM3x4 = 22, kM3x3 = 23,
-  kM3x2 = 24, kCall = 25, kCallnz = 26, kLoopOp = 27, kRet = 28, kEndloop = 29, kLabelOp = 30,
-  kDcl = 31, kPow = 32, kCrs = 33, kSgn = 34, kAbs = 35, kNrm = 36, kSincos = 37, kRep = 38,
-  kEndrep = 39, kIf = 40, kIfc = 41, kElse = 42, kEndif = 43, kBreak = 44, kBreakc = 45,
-  kMova = 46, kDefb = 47, kDefi = 48, kTexkill = 65, kTexld = 66, kExpp = 78, kLogp = 79,
-  kDef = 81, kCmp = 88, kDp2add = 90, kDsx = 91, kDsy = 92, kTexldd = 93, kSetp = 94,
-  kTexldl = 95, kBreakp = 96,
-  kComment = 0xFFFE, kEnd = 0xFFFF,
+  kNop = 0,
+  kMov = 1,
+  kAdd = 2,
+  kSub = 3,
+  kMad = 4,
+  kMul = 5,
+  kRcp = 6,
+  kRsq = 7,
+  kDp3 = 8,
+  kDp4 = 9,
+  kMin = 10,
+  kMax = 11,
+  kSlt = 12,
+  kSge = 13,
+  kExp = 14,
+  kLog = 15,
+  kLit = 16,
+  kDst = 17,
+  kLrp = 18,
+  kFrc = 19,
+  kM4x4 = 20,
+  kM4x3 = 21,
+  kM3x4 = 22,
+  kM3x3 = 23,
+  kM3x2 = 24,
+  kCall = 25,
+  kCallnz = 26,
+  kLoopOp = 27,
+  kRet = 28,
+  kEndloop = 29,
+  kLabelOp = 30,
+  kDcl = 31,
+  kPow = 32,
+  kCrs = 33,
+  kSgn = 34,
+  kAbs = 35,
+  kNrm = 36,
+  kSincos = 37,
+  kRep = 38,
+  kEndrep = 39,
+  kIf = 40,
+  kIfc = 41,
+  kElse = 42,
+  kEndif = 43,
+  kBreak = 44,
+  kBreakc = 45,
+  kMova = 46,
+  kDefb = 47,
+  kDefi = 48,
+  kTexkill = 65,
+  kTexld = 66,
+  kExpp = 78,
+  kLogp = 79,
+  kDef = 81,
+  kCmp = 88,
+  kDp2add = 90,
+  kDsx = 91,
+  kDsy = 92,
+  kTexldd = 93,
+  kSetp = 94,
+  kTexldl = 95,
+  kBreakp = 96,
+  kComment = 0xFFFE,
+  kEnd = 0xFFFF,
 };
 
 // Table row for one opcode.
 struct OpcodeInfo {
-  const char* name = nullptr;   // assembler mnemonic; nullptr: not an opcode of 2.0 to 3.0
-  std::uint8_t dests = 0;       // destination parameters (0 or 1)
-  std::uint8_t sources = 0;     // source parameters
-  std::uint8_t versions = 0;    // VersionBit mask of programs that may use it
+  const char* name = nullptr;  // assembler mnemonic; nullptr: not an opcode of 2.0 to 3.0
+  std::uint8_t dests = 0;      // destination parameters (0 or 1)
+  std::uint8_t sources = 0;    // source parameters
+  std::uint8_t versions = 0;   // VersionBit mask of programs that may use it
 };
 inline constexpr std::size_t kOpcodeTableSize = 97;
 // Row of `opcode`, or nullptr when it is out of the table or unused.
@@ -74,9 +147,20 @@ enum TexldControl : std::uint8_t { kTexldPlain = 0, kTexldProject = 1, kTexldBia
 
 // Source modifiers (token bits 24..27).
 enum SourceModifier : std::uint8_t {
-  kModNone = 0, kModNeg = 1, kModBias = 2, kModBiasNeg = 3, kModSign = 4, kModSignNeg = 5,
-  kModComp = 6, kModX2 = 7, kModX2Neg = 8, kModDz = 9, kModDw = 10, kModAbs = 11,
-  kModAbsNeg = 12, kModNot = 13,
+  kModNone = 0,
+  kModNeg = 1,
+  kModBias = 2,
+  kModBiasNeg = 3,
+  kModSign = 4,
+  kModSignNeg = 5,
+  kModComp = 6,
+  kModX2 = 7,
+  kModX2Neg = 8,
+  kModDz = 9,
+  kModDw = 10,
+  kModAbs = 11,
+  kModAbsNeg = 12,
+  kModNot = 13,
 };
 // Destination modifier bits (token bits 20..23).
 enum DestModifier : std::uint8_t { kSaturate = 1, kPartialPrecision = 2, kCentroid = 4 };
@@ -86,8 +170,8 @@ struct Register {
   std::uint8_t type = kTemp;
   std::uint32_t index = 0;
   bool relative = false;
-  std::uint8_t relative_type = kAddr;    // a0 (kAddr) or aL (kLoop)
-  std::uint8_t relative_component = 0;   // component of a0 used as the offset
+  std::uint8_t relative_type = kAddr;   // a0 (kAddr) or aL (kLoop)
+  std::uint8_t relative_component = 0;  // component of a0 used as the offset
 };
 
 // Destination parameter.
@@ -112,16 +196,16 @@ inline std::uint8_t swizzle_at(std::uint8_t swizzle, int slot) {
 // One decoded instruction (declarations and literal definitions included).
 struct Instruction {
   std::uint16_t opcode = kNop;
-  std::uint8_t control = 0;       // comparison or texld variant
+  std::uint8_t control = 0;  // comparison or texld variant
   bool predicated = false;
-  Source predicate;               // p0 with swizzle and optional kModNot
+  Source predicate;  // p0 with swizzle and optional kModNot
   bool has_dest = false;
   Dest dest;
   std::uint8_t source_count = 0;
   std::array<Source, 4> sources{};
-  std::uint32_t declaration = 0;  // dcl: usage/index or sampler type token (bit 31 set)
+  std::uint32_t declaration = 0;           // dcl: usage/index or sampler type token (bit 31 set)
   std::array<std::uint32_t, 4> literal{};  // def (float bits), defi (ints), defb (bool in [0])
-  std::uint32_t offset = 0;       // token offset of the instruction token
+  std::uint32_t offset = 0;                // token offset of the instruction token
 };
 
 // A whole program.
@@ -139,6 +223,6 @@ enum SamplerType : std::uint8_t { kSampler2D = 2, kSamplerCube = 3, kSamplerVolu
 // D3DDECLUSAGE names, index = usage value.
 inline constexpr std::array<std::string_view, 14> kUsageNames = {
     "position", "blendweight", "blendindices", "normal", "psize", "texcoord", "tangent",
-    "binormal", "tessfactor", "positiont", "color", "fog", "depth", "sample"};
+    "binormal", "tessfactor",  "positiont",    "color",  "fog",   "depth",    "sample"};
 
 }  // namespace bw::bytecode

@@ -1,8 +1,8 @@
 // Assembler: each case's tokens are worked out by hand from the documented token layout
 // (register type split over bits 28..30 and 11..12, swizzle at 16, modifiers at 24 ...).
-#include <gtest/gtest.h>
-
 #include "device/bytecode/assemble.h"
+
+#include <gtest/gtest.h>
 
 namespace bw::bytecode {
 namespace {
@@ -16,7 +16,9 @@ struct Encoded {
 TEST(Assemble, InstructionsEncodeAsDocumented) {
   const Encoded cases[] = {
       {"mov r0, c1", "vs_2_0", {0x02000001, 0x800F0000, 0xA0E40001}},
-      {"add_sat r1.xy, -r2.yzxw, r3_abs", "ps_2_0", {0x03000002, 0x80130001, 0x81C90002, 0x8BE40003}},
+      {"add_sat r1.xy, -r2.yzxw, r3_abs",
+       "ps_2_0",
+       {0x03000002, 0x80130001, 0x81C90002, 0x8BE40003}},
       {"mul_pp r0.w, r1.x, c2.zw", "ps_2_0", {0x03000005, 0x80280000, 0x80000001, 0xA0FE0002}},
       {"dcl_texcoord1 v2", "vs_3_0", {0x0200001F, 0x80010005, 0x900F0002}},
       {"dcl_position o0", "vs_3_0", {0x0200001F, 0x80000000, 0xE00F0000}},
@@ -25,14 +27,18 @@ TEST(Assemble, InstructionsEncodeAsDocumented) {
       {"dcl_cube s3", "ps_2_0", {0x0200001F, 0x98000000, 0xA00F0803}},
       {"dcl t0.xy", "ps_2_0", {0x0200001F, 0x80000000, 0xB0030000}},
       {"dcl vPos.xy", "ps_3_0", {0x0200001F, 0x80000000, 0x90031000}},
-      {"def c2, 1, 0.5, 0, -1", "ps_2_0", {0x05000051, 0xA00F0002, 0x3F800000, 0x3F000000, 0, 0xBF800000}},
+      {"def c2, 1, 0.5, 0, -1",
+       "ps_2_0",
+       {0x05000051, 0xA00F0002, 0x3F800000, 0x3F000000, 0, 0xBF800000}},
       {"defi i0, 3, 0, 1, -2", "vs_2_0", {0x05000030, 0xF00F0000, 3, 0, 1, 0xFFFFFFFE}},
       {"defb b1, true", "vs_2_0", {0x0200002F, 0xE00F0801, 1}},
       {"texldp r0, t0, s1", "ps_2_0", {0x03010042, 0x800F0000, 0xB0E40000, 0xA0E40801}},
       {"texldb r0, t0, s1", "ps_2_0", {0x03020042, 0x800F0000, 0xB0E40000, 0xA0E40801}},
       {"texkill r1", "ps_2_0", {0x01000041, 0x800F0001}},
       {"(p0.x) mov r0, r1", "ps_2_x", {0x13000001, 0x800F0000, 0xB0001000, 0x80E40001}},
-      {"(!p0) add r0, r1, r2", "ps_2_x", {0x14000002, 0x800F0000, 0xBDE41000, 0x80E40001, 0x80E40002}},
+      {"(!p0) add r0, r1, r2",
+       "ps_2_x",
+       {0x14000002, 0x800F0000, 0xBDE41000, 0x80E40001, 0x80E40002}},
       {"mov r0, c[a0.x + 5]", "vs_2_0", {0x03000001, 0x800F0000, 0xA0E42005, 0xB0000000}},
       {"mov r0, c5[a0.y]", "vs_2_0", {0x03000001, 0x800F0000, 0xA0E42005, 0xB0550000}},
       {"mov r0, c2[aL]", "ps_3_0", {0x03000001, 0x800F0000, 0xA0E42002, 0xF0000800}},
@@ -42,7 +48,9 @@ TEST(Assemble, InstructionsEncodeAsDocumented) {
       {"if !b2", "vs_2_0", {0x01000028, 0xEDE40802}},
       {"callnz l3, b0", "vs_2_0", {0x0200001A, 0xA0E41003, 0xE0E40800}},
       {"sincos r0.xy, r1.x", "ps_3_0", {0x02000025, 0x80030000, 0x80000001}},
-      {"sincos r0.xy, r1.x, c0, c1", "vs_2_0", {0x04000025, 0x80030000, 0x80000001, 0xA0E40000, 0xA0E40001}},
+      {"sincos r0.xy, r1.x, c0, c1",
+       "vs_2_0",
+       {0x04000025, 0x80030000, 0x80000001, 0xA0E40000, 0xA0E40001}},
       {"mov oC0, r0", "ps_2_0", {0x02000001, 0x800F0800, 0x80E40000}},
       {"mov oDepth, r0.x", "ps_2_0", {0x02000001, 0x900F0800, 0x80000000}},
       {"mov oPos, r0", "vs_2_0", {0x02000001, 0xC00F0000, 0x80E40000}},
@@ -95,7 +103,8 @@ TEST(Assemble, MistakesNameTheLine) {
       {"ps_2_0\nmov r0, r1_foo\n", "line 2: bad source modifier"},
       {"ps_2_0\nmov_foo r0, r1\n", "line 2: unknown modifier"},
       {"ps_2_0\ndef c0, 1, x, 0, 0\n", "line 2: bad value \"x\""},
-      {"ps_2_0\nmov r0, r1\nmov r32, r1\n", "line 3: destination register type 0 index 32 is out of range"},
+      {"ps_2_0\nmov r0, r1\nmov r32, r1\n",
+       "line 3: destination register type 0 index 32 is out of range"},
       {"vs_2_0\nmov r0, v0\ncmp r0, r1, r2, r3\n", "line 3: cmp is not allowed in this version"},
       {"ps_2_x\nsetp p0, r0, r1\n", "line 2: setp needs a comparison"},
       {"ps_2_0\ndcl_2d v0\n", "line 2: dcl_2d, dcl_cube and dcl_volume declare samplers only"},

@@ -1,11 +1,12 @@
 // Decoder: damaged token streams are errors naming the token offset, never a crash or a
 // read past the end.
+#include "device/bytecode/decode.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "device/bytecode/assemble.h"
-#include "device/bytecode/decode.h"
 #include "programs.h"
 
 namespace bw::bytecode {
@@ -23,22 +24,50 @@ TEST(Decode, DamagedStreamsAreErrorsWithTheTokenOffset) {
       {"not a version", {0x12345678, 0xFFFF}, "token 0: not a version token"},
       {"shader model 1", {0xFFFF0104, 0xFFFF}, "token 0: unsupported version 1.4"},
       {"no end", {0xFFFF0200, 0x00000000}, "token 2: the stream has no end token"},
-      {"comment past the end", {0xFFFF0200, 0x0005FFFE, 1, 2}, "token 1: comment runs past the end"},
+      {"comment past the end",
+       {0xFFFF0200, 0x0005FFFE, 1, 2},
+       "token 1: comment runs past the end"},
       {"unknown opcode", {0xFFFF0200, 0x00000031, 0xFFFF}, "token 1: unknown opcode 49"},
-      {"shader model 1 opcode", {0xFFFF0200, 0x01000043, 0x800F0000, 0xFFFF}, "token 1: unknown opcode 67"},
-      {"opcode of the other stage", {0xFFFE0200, 0x03000058, 0x800F0000, 0x80E40000, 0x80E40000, 0x80E40000, 0xFFFF}, "token 1: cmp is not allowed"},
-      {"instruction past the end", {0xFFFF0200, 0x02000001, 0x800F0000}, "token 1: instruction runs past the end"},
-      {"length too short", {0xFFFF0200, 0x01000001, 0x800F0000, 0x80E40001, 0xFFFF}, "token 1: instruction is longer"},
-      {"length too long", {0xFFFF0200, 0x03000001, 0x800F0000, 0x80E40001, 0x80E40001, 0xFFFF}, "token 1: length field says 3 tokens, the operands take 2"},
-      {"temp out of range", {0xFFFF0200, 0x02000001, 0x800F0020, 0x80E40001, 0xFFFF}, "token 2: destination register type 0 index 32"},
-      {"pixel constant out of range", {0xFFFF0200, 0x02000001, 0x800F0000, 0xA0E40020, 0xFFFF}, "token 3: source register type 2 index 32"},
-      {"parameter without bit 31", {0xFFFF0200, 0x02000001, 0x000F0000, 0x80E40001, 0xFFFF}, "token 2: destination token lacks bit 31"},
-      {"bad relative token", {0xFFFE0200, 0x03000001, 0x800F0000, 0xA0E42000, 0x80000000, 0xFFFF}, "token 3: bad relative address token"},
-      {"relative temp", {0xFFFE0200, 0x03000001, 0x800F0000, 0x80E42000, 0xB0000000, 0xFFFF}, "cannot be addressed relatively"},
-      {"bad comparison", {0xFFFF0201, 0x02070029, 0x80000000, 0x80000000, 0xFFFF}, "token 1: bad comparison 7"},
-      {"sampler type", {0xFFFF0200, 0x0200001F, 0x88000000, 0xA00F0800, 0xFFFF}, "unknown sampler type 1"},
+      {"shader model 1 opcode",
+       {0xFFFF0200, 0x01000043, 0x800F0000, 0xFFFF},
+       "token 1: unknown opcode 67"},
+      {"opcode of the other stage",
+       {0xFFFE0200, 0x03000058, 0x800F0000, 0x80E40000, 0x80E40000, 0x80E40000, 0xFFFF},
+       "token 1: cmp is not allowed"},
+      {"instruction past the end",
+       {0xFFFF0200, 0x02000001, 0x800F0000},
+       "token 1: instruction runs past the end"},
+      {"length too short",
+       {0xFFFF0200, 0x01000001, 0x800F0000, 0x80E40001, 0xFFFF},
+       "token 1: instruction is longer"},
+      {"length too long",
+       {0xFFFF0200, 0x03000001, 0x800F0000, 0x80E40001, 0x80E40001, 0xFFFF},
+       "token 1: length field says 3 tokens, the operands take 2"},
+      {"temp out of range",
+       {0xFFFF0200, 0x02000001, 0x800F0020, 0x80E40001, 0xFFFF},
+       "token 2: destination register type 0 index 32"},
+      {"pixel constant out of range",
+       {0xFFFF0200, 0x02000001, 0x800F0000, 0xA0E40020, 0xFFFF},
+       "token 3: source register type 2 index 32"},
+      {"parameter without bit 31",
+       {0xFFFF0200, 0x02000001, 0x000F0000, 0x80E40001, 0xFFFF},
+       "token 2: destination token lacks bit 31"},
+      {"bad relative token",
+       {0xFFFE0200, 0x03000001, 0x800F0000, 0xA0E42000, 0x80000000, 0xFFFF},
+       "token 3: bad relative address token"},
+      {"relative temp",
+       {0xFFFE0200, 0x03000001, 0x800F0000, 0x80E42000, 0xB0000000, 0xFFFF},
+       "cannot be addressed relatively"},
+      {"bad comparison",
+       {0xFFFF0201, 0x02070029, 0x80000000, 0x80000000, 0xFFFF},
+       "token 1: bad comparison 7"},
+      {"sampler type",
+       {0xFFFF0200, 0x0200001F, 0x88000000, 0xA00F0800, 0xFFFF},
+       "unknown sampler type 1"},
       {"result shift", {0xFFFF0200, 0x02000001, 0x810F0000, 0x80E40001, 0xFFFF}, "result shift"},
-      {"predicate in 2.0", {0xFFFF0200, 0x13000001, 0x800F0000, 0xB0001000, 0x80E40001, 0xFFFF}, "predication is not allowed"},
+      {"predicate in 2.0",
+       {0xFFFF0200, 0x13000001, 0x800F0000, 0xB0001000, 0x80E40001, 0xFFFF},
+       "predication is not allowed"},
       {"damaged end", {0xFFFF0200, 0x8000FFFF}, "token 1: damaged end token"},
   };
   for (const Damaged& c : cases) {

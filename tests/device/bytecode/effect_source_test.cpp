@@ -1,8 +1,8 @@
 // The effect source format: tables in file order, the two sections, and mistakes reported
 // with the line of the whole file.
-#include <gtest/gtest.h>
-
 #include "device/bytecode/effect_source.h"
+
+#include <gtest/gtest.h>
 
 namespace bw::bytecode {
 namespace {
@@ -12,12 +12,13 @@ const char* const kPixel = ".pixel\nps_3_0\nmov oC0, c0\n";
 
 TEST(EffectSource, TablesKeepFileOrderAndComponentCounts) {
   const std::string text = std::string(
-      "// comment line\n"
-      ".param ps alpha c0 1   ; trailing comment\n"
-      ".param vs scale c4 3\n"
-      ".param ps alpha c9 4\n"
-      ".sampler ps texSampler1 s3\n"
-      ".sampler ps texSampler0 s0\n") + kVertex + kPixel;
+                               "// comment line\n"
+                               ".param ps alpha c0 1   ; trailing comment\n"
+                               ".param vs scale c4 3\n"
+                               ".param ps alpha c9 4\n"
+                               ".sampler ps texSampler1 s3\n"
+                               ".sampler ps texSampler0 s0\n") +
+                           kVertex + kPixel;
   std::string error;
   auto image = assemble_effect(text, error);
   ASSERT_TRUE(image) << error;
@@ -48,7 +49,8 @@ TEST(EffectSource, MistakesNameTheLineOfTheFile) {
       {std::string(kVertex), "the effect has no .pixel section"},
       {std::string(kVertex) + kVertex + kPixel, "line 6: .vertex appears twice"},
       {std::string(kVertex) + ".pixel\nps_3_0\n\nmov oC0, q0\n", "line 9: unknown register"},
-      {".vertex\nps_3_0\n" + std::string(kPixel), "line 2: the .vertex section holds a pixel program"},
+      {".vertex\nps_3_0\n" + std::string(kPixel),
+       "line 2: the .vertex section holds a pixel program"},
   };
   for (const auto& [text, message] : cases) {
     std::string error;

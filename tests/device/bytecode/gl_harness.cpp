@@ -51,9 +51,13 @@ bool GlHarness::init(std::string& why) {
   EGLConfig config = nullptr;
   EGLint count = 0;
   eglChooseConfig(display, config_attributes, &config, 1, &count);
-  const EGLint context_attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
+  const EGLint context_attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                       3,
+                                       EGL_CONTEXT_MINOR_VERSION,
+                                       3,
                                        EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                       EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+                                       EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                       EGL_NONE};
   EGLContext context = eglCreateContext(display, count > 0 ? config : EGL_NO_CONFIG_KHR,
                                         EGL_NO_CONTEXT, context_attributes);
   if (context == EGL_NO_CONTEXT) return false;
@@ -101,8 +105,10 @@ bool GlHarness::draw(const GlslProgram& program, int width, int height,
     glUniform4fv(glGetUniformLocation(prog, "bw_position"), 1, identity);
     for (const auto& [name, values] : uniforms) {
       const GLint at = glGetUniformLocation(prog, name.c_str());
-      if (values.size() == 1) glUniform1f(at, values[0]);
-      else glUniform4fv(at, 1, values.data());
+      if (values.size() == 1)
+        glUniform1f(at, values[0]);
+      else
+        glUniform4fv(at, 1, values.data());
     }
     for (const GlslSampler& s : program.ps_samplers) {
       glUniform1i(glGetUniformLocation(prog, s.uniform.c_str()), static_cast<GLint>(s.reg));

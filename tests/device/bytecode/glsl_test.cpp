@@ -1,5 +1,7 @@
 // Every generated GLSL program passes glslangValidator as GLSL 3.30 core, and each vertex
 // and fragment pair links. Also checks the interface the device relies on.
+#include "device/bytecode/glsl.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,7 +10,6 @@
 
 #include "device/bytecode/assemble.h"
 #include "device/bytecode/effect_source.h"
-#include "device/bytecode/glsl.h"
 #include "programs.h"
 
 namespace bw::bytecode {
@@ -34,7 +35,8 @@ std::vector<std::uint32_t> tokens_of(const char* text) {
                               frag.string() + " > " + log.string() + " 2>&1";
   if (std::system(command.c_str()) == 0) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << testing::read_text(log.string()) << "\n"
-                                       << program.vertex << "\n" << program.fragment;
+                                       << program.vertex << "\n"
+                                       << program.fragment;
 }
 
 TEST(Glsl, EveryHandWrittenProgramValidatesAndLinks) {
@@ -89,8 +91,9 @@ TEST(Glsl, VaryingsLinkByUsageAcrossShaderModels) {
 
 TEST(Glsl, InterfaceNamesTheDeviceUses) {
   std::string error;
-  const char* ps = "ps_3_0\ndcl_texcoord v0.xy\ndcl_2d s3\ndcl_cube s5\ntexld r0, v0, s3\n"
-                   "texld r1, v0, s5\nmad oC0, r0, c7, r1\n";
+  const char* ps =
+      "ps_3_0\ndcl_texcoord v0.xy\ndcl_2d s3\ndcl_cube s5\ntexld r0, v0, s3\n"
+      "texld r1, v0, s5\nmad oC0, r0, c7, r1\n";
   auto program = translate_to_glsl(tokens_of(testing::kPlainVertex), tokens_of(ps), error);
   ASSERT_TRUE(program) << error;
   EXPECT_EQ(program->ps_constant_count, 8u);

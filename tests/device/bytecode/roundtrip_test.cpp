@@ -58,9 +58,8 @@ TEST(RoundTrip, DefValuesKeepTheirBits) {
   std::string error;
   auto tokens = assemble(text, error);
   ASSERT_TRUE(tokens) << error;
-  const std::vector<std::uint32_t> expected_bits = {0x3DCCCCCD, 0x80000000, 0x7F7FFFFF,
-                                                    0x00800000, 0x7F800000, 0x4B800000,
-                                                    0x3EAAAAAB, 0x80000001};
+  const std::vector<std::uint32_t> expected_bits = {0x3DCCCCCD, 0x80000000, 0x7F7FFFFF, 0x00800000,
+                                                    0x7F800000, 0x4B800000, 0x3EAAAAAB, 0x80000001};
   std::vector<std::uint32_t> bits;
   for (int def = 0; def < 2; ++def) {
     for (int i = 0; i < 4; ++i) bits.push_back((*tokens)[3 + def * 6 + i]);
