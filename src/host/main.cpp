@@ -6,6 +6,7 @@
 
 #include "host/configure.h"
 #include "host/options.h"
+#include "host/saver_app.h"
 #include "host/settings_file.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "brushwright: %s\n", error.c_str());
     return 2;
   }
+  SettingsFile storage = SettingsFile::for_picture(options->picture);
   switch (options->mode) {
     case SaverMode::help:
       std::fputs(saver_usage(), stdout);
@@ -24,13 +26,11 @@ int main(int argc, char** argv) {
     case SaverMode::version:
       std::printf("brushwright %s\n", BW_VERSION);
       return 0;
-    case SaverMode::configure: {
-      SettingsFile storage = SettingsFile::for_picture(options->picture);
+    case SaverMode::configure:
       return run_configure(*options, storage, stdout, stderr);
-    }
+    case SaverMode::render:
+      return run_render(*options, effective_settings(*options, storage));
     default:
-      break;
+      return run_on_window(*options, effective_settings(*options, storage));
   }
-  std::fputs("brushwright: this build cannot paint yet; see --help\n", stderr);
-  return 1;
 }

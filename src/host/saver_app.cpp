@@ -1,0 +1,255 @@
+#include "host/saver_app.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "assets/asset_fetch.h"
+#include "assets/png_writer.h"
+#include "assets/store_image_records.h"
+#include "device/gl/gl_backend.h"
+#include "device/texture.h"
+#include "host/contact_sheet.h"
+#include "host/saver_loop.h"
+#include "host/x11_window.h"
+#include "painter/engine.h"
+#include "painter/held_frame.h"
+
+namespace bw::host {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string program_dir() {
+  std::error_code error;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+  return error ? std::string(".") : exe.parent_path().string();
+}
+
+// Points the engine's asset and image roads at an installation.
+void use_installation(painter::PainterState& state, const std::string& install_dir) {
+  assets::set_install_dir(install_dir);
+  assets::reset_image_stores();
+  state.install_path = install_dir;
+  state.fetch = [](const std::string& path) { return assets::fetch_asset(path); };
+  state.image_source.by_path =
+      device::image_readers_by_path({assets::asset_fetcher(), install_dir});
+  state.image_source.by_store = [](int number, int store_code, int& record_count) {
+    int width = 0, height = 0;
+    return assets::fetch_store_image(number, store_code, width, height, record_count);
+  };
+}
+
+void configure_state(painter::PainterState& state, const SaverOptions& options,
+                     const Settings& settings) {
+  state.picture_name = options.picture;
+  state.speed = settings.speed;
+  state.delay = settings.delay;
+  state.seed = options.seed;
+  use_installation(state, settings.install_path);
+}
+
+// The engine as the main loop sees it.
+class EngineFrames final : public FrameSource {
+ public:
+  explicit EngineFrames(painter::PainterState& state) : state_(state) {}
+  void render_frame() override {
+    device::Device& device = *state_.device;
+    device.begin_frame();
+    device.clear(0, 0, 0);
+    painter::draw_frame(state_);
+    device.end_frame();
+    device.present();
+  }
+  bool frame_is_static() override { return painter::frame_is_held(state_); }
+  void skip_frame() override { painter::skip_held_frame(state_); }
+  void resize(int width, int height) override { state_.device->resize(width, height); }
+
+ private:
+  painter::PainterState& state_;
+};
+
+int report_start_failure(painter::StartResult result, const SaverOptions& options,
+                         const Settings& settings) {
+  if (result == painter::StartResult::no_description) {
+    std::fprintf(stderr, "brushwright: no description of the picture \"%s\" under \"%s/data\"\n",
+                 options.picture.c_str(), settings.install_path.c_str());
+    return 255;  // the saver ends as with exit(-1)
+  }
+  // The device layer has said why (no usable graphics runtime, or unsupported hardware).
+  std::fprintf(stderr, "brushwright: no graphics device, nothing painted\n");
+  return 1;
+}
+
+bool check_data(const Settings& settings) {
+  if (has_picture_data(settings.install_path)) return true;
+  std::fprintf(stderr, "brushwright: no picture data in \"%s/data\" (set PATH= in the "
+               "settings file, or install the data)\n", settings.install_path.c_str());
+  return false;
+}
+
+}  // namespace
+
+bool has_picture_data(const std::string& install_dir) {
+  std::error_code error;
+  const fs::path data = fs::path(install_dir) / "data";
+  return fs::exists(data / "Base3" / "Main", error) || fs::is_directory(data / "shaders", error);
+}
+
+std::string default_install_dir() {
+  const fs::path here = program_dir();
+  const std::string candidates[] = {
+      (here / ".." / "share" / "brushwright").lexically_normal().string(),
+      (here / ".." / ".." / "share" / "brushwright").lexically_normal().string(),
+      BW_BUILD_TREE,
+  };
+  for (const auto& candidate : candidates)
+    if (has_picture_data(candidate)) return candidate;
+  return candidates[0];
+}
+
+Settings effective_settings(const SaverOptions& options, SettingsStorage& storage) {
+  Settings settings;
+  read_settings(storage, settings);
+  const bool path_set = storage.open_key() && storage.read_text("PATH").has_value();
+  if (!path_set) settings.install_path = default_install_dir();
+  if (options.speed) settings.speed = *parse_seconds_or_speed(*options.speed);
+  if (options.delay) settings.delay = *parse_seconds_or_speed(*options.delay);
+  return settings;
+}
+
+int run_on_window(const SaverOptions& options, const Settings& settings) {
+  if (!check_data(settings)) return 1;
+  std::string error;
+  auto window = X11Window::open(options, error);
+  if (!window) {
+    std::fprintf(stderr, "brushwright: %s\n", error.c_str());
+    return 1;
+  }
+  install_stop_signals();
+
+  painter::PainterState state;
+  configure_state(state, options, settings);
+  // A preview paints at 1024 x 1024 whatever its window's size, and starts about a second
+  // after the window appeared.
+  if (window->preview()) {
+    state.render_width = state.render_height = 1024;
+    const auto start = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!g_stop_requested && std::chrono::steady_clock::now() < start) {
+      window->wait(0.05);
+      if (window->take_events().quit) return 0;
+    }
+  } else {
+    state.render_width = window->width();
+    state.render_height = window->height();
+  }
+  state.target_width = state.render_width;
+  state.target_height = state.render_height;
+
+  device::GlBackendOptions backend_options;
+  backend_options.x_display = window->display();
+  backend_options.use_window = true;
+  const auto result = painter::start_engine(state, device::make_gl_backend(backend_options),
+                                            window->window(), false);
+  if (result != painter::StartResult::started)
+    return report_start_failure(result, options, settings);
+
+  EngineFrames frames(state);
+  LoopOptions loop;
+  loop.max_fps = options.max_fps;
+  loop.show_fps = options.show_fps;
+  run_saver_loop(*window, frames, loop);
+  state.device.reset();  // releases every texture and effect while the window still exists
+  return 0;
+}
+
+int run_render(const SaverOptions& options, const Settings& settings) {
+  if (!check_data(settings)) return 1;
+  std::error_code fs_error;
+  fs::create_directories(options.render_dir, fs_error);
+  if (fs_error) {
+    std::fprintf(stderr, "brushwright: cannot create \"%s\": %s\n", options.render_dir.c_str(),
+                 fs_error.message().c_str());
+    return 1;
+  }
+  install_stop_signals();
+
+  painter::PainterState state;
+  SaverOptions seeded = options;
+  if (!seeded.seed) seeded.seed = static_cast<uint32_t>(std::time(nullptr));
+  configure_state(state, seeded, settings);
+  painter::SimulatedClock clock(60.0, 0, *seeded.seed);
+  state.clock = &clock;
+  state.render_width = state.target_width = options.width;
+  state.render_height = state.target_height = options.height;
+  const auto result = painter::start_engine(state, device::make_gl_backend(), 0, false);
+  if (result != painter::StartResult::started)
+    return report_start_failure(result, options, settings);
+
+  std::vector<assets::PixelBuffer> pictures;
+  bool film = false;  // writing the displayed frames of the first whole cycle
+  long film_frames = 0;
+  auto save = [&](const assets::PixelBuffer& image, const std::string& path) {
+    std::string error;
+    if (assets::save_png(image, path, &error)) return true;
+    std::fprintf(stderr, "brushwright: cannot write \"%s\": %s\n", path.c_str(), error.c_str());
+    return false;
+  };
+  // A film needs the whole cycle after the first picture, so it runs to the second capture.
+  const int captures_wanted = options.frames ? std::max(options.pictures, 2) : options.pictures;
+  EngineFrames frames(state);
+  // Enough frames for the wanted cycles at any speed and delay the options allow, and a
+  // bound against a picture that never comes.
+  for (long frame = 0; frame < 5'000'000 && state.pictures_built < captures_wanted; ++frame) {
+    if (g_stop_requested) return 1;
+    // Held frames change nothing on screen: unless they are filmed, only their timing runs.
+    if (!film && frames.frame_is_static()) {
+      frames.skip_frame();
+      continue;
+    }
+    const int built = state.pictures_built;
+    const auto began = std::chrono::steady_clock::now();
+    frames.render_frame();
+    if (film && state.pictures_built == built) {
+      assets::PixelBuffer shown;
+      if (state.device->read_back_buffer(shown.rgba, shown.width, shown.height)) {
+        char name[64];
+        std::snprintf(name, sizeof name, "frame-%05ld.png", ++film_frames);
+        if (!save(shown, (fs::path(options.render_dir) / name).string())) return 1;
+      }
+    }
+    if (state.pictures_built == built) continue;
+    // The film runs from the first capture to the second.
+    film = options.frames && state.pictures_built == 1;
+    if (static_cast<int>(pictures.size()) >= options.pictures) continue;
+    const double ms = std::chrono::duration<double, std::milli>(
+                          std::chrono::steady_clock::now() - began).count();
+    assets::PixelBuffer picture;
+    if (!state.device->read_texture(*state.last_capture, picture.rgba, picture.width,
+                                    picture.height)) {
+      std::fprintf(stderr, "brushwright: cannot read the finished picture back\n");
+      return 1;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "picture-%03zu.png", pictures.size() + 1);
+    const std::string path = (fs::path(options.render_dir) / name).string();
+    if (!save(picture, path)) return 1;
+    std::printf("%s: built in %.0f ms\n", path.c_str(), ms);
+    std::fflush(stdout);
+    pictures.push_back(std::move(picture));
+  }
+  if (static_cast<int>(pictures.size()) < options.pictures) {
+    std::fprintf(stderr, "brushwright: the engine finished no picture\n");
+    return 1;
+  }
+  const std::string sheet = (fs::path(options.render_dir) / "contact-sheet.png").string();
+  if (!save(contact_sheet(pictures, 320), sheet)) return 1;
+  std::printf("contact sheet: %s\n", sheet.c_str());
+  return 0;
+}
+
+}  // namespace bw::host

@@ -1,0 +1,31 @@
+// The Linux saver as a whole: settings and options joined, the data found, the engine
+// started on a window (or headless for --render), and frames rendered until the saver
+// is told to stop.
+#pragma once
+
+#include <string>
+
+#include "host/options.h"
+#include "host/settings.h"
+
+namespace bw::host {
+
+// Where the saver looks for data/ when the settings name no PATH: beside the installed
+// program (<prefix>/share/brushwright) or, for a program run from its build tree, the
+// build tree. Returns the first that holds a data folder, or the first candidate.
+std::string default_install_dir();
+
+// True when `install_dir`/data holds a picture store or plain effect files.
+bool has_picture_data(const std::string& install_dir);
+
+// The settings the saver runs with: the picture's stored settings, then the options.
+// An unset PATH leaves default_install_dir().
+Settings effective_settings(const SaverOptions& options, SettingsStorage& storage);
+
+// Runs a window mode (--window, --root, --window-id, --fullscreen); the exit status.
+int run_on_window(const SaverOptions& options, const Settings& settings);
+
+// Runs --render: N pictures headless into the options' folder; the exit status.
+int run_render(const SaverOptions& options, const Settings& settings);
+
+}  // namespace bw::host
