@@ -24,7 +24,7 @@ std::vector<uint8_t> binary_with_nuls() {
 }
 
 // Field numbers of the fixture.
-enum { kKey = 1, kBlob, kLetters, kNumbers, kPair, kLines, kPrice, kNote, kRatio };
+enum { kKey = 1, kBlob, kLetters, kNumbers, kPair, kLines, kPrice, kNote, kRatio, kRef };
 
 const std::vector<WriterField>& rich_fields() {
   static const std::vector<WriterField> fields = {
@@ -38,6 +38,7 @@ const std::vector<WriterField>& rich_fields() {
       field("Price", kTypeSigned, 4, 2),
       field("Note", kTypeText, 4, kFlagPaged),
       field("Ratio", kTypeDouble, 8),
+      field("Ref", kTypeLink, 4),  // a link into the store "Ref", which does not exist
   };
   return fields;
 }
@@ -53,13 +54,13 @@ std::vector<WriterRecord> rich_records() {
        WriterValue::of_elements({{'a'}, {'b'}, {'c'}}), ints({1, 2, 3}),
        WriterValue::of_members({WriterValue{}, WriterValue::of_text("b"), WriterValue::of_text("c")}),
        WriterValue::of_text("first\nsecond\nthird\n"), WriterValue::of_integer(123, 4),
-       WriterValue::of_text("hello"), WriterValue::of_double(2.5)},
+       WriterValue::of_text("hello"), WriterValue::of_double(2.5), WriterValue::of_integer(5, 4)},
       {WriterValue::of_text("beta"), WriterValue::of_bytes(binary_with_nuls()),
        WriterValue::of_elements({}), ints({10, -4}),
        WriterValue::of_members({WriterValue::of_text("x"), WriterValue::of_text("y"),
                                 WriterValue::of_text("z")}),
        WriterValue{}, WriterValue::of_integer(-5, 4), WriterValue::of_text(std::string(300, 'x')),
-       WriterValue::of_double(-0.25)},
+       WriterValue::of_double(-0.25), WriterValue::of_integer(0, 4)},
   };
 }
 
@@ -100,6 +101,9 @@ TEST(StoreRead, FieldsAsText) {
       {1, "^8", 5, "hello"},                  // paged text
       {2, "^8", 300, std::string(300, 'x')},  // over an overflow chain
       {1, "^9[X]", 3, "2.5"},
+      {1, "^10", 2, "#5"},                    // a link that ends the path prints its number
+      {2, "^10.1", 0, ""},                    // a link to record 0 leads nowhere
+      {1, "^10.1", -1, ""},                   // the target store cannot be opened
       {3, "^1", -1, ""},                      // beyond the last record
   };
   for (const auto& c : cases) {
