@@ -97,36 +97,31 @@ class LineParser {
       }
     }
     if (!found) {
+      // Register files named by a prefix and a number; which prefixes exist depends on
+      // the stage and version (a0 / t#, oT# / o#).
       struct Prefix {
         const char* prefix;
-        int type;
-      };  // -1: t in pixel, a in vertex
-      static const Prefix kPrefixes[] = {{"od", kAttrOut}, {"ot", kOutput},  {"oc", kColorOut},
-                                         {"o", kOutput},   {"r", kTemp},     {"v", kInput},
-                                         {"c", kConst},    {"a", kAddr},     {"t", kTexture},
-                                         {"i", kConstInt}, {"s", kSampler},  {"b", kConstBool},
-                                         {"l", kLabel},    {"p", kPredicate}};
+        std::uint8_t type;
+        std::uint8_t stages;  // 1 vertex 2.x, 2 vertex 3.0, 4 pixel
+      };
+      static const Prefix kPrefixes[] = {
+          {"od", kAttrOut, 1},   {"ot", kOutput, 1},   {"oc", kColorOut, 4}, {"o", kOutput, 2},
+          {"r", kTemp, 7},       {"v", kInput, 7},     {"c", kConst, 7},     {"a", kAddr, 3},
+          {"t", kTexture, 4},    {"i", kConstInt, 7},  {"s", kSampler, 7},   {"b", kConstBool, 7},
+          {"l", kLabel, 7},      {"p", kPredicate, 7}};
+      const std::uint8_t stage = v_.is_pixel() ? 4 : v_.is_3() ? 2 : 1;
       for (const Prefix& p : kPrefixes) {
         const std::size_t n = std::strlen(p.prefix);
-        if (name.compare(0, n, p.prefix) != 0) continue;
-        std::string_view digits = std::string_view(name).substr(n);
-        if (!std::all_of(digits.begin(), digits.end(),
-                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
-          continue;
-        }
-        if ((p.prefix[0] == 'a' && v_.is_pixel()) || (p.prefix[0] == 't' && !v_.is_pixel())) {
-          continue;
-        }
-        if ((std::string_view(p.prefix) == "ot") == v_.is_3() && p.type == kOutput &&
-            std::string_view(p.prefix) != "o") {
-          continue;
-        }
-        if (std::string_view(p.prefix) == "o" && !v_.is_3()) continue;
-        if (digits.empty() && address.empty()) continue;
-        r.type = static_cast<std::uint8_t>(p.type);
+        if (!(p.stages & stage) || name.compare(0, n, p.prefix) != 0) continue;
+        const std::string_view digits = std::string_view(name).substr(n);
+        const bool numeric = std::all_of(digits.begin(), digits.end(), [](char c) {
+          return std::isdigit(static_cast<unsigned char>(c));
+        });
+        // "c[a0.x + 5]" may leave the number to the brackets.
+        if (!numeric || (digits.empty() && address.empty())) continue;
+        r.type = p.type;
         r.index = 0;
-        if (!digits.empty() && !parse_uint(digits, r.index)) break;
-        found = true;
+        found = digits.empty() || parse_uint(digits, r.index);
         break;
       }
     }

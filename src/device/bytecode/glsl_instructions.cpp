@@ -171,6 +171,7 @@ bool StageTranslator::emit(const Instruction& ins, std::vector<std::uint16_t>& b
       if (ins.sources[0].reg.type != kLoop || ins.sources[1].reg.type != kConstInt) {
         return fail(ins.offset, "loop takes aL and an i# register");
       }
+      if (!loop_depth_ok(ins, blocks)) return false;
       use(kLoop, 0);
       const std::string n = std::to_string(++loops);
       line("{");
@@ -201,6 +202,7 @@ bool StageTranslator::emit(const Instruction& ins, std::vector<std::uint16_t>& b
     }
     case kRep: {
       if (ins.sources[0].reg.type != kConstInt) return fail(ins.offset, "rep takes an i# register");
+      if (!loop_depth_ok(ins, blocks)) return false;
       const std::string n = std::to_string(++loops);
       line("for (int bw_k" + n + " = 0; bw_k" + n + " < clamp(" +
            int_const(ins.sources[0].reg.index) + ".x, 0, 255); ++bw_k" + n + ") {");
@@ -245,6 +247,16 @@ bool StageTranslator::emit(const Instruction& ins, std::vector<std::uint16_t>& b
     default:
       return fail(ins.offset, "opcode " + std::to_string(ins.opcode) + " is not supported");
   }
+}
+
+bool StageTranslator::loop_depth_ok(const Instruction& ins,
+                                    const std::vector<std::uint16_t>& blocks) {
+  // Direct3D 9 nests loop and rep at most four deep; with each count clamped to 255 this
+  // also bounds the work of one invocation.
+  const auto depth = std::count_if(blocks.begin(), blocks.end(),
+                                   [](std::uint16_t k) { return k == kLoopOp || k == kRep; });
+  if (depth < kMaxLoopNesting) return true;
+  return fail(ins.offset, "loop and rep nest deeper than 4");
 }
 
 bool StageTranslator::compare(const Instruction& ins, std::string& expr) {

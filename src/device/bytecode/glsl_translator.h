@@ -17,6 +17,9 @@ namespace bw::bytecode::glsl_detail {
 // Component letters by index.
 inline constexpr const char* kComponents = "xyzw";
 
+// Deepest nesting of loop and rep.
+inline constexpr int kMaxLoopNesting = 4;
+
 class StageTranslator {
  public:
   StageTranslator(const Program& program, StageCode& out, std::string& error)
@@ -69,6 +72,7 @@ class StageTranslator {
   bool emit_function(const Function& f);
   bool emit(const Instruction& ins, std::vector<std::uint16_t>& blocks, int& loops);
   bool compare(const Instruction& ins, std::string& expr);
+  bool loop_depth_ok(const Instruction& ins, const std::vector<std::uint16_t>& blocks);
   bool matrix(const Instruction& ins);
   bool texture(const Instruction& ins);
 
