@@ -291,9 +291,18 @@ std::optional<PixelBuffer> load_dds(const std::string& path, const std::string& 
   const std::optional<DdsLayout> layout =
       parse_dds_header(std::span(header, header_bytes), path, width, height);
   if (!layout) return std::nullopt;
+  // Only as many bytes as the file still holds are read: a header that promises more
+  // than the file has is refused by the size check without a large allocation.
+  const long here = std::ftell(file.get());
+  std::size_t left = 0;
+  if (here >= 0 && std::fseek(file.get(), 0, SEEK_END) == 0) {
+    const long end = std::ftell(file.get());
+    if (end > here) left = static_cast<std::size_t>(end - here);
+    std::fseek(file.get(), here, SEEK_SET);
+  }
   std::vector<std::uint8_t> data;
   try {
-    data.resize(layout->data_bytes);
+    data.resize(std::min(layout->data_bytes, left));
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "Texture::load_dds(): no memory for the pixels of \"%s\" file\n",
                  path.c_str());

@@ -66,36 +66,41 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
                  width, height, path.c_str(), max_side, max_side);
     return std::nullopt;
   }
+  const int bytes_per_pixel = depth / 8;
+  const std::size_t pixel_count = static_cast<std::size_t>(width) * height;
+  const std::size_t data_offset = kHeaderSize + id_length;
+  const std::size_t available = bytes.size() - std::min(data_offset, bytes.size());
+  // The fewest bytes that can describe the pixels: all of them stored, or one run packet
+  // of at most 128 pixels per (1 + pixel size) bytes. Checked before allocating, so that
+  // a short file cannot make the reader allocate for a large image.
+  const std::size_t needed =
+      image_type == 2 ? pixel_count * bytes_per_pixel
+                      : (pixel_count + 127) / 128 * (1 + static_cast<std::size_t>(bytes_per_pixel));
+  if (available < needed || data_offset > bytes.size()) {
+    std::fprintf(stderr,
+                 "Texture::load_tga(): \"%s\" file is truncated: pixel data needs %s%zu bytes "
+                 "at offset %zu, the file has %zu\n",
+                 path.c_str(), image_type == 2 ? "" : "at least ", needed, data_offset,
+                 bytes.size());
+    return std::nullopt;
+  }
   std::optional<PixelBuffer> image = PixelBuffer::allocate(width, height);
   if (!image) {
     std::fprintf(stderr, "Texture::load_tga(): no memory for %dx%d pixels of \"%s\" file\n",
                  width, height, path.c_str());
     return std::nullopt;
   }
-
-  const int bytes_per_pixel = depth / 8;
-  const std::size_t pixel_count = static_cast<std::size_t>(width) * height;
-  const std::size_t data_offset = kHeaderSize + id_length;
   ByteReader data(bytes);
-  data.seek(std::min(data_offset, bytes.size()));
+  data.seek(data_offset);
   std::uint8_t* out = image->rgba.data();
 
   if (image_type == 2) {
-    const std::size_t needed = pixel_count * bytes_per_pixel;
-    const std::uint8_t* in = data_offset <= bytes.size() ? data.take(needed) : nullptr;
-    if (in == nullptr) {
-      std::fprintf(stderr,
-                   "Texture::load_tga(): \"%s\" file is truncated: pixel data needs %zu bytes "
-                   "at offset %zu, the file has %zu\n",
-                   path.c_str(), needed, data_offset, bytes.size());
-      return std::nullopt;
-    }
+    const std::uint8_t* in = data.take(needed);
     for (std::size_t i = 0; i < pixel_count; ++i) {
       put_pixel(out + i * 4, in + i * bytes_per_pixel, bytes_per_pixel);
     }
   } else {
     std::size_t done = 0;
-    if (data_offset > bytes.size()) data.seek(data_offset);  // fails: no data at all
     while (done < pixel_count) {
       const std::uint8_t packet = data.u8();
       const std::size_t count =

@@ -244,6 +244,14 @@ TEST(DdsReader, LoadsFromThePathThenFromTheInstallDirectory) {
   ASSERT_TRUE(image);
   EXPECT_EQ(image->rgba, (Bytes{9, 8, 7, 6}));
   EXPECT_FALSE(missing);
+
+  // A file whose header promises the largest image but holds 3 bytes of pixels.
+  test::write_file(dir + "/data/short.dds", make_dds(0x41, nullptr, 32, 16384, 16384, {1, 2, 3}));
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(load_dds("data/short.dds", dir, width, height));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("need 1073741824 bytes after the header, "
+                                                        "the file has 3"),
+            std::string::npos);
 }
 
 // Reads a DDS file written by ImageMagick; gives the pixels and ImageMagick's decoding.

@@ -121,6 +121,12 @@ TEST(TgaReader, TruncatedFilesFailCleanly) {
     EXPECT_NE(d.messages.find(c.message_part), std::string::npos) << c.name << ": " << d.messages;
     EXPECT_NE(d.messages.find("\"sig.tga\""), std::string::npos) << c.name;
   }
+  // Headers promising far more pixels than the bytes that follow could describe.
+  const Decoded huge_plain = decode(make_tga(2, 32, 0, 16384, 16384, {1, 2, 3, 4}));
+  EXPECT_NE(huge_plain.messages.find("needs 1073741824 bytes"), std::string::npos);
+  const Decoded huge_rle = decode(make_tga(10, 32, 0, 16384, 16384, {0xFF, 1, 2, 3, 4}));
+  EXPECT_NE(huge_rle.messages.find("needs at least 10485760 bytes"), std::string::npos)
+      << huge_rle.messages;
   Bytes rle_id_past_end = make_tga(10, 24, 0, 1, 1, {0x80, 1, 2, 3});
   rle_id_past_end[0] = 200;
   EXPECT_FALSE(decode(rle_id_past_end).image);
