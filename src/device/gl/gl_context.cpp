@@ -126,7 +126,10 @@ GlContext::~GlContext() {
     if (egl.window != EGL_NO_SURFACE) eglDestroySurface(egl.display, egl.window);
     if (egl.pbuffer != EGL_NO_SURFACE) eglDestroySurface(egl.display, egl.pbuffer);
     if (egl.context != EGL_NO_CONTEXT) eglDestroyContext(egl.display, egl.context);
-    eglTerminate(egl.display);
+    // A headless display stays initialised for the rest of the process: terminating it
+    // unloads the driver, which the next device of the same process (tools and tests
+    // make several) would load again. A display on an X connection goes with it.
+    if (egl.x_display != nullptr) eglTerminate(egl.display);
   }
   if (egl.own_x_display && egl.x_display != nullptr) XCloseDisplay(egl.x_display);
 }
