@@ -28,6 +28,7 @@ mov o1, v1
 ps_3_0
 def c10, 0.5, 1.0, 0.0, 3.0
 def c11, 0.3, 0.35, 0.25, 0.2
+def c13, 0.4, 0.0, 0.0, 0.0
 def c12, 0.15, 0.6, 0.4, 0.7
 dcl_texcoord v0.xy
 dcl_2d s0
@@ -45,7 +46,7 @@ add r5.x, r3.x, -c10.x
 mad r4.x, r5.x, c11.z, r4.x
 // colour coordinates: green from the layer and the depth, blue from the shape
 mad r4.y, c3.x, c12.y, c12.x
-mad r4.y, r1.y, c11.z, r4.y
+mad r4.y, r1.y, c13.x, r4.y
 mov r4.z, r1.z
 // the plan covers by its coverage times alpha (how opaque a plan's paint is)
 mul r6.x, r1.x, c2.x

@@ -27,9 +27,10 @@ mov o1, v1
 .pixel
 ps_3_0
 def c10, 0.5, 1.0, 0.0, 2.0
-def c11, 0.0015, 0.0, 6.0, 0.9
-def c12, 0.55, 0.6, 24.0, 4.0
-def c13, 0.75, 0.5, 0.9, 1.5
+def c11, 0.0015, 0.0, 3.0, 0.9
+def c12, 0.55, 0.6, 24.0, 1.25
+def c13, 0.85, 0.3, 0.4, 1.5
+def c14, 0.8, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -56,7 +57,7 @@ mov r9.z, c11.w
 nrm r10.xyz, r9
 dp3_sat r11.x, r8, r10
 mad r11.x, r11.x, c12.x, c12.x   // 0.55 + 0.55 diffuse
-mad r11.y, r1.y, c13.y, c13.x    // the brush's relief: 0.75 + 0.5 relief
+mad r11.y, r1.y, c13.y, c13.x    // the brush's relief: 0.85 + 0.3 relief
 mul r11.x, r11.x, r11.y
 // sheen on thick paint: half-vector with the viewer straight ahead
 add r12.xyz, r10, c10.zzyw
@@ -69,7 +70,7 @@ mul r14.x, r14.x, r1.w
 mul r15.xy, v0, c12.w
 frc r15.xy, r15
 texld r16, r15, s4
-mad r16.x, r16.x, c13.z, c12.x
+mad r16.x, r16.x, c13.z, c14.x   // weave: 0.8 + 0.4 canvas
 mul_sat r17.x, r1.w, c13.w
 add r17.x, c10.y, -r17.x
 mul r17.x, r17.x, c2.x

@@ -25,9 +25,9 @@ mov o1, v1
 ps_3_0
 def c10, 0.5, 1.0, 0.0, 2.0
 def c11, 0.159155, 6.283185, -3.141593, 3.0
-def c12, 0.07, 0.05, 0.2, 0.6
+def c12, 0.07, 0.03, 0.2, 0.6
 def c13, 0.18, 0.32, 0.04, 0.25
-def c14, 0.1, 0.8, 0.15, 4.0
+def c14, 0.1, 0.8, 0.35, 4.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -45,7 +45,7 @@ mov r3.x, r1.y
 mov r3.y, r2.y
 mad r3.xy, r3, c12.x, v0
 // the brush texture roughens the outline
-mul r4.xy, v0, c10.w
+mul r4.xy, v0, c10.y
 frc r4.xy, r4
 texld r5, r4, s2
 add r5.x, r5.x, -c10.x
@@ -78,6 +78,8 @@ mul r13.x, r13.x, r12.y
 add_sat r13.y, c10.y, -r10.x
 add r14.x, r10.x, -c10.x
 mad r14.x, r14.x, c14.z, c14.x
+add r14.y, v0.x, -c10.x
+mad r14.x, r14.y, c12.z, r14.x
 mad_sat r13.z, c4.x, c14.y, r14.x
 mov r13.w, c10.y
 mov oC0, r13
