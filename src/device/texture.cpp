@@ -17,6 +17,8 @@ bool Texture::create(int width, int height, int filter, int address) {
     backend.release_texture(texture);
     return false;
   }
+  // A texture created again drops its old objects only once the new ones exist.
+  release_objects();
   texture_ = texture;
   surface_ = surface;
   this->width = width;

@@ -58,7 +58,8 @@ StoreImageReader image_stores_by_number(std::shared_ptr<assets::ImageStores> sto
 class Texture {
  public:
   // Creates the render target with undefined contents; false without a device or when
-  // the backend refuses. An existing texture is not released first.
+  // the backend refuses (the texture then keeps what it had). Creating again replaces
+  // the old objects once the new ones exist.
   bool create(int width, int height, int filter, int address);
   // Re-creates the texture at that size and fills it with `pixels` (red, green, blue,
   // alpha; rows from the top). The buffer is left in blue, green, red, alpha order.

@@ -269,6 +269,23 @@ TEST(TextureUpload, FailuresLeaveTheDocumentedState) {
   EXPECT_FALSE(texture->upload(nullptr, 4, 4, 0, 1));
 }
 
+TEST(TextureCreate, CreatingAgainReplacesTheOldObjectsOnlyOnSuccess) {
+  TraceDevice d;
+  d.create();
+  Texture* texture = d.device->create_texture();
+  ASSERT_TRUE(texture->create(16, 16, 0, 1));
+  const TextureHandle first = texture->handle();
+  ASSERT_TRUE(texture->create(32, 8, 1, 0));
+  EXPECT_EQ(d.trace->live_textures.count(first), 0u);  // not leaked
+  EXPECT_EQ(d.trace->live_textures.size(), 1u);
+  const TextureHandle second = texture->handle();
+  d.trace->fail_create_texture = true;
+  EXPECT_FALSE(texture->create(64, 64, 0, 1));
+  EXPECT_EQ(texture->handle(), second);
+  EXPECT_EQ(texture->width, 32);
+  EXPECT_EQ(texture->height, 8);
+}
+
 TEST(TextureCopy, StretchesTheCurrentTargetOntoTheTexture) {
   TraceDevice d;
   d.create(640, 480);
