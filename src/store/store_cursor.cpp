@@ -140,6 +140,14 @@ uint32_t find_tree_key(BankFile& file) {
 
 // ---- StoreIndexes -------------------------------------------------------------------
 
+bool StoreIndexes::record_exists(int64_t record) {
+  if (record < 1) return false;
+  // The count is taken again only when a record lies beyond it: a recount forgets every
+  // loaded window.
+  if (record > known_records_) known_records_ = store_.record_count();
+  return record <= known_records_;
+}
+
 bool StoreIndexes::is_field1(const FieldPath& path) const {
   return path.count == 1 && path[0].field == 1;
 }
@@ -207,10 +215,7 @@ IndexEntry StoreIndexes::read_main_entry(int64_t node) {
     return decode_index_entry(load_i32(p), load_i32(p + 4));
   }
   if (node < 1 || store_.record_prefix() < 8) return {};
-  // The count is taken again only when a node lies beyond it: a recount forgets every
-  // loaded window.
-  if (node > known_records_) known_records_ = store_.record_count();
-  if (node > known_records_) return {};
+  if (!record_exists(node)) return {};
   const int64_t at = store_.header_size() + (node - 1) * int64_t{store_.record_size()};
   const uint8_t* p = store_.read(kSlotMain, at, 8);
   if (p == nullptr) return {};
@@ -224,7 +229,8 @@ IndexEntry StoreIndexes::read_tree_entry(TreeFile& tree, int64_t node, int field
     if (tree_key_ == 0) tree_key_ = find_tree_key(file);
     key = tree_key_;
   }
-  const uint8_t* p = node < 0 ? nullptr : file.read(8 * node, 8);
+  if (node != 0 && !record_exists(node)) return {};  // only records have nodes
+  const uint8_t* p = file.read(8 * node, 8);
   if (p == nullptr) {
     if (node != 0) return {};
     if (file.access_mode() == 0) {
@@ -485,6 +491,7 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
       continue;
     }
     for (size_t i = 0; i < count; ++i) {
+      if (!indexes_->record_exists(at(i).record)) return kFindDamaged;
       const int c = compare_entry(at(i)) * direction;
       if (c == 0 && at(i).record > 0 && (found < 0 || at(i).record < found)) {
         found = at(i).record;
@@ -503,8 +510,8 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
     break;
   }
   if (found > 0) return found;
-  if (mode_ == kModeNearest && nearest > 0) return static_cast<int>(nearest);
-  return kFindNotFound;
+  if (mode_ != kModeNearest || nearest == kFindNotFound) return kFindNotFound;
+  return indexes_->record_exists(nearest) ? static_cast<int>(nearest) : kFindDamaged;
 }
 
 int StoreCursor::position_pages(const FieldDescriptor& d, const IndexEntry& header) {
@@ -526,7 +533,7 @@ int StoreCursor::position_pages(const FieldDescriptor& d, const IndexEntry& head
   if (entries.empty()) return kFindNotFound;
   current_entry_ = step_ > 0 ? static_cast<int>(entries.size()) - 1 : 0;
   const int record = entries[static_cast<size_t>(current_entry_)].record;
-  return record > 0 ? record : kFindDamaged;
+  return indexes_->record_exists(record) ? record : kFindDamaged;
 }
 
 }  // namespace bw::store

@@ -95,6 +95,8 @@ class StoreIndexes {
   uint32_t tree_key() const { return tree_key_; }
 
   RecordStore& store() { return store_; }
+  // Whether `record` is one of the store's records (recounted when it lies beyond).
+  bool record_exists(int64_t record);
   // Whether the index of `path` lives in "_Storage" pages.
   bool is_paged(const FieldPath& path) const;
 

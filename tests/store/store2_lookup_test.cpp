@@ -313,6 +313,12 @@ TEST(StoreCursor, DamagedIndexesEndTheSearch) {
        kFindDamaged},
       {"node past the file",
        [&](const NumberStore& s) { tree_entry(s, 0, 5, 4000); }, kFindDamaged},
+      {"node past the records, inside the file",  // found by fuzzing: it was a result
+       [&](const NumberStore& s) {
+         tree_entry(s, 40, 0, 0);
+         tree_entry(s, 0, 5, 40);
+       },
+       kFindDamaged},
       {"no-node entry on the path",
        [&](const NumberStore& s) { tree_entry(s, root_of(s), -1, -1); }, kFindDamaged},
   };
