@@ -98,7 +98,7 @@ bool StageTranslator::emit(const Instruction& ins, std::vector<std::uint16_t>& b
       return matrix(ins);
     case kCrs:
       return src(0, a) && src(1, b) &&
-             write(ins, "vec4(cross((" + a + ").xyz, (" + b + ").xyz), 0.0)");
+             write(ins, "vec4(cross((" + a + ").xyz, (" + b + ").xyz), 0.0)", 0x7);
     case kSgn:
       return src(0, a) && write(ins, "sign(" + a + ")");
     case kAbs:
@@ -107,7 +107,7 @@ bool StageTranslator::emit(const Instruction& ins, std::vector<std::uint16_t>& b
       need("bw_nrm");
       return src(0, a) && write(ins, "bw_nrm(" + a + ")");
     case kSincos:
-      return scl(0, a) && write(ins, "vec4(cos(" + a + "), sin(" + a + "), 0.0, 0.0)");
+      return scl(0, a) && write(ins, "vec4(cos(" + a + "), sin(" + a + "), 0.0, 0.0)", 0x3);
     case kMova:
       need("bw_mova");
       return src(0, a) && write(ins, "bw_mova(" + a + ")");
@@ -302,7 +302,7 @@ bool StageTranslator::matrix(const Instruction& ins) {
     }
     value += row < 3 ? ", " : ")";
   }
-  return write(ins, value);
+  return write(ins, value, static_cast<std::uint8_t>((1u << rows) - 1));
 }
 
 bool StageTranslator::texture(const Instruction& ins) {

@@ -427,8 +427,9 @@ std::string StageTranslator::predicate_vector(const Instruction& ins) {
 }
 
 // Writes the vec4 `value` (or ivec4 / bvec4 for a0 / p0) to the destination.
-bool StageTranslator::write(const Instruction& ins, std::string value) {
-  const Dest& d = ins.dest;
+bool StageTranslator::write(const Instruction& ins, std::string value, std::uint8_t produced) {
+  Dest d = ins.dest;
+  d.mask &= produced;
   if (d.mask == 0) return true;
   const std::string m = mask_letters(d.mask);
   const bool float_target = d.reg.type != kAddr || v_.is_pixel();

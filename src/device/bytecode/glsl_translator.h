@@ -63,8 +63,9 @@ class StageTranslator {
   // Writing.
   void line(const std::string& text);
   std::string predicate_vector(const Instruction& ins);
-  // Writes the vec4 `value` (or ivec4 / bvec4 for a0 / p0) to the destination.
-  bool write(const Instruction& ins, std::string value);
+  // Writes the vec4 `value` (or ivec4 / bvec4 for a0 / p0) to the destination, limited
+  // to the components the instruction produces (crs: xyz, sincos: xy, m3x2: xy ...).
+  bool write(const Instruction& ins, std::string value, std::uint8_t produced = 0xF);
   void note_write(std::uint8_t type, std::uint32_t index);
 
   // Instructions (glsl_instructions.cpp).

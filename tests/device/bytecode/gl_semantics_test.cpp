@@ -148,6 +148,10 @@ TEST_F(GlSemantics, PixelInstructionsKeepTheirDirect3DMeaning) {
        "defb b0, false\ndefb b1, true\ndef c0, 1, 10, 0, 0\ncall l0\ncallnz l1, b0\ncallnz l0, b1\n"
        "mov oC0, r0\nret\nlabel l0\nadd r0.x, r0.x, c0.x\nret\nlabel l1\nadd r0.y, r0.y, c0.y\nret",
        {2, 0, 0, 0}},
+      {"crs and sincos leave the components they do not produce",
+       "def c0, 1, 0, 0, 0.5\ndef c1, 0, 1, 0, 0\ndef c2, 9, 9, 9, 9\nmov r0, c2\ncrs r0, c0, c1\n"
+       "mov r1, c2\nsincos r1, c0.w\nadd oC0, r0, r1.zwzw",
+       {9, 9, 10, 18}},
       {"constants set by the device reach their register", "mad oC0, c3, c4.x, c3", {3, 6, 9, 12}},
   };
   for (const Case& c : cases) {
