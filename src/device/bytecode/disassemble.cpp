@@ -17,7 +17,10 @@ void put_address(std::vector<std::uint32_t>& out, const Register& r) {
   if (!r.relative) return;
   Register a;
   a.type = r.relative_type;
-  out.push_back(param_bits(a) | std::uint32_t(r.relative_component) * 0x55u << 16);
+  // a0 carries its component replicated (.xxxx for a0.x); aL carries the plain swizzle.
+  const std::uint32_t swizzle =
+      r.relative_type == kLoop ? 0xE4u : std::uint32_t(r.relative_component) * 0x55u;
+  out.push_back(param_bits(a) | swizzle << 16);
 }
 
 void put_dest(std::vector<std::uint32_t>& out, const Dest& d) {
