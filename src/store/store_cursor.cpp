@@ -271,10 +271,52 @@ IndexEntry StoreIndexes::read_paged_entry(const FieldPath& path, int64_t node) {
 
 IndexEntry StoreIndexes::read_entry(const FieldPath& path, int64_t node) {
   if (is_paged(path)) return read_paged_entry(path, node);
-  if (is_field1(path)) return read_main_entry(node);
-  auto it = trees_.find(path[0].field);
-  if (it == trees_.end() || it->second.state != 1) return {};
-  return read_tree_entry(it->second, node, path[0].field);
+  const bool field1 = is_field1(path);
+  // Node entries are kept once read; the header is read every time (it may be written).
+  const int index = field1 ? 0 : path[0].field;
+  if (node != 0) {
+    const auto cached = entries_.find(index);
+    if (cached != entries_.end()) {
+      const auto it = cached->second.find(node);
+      if (it != cached->second.end()) return it->second;
+    }
+  }
+  IndexEntry entry;
+  if (field1) {
+    entry = read_main_entry(node);
+  } else {
+    auto it = trees_.find(path[0].field);
+    if (it == trees_.end() || it->second.state != 1) return {};
+    entry = read_tree_entry(it->second, node, path[0].field);
+  }
+  if (node != 0 && entry.status == kEntryRead) {
+    cached_bytes_ += 32;
+    if (cached_bytes_ > kMaxCachedBytes) {
+      values_.clear();
+      entries_.clear();
+      cached_bytes_ = 0;
+    }
+    entries_[index][node] = entry;
+  }
+  return entry;
+}
+
+const StoreIndexes::CachedValue* StoreIndexes::cached_value(const std::string& index,
+                                                            int64_t node) const {
+  const auto it = values_.find(index);
+  if (it == values_.end()) return nullptr;
+  const auto v = it->second.find(node);
+  return v == it->second.end() ? nullptr : &v->second;
+}
+
+void StoreIndexes::remember_value(const std::string& index, int64_t node, CachedValue value) {
+  cached_bytes_ += value.bytes.size() + 48;
+  if (cached_bytes_ > kMaxCachedBytes) {
+    values_.clear();
+    entries_.clear();
+    cached_bytes_ = value.bytes.size() + 48;
+  }
+  values_[index][node] = std::move(value);
 }
 
 // ---- StoreCursor --------------------------------------------------------------------
@@ -355,21 +397,29 @@ int StoreCursor::compare_value(const FieldDescriptor& d, const Key& key, const u
 int StoreCursor::compare_record(const FieldDescriptor& d, const Key& key, int64_t record,
                                 size_t n) {
   static const uint8_t kMissing[4] = {0, 0, 0, 0};
-  int c = 0;
-  if (d.type == kTypeFixedText || d.type == kTypeText) {
-    std::string text;
-    const int length = store_->read_field(static_cast<int>(record), path_, text);
-    if (length <= 0)
-      c = compare_value(d, key, kMissing, sizeof kMissing, n);
-    else
-      c = compare_value(d, key, reinterpret_cast<const uint8_t*>(text.data()), text.size(), n);
-  } else {
-    const ReadResult r = store_->read_raw(static_cast<int>(record), path_);
-    if (r.length <= 0)
-      c = compare_value(d, key, kMissing, sizeof kMissing, n);
-    else
-      c = compare_value(d, key, r.bytes.data(), static_cast<size_t>(r.length), n);
+  const StoreIndexes::CachedValue* value = indexes_->cached_value(index_name_, record);
+  if (value == nullptr) {
+    // Texts are compared as read (formatted), other values as stored.
+    StoreIndexes::CachedValue read;
+    if (d.type == kTypeFixedText || d.type == kTypeText) {
+      std::string text;
+      const int length = store_->read_field(static_cast<int>(record), path_, text);
+      read.missing = length <= 0;
+      if (!read.missing) read.bytes.assign(text.begin(), text.end());
+    } else {
+      ReadResult r = store_->read_raw(static_cast<int>(record), path_);
+      read.missing = r.length <= 0;
+      if (!read.missing) {
+        r.bytes.resize(static_cast<size_t>(r.length));
+        read.bytes = std::move(r.bytes);
+      }
+    }
+    indexes_->remember_value(index_name_, record, std::move(read));
+    value = indexes_->cached_value(index_name_, record);
   }
+  const int c = value->missing
+                    ? compare_value(d, key, kMissing, sizeof kMissing, n)
+                    : compare_value(d, key, value->bytes.data(), value->bytes.size(), n);
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
@@ -390,6 +440,7 @@ int StoreCursor::find(const FieldPath& path, std::string_view key, int mode) {
     if (type == kTypeLink || type == kTypePositionLink) break;
   }
   if (indexes_->open_index(path_) < 1) return result_ = kFindNoIndex;
+  index_name_ = format_field_path(path_);
   const FieldDescriptor d =
       store_->schema().fields[static_cast<size_t>(store_->descriptor_at(path_, path_.count - 1))];
 

@@ -29,6 +29,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "store/bank_file.h"
@@ -95,6 +96,17 @@ class StoreIndexes {
   uint32_t tree_key() const { return tree_key_; }
 
   RecordStore& store() { return store_; }
+
+  // Values of index nodes already compared, by index (its numeric path text) and node, so
+  // that repeated lookups walk the upper levels of a tree from memory. The files of an open
+  // store are taken as unchanging; the cache is dropped when it grows past kMaxCachedBytes.
+  struct CachedValue {
+    std::vector<uint8_t> bytes;
+    bool missing = false;  // the record has no value
+  };
+  static constexpr size_t kMaxCachedBytes = size_t{16} << 20;
+  const CachedValue* cached_value(const std::string& index, int64_t node) const;
+  void remember_value(const std::string& index, int64_t node, CachedValue value);
   // Whether `record` is one of the store's records (recounted when it lies beyond).
   bool record_exists(int64_t record);
   // Whether the index of `path` lives in "_Storage" pages.
@@ -116,6 +128,9 @@ class StoreIndexes {
   std::map<int, TreeFile> trees_;
   uint32_t tree_key_ = 0;
   int known_records_ = 0;
+  std::unordered_map<std::string, std::unordered_map<int64_t, CachedValue>> values_;
+  std::unordered_map<int, std::unordered_map<int64_t, IndexEntry>> entries_;  // 0 field 1, n Tree.n
+  size_t cached_bytes_ = 0;
 };
 
 // One lookup over a store, created per search by the caller.
@@ -164,6 +179,7 @@ class StoreCursor {
   int current_entry_ = -1;
   std::string key_;
   FieldPath path_;
+  std::string index_name_;  // numeric text of path_, the cache's name for the index
   bool paged_ = false;
   std::vector<int64_t> trail_;
 };
