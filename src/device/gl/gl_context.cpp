@@ -17,6 +17,7 @@ struct GlContext::Egl {
   EGLSurface window = EGL_NO_SURFACE;
   Display* x_display = nullptr;
   bool own_x_display = false;
+  EGLint surface_type = 0;
 };
 
 namespace {
@@ -46,6 +47,13 @@ EGLDisplay open_display(const GlBackendOptions& options, Display*& x_display, bo
     return eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY,
                                     nullptr);
   return eglGetDisplay(EGL_DEFAULT_DISPLAY);
+}
+
+EGLContext create_core_context(EGLDisplay display, EGLConfig config) {
+  const EGLint attributes[] = {
+      EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
+      EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+  return eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
 }
 
 // Reads a hexadecimal number such as "0x10de" from a sysfs file.
@@ -87,6 +95,7 @@ std::unique_ptr<GlContext> GlContext::open(const GlBackendOptions& options,
   const bool surfaceless = epoxy_has_egl_extension(egl.display, "EGL_KHR_surfaceless_context");
   EGLint surface_type = options.use_window ? EGL_WINDOW_BIT : 0;
   if (!surfaceless) surface_type |= EGL_PBUFFER_BIT;
+  egl.surface_type = surface_type;
   const EGLint config_attributes[] = {
       EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, surface_type,
       EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
@@ -95,10 +104,7 @@ std::unique_ptr<GlContext> GlContext::open(const GlBackendOptions& options,
     error = "no EGL configuration for OpenGL with 8-bit colour";
     return nullptr;
   }
-  const EGLint context_attributes[] = {
-      EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-      EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
-  egl.context = eglCreateContext(egl.display, egl.config, EGL_NO_CONTEXT, context_attributes);
+  egl.context = create_core_context(egl.display, egl.config);
   if (egl.context == EGL_NO_CONTEXT) {
     error = "no OpenGL 3.3 core context";
     return nullptr;
@@ -134,9 +140,44 @@ GlContext::~GlContext() {
   if (egl.own_x_display && egl.x_display != nullptr) XCloseDisplay(egl.x_display);
 }
 
+bool GlContext::match_window_visual(std::uintptr_t window) {
+  Egl& egl = *egl_;
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(egl.x_display, static_cast<Window>(window), &attributes))
+    return false;
+  const VisualID wanted = XVisualIDFromVisual(attributes.visual);
+  EGLint native = 0;
+  eglGetConfigAttrib(egl.display, egl.config, EGL_NATIVE_VISUAL_ID, &native);
+  if (static_cast<VisualID>(native) == wanted) return true;
+  // The window was made with another visual (a depth-32 root, say): take the
+  // configuration of that visual and a context of its own. Nothing lives in the old
+  // context yet.
+  const EGLint config_attributes[] = {
+      EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, egl.surface_type,
+      EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
+  EGLConfig configs[64];
+  EGLint count = 0;
+  if (!eglChooseConfig(egl.display, config_attributes, configs, 64, &count)) return true;
+  for (EGLint i = 0; i < count; ++i) {
+    eglGetConfigAttrib(egl.display, configs[i], EGL_NATIVE_VISUAL_ID, &native);
+    if (static_cast<VisualID>(native) != wanted) continue;
+    const EGLContext context = create_core_context(egl.display, configs[i]);
+    if (context == EGL_NO_CONTEXT) return true;
+    eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(egl.display, egl.context);
+    if (egl.pbuffer != EGL_NO_SURFACE) eglDestroySurface(egl.display, egl.pbuffer);
+    egl.pbuffer = EGL_NO_SURFACE;
+    egl.context = context;
+    egl.config = configs[i];
+    return true;
+  }
+  return true;  // none matches: try the first configuration anyway
+}
+
 bool GlContext::attach_window(std::uintptr_t window) {
   Egl& egl = *egl_;
   if (egl.x_display == nullptr) return false;
+  match_window_visual(window);
   egl.window = eglCreateWindowSurface(egl.display, egl.config,
                                       static_cast<EGLNativeWindowType>(window), nullptr);
   if (egl.window == EGL_NO_SURFACE) return false;

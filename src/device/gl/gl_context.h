@@ -33,6 +33,9 @@ class GlContext {
 
  private:
   GlContext() = default;
+  // Chooses the configuration of the window's visual (and a context for it) when the
+  // first choice has another visual.
+  bool match_window_visual(std::uintptr_t window);
   struct Egl;
   std::unique_ptr<Egl> egl_;
 };

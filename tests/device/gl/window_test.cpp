@@ -18,11 +18,23 @@ struct XWindow {
   Display* display = nullptr;
   Window window = 0;
 
-  XWindow(int width, int height) {
+  // A window of the default visual, or with depth 32 of a 32-bit TrueColor visual.
+  XWindow(int width, int height, int depth = 0) {
     display = XOpenDisplay(nullptr);
     if (display == nullptr) return;
-    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0,
-                                 0, 0);
+    if (depth == 0) {
+      window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height,
+                                   0, 0, 0);
+    } else {
+      XVisualInfo info;
+      if (!XMatchVisualInfo(display, DefaultScreen(display), depth, TrueColor, &info)) return;
+      XSetWindowAttributes attributes{};
+      attributes.colormap =
+          XCreateColormap(display, DefaultRootWindow(display), info.visual, AllocNone);
+      window = XCreateWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0,
+                             depth, InputOutput, info.visual,
+                             CWColormap | CWBorderPixel | CWBackPixel, &attributes);
+    }
     XSelectInput(display, window, StructureNotifyMask);
     XMapWindow(display, window);
     XEvent event;
@@ -51,9 +63,10 @@ struct XWindow {
   }
 };
 
-TEST(GlWindow, PresentShowsTheTopRowAtTheTop) {
-  XWindow x(32, 16);
+void present_half_red_half_blue(int depth) {
+  XWindow x(32, 16, depth);
   ASSERT_NE(x.display, nullptr) << "no X display";
+  ASSERT_NE(x.window, 0u) << "no visual of depth " << depth;
   auto backend = make_gl_backend(GlBackendOptions{x.display, true});
   GlBackend* gl = backend.get();
   Device device(std::move(backend));
@@ -101,6 +114,12 @@ TEST(GlWindow, PresentShowsTheTopRowAtTheTop) {
   EXPECT_EQ(bottom[0], 0);
   EXPECT_GT(bottom[2], 0);
 }
+
+TEST(GlWindow, PresentShowsTheTopRowAtTheTop) { present_half_red_half_blue(0); }
+
+// A window whose visual is not the first configuration's (32-bit, as on composited
+// desktops) still gets a surface.
+TEST(GlWindow, WindowOfAnotherVisualGetsASurface) { present_half_red_half_blue(32); }
 
 }  // namespace
 }  // namespace bw::device
