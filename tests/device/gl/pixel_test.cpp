@@ -98,32 +98,66 @@ TEST(GlPixels, FullTargetQuadReproducesItsSourceExactly) {
   }
 }
 
-// A smaller smooth texture on the full target is magnified linearly, sampling where
-// Direct3D 9 samples: pixel i at u = (i + 0.25) / width (the quad's quarter-pixel offset).
-TEST(GlPixels, LinearMagnificationSamplesAtDirect3DPositions) {
-  GlDevice d;
-  ASSERT_TRUE(d.create(40, 24));
-  Shader* copy = d.shader(kCopy, copy_tables());
-  ASSERT_NE(copy, nullptr) << d.gl->last_error();
-  const std::vector<std::uint8_t> image = pattern(10, 6, 3);
-  std::vector<std::uint8_t> pixels = image;
-  Texture* source = d.device->create_texture();
-  ASSERT_TRUE(source->upload(pixels.data(), 10, 6, 1, 1));
-  copy->set_texture(0, source);
-  d.device->set_shader(copy);
-  d.device->draw_quad(0, 0, 1, 1);
-  const std::vector<std::uint8_t> out = d.read_back_buffer();
-  ASSERT_EQ(out.size(), 40u * 24 * 4);
-  int worst = 0;
-  for (int y = 0; y < 24; ++y)
-    for (int x = 0; x < 40; ++x)
-      for (int c = 0; c < 4; ++c) {
-        const double expected =
-            sample_linear(image, 10, 6, (x + 0.25) / 40.0, (y + 0.25) / 24.0, c);
-        const int got = out[(static_cast<std::size_t>(y) * 40 + x) * 4 + c];
-        worst = std::max(worst, static_cast<int>(std::lround(std::fabs(got - expected))));
-      }
-  EXPECT_LE(worst, 1);
+// A smooth texture of another size than the target is filtered linearly, magnified or
+// minified, sampling where Direct3D 9 samples: pixel i at u = (i + 0.25) / width (the
+// quad's quarter-pixel offset).
+TEST(GlPixels, LinearFilteringSamplesAtDirect3DPositions) {
+  struct Case { int texture_width, texture_height, target_width, target_height; };
+  const Case cases[] = {{10, 6, 40, 24}, {6, 6, 4, 4}, {9, 5, 7, 11}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.texture_width) + "x" + std::to_string(c.texture_height) +
+                 " on " + std::to_string(c.target_width) + "x" +
+                 std::to_string(c.target_height));
+    GlDevice d;
+    ASSERT_TRUE(d.create(c.target_width, c.target_height));
+    Shader* copy = d.shader(kCopy, copy_tables());
+    ASSERT_NE(copy, nullptr) << d.gl->last_error();
+    const std::vector<std::uint8_t> image = pattern(c.texture_width, c.texture_height, 3);
+    std::vector<std::uint8_t> pixels = image;
+    Texture* source = d.device->create_texture();
+    ASSERT_TRUE(source->upload(pixels.data(), c.texture_width, c.texture_height, 1, 1));
+    copy->set_texture(0, source);
+    d.device->set_shader(copy);
+    d.device->draw_quad(0, 0, 1, 1);
+    const std::vector<std::uint8_t> out = d.read_back_buffer();
+    ASSERT_EQ(out.size(), static_cast<std::size_t>(c.target_width) * c.target_height * 4);
+    int worst = 0;
+    for (int y = 0; y < c.target_height; ++y)
+      for (int x = 0; x < c.target_width; ++x)
+        for (int ch = 0; ch < 4; ++ch) {
+          const double expected =
+              sample_linear(image, c.texture_width, c.texture_height,
+                            (x + 0.25) / c.target_width, (y + 0.25) / c.target_height, ch);
+          const int got = out[(static_cast<std::size_t>(y) * c.target_width + x) * 4 + ch];
+          worst = std::max(worst, static_cast<int>(std::lround(std::fabs(got - expected))));
+        }
+    EXPECT_LE(worst, 1);
+  }
+}
+
+// Address modes outside 0..1: an effect that samples at 3u - 1 across a 12-pixel target
+// reads texel i - 4 of a 4-texel row at pixel i, wrapped, clamped or mirrored.
+TEST(GlPixels, AddressModesWrapClampAndMirror) {
+  struct Case { int address; const char* columns; };
+  const Case cases[] = {{0, "ABCDABCDABCD"}, {1, "AAAAABCDDDDD"}, {2, "DCBAABCDDCBA"}};
+  for (const Case& c : cases) {
+    GlDevice d;
+    ASSERT_TRUE(d.create(12, 1));
+    Shader* shifted =
+        d.shader("bw_out0 = texture(ps_s0, bw_texcoord0.xy * vec2(3.0, 1.0) - vec2(1.0, 0.0));",
+                 copy_tables());
+    ASSERT_NE(shifted, nullptr) << d.gl->last_error();
+    std::vector<std::uint8_t> row = {10, 0, 0, 255, 20, 0, 0, 255, 30, 0, 0, 255, 40, 0, 0, 255};
+    Texture* source = d.device->create_texture();
+    ASSERT_TRUE(source->upload(row.data(), 4, 1, 0, c.address));
+    shifted->set_texture(0, source);
+    d.device->set_shader(shifted);
+    d.device->draw_quad(0, 0, 1, 1);
+    const std::vector<std::uint8_t> out = d.read_back_buffer();
+    std::string columns;
+    for (int x = 0; x < 12; ++x) columns += static_cast<char>('A' + out[x * 4] / 10 - 1);
+    EXPECT_EQ(columns, c.columns) << "address mode " << c.address;
+  }
 }
 
 TEST(GlPixels, CopyFromTargetScalesWithLinearFiltering) {
