@@ -176,8 +176,10 @@ bool make_target_texture(GlTexture& out, int width, int height) {
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, out.texture, 0);
   const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  // Running out of memory is a failed creation, not a fault of ours.
+  const bool out_of_memory = glGetError() == GL_OUT_OF_MEMORY;
   BW_CHECK_GL("create_texture");
-  if (!complete || glGetError() == GL_OUT_OF_MEMORY) {
+  if (!complete || out_of_memory) {
     glDeleteFramebuffers(1, &out.framebuffer);
     glDeleteTextures(1, &out.texture);
     out = GlTexture{};
