@@ -27,6 +27,63 @@ int read_in(StoreLinks& links, const std::string& store_path, int64_t record,
   return read_field_linked(*target, *target_links, static_cast<int>(record), path, buffer);
 }
 
+constexpr int kSlotMain = 0;
+constexpr int kSlotHeap = 1;
+
+// A complex value (type 16) of a top-level field: the first N bytes of its inline slot
+// select a field of the "_Complex" sub-store; a value of at most 4 bytes follows inline,
+// a larger one lies in Bank.0 behind the reference that follows.
+int read_complex(RecordStore& store, StoreLinks& links, int record, int index,
+                 std::string& buffer) {
+  const FieldDescriptor& d = store.schema().fields[static_cast<size_t>(index)];
+  const FieldLocation& loc = store.location(static_cast<size_t>(index));
+  if (loc.record_offset < 0 || record < 1 || record > store.record_count()) return -1;
+  RecordStore* sub = links.get(store.path() + "/_Complex");
+  if (sub == nullptr) return -1;
+  const int64_t at = store.header_size() + int64_t{record - 1} * store.record_size() +
+                     loc.record_offset;
+  const uint8_t* slot = store.read(kSlotMain, at, d.size);
+  if (slot == nullptr) return -1;
+  const std::vector<uint8_t> inline_bytes(slot, slot + d.size);
+  const size_t n = static_cast<size_t>(d.count_nibble());
+  if (n > inline_bytes.size() || n > 4) return -1;
+  const uint64_t selector = load_unsigned(inline_bytes.data(), n);
+  if (selector == 0) return 0;
+  if (selector > sub->schema().fields.size()) return -1;
+  const FieldDescriptor& sd = sub->schema().fields[selector - 1];
+  const size_t rest = inline_bytes.size() - n;
+  std::vector<uint8_t> value;
+  if (sd.size <= 4) {
+    if (sd.size > rest) return -1;
+    value.assign(inline_bytes.begin() + static_cast<std::ptrdiff_t>(n),
+                 inline_bytes.begin() + static_cast<std::ptrdiff_t>(n + sd.size));
+  } else {
+    const int64_t reference = load_signed(inline_bytes.data() + n, std::min<size_t>(rest, 8));
+    if (reference == 0) return 0;
+    if (reference < 0) return -1;
+    const int64_t width = sd.count_nibble() == 0 ? 4 : sd.count_nibble();
+    if (width > 8) return -1;
+    const uint8_t* words = store.read(kSlotHeap, reference - 1, 2 * width);
+    if (words == nullptr) return -1;
+    int64_t offset = reference - 1 + 2 * width;
+    int64_t length = static_cast<int64_t>(load_unsigned(words + width, static_cast<size_t>(width))) - width;
+    if (store.schema().image_magic != kMagicNative) {
+      offset = reference - 1 + 4;
+      length = static_cast<int64_t>(load_unsigned(words, static_cast<size_t>(width)));
+    }
+    if (length < 0 || length > (int64_t{1} << 30)) return -1;
+    const uint8_t* data = length == 0 ? words : store.read(kSlotHeap, offset, length);
+    if (data == nullptr) return -1;
+    value.assign(data, data + length);
+  }
+  if (value.empty()) return 0;
+  ValueContext context = expression_context(store, record, &links);
+  context.image_magic = sub->schema().image_magic;
+  const int length = format_value(ValueField::of(sd), value, context, buffer);
+  if (length < 0) buffer.clear();
+  return length;
+}
+
 }  // namespace
 
 int read_field_linked(RecordStore& store, StoreLinks& links, int record, const FieldPath& path,
@@ -45,6 +102,10 @@ int read_field_linked(RecordStore& store, StoreLinks& links, int record, const F
     if (index < 0) break;
     const FieldDescriptor& d = store.schema().fields[static_cast<size_t>(index)];
     const bool more = level + 1 < path.count;
+    if (d.type == kTypeComplex) {
+      if (level != 0 || more) return -1;  // complex values are top-level fields
+      return read_complex(store, links, record, index, buffer);
+    }
     const bool is_link = d.type == kTypeLink || d.type == kTypePositionLink;
     if (!(is_link && more) && d.type != kTypeExpression) {
       if (d.type == kTypeGroup && more) continue;

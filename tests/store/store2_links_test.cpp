@@ -92,6 +92,46 @@ TEST(LinkedRead, LinksExpressionsAndMisses) {
   EXPECT_EQ(links.paths(), (std::vector<std::string>{l.parent + "/B", l.parent + "/A/_Expression"}));
 }
 
+TEST(LinkedRead, ComplexValuesThroughTheSubStore) {
+  const std::string dir = fixture::fresh_dir("complex") + "/X";
+  std::vector<WriterRecord> records(4, WriterRecord{WriterValue::of_text("r")});
+  auto store = fixture::build(dir, {field("Name", kTypeFixedText, 4),
+                                    field("Value", kTypeComplex, 6, 2)}, records);
+  ASSERT_NE(store, nullptr);
+  StoreLinks links;
+  std::string text;
+  EXPECT_EQ(read_field_linked(*store, links, 1, FieldPath::of(2), text), -1);  // no _Complex
+
+  fixture::build(dir + "/_Complex", {field("Small", kTypeSigned, 4), field("Label", kTypeFixedText, 12)},
+                 {});
+  // Inline slots: (selector 2 bytes, then a 4-byte value or a Bank.0 reference).
+  const int64_t heap_size = static_cast<int64_t>(fixture::read_file(dir + "/Bank.0").size());
+  std::vector<uint8_t> block = {16, 0, 0, 0, 16, 0, 0, 0};  // P, Q: 12 data bytes
+  for (char c : std::string("hello world!")) block.push_back(static_cast<uint8_t>(c));
+  fixture::patch(dir + "/Bank.0", static_cast<size_t>(heap_size), block);
+  auto slot = [&](int record, std::vector<uint8_t> bytes) {
+    const int64_t at = store->header_size() + int64_t{record - 1} * store->record_size() +
+                       store->location(1).record_offset;
+    fixture::patch(dir + "/Main", static_cast<size_t>(at), bytes);
+  };
+  slot(1, {1, 0, 0xD2, 0x04, 0, 0});  // field 1 of _Complex: 1234
+  const auto ref = fixture::le32(static_cast<uint32_t>(heap_size + 1));
+  slot(2, {2, 0, ref[0], ref[1], ref[2], ref[3]});
+  slot(3, {0, 0, 0, 0, 0, 0});
+  slot(4, {9, 0, 0, 0, 0, 0});  // no field 9 in _Complex
+  int failure = 0;
+  auto reopened = RecordStore::open(dir, failure);
+  ASSERT_NE(reopened, nullptr);
+  StoreLinks fresh;
+  EXPECT_EQ(read_field_linked(*reopened, fresh, 1, FieldPath::of(2), text), 4);
+  EXPECT_EQ(text, "1234");
+  EXPECT_EQ(read_field_linked(*reopened, fresh, 2, FieldPath::of(2), text), 12);
+  EXPECT_EQ(text, "hello world!");
+  EXPECT_EQ(read_field_linked(*reopened, fresh, 3, FieldPath::of(2), text), 0);
+  EXPECT_EQ(read_field_linked(*reopened, fresh, 4, FieldPath::of(2), text), -1);
+  EXPECT_EQ(read_field_linked(*reopened, fresh, 5, FieldPath::of(2), text), -1);
+}
+
 // Copies the test plug-in into `dir` with safe permissions.
 void install_plugin(const std::string& dir) {
   const std::string target = dir + "/Methods.so";
