@@ -105,10 +105,10 @@ class LineParser {
         std::uint8_t stages;  // 1 vertex 2.x, 2 vertex 3.0, 4 pixel
       };
       static const Prefix kPrefixes[] = {
-          {"od", kAttrOut, 1},   {"ot", kOutput, 1},   {"oc", kColorOut, 4}, {"o", kOutput, 2},
-          {"r", kTemp, 7},       {"v", kInput, 7},     {"c", kConst, 7},     {"a", kAddr, 3},
-          {"t", kTexture, 4},    {"i", kConstInt, 7},  {"s", kSampler, 7},   {"b", kConstBool, 7},
-          {"l", kLabel, 7},      {"p", kPredicate, 7}};
+          {"od", kAttrOut, 1}, {"ot", kOutput, 1},  {"oc", kColorOut, 4}, {"o", kOutput, 2},
+          {"r", kTemp, 7},     {"v", kInput, 7},    {"c", kConst, 7},     {"a", kAddr, 3},
+          {"t", kTexture, 4},  {"i", kConstInt, 7}, {"s", kSampler, 7},   {"b", kConstBool, 7},
+          {"l", kLabel, 7},    {"p", kPredicate, 7}};
       const std::uint8_t stage = v_.is_pixel() ? 4 : v_.is_3() ? 2 : 1;
       for (const Prefix& p : kPrefixes) {
         const std::size_t n = std::strlen(p.prefix);
@@ -387,8 +387,13 @@ struct Assembler {
       }
     }
     if (!found) return fail("unknown instruction \"" + mnemonic + "\"");
+    // Comparisons: if_gt and break_gt are the usual spellings of ifc and breakc.
+    static const char* const kNames[] = {"gt", "eq", "ge", "lt", "ne", "le"};
+    const bool compared = next < parts.size() && std::find(std::begin(kNames), std::end(kNames),
+                                                           parts[next]) != std::end(kNames);
+    if (compared && ins.opcode == kIf) ins.opcode = kIfc;
+    if (compared && ins.opcode == kBreak) ins.opcode = kBreakc;
     if (ins.opcode == kIfc || ins.opcode == kBreakc || ins.opcode == kSetp) {
-      static const char* const kNames[] = {"gt", "eq", "ge", "lt", "ne", "le"};
       for (int i = 0; next < parts.size() && i < 6; ++i) {
         if (parts[next] == kNames[i]) ins.control = static_cast<std::uint8_t>(i + 1);
       }

@@ -240,7 +240,8 @@ std::string disassemble(const Program& program) {
       continue;
     }
     const OpcodeInfo* info = opcode_info(ins.opcode);
-    line += info ? info->name : "nop";
+    // ifc and breakc are written the usual way, as if_gt, break_le ...
+    line += ins.opcode == kIfc ? "if" : ins.opcode == kBreakc ? "break" : info ? info->name : "nop";
     if (ins.opcode == kIfc || ins.opcode == kBreakc || ins.opcode == kSetp) {
       line += kComparisons[ins.control & 7];
     } else if (ins.opcode == kTexld && ins.control == kTexldProject) {

@@ -80,6 +80,9 @@ TEST(Assemble, SyntaxVariantsGiveTheSameTokens) {
       {"ps_2_0\nmov r0, r1.rgba", "ps_2_0\nmov r0, r1"},
       {"ps_2_0\nadd r0, -r1_abs.x, r2", "ps_2_0\nadd r0, -r1.x_abs, r2"},
       {"vs_2_0\ndcl_texcoord v1", "vs_2_0\ndcl_texcoord0 v1"},
+      {"ps_2_x\nifc_lt r0.x, c0.y\nendif", "ps_2_x\nif_lt r0.x, c0.y\nendif"},
+      {"ps_2_x\nrep i0\nbreakc_ge r0.x, c0.y\nendrep",
+       "ps_2_x\nrep i0\nbreak_ge r0.x, c0.y\nendrep"},
   };
   for (const auto& [a, b] : same) {
     std::string error;

@@ -126,7 +126,8 @@ TEST(Glsl, StructuralMistakesAreErrorsWithTheTokenOffset) {
       {"ps_3_0\ncall l4\n", "undefined label l4"},
       {"ps_3_0\ncall l1\nret\nlabel l1\ncall l2\nret\nlabel l2\ncall l1\nret\n", "calls itself"},
       {"ps_3_0\nret\nmov oC0, c0\n", "after the final ret"},
-      {"ps_3_0\ndefi i0, 1, 0, 1, 0\nrep i0\nrep i0\nloop aL, i0\nrep i0\nrep i0\n", "deeper than 4"},
+      {"ps_3_0\ndefi i0, 1, 0, 1, 0\nrep i0\nrep i0\nloop aL, i0\nrep i0\nrep i0\n",
+       "deeper than 4"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.ps);

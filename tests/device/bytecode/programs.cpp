@@ -102,11 +102,11 @@ mov r0, v0
 setp_gt p0, r0, c10.x
 (p0) mov r1, c10.y
 (!p0.y) add r1.xy, r1, c10.z
-ifc_ge r0.x, c10.y
+if_ge r0.x, c10.y
 mov r2, c10
 endif
 rep i0
-breakc_eq r2.x, c10.w
+break_eq r2.x, c10.w
 add r2, r2, c10.y
 breakp p0.x
 break
@@ -205,7 +205,7 @@ if !b1
 mul r4, r4, c1.w
 endif
 rep i0
-breakc_gt r4.x, c1.w
+break_gt r4.x, c1.w
 add r4, r4, r3
 breakp !p0.y
 endrep
