@@ -9,6 +9,7 @@ if(TARGET bw_device_gl)
   bw_add_test(device_gl_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/gl/pixel_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/gl/conformance_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/gl/default_effects_test.cpp
     LIBS bw_device_gl
     LABELS gl)
 endif()
