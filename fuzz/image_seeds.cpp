@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
   if (ends_with(dir, "image_tga_fuzz")) {
     save(dir, "rgb24", tga(2, 24, 0, 3, 2, pattern(3, 2, 3)));
     save(dir, "rgba32_top", tga(2, 32, 0x28, 2, 2, pattern(2, 2, 4)));
-    save(dir, "rle24", tga(10, 24, 0, 4, 2, {0x83, 1, 2, 3, 0x03, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4}));
+    save(dir, "rle24",
+         tga(10, 24, 0, 4, 2, {0x83, 1, 2, 3, 0x03, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4}));
     save(dir, "rle32", tga(10, 32, 0x20, 3, 3, {0x84, 1, 2, 3, 4, 0x03, 5, 6, 7, 8, 9, 9, 9, 9,
                                                 10, 10, 10, 10, 11, 11, 11, 11}));
   } else if (ends_with(dir, "image_dds_fuzz")) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "assets/image_load.h"
 #include "assets/pixel_buffer.h"
 #include "image_corpus.h"
@@ -83,7 +85,7 @@ TEST(PixelBuffer, RowReversalKeepsTheMiddleRow) {
     auto image = PixelBuffer::allocate(2, c.height);
     ASSERT_TRUE(image);
     for (int y = 0; y < c.height; ++y) {
-      for (std::size_t i = 0; i < image->stride(); ++i) image->row(y)[i] = static_cast<std::uint8_t>(y);
+      std::fill(image->row(y), image->row(y) + image->stride(), static_cast<std::uint8_t>(y));
     }
     reverse_rows(*image);
     for (int y = 0; y < c.height; ++y) {

@@ -54,8 +54,9 @@ TEST(StoreImage, NumberSelectsRecordModuloCountPlusOne) {
   struct Case {
     int number, count, record;
   };
-  const Case cases[] = {{25, 12, 12}, {13, 12, 1}, {0, 12, 1},  {5, 12, 5},
-                        {12, 12, 12}, {7, 0, 1},   {-3, 12, 0}, {2147483647, 2147483647, 2147483647}};
+  const Case cases[] = {{25, 12, 12}, {13, 12, 1}, {0, 12, 1}, {5, 12, 5},
+                        {12, 12, 12}, {7, 0, 1},   {-3, 12, 0},
+                        {2147483647, 2147483647, 2147483647}};
   for (const Case& c : cases) {
     EXPECT_EQ(select_image_record(c.number, c.count), c.record) << c.number << " of " << c.count;
   }
