@@ -186,7 +186,11 @@ bool StageTranslator::split_functions() {
       const std::int64_t at = stack.back();
       stack.pop_back();
       if (at == start) {
-        return fail(0, "subroutine l" + std::to_string(start) + " calls itself");
+        std::uint32_t offset = 0;
+        for (const Function& f : functions_) {
+          if (f.label == start) offset = f.offset;
+        }
+        return fail(offset, "subroutine l" + std::to_string(start) + " calls itself");
       }
       if (seen.insert(at).second) stack.insert(stack.end(), calls[at].begin(), calls[at].end());
     }
