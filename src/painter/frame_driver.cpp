@@ -76,6 +76,8 @@ void finish_new_picture(PainterState& state) {
 }  // namespace
 
 void draw_frame(PainterState& state) {
+  // Nothing to paint before a successful start.
+  if (!state.device || !state.description || !state.layers[0]) return;
   state.active_clock().frame_started();
   state.timing.measure_rate(state.elapsed);
   const bool new_picture = state.timing.advance(state.delay, state.speed);
