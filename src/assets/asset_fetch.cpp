@@ -22,10 +22,8 @@ struct AssetStore {
   std::string install = ".";
   bool tried = false;
   std::unique_ptr<store::RecordStore> store;
-  std::unique_ptr<store::StoreIndexes> indexes;  // destroyed before the store
 
   void close() {
-    indexes.reset();
     store.reset();
     tried = false;
   }
@@ -34,7 +32,6 @@ struct AssetStore {
       tried = true;
       int failure = 0;
       store = store::RecordStore::open(install + "/data/Base3", failure);
-      if (store) indexes = std::make_unique<store::StoreIndexes>(*store);
     }
     return store.get();
   }
@@ -100,7 +97,7 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
 
   int record = 0;
   {
-    store::StoreCursor cursor(s, 1, a.indexes.get());
+    store::StoreCursor cursor(s, 1);
     record = cursor.find(kPathField, path, store::kModeExact);
   }
   if (record <= 0) {

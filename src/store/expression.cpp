@@ -1,5 +1,7 @@
 #include "store/expression.h"
 
+#include "store/store_state.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -206,12 +208,11 @@ double evaluate(RecordStore& store, int record, std::string_view text, StoreLink
   std::string compact;
   for (char c : text)
     if (c != ' ' && c != '\t') compact += c;
-  StoreLinks own;
   struct Depth {
     Depth() { ++evaluation_depth; }
     ~Depth() { --evaluation_depth; }
   } depth;
-  Evaluator evaluator{store, record, links != nullptr ? *links : own};
+  Evaluator evaluator{store, record, links != nullptr ? *links : state_of(store).links};
   return evaluator.whole(std::move(compact));
 }
 

@@ -33,7 +33,7 @@ inline constexpr size_t kMaxExpressionLength = 16384;
 inline constexpr int kMaxExpressionDepth = 16;
 
 // The value of `text` in the context of `record` of `store`. Stores named by cross-store
-// references are opened through `links` (a temporary list when null).
+// references are opened through `links` (the store's own list when null).
 double evaluate(RecordStore& store, int record, std::string_view text,
                 StoreLinks* links = nullptr);
 

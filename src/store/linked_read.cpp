@@ -7,6 +7,7 @@
 
 #include "store/expression.h"
 #include "store/store_links.h"
+#include "store/store_state.h"
 
 namespace bw::store {
 namespace {
@@ -152,6 +153,10 @@ int read_field_linked(RecordStore& store, StoreLinks& links, int record, const F
                    second_record, rest, buffer);
   }
   return store.read_field(record, path, buffer);
+}
+
+int read_field_linked(RecordStore& store, int record, const FieldPath& path, std::string& buffer) {
+  return read_field_linked(store, state_of(store).links, record, path, buffer);
 }
 
 }  // namespace bw::store

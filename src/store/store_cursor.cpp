@@ -21,6 +21,7 @@
 
 #include "store/collation.h"
 #include "store/expression.h"
+#include "store/store_state.h"
 #include "store/value_text.h"
 
 namespace bw::store {
@@ -323,10 +324,7 @@ void StoreIndexes::remember_value(const std::string& index, int64_t node, Cached
 
 StoreCursor::StoreCursor(RecordStore* store, int step, StoreIndexes* indexes)
     : store_(store), indexes_(indexes), step_(step == 0 ? 1 : step) {
-  if (indexes_ == nullptr && store_ != nullptr) {
-    own_indexes_ = std::make_unique<StoreIndexes>(*store_);
-    indexes_ = own_indexes_.get();
-  }
+  if (indexes_ == nullptr && store_ != nullptr) indexes_ = &state_of(*store_).indexes;
 }
 
 int StoreCursor::find(int field, std::string_view key, int mode) {

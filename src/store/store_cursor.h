@@ -137,7 +137,7 @@ class StoreIndexes {
 class StoreCursor {
  public:
   // `step`: its sign gives the direction (positive ascending); 0 becomes 1. When
-  // `indexes` is null the cursor keeps a private one for its own lifetime.
+  // `indexes` is null the cursor uses the store's own (store_state.h).
   StoreCursor(RecordStore* store, int step, StoreIndexes* indexes = nullptr);
 
   // Finds the record whose field at `path` matches `key`: a record number above 0, or
@@ -170,7 +170,6 @@ class StoreCursor {
   int position_pages(const FieldDescriptor& d, const IndexEntry& header);
 
   RecordStore* store_;
-  std::unique_ptr<StoreIndexes> own_indexes_;
   StoreIndexes* indexes_;
   int step_;
   int mode_ = 0;

@@ -54,6 +54,8 @@ class StoreLinks {
 // are opened through `links`, the list that belongs to `store`.
 int read_field_linked(RecordStore& store, StoreLinks& links, int record, const FieldPath& path,
                       std::string& buffer);
+// The same through the store's own list (store_state.h).
+int read_field_linked(RecordStore& store, int record, const FieldPath& path, std::string& buffer);
 
 // The directory that contains the store directory `store_dir` ("." when it has none).
 std::string containing_directory(std::string_view store_dir);

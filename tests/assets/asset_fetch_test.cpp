@@ -100,7 +100,7 @@ TEST_F(AssetFetch, DescramblesWithTheRecordSeed) {
   EXPECT_EQ(fetch_asset("b.bin"), expected);
 }
 
-TEST_F(AssetFetch, DISABLED_ExactMatchTellsAPathFromItsPrefixesAndContinuations) {
+TEST_F(AssetFetch, ExactMatchTellsAPathFromItsPrefixesAndContinuations) {
   // Keys given out of order, each a prefix of the next in sorted order.
   std::vector<PackedAsset> assets = {
       {"data/shaders/a.bsf.bak", bytes_of("bak")},
