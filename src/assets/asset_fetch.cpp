@@ -104,16 +104,18 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
     report_missing(path);
     return std::nullopt;
   }
-  std::string data;
-  const int stored = s->read_field(record, kDataField, data);
+  // The stored bytes as they are: field 2 is binary and needs no formatting.
+  store::ReadResult data = s->read_raw(record, store::FieldPath::of(kDataField));
+  const int stored = data.length;
   if (stored <= 0) {
     // A record without data stands for the plain file of the same path.
     auto bytes = read_plain(plain);
     if (bytes) length = static_cast<int64_t>(bytes->size());
     return bytes;
   }
-  const size_t count = std::min(data.size(), static_cast<size_t>(stored));
-  std::vector<uint8_t> bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count));
+  const size_t count = std::min(data.bytes.size(), static_cast<size_t>(stored));
+  std::vector<uint8_t> bytes = std::move(data.bytes);
+  bytes.resize(count);
   descramble(bytes, record_seed(record));
   length = static_cast<int64_t>(count);
   return bytes;

@@ -292,32 +292,27 @@ IndexEntry StoreIndexes::read_entry(const FieldPath& path, int64_t node) {
   }
   if (node != 0 && entry.status == kEntryRead) {
     cached_bytes_ += 32;
-    if (cached_bytes_ > kMaxCachedBytes) {
-      values_.clear();
-      entries_.clear();
-      cached_bytes_ = 0;
-    }
+    if (cached_bytes_ > kMaxCachedBytes) drop_caches();
     entries_[index][node] = entry;
   }
   return entry;
 }
 
-const StoreIndexes::CachedValue* StoreIndexes::cached_value(const std::string& index,
-                                                            int64_t node) const {
-  const auto it = values_.find(index);
-  if (it == values_.end()) return nullptr;
-  const auto v = it->second.find(node);
-  return v == it->second.end() ? nullptr : &v->second;
+// Drops every cached entry and value; the per-index maps stay, so that references to
+// them remain valid.
+void StoreIndexes::drop_caches() {
+  for (auto& [name, cache] : values_) cache.clear();
+  entries_.clear();
+  cached_bytes_ = 0;
 }
 
-void StoreIndexes::remember_value(const std::string& index, int64_t node, CachedValue value) {
+void StoreIndexes::remember_value(ValueCache& cache, int64_t node, CachedValue value) {
   cached_bytes_ += value.bytes.size() + 48;
   if (cached_bytes_ > kMaxCachedBytes) {
-    values_.clear();
-    entries_.clear();
+    drop_caches();
     cached_bytes_ = value.bytes.size() + 48;
   }
-  values_[index][node] = std::move(value);
+  cache[node] = std::move(value);
 }
 
 // ---- StoreCursor --------------------------------------------------------------------
@@ -395,7 +390,8 @@ int StoreCursor::compare_value(const FieldDescriptor& d, const Key& key, const u
 int StoreCursor::compare_record(const FieldDescriptor& d, const Key& key, int64_t record,
                                 size_t n) {
   static const uint8_t kMissing[4] = {0, 0, 0, 0};
-  const StoreIndexes::CachedValue* value = indexes_->cached_value(index_name_, record);
+  const auto found = values_->find(record);
+  const StoreIndexes::CachedValue* value = found == values_->end() ? nullptr : &found->second;
   if (value == nullptr) {
     // Texts are compared as read (formatted), other values as stored.
     StoreIndexes::CachedValue read;
@@ -412,8 +408,8 @@ int StoreCursor::compare_record(const FieldDescriptor& d, const Key& key, int64_
         read.bytes = std::move(r.bytes);
       }
     }
-    indexes_->remember_value(index_name_, record, std::move(read));
-    value = indexes_->cached_value(index_name_, record);
+    indexes_->remember_value(*values_, record, std::move(read));
+    value = &values_->at(record);
   }
   const int c = value->missing
                     ? compare_value(d, key, kMissing, sizeof kMissing, n)
@@ -438,7 +434,7 @@ int StoreCursor::find(const FieldPath& path, std::string_view key, int mode) {
     if (type == kTypeLink || type == kTypePositionLink) break;
   }
   if (indexes_->open_index(path_) < 1) return result_ = kFindNoIndex;
-  index_name_ = format_field_path(path_);
+  values_ = &indexes_->value_cache(format_field_path(path_));
   const FieldDescriptor d =
       store_->schema().fields[static_cast<size_t>(store_->descriptor_at(path_, path_.count - 1))];
 

@@ -105,8 +105,10 @@ class StoreIndexes {
     bool missing = false;  // the record has no value
   };
   static constexpr size_t kMaxCachedBytes = size_t{16} << 20;
-  const CachedValue* cached_value(const std::string& index, int64_t node) const;
-  void remember_value(const std::string& index, int64_t node, CachedValue value);
+  using ValueCache = std::unordered_map<int64_t, CachedValue>;
+  // The cache of one index; the reference stays valid as long as the StoreIndexes.
+  ValueCache& value_cache(const std::string& index) { return values_[index]; }
+  void remember_value(ValueCache& cache, int64_t node, CachedValue value);
   // Whether `record` is one of the store's records (recounted when it lies beyond).
   bool record_exists(int64_t record);
   // Whether the index of `path` lives in "_Storage" pages.
@@ -128,7 +130,8 @@ class StoreIndexes {
   std::map<int, TreeFile> trees_;
   uint32_t tree_key_ = 0;
   int known_records_ = 0;
-  std::unordered_map<std::string, std::unordered_map<int64_t, CachedValue>> values_;
+  std::unordered_map<std::string, ValueCache> values_;
+  void drop_caches();
   std::unordered_map<int, std::unordered_map<int64_t, IndexEntry>> entries_;  // 0 field 1, n Tree.n
   size_t cached_bytes_ = 0;
 };
@@ -178,7 +181,7 @@ class StoreCursor {
   int current_entry_ = -1;
   std::string key_;
   FieldPath path_;
-  std::string index_name_;  // numeric text of path_, the cache's name for the index
+  StoreIndexes::ValueCache* values_ = nullptr;  // cache of the index searched
   bool paged_ = false;
   std::vector<int64_t> trail_;
 };
