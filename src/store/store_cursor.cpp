@@ -420,6 +420,7 @@ int StoreCursor::compare_record(const FieldDescriptor& d, const Key& key, int64_
 int StoreCursor::find(const FieldPath& path, std::string_view key, int mode) {
   result_ = kFindNotFound;
   trail_.clear();
+  ancestors_.clear();
   current_ = 0;
   current_entry_ = -1;
   if (store_ == nullptr || store_->path().empty()) return result_;
@@ -487,9 +488,50 @@ int StoreCursor::search_tree(const FieldDescriptor& d, const Key& key, const Ind
     if (c < 0) nearest = node;
     node = c <= 0 ? lower : higher;
   }
-  if (found > 0) return found;
-  if (mode_ == kModeNearest && nearest > 0) return static_cast<int>(nearest);
-  return kFindNotFound;
+  int result = found > 0 ? found : kFindNotFound;
+  if (result < 0 && mode_ == kModeNearest && nearest > 0) result = static_cast<int>(nearest);
+  // The record found lies on the trail; the nodes above it are its ancestors.
+  if (result > 0) {
+    const auto at = std::find(trail_.begin(), trail_.end(), int64_t{result});
+    ancestors_.assign(trail_.begin(), at + 1);
+  }
+  return result;
+}
+
+int StoreCursor::next() {
+  if (paged_ || ancestors_.empty() || indexes_ == nullptr) return kFindNotFound;
+  const int direction = step_ > 0 ? 1 : -1;
+  auto lower_of = [&](const IndexEntry& e) { return direction > 0 ? e.left : e.right; };
+  auto higher_of = [&](const IndexEntry& e) { return direction > 0 ? e.right : e.left; };
+  IndexEntry entry = indexes_->read_entry(path_, ancestors_.back());
+  if (entry.status != kEntryRead) return result_ = kFindDamaged;
+  int64_t node = higher_of(entry);
+  if (node != 0) {
+    // The first record of the higher subtree: its lowest descendant.
+    while (true) {
+      if (static_cast<int>(ancestors_.size()) > kMaxTrail) return result_ = kFindDamaged;
+      ancestors_.push_back(node);
+      entry = indexes_->read_entry(path_, node);
+      if (entry.status != kEntryRead) return result_ = kFindDamaged;
+      if (lower_of(entry) == 0) break;
+      node = lower_of(entry);
+    }
+    current_ = ancestors_.back();
+    return result_ = static_cast<int>(current_);
+  }
+  // Up to the first ancestor whose lower subtree holds the current record.
+  while (ancestors_.size() > 1) {
+    const int64_t child = ancestors_.back();
+    ancestors_.pop_back();
+    entry = indexes_->read_entry(path_, ancestors_.back());
+    if (entry.status != kEntryRead) return result_ = kFindDamaged;
+    if (lower_of(entry) == child) {
+      current_ = ancestors_.back();
+      return result_ = static_cast<int>(current_);
+    }
+  }
+  ancestors_.clear();
+  return result_ = kFindNotFound;
 }
 
 int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const IndexEntry& header,

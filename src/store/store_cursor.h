@@ -148,6 +148,10 @@ class StoreCursor {
   int find(const FieldPath& path, std::string_view key, int mode);
   int find(int field, std::string_view key, int mode);
 
+  // Steps from the current record to the next one in index order in the step's direction
+  // (tree indexes): its record number, kFindNotFound past the last one, kFindDamaged.
+  int next();
+
   int result() const { return result_; }
   int step() const { return step_; }
   int mode() const { return mode_; }
@@ -184,6 +188,7 @@ class StoreCursor {
   StoreIndexes::ValueCache* values_ = nullptr;  // cache of the index searched
   bool paged_ = false;
   std::vector<int64_t> trail_;
+  std::vector<int64_t> ancestors_;  // root to the current record, for stepping
 };
 
 }  // namespace bw::store

@@ -163,6 +163,32 @@ TEST(StoreCursor, TreeIndexesAgreeWithBruteForce) {
   }
 }
 
+TEST(StoreCursor, SteppingWalksTheIndexInOrder) {
+  NumberStore s = number_store("stepping", 60, false, 4);
+  ASSERT_NE(s.store, nullptr);
+  std::vector<int> order(s.numbers.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i) + 1;
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return s.numbers[static_cast<size_t>(a) - 1] < s.numbers[static_cast<size_t>(b) - 1];
+  });
+  for (int step : {1, -1}) {
+    std::vector<int> want = order;
+    if (step < 0) std::reverse(want.begin(), want.end());
+    StoreCursor cursor(s.store.get(), step);
+    std::vector<int> walked;
+    for (int r = cursor.find(2, step > 0 ? "-100" : "100", kModeNearest); r > 0; r = cursor.next())
+      walked.push_back(r);
+    EXPECT_EQ(walked, want) << "step " << step;
+    EXPECT_EQ(cursor.next(), kFindNotFound);
+  }
+  // From a record in the middle: the records after it.
+  StoreCursor cursor(s.store.get(), 1);
+  const int first = cursor.find(2, std::to_string(s.numbers[order[30] - 1]), kModeExact);
+  const auto at = std::find(order.begin(), order.end(), first);
+  ASSERT_NE(at, order.end());
+  EXPECT_EQ(cursor.next(), *(at + 1));
+}
+
 TEST(StoreCursor, FieldOneTextIndexWithModes) {
   const std::string dir = fixture::fresh_dir("field1_text");
   const std::vector<std::string> names = {"Umber", "ochre", "Sienna", "ochre", "Black",
