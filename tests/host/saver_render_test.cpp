@@ -1,0 +1,94 @@
+// The saver program rendering headless (EGL on llvmpipe) from the build tree's data.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "assets/png_reader.h"
+#include "program_runner.h"
+
+namespace bw::host {
+namespace {
+namespace fs = std::filesystem;
+using testing::slurp;
+
+class SaverRender : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = fs::path(BW_TEST_TMPDIR) /
+           ("render-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+  }
+  // Runs the saver to completion; its exit status.
+  int run(const std::vector<std::string>& args, double seconds = 240) {
+    auto child = testing::start_saver(args, root.string());
+    const int status = testing::wait_for(child, seconds);
+    if (status < 0) testing::kill_child(child);
+    out = slurp(child.out_file);
+    err = slurp(child.err_file);
+    return status;
+  }
+  std::optional<assets::PixelBuffer> picture(const fs::path& dir, int n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "picture-%03d.png", n);
+    int width = 0, height = 0;
+    return assets::load_png((dir / name).string(), "", width, height);
+  }
+  fs::path root;
+  std::string out, err;
+};
+
+TEST_F(SaverRender, WritesDifferentPicturesAndAContactSheet) {
+  const fs::path dir = root / "out";
+  ASSERT_EQ(run({"--render", dir.string(), "--pictures", "3", "--size", "320x200", "--seed",
+                 "11"}),
+            0)
+      << err;
+  std::vector<assets::PixelBuffer> pictures;
+  for (int n = 1; n <= 3; ++n) {
+    auto image = picture(dir, n);
+    ASSERT_TRUE(image) << n;
+    EXPECT_EQ(image->width, 320);
+    EXPECT_EQ(image->height, 200);
+    for (const auto& earlier : pictures) EXPECT_NE(earlier.rgba, image->rgba) << n;
+    pictures.push_back(std::move(*image));
+  }
+  int width = 0, height = 0;
+  EXPECT_TRUE(assets::load_png((dir / "contact-sheet.png").string(), "", width, height));
+  // One line per picture with its building time, then where the sheet is.
+  EXPECT_NE(out.find("picture-003.png: built in"), std::string::npos) << out;
+  EXPECT_NE(out.find("contact-sheet.png"), std::string::npos) << out;
+}
+
+TEST_F(SaverRender, SameSeedPaintsTheSamePictures) {
+  for (const char* dir : {"a", "b"}) {
+    ASSERT_EQ(run({"--render", (root / dir).string(), "--pictures", "2", "--size", "160x100",
+                   "--seed", "4242"}),
+              0)
+        << err;
+  }
+  for (int n = 1; n <= 2; ++n) {
+    auto a = picture(root / "a", n);
+    auto b = picture(root / "b", n);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->rgba, b->rgba) << "picture " << n;
+  }
+}
+
+TEST_F(SaverRender, MissingDataIsAOneLineErrorNamingTheFolder) {
+  fs::create_directories(root / "velmora");
+  std::ofstream(root / "velmora" / "Tamsin.conf") << "PATH=" << (root / "nowhere").string() << "\n";
+  EXPECT_EQ(run({"--render", (root / "out").string(), "--pictures", "1"}), 1);
+  EXPECT_NE(err.find((root / "nowhere").string() + "/data"), std::string::npos) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+TEST_F(SaverRender, BadOptionsExitWithStatusTwo) {
+  EXPECT_EQ(run({"--render", (root / "out").string()}), 2);  // no --pictures
+  EXPECT_NE(err.find("needs --pictures"), std::string::npos) << err;
+  EXPECT_EQ(run({"--speed", "fast"}), 2);
+}
+
+}  // namespace
+}  // namespace bw::host

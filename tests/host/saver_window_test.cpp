@@ -1,0 +1,101 @@
+// The saver program on a real X server (Xvfb in the test run): how it ends, and that it
+// paints into the window it is given.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "program_runner.h"
+// Xlib's macros clash with names in GoogleTest's headers: it comes last.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace bw::host {
+namespace {
+namespace fs = std::filesystem;
+
+void pause(double seconds) {
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// The X server here sometimes resets a new connection: xdotool gets a few tries.
+bool xdotool(const std::string& arguments) {
+  for (int attempt = 0; attempt < 10; ++attempt)
+    if (std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0) return true;
+  return false;
+}
+
+Display* open_display() {
+  Display* display = nullptr;
+  for (int attempt = 0; attempt < 20 && display == nullptr; ++attempt) {
+    display = XOpenDisplay(nullptr);
+    if (display == nullptr) pause(0.05);
+  }
+  return display;
+}
+
+class SaverWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no X display";
+    root = fs::path(BW_TEST_TMPDIR) /
+           ("window-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+  }
+  void TearDown() override { testing::kill_child(child); }
+  fs::path root;
+  testing::Child child;
+};
+
+TEST_F(SaverWindow, FullScreenEndsOnAKeyButNotOnPointerMotion) {
+  child = testing::start_saver({"--fullscreen", "--seed", "3"}, root.string());
+  pause(3.0);
+  ASSERT_TRUE(xdotool("mousemove 100 100 mousemove 400 300"));
+  EXPECT_EQ(testing::wait_for(child, 2.0), -1) << testing::slurp(child.err_file);
+  ASSERT_TRUE(xdotool("key a"));
+  EXPECT_EQ(testing::wait_for(child, 60.0), 0) << testing::slurp(child.err_file);
+}
+
+TEST_F(SaverWindow, PaintsIntoAGivenWindowAndEndsWithIt) {
+  Display* display = open_display();
+  ASSERT_NE(display, nullptr);
+  const Window window =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 400, 300, 0, 0, 0);
+  XMapWindow(display, window);
+  XSync(display, False);
+  child = testing::start_saver({"--window-id", std::to_string(window), "--seed", "8"},
+                               root.string());
+  // The preview starts its engine about a second after it found its window; the first
+  // picture then fades in over the black.
+  std::set<unsigned long> colours;
+  for (int attempt = 0; attempt < 60 && colours.size() <= 50; ++attempt) {
+    pause(1.0);
+    ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
+    XImage* image = XGetImage(display, window, 0, 0, 400, 300, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    colours.clear();
+    for (int y = 0; y < 300; y += 3)
+      for (int x = 0; x < 400; x += 3) colours.insert(XGetPixel(image, x, y));
+    XDestroyImage(image);
+  }
+  EXPECT_GT(colours.size(), 50u) << "the window stayed (nearly) uniform";
+  XDestroyWindow(display, window);
+  XSync(display, False);
+  EXPECT_EQ(testing::wait_for(child, 20.0), 0) << testing::slurp(child.err_file);
+  XCloseDisplay(display);
+}
+
+TEST_F(SaverWindow, TerminationEndsItCleanly) {
+  child = testing::start_saver({"--window", "--geometry", "320x200"}, root.string());
+  pause(3.0);
+  ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
+  kill(child.pid, SIGTERM);
+  EXPECT_EQ(testing::wait_for(child, 60.0), 0) << testing::slurp(child.err_file);
+}
+
+}  // namespace
+}  // namespace bw::host
