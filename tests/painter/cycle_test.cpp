@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_fixture.h"
+#include "painter/held_frame.h"
 
 namespace bw::painter {
 namespace {
@@ -93,6 +94,33 @@ TEST(Cycle, SameSeedAndClockPaintTheSameFrames) {
   auto first = run(2024);
   EXPECT_EQ(first, run(2024));
   EXPECT_NE(first, run(2025));
+}
+
+TEST(Cycle, SkippingHeldFramesKeepsTheCycleInStep) {
+  EngineFixture drawn, skipped;
+  for (EngineFixture* f : {&drawn, &skipped}) {
+    f->add_picture("Test", "PLANS=2", 2);
+    ASSERT_EQ(f->start(320, 200, 5), StartResult::started);
+  }
+  int skips = 0;
+  for (int frame = 0; frame < 200; ++frame) {
+    draw_frame(drawn.state);
+    if (frame_is_held(skipped.state)) {
+      skip_held_frame(skipped.state);
+      ++skips;
+    } else {
+      draw_frame(skipped.state);
+    }
+    const FrameTiming& a = drawn.state.timing;
+    const FrameTiming& b = skipped.state.timing;
+    ASSERT_EQ(a.phase, b.phase) << "frame " << frame;
+    ASSERT_EQ(a.hold_frames, b.hold_frames) << "frame " << frame;
+    ASSERT_EQ(a.frame_rate, b.frame_rate) << "frame " << frame;
+    ASSERT_EQ(drawn.state.wave, skipped.state.wave) << "frame " << frame;
+    ASSERT_EQ(drawn.state.random.state(), skipped.state.random.state()) << "frame " << frame;
+  }
+  EXPECT_GE(skips, 42 + 100);  // the first hold and most of the second
+  EXPECT_EQ(drawn.state.pictures_built, skipped.state.pictures_built);
 }
 
 }  // namespace
