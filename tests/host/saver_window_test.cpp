@@ -89,6 +89,54 @@ TEST_F(SaverWindow, PaintsIntoAGivenWindowAndEndsWithIt) {
   XCloseDisplay(display);
 }
 
+// Counts the distinct colours of a sample grid of the window.
+size_t colours_in(Display* display, Window window, int width, int height) {
+  XImage* image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
+  if (image == nullptr) return 0;
+  std::set<unsigned long> colours;
+  for (int y = 0; y < height; y += 3)
+    for (int x = 0; x < width; x += 3) colours.insert(XGetPixel(image, x, y));
+  XDestroyImage(image);
+  return colours.size();
+}
+
+TEST_F(SaverWindow, KeepsPaintingAfterItsWindowIsResized) {
+  Display* display = open_display();
+  ASSERT_NE(display, nullptr);
+  const Window window =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 320, 200, 0, 0, 0);
+  XMapWindow(display, window);
+  XSync(display, False);
+  child = testing::start_saver({"--window-id", std::to_string(window), "--seed", "12"},
+                               root.string());
+  size_t colours = 0;
+  for (int attempt = 0; attempt < 60 && colours <= 50; ++attempt) {
+    pause(1.0);
+    colours = colours_in(display, window, 320, 200);
+  }
+  ASSERT_GT(colours, 50u);
+  // A larger window: the device is reset to the new size and the whole of it is painted.
+  XResizeWindow(display, window, 640, 400);
+  XSync(display, False);
+  colours = 0;
+  for (int attempt = 0; attempt < 30 && colours <= 50; ++attempt) {
+    pause(1.0);
+    ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
+    XImage* image = XGetImage(display, window, 320, 200, 320, 200, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    std::set<unsigned long> seen;
+    for (int y = 0; y < 200; y += 3)
+      for (int x = 0; x < 320; x += 3) seen.insert(XGetPixel(image, x, y));
+    XDestroyImage(image);
+    colours = seen.size();
+  }
+  EXPECT_GT(colours, 50u) << "the new part of the window stayed (nearly) uniform";
+  XDestroyWindow(display, window);
+  XSync(display, False);
+  EXPECT_EQ(testing::wait_for(child, 20.0), 0) << testing::slurp(child.err_file);
+  XCloseDisplay(display);
+}
+
 TEST_F(SaverWindow, TerminationEndsItCleanly) {
   child = testing::start_saver({"--window", "--geometry", "320x200"}, root.string());
   pause(3.0);
