@@ -10,6 +10,7 @@
 
 #include "assets/additive_random.h"
 #include "store/record_store.h"
+#include "store/store_writer.h"
 
 namespace {
 
@@ -118,6 +119,26 @@ TEST(AssetTool, PackImagesScramblesRecordKWithItsOwnSeed) {
   EXPECT_NE(bytes, second);  // stored scrambled
   bw::assets::descramble(bytes, 2 + 20593);
   EXPECT_EQ(bytes, second);
+}
+
+TEST(StoreTool, EvalPrintsTheValueWithSixDecimals) {
+  const std::string dir = fresh_dir("eval") + "/S";
+  std::string error;
+  ASSERT_TRUE(bw::store::write_store(
+      dir,
+      {bw::store::WriterField{"Name", bw::store::kTypeFixedText, 0, 4, {}},
+       bw::store::WriterField{"Count", bw::store::kTypeSigned, 0, 4, {}}},
+      {{bw::store::WriterValue::of_text("a"), bw::store::WriterValue::of_integer(5, 4)}}, {},
+      &error))
+      << error;
+  std::string out;
+  EXPECT_EQ(bwtool("store eval '" + dir + "' 1 '^Count*2+1/3'", &out), 0);
+  EXPECT_EQ(out, "10.333333\n");
+  EXPECT_EQ(bwtool("store eval '" + dir + "' 1 '(1+'", &out), 0);
+  EXPECT_EQ(out, "0.000000\n");
+  std::string err;
+  EXPECT_EQ(bwtool("store eval '" + dir + "' 0 1", nullptr, &err), 2);
+  EXPECT_NE(err.find("not a record number"), std::string::npos) << err;
 }
 
 TEST(AssetTool, BadCommandLinesAndInputs) {
