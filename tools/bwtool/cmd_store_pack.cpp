@@ -42,6 +42,11 @@ int run_pack_assets(std::span<char* const> args) {
       return 1;
     }
     if (!read_input(args[i], asset.bytes)) return 1;
+    if (asset.bytes.empty())
+      std::fprintf(stderr,
+                   "bwtool store: \"%s\" is empty: its record stands for the plain file "
+                   "\"%s\" under the install directory\n",
+                   args[i], asset.key.c_str());
     assets.push_back(std::move(asset));
   }
   std::string error;
