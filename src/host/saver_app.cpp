@@ -65,6 +65,16 @@ class EngineFrames final : public FrameSource {
     device.end_frame();
     device.present();
   }
+  bool render_changed_frame() override {
+    device::Device& device = *state_.device;
+    device.begin_frame();
+    // No clear: the display pass covers the whole back buffer with blending off, and a
+    // frame that shows nothing new needs no clear at all.
+    const bool changed = painter::draw_frame_if_changed(state_);
+    device.end_frame();
+    if (changed) device.present();
+    return changed;
+  }
   bool frame_is_static() override { return painter::frame_is_held(state_); }
   void skip_frame() override { painter::skip_held_frame(state_); }
   void resize(int width, int height) override { state_.device->resize(width, height); }

@@ -44,8 +44,7 @@ long run_saver_loop(X11Window& window, FrameSource& frames, const LoopOptions& o
     next_frame = std::max(next_frame + interval, now);
     if (frames.frame_is_static()) {
       frames.skip_frame();
-    } else {
-      frames.render_frame();
+    } else if (frames.render_changed_frame()) {
       ++drawn_since;
     }
     ++frames_run;

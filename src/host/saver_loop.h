@@ -16,6 +16,12 @@ class FrameSource {
   virtual ~FrameSource() = default;
   // Renders one frame and shows it: begin, clear to black, the engine's frame, end, present.
   virtual void render_frame() = 0;
+  // Renders the next paced frame, showing it only when it differs from what the screen
+  // shows; returns whether it was shown.
+  virtual bool render_changed_frame() {
+    render_frame();
+    return true;
+  }
   // True when the coming frame would show exactly what the last one showed.
   virtual bool frame_is_static() = 0;
   // Runs the coming frame's timing without drawing (only when frame_is_static()).

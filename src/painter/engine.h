@@ -50,6 +50,10 @@ int choose_image(PainterState& state, device::Texture* texture, int n, int prev,
 
 // Renders one frame of the picture cycle; needs a started engine.
 void draw_frame(PainterState& state);
+// draw_frame for a host that saves power: the display pass is left out when it would
+// change no pixel by a whole colour level from what was last displayed. Returns whether
+// the frame drew anything to show.
+bool draw_frame_if_changed(PainterState& state);
 
 // The painting passes, in the order a new picture runs them.
 void filter_pass(PainterState& state, device::Texture* texture, float alpha, const Vec4& mask,

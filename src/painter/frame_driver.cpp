@@ -4,6 +4,8 @@
 #include "painter/engine.h"
 #include "painter/layer.h"
 
+#include <cmath>
+
 namespace bw::painter {
 
 namespace {
@@ -75,9 +77,14 @@ void finish_new_picture(PainterState& state) {
 
 }  // namespace
 
-void draw_frame(PainterState& state) {
+namespace {
+
+// One frame of the cycle. The display pass is left out when `only_when_changed` and its
+// weight is within one colour level of the weight last displayed, since it would then
+// draw what the screen already shows. Returns whether the display pass ran.
+bool run_frame(PainterState& state, bool only_when_changed) {
   // Nothing to paint before a successful start.
-  if (!state.device || !state.description || !state.layers[0]) return;
+  if (!state.device || !state.description || !state.layers[0]) return false;
   state.active_clock().frame_started();
   state.timing.measure_rate(state.elapsed);
   const bool new_picture = state.timing.advance(state.delay, state.speed);
@@ -88,7 +95,19 @@ void draw_frame(PainterState& state) {
   state.wave[1] = wave[1];
 
   if (new_picture) finish_new_picture(state);
-  display_pass(state, state.final_a, state.final_b, 1.0f - state.progress());
+  const float weight = 1.0f - state.progress();
+  const bool unchanged = state.shown_weight >= 0.0f &&
+                         std::fabs(weight - state.shown_weight) < 1.0f / 255.0f;
+  if (only_when_changed && !new_picture && unchanged) return false;
+  display_pass(state, state.final_a, state.final_b, weight);
+  state.shown_weight = weight;
+  return true;
 }
+
+}  // namespace
+
+void draw_frame(PainterState& state) { run_frame(state, false); }
+
+bool draw_frame_if_changed(PainterState& state) { return run_frame(state, true); }
 
 }  // namespace bw::painter

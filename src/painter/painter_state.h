@@ -132,6 +132,7 @@ class PainterState {
   // --- for hosts and tests ------------------------------------------------------------
   int pictures_built = 0;                    // captures made so far
   device::Texture* last_capture = nullptr;   // final target of the latest capture
+  float shown_weight = -1.0f;                // display weight last drawn; -1: none yet
   bool missing_facture_reported = false;     // each search failure is reported once
   bool missing_colour_reported = false;
 
