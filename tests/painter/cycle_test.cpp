@@ -2,6 +2,8 @@
 // the first picture's hold, time that keeps running, and identical runs from one seed.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine_fixture.h"
 #include "painter/held_frame.h"
 
@@ -121,6 +123,36 @@ TEST(Cycle, SkippingHeldFramesKeepsTheCycleInStep) {
   }
   EXPECT_GE(skips, 42 + 100);  // the first hold and most of the second
   EXPECT_EQ(drawn.state.pictures_built, skipped.state.pictures_built);
+}
+
+TEST(Cycle, UnchangedDisplaysAreLeftOutWithoutChangingThePictures) {
+  EngineFixture every, changed;
+  for (EngineFixture* f : {&every, &changed}) {
+    f->add_picture("Test", "PLANS=2", 2);
+    ASSERT_EQ(f->start(320, 200, 9), StartResult::started);
+  }
+  int shown = 0, left_out = 0;
+  float last_shown = -1.0f;
+  // Two pictures, a hold of 420 frames and a reveal of about 471 at 60 frames/s.
+  for (int frame = 0; frame < 1000; ++frame) {
+    draw_frame(every.state);
+    const int built = changed.state.pictures_built;
+    if (draw_frame_if_changed(changed.state)) {
+      ++shown;
+      last_shown = 1.0f - changed.state.progress();
+    } else {
+      ++left_out;
+      // Left out only when no colour level could change: never on a new picture.
+      ASSERT_EQ(changed.state.pictures_built, built) << "frame " << frame;
+      ASSERT_LT(std::fabs(1.0f - changed.state.progress() - last_shown), 1.0f / 255.0f)
+          << "frame " << frame;
+    }
+    ASSERT_EQ(every.state.timing.phase, changed.state.timing.phase) << "frame " << frame;
+    ASSERT_EQ(every.state.random.state(), changed.state.random.state()) << "frame " << frame;
+  }
+  EXPECT_EQ(every.state.pictures_built, changed.state.pictures_built);
+  EXPECT_GT(shown, 100);     // the new pictures and the steep part of the reveal
+  EXPECT_GT(left_out, 500);  // the holds and the flat ends of the reveal
 }
 
 }  // namespace
