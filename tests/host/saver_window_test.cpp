@@ -37,6 +37,17 @@ Display* open_display() {
   return display;
 }
 
+// Counts the distinct colours of a sample grid of part of the window.
+size_t colours_in(Display* display, Window window, int x, int y, int width, int height) {
+  XImage* image = XGetImage(display, window, x, y, width, height, AllPlanes, ZPixmap);
+  if (image == nullptr) return 0;
+  std::set<unsigned long> colours;
+  for (int row = 0; row < height; row += 3)
+    for (int column = 0; column < width; column += 3) colours.insert(XGetPixel(image, column, row));
+  XDestroyImage(image);
+  return colours.size();
+}
+
 class SaverWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -71,33 +82,17 @@ TEST_F(SaverWindow, PaintsIntoAGivenWindowAndEndsWithIt) {
                                root.string());
   // The preview starts its engine about a second after it found its window; the first
   // picture then fades in over the black.
-  std::set<unsigned long> colours;
-  for (int attempt = 0; attempt < 60 && colours.size() <= 50; ++attempt) {
+  size_t colours = 0;
+  for (int attempt = 0; attempt < 60 && colours <= 50; ++attempt) {
     pause(1.0);
     ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
-    XImage* image = XGetImage(display, window, 0, 0, 400, 300, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    colours.clear();
-    for (int y = 0; y < 300; y += 3)
-      for (int x = 0; x < 400; x += 3) colours.insert(XGetPixel(image, x, y));
-    XDestroyImage(image);
+    colours = colours_in(display, window, 0, 0, 400, 300);
   }
-  EXPECT_GT(colours.size(), 50u) << "the window stayed (nearly) uniform";
+  EXPECT_GT(colours, 50u) << "the window stayed (nearly) uniform";
   XDestroyWindow(display, window);
   XSync(display, False);
   EXPECT_EQ(testing::wait_for(child, 20.0), 0) << testing::slurp(child.err_file);
   XCloseDisplay(display);
-}
-
-// Counts the distinct colours of a sample grid of the window.
-size_t colours_in(Display* display, Window window, int width, int height) {
-  XImage* image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
-  if (image == nullptr) return 0;
-  std::set<unsigned long> colours;
-  for (int y = 0; y < height; y += 3)
-    for (int x = 0; x < width; x += 3) colours.insert(XGetPixel(image, x, y));
-  XDestroyImage(image);
-  return colours.size();
 }
 
 TEST_F(SaverWindow, KeepsPaintingAfterItsWindowIsResized) {
@@ -112,7 +107,7 @@ TEST_F(SaverWindow, KeepsPaintingAfterItsWindowIsResized) {
   size_t colours = 0;
   for (int attempt = 0; attempt < 60 && colours <= 50; ++attempt) {
     pause(1.0);
-    colours = colours_in(display, window, 320, 200);
+    colours = colours_in(display, window, 0, 0, 320, 200);
   }
   ASSERT_GT(colours, 50u);
   // A larger window: the device is reset to the new size and the whole of it is painted.
@@ -122,13 +117,7 @@ TEST_F(SaverWindow, KeepsPaintingAfterItsWindowIsResized) {
   for (int attempt = 0; attempt < 30 && colours <= 50; ++attempt) {
     pause(1.0);
     ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
-    XImage* image = XGetImage(display, window, 320, 200, 320, 200, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    std::set<unsigned long> seen;
-    for (int y = 0; y < 200; y += 3)
-      for (int x = 0; x < 320; x += 3) seen.insert(XGetPixel(image, x, y));
-    XDestroyImage(image);
-    colours = seen.size();
+    colours = colours_in(display, window, 320, 200, 320, 200);
   }
   EXPECT_GT(colours, 50u) << "the new part of the window stayed (nearly) uniform";
   XDestroyWindow(display, window);
