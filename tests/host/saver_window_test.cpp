@@ -57,9 +57,49 @@ class SaverWindow : public ::testing::Test {
     fs::remove_all(root);
     fs::create_directories(root);
   }
-  void TearDown() override { testing::kill_child(child); }
+  void TearDown() override {
+    testing::kill_child(child);
+    if (display != nullptr) XCloseDisplay(display);
+  }
+
+  // Makes a window of the test's own and starts the saver as its preview.
+  void start_preview(int width, int height, const std::string& seed) {
+    display = open_display();
+    ASSERT_NE(display, nullptr);
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0, 0,
+                                 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+    child = testing::start_saver({"--window-id", std::to_string(window), "--seed", seed},
+                                 root.string());
+  }
+
+  // Waits up to a minute for a painting in the given part of the window (more than 50
+  // colours), the saver running all along; the colours seen last.
+  size_t wait_for_painting(int x, int y, int width, int height) {
+    size_t colours = 0;
+    for (int attempt = 0; attempt < 60 && colours <= 50; ++attempt) {
+      pause(1.0);
+      if (testing::wait_for(child, 0) != -1) {
+        ADD_FAILURE() << "the saver ended: " << testing::slurp(child.err_file);
+        return 0;
+      }
+      colours = colours_in(display, window, x, y, width, height);
+    }
+    return colours;
+  }
+
+  // Destroys the preview window; the saver must then end with status 0.
+  void close_preview() {
+    XDestroyWindow(display, window);
+    XSync(display, False);
+    EXPECT_EQ(testing::wait_for(child, 20.0), 0) << testing::slurp(child.err_file);
+  }
+
   fs::path root;
   testing::Child child;
+  Display* display = nullptr;
+  Window window = 0;
 };
 
 TEST_F(SaverWindow, FullScreenEndsOnAKeyButNotOnPointerMotion) {
@@ -72,58 +112,22 @@ TEST_F(SaverWindow, FullScreenEndsOnAKeyButNotOnPointerMotion) {
 }
 
 TEST_F(SaverWindow, PaintsIntoAGivenWindowAndEndsWithIt) {
-  Display* display = open_display();
-  ASSERT_NE(display, nullptr);
-  const Window window =
-      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 400, 300, 0, 0, 0);
-  XMapWindow(display, window);
-  XSync(display, False);
-  child = testing::start_saver({"--window-id", std::to_string(window), "--seed", "8"},
-                               root.string());
+  start_preview(400, 300, "8");
   // The preview starts its engine about a second after it found its window; the first
   // picture then fades in over the black.
-  size_t colours = 0;
-  for (int attempt = 0; attempt < 60 && colours <= 50; ++attempt) {
-    pause(1.0);
-    ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
-    colours = colours_in(display, window, 0, 0, 400, 300);
-  }
-  EXPECT_GT(colours, 50u) << "the window stayed (nearly) uniform";
-  XDestroyWindow(display, window);
-  XSync(display, False);
-  EXPECT_EQ(testing::wait_for(child, 20.0), 0) << testing::slurp(child.err_file);
-  XCloseDisplay(display);
+  EXPECT_GT(wait_for_painting(0, 0, 400, 300), 50u) << "the window stayed (nearly) uniform";
+  close_preview();
 }
 
 TEST_F(SaverWindow, KeepsPaintingAfterItsWindowIsResized) {
-  Display* display = open_display();
-  ASSERT_NE(display, nullptr);
-  const Window window =
-      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 320, 200, 0, 0, 0);
-  XMapWindow(display, window);
-  XSync(display, False);
-  child = testing::start_saver({"--window-id", std::to_string(window), "--seed", "12"},
-                               root.string());
-  size_t colours = 0;
-  for (int attempt = 0; attempt < 60 && colours <= 50; ++attempt) {
-    pause(1.0);
-    colours = colours_in(display, window, 0, 0, 320, 200);
-  }
-  ASSERT_GT(colours, 50u);
+  start_preview(320, 200, "12");
+  ASSERT_GT(wait_for_painting(0, 0, 320, 200), 50u);
   // A larger window: the device is reset to the new size and the whole of it is painted.
   XResizeWindow(display, window, 640, 400);
   XSync(display, False);
-  colours = 0;
-  for (int attempt = 0; attempt < 30 && colours <= 50; ++attempt) {
-    pause(1.0);
-    ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
-    colours = colours_in(display, window, 320, 200, 320, 200);
-  }
-  EXPECT_GT(colours, 50u) << "the new part of the window stayed (nearly) uniform";
-  XDestroyWindow(display, window);
-  XSync(display, False);
-  EXPECT_EQ(testing::wait_for(child, 20.0), 0) << testing::slurp(child.err_file);
-  XCloseDisplay(display);
+  EXPECT_GT(wait_for_painting(320, 200, 320, 200), 50u)
+      << "the new part of the window stayed (nearly) uniform";
+  close_preview();
 }
 
 TEST_F(SaverWindow, TerminationEndsItCleanly) {
