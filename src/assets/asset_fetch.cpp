@@ -1,11 +1,9 @@
 #include "assets/asset_fetch.h"
+#include "assets/image_source.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "assets/additive_random.h"
 #include "store/record_store.h"
@@ -44,24 +42,7 @@ AssetStore& asset_store() {
 
 // The whole plain file, or none when it is not a readable regular file.
 std::optional<std::vector<uint8_t>> read_plain(const std::string& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-      static_cast<uint64_t>(st.st_size) > kMaxPlainAssetBytes) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
-  size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  bytes.resize(got);  // the bytes actually read
-  return bytes;
+  return read_whole_file(file, kMaxPlainAssetBytes);
 }
 
 void report_missing(const std::string& path) {

@@ -280,11 +280,8 @@ std::optional<PixelBuffer> decode_dds(std::span<const std::uint8_t> bytes,
 
 std::optional<PixelBuffer> load_dds(const std::string& path, const std::string& install_dir,
                                     int& width, int& height) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_image_file(path, install_dir),
                                                        &std::fclose);
-  if (!file && !install_dir.empty()) {
-    file.reset(std::fopen(join_install_path(install_dir, path).c_str(), "rb"));
-  }
   if (!file) return std::nullopt;
   std::uint8_t header[kDdsHeaderSize];
   const std::size_t header_bytes = std::fread(header, 1, sizeof header, file.get());

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,11 +22,16 @@ struct ImageSources {
   std::string install_dir;     // second place to look for PNG and DDS files; "" for none
 };
 
-// Reads a whole file; none when it cannot be opened or read, or is larger than max_bytes.
+// Reads a whole regular file; none when it cannot be opened, is not a regular file, or is
+// larger than max_bytes.
 std::optional<std::vector<std::uint8_t>> read_whole_file(const std::string& path,
                                                          std::size_t max_bytes = 1u << 30);
 
 // Joins an install directory and a relative path with "/" ("." when dir is empty).
 std::string join_install_path(const std::string& install_dir, const std::string& path);
+
+// Opens `path` for reading, else the same path under `install_dir` (when not empty): the
+// two places PNG and DDS files are looked for. Null when neither opens; the caller closes.
+std::FILE* open_image_file(const std::string& path, const std::string& install_dir);
 
 }  // namespace bw::assets

@@ -126,11 +126,8 @@ std::optional<PixelBuffer> decode_png_stream(std::FILE* file, const std::string&
 
 std::optional<PixelBuffer> load_png(const std::string& path, const std::string& install_dir,
                                     int& width, int& height) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_image_file(path, install_dir),
                                                        &std::fclose);
-  if (!file && !install_dir.empty()) {
-    file.reset(std::fopen(join_install_path(install_dir, path).c_str(), "rb"));
-  }
   if (!file) return std::nullopt;
   return decode_png_stream(file.get(), path, width, height);
 }
