@@ -4,13 +4,14 @@
 // Printed at the end as the ratio of CPU times; it should stay under 1.15.
 #include <benchmark/benchmark.h>
 
+#include "ratio_reporter.h"
+
 #include <stdlib.h>
 
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -182,40 +183,16 @@ void BM_FetchStoreImageBottomFirst(benchmark::State& state) {
 BENCHMARK(BM_FetchStoreImageBottomFirst)->Unit(benchmark::kMillisecond);
 
 // Keeps each run's time per iteration so that the ratio can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void print_ratios() const {
-    const auto reference = times_.find("BM_DirectJpegDecode");
-    if (reference == times_.end() || reference->second <= 0) return;
-    for (const char* name : {"BM_FetchStoreImage", "BM_FetchStoreImageBottomFirst"}) {
-      const auto ours = times_.find(name);
-      if (ours == times_.end()) continue;
-      std::printf("ratio %s / BM_DirectJpegDecode: %.3f (limit 1.15)\n", name,
-                  ours->second / reference->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   install_dir();  // encode and pack outside the timed runs
-  RatioReporter reporter;
+  bw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.print_ratios();
+  for (const char* name : {"BM_FetchStoreImage", "BM_FetchStoreImageBottomFirst"})
+    reporter.print_time_ratio(name, "BM_DirectJpegDecode", " (limit 1.15)");
   benchmark::Shutdown();
   return 0;
 }

@@ -4,12 +4,13 @@
 // here. Also descrambling throughput against memcpy of the same bytes. The ratios of the
 // rates are printed at the end.
 #include <benchmark/benchmark.h>
+
+#include "ratio_reporter.h"
 #include <sqlite3.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -190,39 +191,15 @@ BENCHMARK(BM_Descramble)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 
 // Keeps each run's rate so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs)
-      for (const char* counter : {"lookups/s", "MB/s"})
-        if (const auto it = run.counters.find(counter); it != run.counters.end())
-          rates_[run.benchmark_name()] = it->second.value;
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void print_ratios() const {
-    const auto ratio = [&](const char* ours, const char* reference, const char* unit) {
-      const auto a = rates_.find(ours);
-      const auto b = rates_.find(reference);
-      if (a == rates_.end() || b == rates_.end() || b->second == 0) return;
-      std::printf("%s / %s: %.3f of the reference's %s\n", ours, reference, a->second / b->second,
-                  unit);
-    };
-    ratio("BM_FetchAsset", "BM_SqliteSelectBlob", "lookups/s");
-    ratio("BM_StoreLookup", "BM_SqliteLookup", "lookups/s");
-    ratio("BM_Descramble", "BM_Memcpy", "MB/s");
-  }
-
- private:
-  std::map<std::string, double> rates_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  bw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.print_ratios();
+  reporter.print_rate_ratio("BM_FetchAsset", "BM_SqliteSelectBlob", "lookups/s");
+  reporter.print_rate_ratio("BM_StoreLookup", "BM_SqliteLookup", "lookups/s");
+  reporter.print_rate_ratio("BM_Descramble", "BM_Memcpy", "MB/s");
   benchmark::Shutdown();
   return 0;
 }

@@ -3,11 +3,12 @@
 // at the same offsets. Reported as records/s, MB/s and the ratio to the reference.
 #include <benchmark/benchmark.h>
 
+#include "ratio_reporter.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -111,38 +112,14 @@ BENCHMARK(BM_StoreField2Random)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreadRandom)->Unit(benchmark::kMillisecond);
 
 // Keeps each run's records/s so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs) {
-      const auto it = run.counters.find("records/s");
-      if (it != run.counters.end()) rates_[run.benchmark_name()] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void print_ratios() const {
-    const auto ratio = [&](const char* store, const char* reference) {
-      const auto a = rates_.find(store);
-      const auto b = rates_.find(reference);
-      if (a == rates_.end() || b == rates_.end() || b->second == 0) return;
-      std::printf("%s / %s: %.3f of the reference's records/s\n", store, reference,
-                  a->second / b->second);
-    };
-    ratio("BM_StoreField2InOrder", "BM_PreadInOrder");
-    ratio("BM_StoreField2Random", "BM_PreadRandom");
-  }
-
- private:
-  std::map<std::string, double> rates_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  bw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.print_ratios();
+  reporter.print_rate_ratio("BM_StoreField2InOrder", "BM_PreadInOrder", "records/s");
+  reporter.print_rate_ratio("BM_StoreField2Random", "BM_PreadRandom", "records/s");
   benchmark::Shutdown();
   return 0;
 }
