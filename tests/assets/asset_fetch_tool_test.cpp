@@ -16,14 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// ctest runs the tests of this program side by side: each has a folder of its own.
-std::string test_dir() {
-  return std::string(BW_TEST_TMPDIR) + "/fetch_tool/" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name();
-}
-
 std::string fresh_dir(const std::string& name) {
-  const std::string dir = test_dir() + "/" + name;
+  const std::string dir = std::string(BW_TEST_TMPDIR) + "/fetch_tool/" + name;
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
@@ -48,7 +42,7 @@ std::vector<uint8_t> pattern(size_t n, unsigned seed) {
 
 // Runs bwtool; returns its exit status, with standard output and error in the strings.
 int bwtool(const std::string& arguments, std::string* out = nullptr, std::string* err = nullptr) {
-  const std::string dir = test_dir();
+  const std::string dir = std::string(BW_TEST_TMPDIR) + "/fetch_tool";
   fs::create_directories(dir);
   const std::string out_file = dir + "/stdout";
   const std::string err_file = dir + "/stderr";
