@@ -106,7 +106,7 @@ void check_every_picture(const char* measure,
                          const std::function<void(const std::string&, const Judged&)>& check) {
   const auto& pictures = judged_pictures();
   ASSERT_FALSE(pictures.empty());
-  std::string skipped;
+  std::string checked, skipped;
   for (const auto& [picture, judged] : pictures) {
     ASSERT_EQ(judged.paintings.size(), static_cast<size_t>(kPaintings)) << picture;
     const auto known = std::find_if(std::begin(kShortfalls), std::end(kShortfalls),
@@ -115,12 +115,17 @@ void check_every_picture(const char* measure,
                                              picture == s.picture;
                                     });
     if (known != std::end(kShortfalls)) {
-      skipped += " " + picture + " (" + std::to_string(known->today) + ")";
+      char today[32];
+      std::snprintf(today, sizeof today, "%g", known->today);
+      skipped += " " + picture + " (" + today + ")";
       continue;
     }
     check(picture, judged);
+    checked += " " + picture;
   }
-  if (!skipped.empty()) GTEST_SKIP() << measure << " not yet up to its aim in:" << skipped;
+  if (!skipped.empty())
+    GTEST_SKIP() << measure << " checked in:" << (checked.empty() ? " none" : checked)
+                 << "; not yet up to its aim in:" << skipped;
 }
 
 double median_of(const Judged& judged, double (*value)(const judge::PaintingMeasures&)) {
