@@ -84,6 +84,15 @@ TEST(JudgeTool, FailsWithOneLineWithoutPaintingsOrOnAnUnreadableOne) {
   run = judge(damaged);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("picture-002.png\" is not a readable PNG"), std::string::npos) << run.err;
+
+  // Wider than the judge measures: refused before its pixels are held.
+  const fs::path wide = fresh_folder("wide");
+  auto image = bw::assets::PixelBuffer::allocate(4097, 2);
+  std::string error;
+  ASSERT_TRUE(bw::assets::save_png(*image, (wide / "picture-001.png").string(), &error)) << error;
+  run = judge(wide);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("at most 4096 x 4096"), std::string::npos) << run.err;
 }
 
 }  // namespace

@@ -18,6 +18,10 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage = "usage: bwtool judge DIR\n";
 
+// Largest side measured: the measures hold some twenty floats per pixel (and the spectrum
+// more), so a bound keeps a 16384-pixel render from taking tens of gigabytes.
+constexpr int kMaxJudgedSide = 4096;
+
 // The paintings of a render folder: picture-N.png, in the order of N (not the contact
 // sheet, not the frames of a film).
 std::vector<fs::path> paintings_in(const fs::path& dir) {
@@ -83,10 +87,12 @@ int run_judge(std::span<char* const> args) {
       return 1;
     }
     int width = 0, height = 0;
-    const auto image = bw::assets::decode_png_stream(file, path.string(), width, height);
+    const auto image =
+        bw::assets::decode_png_stream(file, path.string(), width, height, kMaxJudgedSide);
     std::fclose(file);
     if (!image || image->width < 1 || image->height < 1) {
-      std::fprintf(stderr, "bwtool judge: \"%s\" is not a readable PNG image\n", path.c_str());
+      std::fprintf(stderr, "bwtool judge: \"%s\" is not a readable PNG image of at most %d x %d\n",
+                   path.c_str(), kMaxJudgedSide, kMaxJudgedSide);
       return 1;
     }
     bw::judge::PaintingMeasures m = bw::judge::measure_painting(*image);
