@@ -18,6 +18,25 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage = "usage: bwtool judge DIR\n";
 
+// What each column means and what a good painting gives.
+constexpr const char* kHelp =
+    "  judge DIR               measure the paintings (picture-NNN.png) a \"brushwright\n"
+    "                          --render DIR\" wrote; one row each and their medians:\n"
+    "      jagged    outline jaggedness, 0..1: along colour edges, sin^2 of the angle\n"
+    "                between the fine (pixel) and coarse (3-pixel blur) edge orientation;\n"
+    "                stair steps and texture across outlines score high, random 0.5.\n"
+    "                Aim: a third of the old pictures' median 0.22, so <= 0.07\n"
+    "      autocorr  correlation of the band-passed luma with itself shifted by a third\n"
+    "                of the width or height: visible tiling. Aim: <= 0.10\n"
+    "      periodic  share of the band-passed luma's power in its 16 strongest spectral\n"
+    "                peaks: weave, stripes. Aim: <= 0.15\n"
+    "      L*range   L* between the 5th and 95th percentiles. Aim: >= 30\n"
+    "      mud       share of grey mid-values (chroma < 15, 30 <= L* <= 70) and olive\n"
+    "                pixels (hue 85..125, 20 <= L* < 60). Aim: <= 0.15\n"
+    "      same      correlation of the coarse edge map (128 x 80 cells) with the\n"
+    "                painting before: a repeated layout. Aim: <= 0.30\n"
+    "                \"-\" where a figure does not apply (no outlines; the first painting)\n";
+
 // Largest side measured: the measures hold some twenty floats per pixel (and the spectrum
 // more), so a bound keeps a 16384-pixel render from taking tens of gigabytes.
 constexpr int kMaxJudgedSide = 4096;
@@ -63,6 +82,10 @@ void print_row(const std::string& name, const double (&values)[6]) {
 }
 
 int run_judge(std::span<char* const> args) {
+  if (args.size() == 1 && (std::strcmp(args[0], "--help") == 0 || std::strcmp(args[0], "-h") == 0)) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
   if (args.size() != 1 || (args[0][0] == '-' && args[0][1] != '\0')) {
     std::fputs(kUsage, stderr);
     return bwtool::kUsageError;
@@ -113,23 +136,6 @@ int run_judge(std::span<char* const> args) {
   return 0;
 }
 
-const bwtool::CommandRegistration registration(
-    "judge",
-    "  judge DIR               measure the paintings (picture-NNN.png) a \"brushwright\n"
-    "                          --render DIR\" wrote; one row each and their medians:\n"
-    "      jagged    outline jaggedness, 0..1: along colour edges, sin^2 of the angle\n"
-    "                between the fine (pixel) and coarse (3-pixel blur) edge orientation;\n"
-    "                stair steps and texture across outlines score high, random 0.5.\n"
-    "                Aim: a third of the old pictures' median 0.22, so <= 0.07\n"
-    "      autocorr  correlation of the band-passed luma with itself shifted by a third\n"
-    "                of the width or height: visible tiling. Aim: <= 0.10\n"
-    "      periodic  share of the band-passed luma's power in its 16 strongest spectral\n"
-    "                peaks: weave, stripes. Aim: <= 0.15\n"
-    "      L*range   L* between the 5th and 95th percentiles. Aim: >= 30\n"
-    "      mud       share of grey mid-values (chroma < 15, 30 <= L* <= 70) and olive\n"
-    "                pixels (hue 85..125, 20 <= L* < 60). Aim: <= 0.15\n"
-    "      same      correlation of the coarse edge map (128 x 80 cells) with the\n"
-    "                painting before: a repeated layout. Aim: <= 0.30\n",
-    &run_judge);
+const bwtool::CommandRegistration registration("judge", kHelp, &run_judge);
 
 }  // namespace
