@@ -16,7 +16,8 @@ namespace bw::host {
 inline constexpr std::string_view kRandomPicture = "random";
 
 // The pictures whose descriptions the data under `install_dir` holds, sorted by name:
-// from its asset store, or from its plain files when there is no store.
+// from its asset store, or from its plain files when there is no store. Points the asset
+// fetch at `install_dir`.
 std::vector<std::string> installed_pictures(const std::string& install_dir);
 
 // The picture a run paints: `requested` itself when it is installed, one of `installed`
