@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "assets/additive_random.h"
@@ -105,6 +106,31 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
 std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path) {
   int64_t length = 0;
   return fetch_asset(path, length);
+}
+
+std::vector<std::string> asset_paths(const std::string& prefix) {
+  std::vector<std::string> paths;
+  AssetStore& a = asset_store();
+  if (store::RecordStore* s = a.get()) {
+    const int count = s->record_count();
+    std::string path;
+    for (int record = 1; record <= count; ++record)
+      if (s->read_field(record, kPathField, path) > 0 && path.starts_with(prefix))
+        paths.push_back(path);
+  } else {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path install(a.install);
+    for (fs::recursive_directory_iterator it(install / prefix, error), end; !error && it != end;
+         it.increment(error)) {
+      if (!it->is_regular_file(error)) continue;
+      const std::string path = it->path().lexically_relative(install).generic_string();
+      if (path.starts_with(prefix)) paths.push_back(path);
+    }
+  }
+  std::sort(paths.begin(), paths.end());
+  paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+  return paths;
 }
 
 AssetFetcher asset_fetcher() {

@@ -33,6 +33,12 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path);
 // The same, with the length also set (0 when there is none).
 std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t& length);
 
+// The paths of every asset whose path begins with `prefix`, sorted: the paths of the asset
+// store's records, or, when there is no usable asset store, the plain files below
+// "<install>/<prefix>" (a prefix that ends in "/"), named relative to the install
+// directory as the fetch names them.
+std::vector<std::string> asset_paths(const std::string& prefix);
+
 // An AssetFetcher (image_source.h) over fetch_asset.
 AssetFetcher asset_fetcher();
 

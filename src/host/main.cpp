@@ -6,6 +6,7 @@
 
 #include "host/configure.h"
 #include "host/options.h"
+#include "host/picture_choice.h"
 #include "host/saver_app.h"
 #include "host/settings_file.h"
 
@@ -13,11 +14,12 @@ int main(int argc, char** argv) {
   using namespace bw::host;
   const std::vector<std::string> args(argv, argv + argc);
   std::string error;
-  const auto options = parse_saver_options(args, std::getenv("XSCREENSAVER_WINDOW"), error);
+  auto options = parse_saver_options(args, std::getenv("XSCREENSAVER_WINDOW"), error);
   if (!options) {
     std::fprintf(stderr, "brushwright: %s\n", error.c_str());
     return 2;
   }
+  if (const auto status = settle_picture(*options)) return *status;
   SettingsFile storage = SettingsFile::for_picture(options->picture);
   switch (options->mode) {
     case SaverMode::help:

@@ -85,6 +85,8 @@ std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& 
     std::string text;
     if (name == "help" || name == "h") {
       if (!set_mode(SaverMode::help, arg)) return std::nullopt;
+    } else if (name == "list-pictures") {
+      if (!set_mode(SaverMode::list_pictures, arg)) return std::nullopt;
     } else if (name == "version") {
       if (!set_mode(SaverMode::version, arg)) return std::nullopt;
     } else if (name == "root") {
@@ -213,6 +215,7 @@ const char* saver_usage() {
          "  --render DIR          render headless into DIR (needs --pictures N)\n"
          "  --configure           print the stored speed and delay; with --speed and/or\n"
          "                        --delay, store them\n"
+         "  --list-pictures       print the pictures there are, one a line\n"
          "Options:\n"
          "  --geometry WxH        window size (default 1280x720)\n"
          "  --size WxH            render size (default 1280x800)\n"
@@ -220,7 +223,8 @@ const char* saver_usage() {
          "  --frames              with --render, also every displayed frame of one cycle\n"
          "  --speed N             painting speed (default 20; 0 paints like 20)\n"
          "  --delay N             seconds a finished picture is held (default 7)\n"
-         "  --picture NAME        the picture to paint (default Tamsin)\n"
+         "  --picture NAME        the picture to paint (default Tamsin); \"random\" picks\n"
+         "                        one of the pictures at each start\n"
          "  --seed N              seed of the random choices (default: the time)\n"
          "  --fps                 print the frame rate once a second\n"
          "  --max-fps N           frame rate cap (default 60)\n"

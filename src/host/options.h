@@ -1,5 +1,5 @@
 // The Linux saver's command line, in xscreensaver's manner: a mode (--root, --window,
-// --window-id, --fullscreen, --render, --configure) and the options that go with it.
+// --window-id, --fullscreen, --render, --configure, --list-pictures) and the options that go with it.
 // Double- and single-dash spellings are both accepted.
 #pragma once
 
@@ -10,7 +10,10 @@
 
 namespace bw::host {
 
-enum class SaverMode { root, window, window_id, fullscreen, render, configure, help, version };
+enum class SaverMode {
+  root, window, window_id, fullscreen, render, configure, help, version,
+  list_pictures,  // --list-pictures: print the installed pictures, one a line
+};
 
 struct SaverOptions {
   SaverMode mode = SaverMode::window;

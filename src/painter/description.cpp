@@ -102,7 +102,20 @@ PictureDescription parse_picture_description(std::string_view text, std::string 
 }
 
 std::string description_path(const std::string& picture_name) {
-  return "data/shaders/" + picture_name + "/" + picture_name + ".hdr";
+  return kDescriptionFolder + picture_name + "/" + picture_name + ".hdr";
+}
+
+std::vector<std::string> picture_names(const std::vector<std::string>& asset_paths) {
+  std::vector<std::string> names;
+  const std::string_view folder = kDescriptionFolder;
+  for (const std::string& path : asset_paths) {
+    if (!path.starts_with(folder)) continue;
+    const size_t slash = path.find('/', folder.size());
+    if (slash == std::string::npos || slash == folder.size()) continue;
+    const std::string name = path.substr(folder.size(), slash - folder.size());
+    if (path == description_path(name)) names.push_back(name);
+  }
+  return names;
 }
 
 std::optional<PictureDescription> fetch_picture_description(const AssetFetcher& fetch,

@@ -47,6 +47,13 @@ PictureDescription parse_picture_description(std::string_view text, std::string 
 // Path of a picture's description: "data/shaders/<name>/<name>.hdr".
 std::string description_path(const std::string& picture_name);
 
+// The folder every description lives under: "data/shaders/".
+inline constexpr const char* kDescriptionFolder = "data/shaders/";
+
+// The names of the pictures whose descriptions are among `asset_paths`: every <name> of a
+// "data/shaders/<name>/<name>.hdr", in the order of the paths.
+std::vector<std::string> picture_names(const std::vector<std::string>& asset_paths);
+
 // Fetches and parses the description of `picture_name`; nothing (after a one-line message
 // on standard error) when the file cannot be fetched.
 std::optional<PictureDescription> fetch_picture_description(const AssetFetcher& fetch,

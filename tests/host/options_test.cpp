@@ -35,6 +35,7 @@ TEST(SaverOptions, ModesAndTheirDefaults) {
       {"--window --fps", "99", SaverMode::window, 0},  // an explicit mode wins
       {"--configure --speed 12abc", nullptr, SaverMode::configure, 0},
       {"--help", nullptr, SaverMode::help, 0},
+      {"-list-pictures", nullptr, SaverMode::list_pictures, 0},
   };
   for (const auto& c : cases) {
     std::string error;

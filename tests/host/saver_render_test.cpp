@@ -1,6 +1,7 @@
 // The saver program rendering headless (EGL on llvmpipe) from the build tree's data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -82,6 +83,53 @@ TEST_F(SaverRender, MissingDataIsAOneLineErrorNamingTheFolder) {
   EXPECT_EQ(run({"--render", (root / "out").string(), "--pictures", "1"}), 1);
   EXPECT_NE(err.find((root / "nowhere").string() + "/data"), std::string::npos) << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+// The pictures come from the data, whose descriptions the source tree's data/shaders
+// folders hold.
+std::vector<std::string> pictures_in_the_sources() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(fs::path(BW_SOURCE_DIR) / "data" / "shaders"))
+    if (fs::exists(entry.path() / (entry.path().filename().string() + ".hdr")))
+      names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(SaverRender, ListsThePicturesAndRefusesAnUnknownOne) {
+  ASSERT_EQ(run({"--list-pictures"}), 0) << err;
+  std::string expected;
+  for (const auto& name : pictures_in_the_sources()) expected += name + "\n";
+  EXPECT_EQ(out, expected);
+
+  EXPECT_EQ(run({"--render", (root / "out").string(), "--pictures", "1", "--picture", "Dune"}),
+            1);
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find("\"Dune\""), std::string::npos) << err;
+  for (const auto& name : pictures_in_the_sources())
+    EXPECT_NE(err.find(name), std::string::npos) << err;
+  EXPECT_FALSE(fs::exists(root / "out" / "picture-001.png"));
+}
+
+TEST_F(SaverRender, RandomPicturePaintsOneOfThePictures) {
+  // With a seed the draw repeats: the same picture as asked for by its name.
+  ASSERT_EQ(run({"--render", (root / "random").string(), "--pictures", "1", "--size", "96x60",
+                 "--seed", "5", "--picture", "random"}),
+            0)
+      << err;
+  auto drawn = picture(root / "random", 1);
+  ASSERT_TRUE(drawn);
+  int matches = 0;
+  for (const auto& name : pictures_in_the_sources()) {
+    ASSERT_EQ(run({"--render", (root / name).string(), "--pictures", "1", "--size", "96x60",
+                   "--seed", "5", "--picture", name}),
+              0)
+        << err;
+    auto named = picture(root / name, 1);
+    ASSERT_TRUE(named) << name;
+    matches += named->rgba == drawn->rgba;
+  }
+  EXPECT_EQ(matches, 1);
 }
 
 TEST_F(SaverRender, BadOptionsExitWithStatusTwo) {

@@ -1,0 +1,68 @@
+#include "host/picture_choice.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "assets/asset_fetch.h"
+#include "host/saver_app.h"
+#include "host/settings_file.h"
+#include "painter/description.h"
+
+namespace bw::host {
+
+std::vector<std::string> installed_pictures(const std::string& install_dir) {
+  assets::set_install_dir(install_dir);
+  std::vector<std::string> names =
+      painter::picture_names(assets::asset_paths(painter::kDescriptionFolder));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<std::string> choose_picture(const std::string& requested,
+                                          const std::vector<std::string>& installed,
+                                          uint32_t seed, std::string& error) {
+  if (requested == kRandomPicture && !installed.empty()) {
+    std::mt19937 random(seed);
+    return installed[random() % installed.size()];
+  }
+  if (std::find(installed.begin(), installed.end(), requested) != installed.end())
+    return requested;
+  error = "there is no picture \"" + requested + "\"; the pictures are";
+  for (size_t i = 0; i < installed.size(); ++i) error += (i ? ", " : " ") + installed[i];
+  error += installed.empty() ? " none" : std::string(" (or ") + std::string(kRandomPicture) + ")";
+  return std::nullopt;
+}
+
+std::optional<int> settle_picture(SaverOptions& options) {
+  if (options.mode == SaverMode::help || options.mode == SaverMode::version ||
+      options.mode == SaverMode::configure)
+    return std::nullopt;
+  // The data location is a setting of each picture; "random" reads the default picture's.
+  const bool random = options.picture == kRandomPicture;
+  SettingsFile storage = SettingsFile::for_picture(random ? kDefaultPicture : options.picture);
+  const Settings settings = effective_settings(options, storage);
+  const std::vector<std::string> installed = installed_pictures(settings.install_path);
+  if (options.mode == SaverMode::list_pictures) {
+    if (installed.empty()) {
+      std::fprintf(stderr, "brushwright: no pictures in \"%s/data\"\n",
+                   settings.install_path.c_str());
+      return 1;
+    }
+    for (const std::string& name : installed) std::printf("%s\n", name.c_str());
+    return 0;
+  }
+  // Without any picture data the run itself says what is missing.
+  if (installed.empty()) return std::nullopt;
+  const uint32_t seed = options.seed ? *options.seed : std::random_device{}();
+  std::string error;
+  const auto chosen = choose_picture(options.picture, installed, seed, error);
+  if (!chosen) {
+    std::fprintf(stderr, "brushwright: %s\n", error.c_str());
+    return 1;
+  }
+  options.picture = *chosen;
+  return std::nullopt;
+}
+
+}  // namespace bw::host

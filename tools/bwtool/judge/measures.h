@@ -1,0 +1,75 @@
+// What the picture judge measures in one painting, and between two. Each measure is
+// defined beside its function; data/README.md and "bwtool --help" say the same in words.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "assets/pixel_buffer.h"
+#include "judge/planes.h"
+
+namespace bw::judge {
+
+// Outline jaggedness, 0 (smooth) to 1: along colour edges, how far the fine edge
+// orientation (Sobel of L*a*b* at the pixel, Di Zenzo's tensor of the three channels)
+// departs from the coarse one (the same after a Gaussian blur of kCoarseSigma pixels):
+// the mean of sin^2 of the angle between them, weighted by the fine edge strength.
+// Edge pixels are those where the coarse colour gradient is at least kEdgeStrength L*a*b*
+// units per pixel and the coarse orientation is clear (anisotropy at least 0.5). A
+// staircase of flat steps scores high (its risers and treads point across the edge's
+// true direction), a smooth anti-aliased edge near 0, random orientations 0.5. None when
+// the image has no colour edge.
+inline constexpr float kCoarseSigma = 3.0f;
+inline constexpr float kEdgeStrength = 1.5f;
+std::optional<double> jaggedness(const std::array<Plane, 3>& lab);
+
+// Repetition of texture: luma band-passed by a difference of Gaussians (sigma 0.75 and
+// 16 pixels per 1280 pixels of width), then
+//  - autocorrelation: the largest normalised correlation of the band-passed luma with
+//    itself shifted by a third of the width (dx within +-1/48 of the width of W/3, dy 0)
+//    or a third of the height (likewise); 1 for a texture tiled three times across, near
+//    0 for noise or shapes;
+//  - periodic power: the share of the band-passed power held by the kPeaks strongest
+//    peaks of its power spectrum (each peak with the bins within 2 of it), 0 for noise,
+//    near 1 for a weave or stripes.
+inline constexpr int kPeaks = 16;
+struct Repetition {
+  double autocorrelation = 0;
+  double periodic_power = 0;
+};
+Repetition repetition(const assets::PixelBuffer& image);
+
+// Value range: the spread of L* between its 5th and 95th percentiles, in L* units.
+double value_range(const Plane& lightness);
+
+// Mud: the share of pixels that are low-chroma mid-values (C*ab < 15 at 30 <= L* <= 70)
+// or olive (hue 85 to 125 degrees, 20 <= L* < 60, C*ab >= 15).
+double mud(const std::array<Plane, 3>& lab);
+// Whether one L*a*b* colour counts as mud.
+bool is_mud(float lightness, float a, float b);
+
+// The coarse edge map of a painting: the L*a*b* image averaged onto a kEdgeColumns x
+// kEdgeRows grid, its colour gradient magnitude (Sobel), blurred by one cell. Any painting
+// size gives the same grid, so any two can be compared.
+inline constexpr int kEdgeColumns = 128;
+inline constexpr int kEdgeRows = 80;
+Plane coarse_edge_map(const std::array<Plane, 3>& lab);
+
+// Sameness: the Pearson correlation of two coarse edge maps, -1 to 1; 0 when either is
+// flat (a painting without outlines shares no layout).
+double edge_map_correlation(const Plane& first, const Plane& second);
+
+// The median of `values` (the mean of the middle two for an even count); NaN for none.
+double median(std::vector<double> values);
+
+// Every measure of one painting.
+struct PaintingMeasures {
+  std::optional<double> jaggedness;
+  Repetition repetition;
+  double value_range = 0;
+  double mud = 0;
+  Plane edge_map;
+};
+PaintingMeasures measure_painting(const assets::PixelBuffer& image);
+
+}  // namespace bw::judge

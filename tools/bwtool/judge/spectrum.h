@@ -1,0 +1,20 @@
+// The power spectrum of a plane, for finding periodic patterns.
+#pragma once
+
+#include <vector>
+
+#include "judge/planes.h"
+
+namespace bw::judge {
+
+// |DFT|^2 of `plane` after a Hann window, zero-padded to the next powers of two at least
+// as large as each side. Bin (u, v) at index v * columns + u; bin (0, 0) is the mean.
+struct PowerSpectrum {
+  int columns = 0;
+  int rows = 0;
+  std::vector<double> power;
+};
+
+PowerSpectrum power_spectrum(const Plane& plane);
+
+}  // namespace bw::judge
