@@ -1,5 +1,5 @@
 # The painting engine on llvmpipe: one new-picture frame against one display frame.
-if(TARGET bw_painter AND TARGET bw_device_gl)
+if(TARGET bw_device_gl)
   bw_add_benchmark(painter_bench
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/painter_frame.cpp
     LIBS bw_painter bw_device_gl bw_bytecode bw_assets)

@@ -1,5 +1,3 @@
 # Value text and field-path texts of the record store over fuzzed bytes.
-if(TARGET bw_store)
-  bw_add_fuzzer(values_text_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/values_text_fuzz.cpp
-                LIBS bw_store SEEDS ${CMAKE_CURRENT_LIST_DIR}/values_seeds.cpp)
-endif()
+bw_add_fuzzer(values_text_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/values_text_fuzz.cpp
+              LIBS bw_store SEEDS ${CMAKE_CURRENT_LIST_DIR}/values_seeds.cpp)

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <set>
 
 #include "assets/additive_random.h"
 #include "store/record_store.h"
@@ -16,21 +18,85 @@ namespace {
 constexpr int kPathField = 1;
 constexpr int kDataField = 2;
 
-// The process's one asset store, opened on the first fetch.
+// Field 1 a path (text), field 2 the bytes: what every asset store holds. A schema that
+// says otherwise is damaged, whatever it decodes to.
+bool describes_assets(const store::RecordStore& s) {
+  if (s.field_count() < 2) return false;
+  const store::FieldDescriptor& path = s.schema().fields[0];
+  const store::FieldDescriptor& data = s.schema().fields[1];
+  const bool path_is_text = path.type == store::kTypeFixedText || path.type == store::kTypeText;
+  const uint8_t t = data.type;
+  const bool data_is_value = t != store::kTypeGroup && t != store::kTypeLink &&
+                             t != store::kTypePositionLink && t != store::kTypeExpression &&
+                             t != store::kTypeComplex;
+  return path_is_text && !path.is_array() && data_is_value && !data.is_array();
+}
+
+// The record whose field 1 is exactly `path`, found by reading every record; 0 when none.
+// Asked only when the index misses, to tell an absent asset from a damaged index.
+int scan_for(store::RecordStore& s, const std::string& path) {
+  const int count = s.record_count();
+  std::string key;
+  for (int record = 1; record <= count; ++record) {
+    if (s.read_field(record, kPathField, key) > 0 && std::strcmp(key.c_str(), path.c_str()) == 0)
+      return record;
+  }
+  return 0;
+}
+
+// The process's one asset store, opened on the first fetch. A store directory that is
+// missing leaves the plain files; one that exists but cannot serve assets is damaged: that
+// is said once, in one line naming the store, and every fetch then gives none.
 struct AssetStore {
   std::string install = ".";
   bool tried = false;
   std::unique_ptr<store::RecordStore> store;
+  bool damaged = false;         // a line about the store or one of its records was written
+  bool store_damaged = false;   // the store as a whole cannot serve assets
+  bool index_damaged = false;   // the index of paths misses records: they are looked for
+  std::set<int> bad_records;    // records already reported
 
+  std::string dir() const { return install + "/data/Base3"; }
   void close() {
     store.reset();
     tried = false;
+    damaged = store_damaged = index_damaged = false;
+    bad_records.clear();
+  }
+  void report_store(const std::string& what) {
+    std::fprintf(stderr, "fetch_asset(): the asset store \"%s\" is damaged: %s\n",
+                 dir().c_str(), what.c_str());
+    store.reset();
+    damaged = store_damaged = true;
+  }
+  void report_index(const std::string& path) {
+    damaged = index_damaged = true;
+    std::fprintf(stderr, "fetch_asset(): the asset store \"%s\" is damaged: its index of "
+                 "asset paths fails on \"%s\"\n", dir().c_str(), path.c_str());
+  }
+  void report_record(int record, const std::string& path) {
+    damaged = true;
+    if (!bad_records.insert(record).second) return;
+    std::fprintf(stderr, "fetch_asset(): record %d of the asset store \"%s\" cannot be read "
+                 "(\"%s\")\n", record, dir().c_str(), path.c_str());
   }
   store::RecordStore* get() {
-    if (!tried) {
-      tried = true;
-      int failure = 0;
-      store = store::RecordStore::open(install + "/data/Base3", failure);
+    if (tried) return store.get();
+    tried = true;
+    int failure = 0;
+    store = store::RecordStore::open(dir(), failure);
+    if (!store) {
+      std::error_code error;
+      if (std::filesystem::exists(dir(), error)) report_store(store::open_failure_text(failure));
+      return nullptr;
+    }
+    if (!describes_assets(*store)) {
+      report_store("its schema does not describe assets (field 1 a path, field 2 the bytes)");
+    } else if (store->record_count() == 0) {
+      report_store("\"Main\" holds no records");
+    } else if (store->read(store::kSlotHeap, 0, 1) == nullptr) {
+      // The paths and the bytes of the records live there.
+      report_store("\"Bank.0\" is empty or not a file");
     }
     return store.get();
   }
@@ -67,6 +133,7 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
   AssetStore& a = asset_store();
   const std::string plain = a.install + "/" + path;
   store::RecordStore* s = a.get();
+  if (a.store_damaged) return std::nullopt;  // said once already
   if (s == nullptr) {
     auto bytes = read_plain(plain);
     if (!bytes) {
@@ -78,9 +145,18 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
   }
 
   int record = 0;
-  {
+  if (!a.index_damaged) {
     store::StoreCursor cursor(s, 1);
     record = cursor.find(kPathField, path, store::kModeExact);
+  }
+  if (record <= 0) {
+    // A sound index misses only what is absent; one that says it is damaged, or misses a
+    // record that is there, is said once and then passed by.
+    const bool index_says_damaged =
+        record == store::kFindDamaged || record == store::kFindNoIndex;
+    const int found = scan_for(*s, path);
+    if ((found > 0 || index_says_damaged) && !a.index_damaged) a.report_index(path);
+    record = found;
   }
   if (record <= 0) {
     report_missing(path);
@@ -89,7 +165,11 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
   // The stored bytes as they are: field 2 is binary and needs no formatting.
   store::ReadResult data = s->read_raw(record, store::FieldPath::of(kDataField));
   const int stored = data.length;
-  if (stored <= 0) {
+  if (stored < 0) {
+    a.report_record(record, path);
+    return std::nullopt;
+  }
+  if (stored == 0) {
     // A record without data stands for the plain file of the same path.
     auto bytes = read_plain(plain);
     if (bytes) length = static_cast<int64_t>(bytes->size());
@@ -117,7 +197,8 @@ std::vector<std::string> asset_paths(const std::string& prefix) {
     for (int record = 1; record <= count; ++record)
       if (s->read_field(record, kPathField, path) > 0 && path.starts_with(prefix))
         paths.push_back(path);
-  } else {
+  } else if (!a.store_damaged) {
+    // Only a missing store leaves the plain files; a damaged one serves nothing.
     namespace fs = std::filesystem;
     std::error_code error;
     const fs::path install(a.install);
@@ -131,6 +212,12 @@ std::vector<std::string> asset_paths(const std::string& prefix) {
   std::sort(paths.begin(), paths.end());
   paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
   return paths;
+}
+
+bool asset_store_damaged() {
+  AssetStore& a = asset_store();
+  a.get();
+  return a.damaged;
 }
 
 AssetFetcher asset_fetcher() {

@@ -2,9 +2,10 @@
 // the asset store "<install>/data/Base3" (field 1 the path, field 2 the scrambled bytes),
 // or, for a record with empty data, from the plain file "<install>/<path>".
 //
-// When there is no usable asset store at all, the fetch reads the plain file
+// When there is no asset store directory at all, the fetch reads the plain file
 // "<install>/<path>" instead, so that an installation made of plain files still works;
 // the store is then not tried again until the install directory is set or the store reset.
+// A store directory that exists but cannot be used is damaged, and reported as such.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,11 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
 // "<install>/<prefix>" (a prefix that ends in "/"), named relative to the install
 // directory as the fetch names them.
 std::vector<std::string> asset_paths(const std::string& prefix);
+
+// Opens the asset store when it is not open yet; true when it, or a record of it, has
+// been found damaged. Each damage is said once, in one line naming the store (and the
+// record); a store damaged as a whole then serves no asset, not even from plain files.
+bool asset_store_damaged();
 
 // An AssetFetcher (image_source.h) over fetch_asset.
 AssetFetcher asset_fetcher();

@@ -36,11 +36,34 @@ static_assert(std::endian::native == std::endian::little, "pixel words are littl
 struct ErrorManager {
   jpeg_error_mgr library;  // first, so that cinfo->err points at the whole manager
   std::jmp_buf jump;
+  const char* operation = "";
+  const char* source = "";
+  bool warned = false;  // the library met damaged data and went on
+  char warning[JMSG_LENGTH_MAX] = {};
 };
+
+ErrorManager& manager_of(j_common_ptr cinfo) { return *reinterpret_cast<ErrorManager*>(cinfo->err); }
+
+// The library's messages as one line of ours, naming the caller and the data.
+void print_message(j_common_ptr cinfo) {
+  char text[JMSG_LENGTH_MAX];
+  (*cinfo->err->format_message)(cinfo, text);
+  const ErrorManager& errors = manager_of(cinfo);
+  std::fprintf(stderr, "%s: cannot decode %s: %s\n", errors.operation, errors.source, text);
+}
+
+// Warnings (corrupt data the library steps over) are kept: an image decoded from damaged
+// bytes is refused, with the first warning as the reason. Trace messages are dropped.
+void keep_warning(j_common_ptr cinfo, int level) {
+  ErrorManager& errors = manager_of(cinfo);
+  if (level >= 0 || errors.warned) return;
+  errors.warned = true;
+  (*cinfo->err->format_message)(cinfo, errors.warning);
+}
 
 void exit_by_jump(j_common_ptr cinfo) {
   (*cinfo->err->output_message)(cinfo);
-  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+  std::longjmp(manager_of(cinfo).jump, 1);
 }
 
 void init_source(j_decompress_ptr) {}
@@ -113,6 +136,10 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
   ErrorManager errors;
   cinfo.err = jpeg_std_error(&errors.library);
   errors.library.error_exit = exit_by_jump;
+  errors.library.output_message = print_message;
+  errors.library.emit_message = keep_warning;
+  errors.operation = operation;
+  errors.source = source;
   cinfo.mem = nullptr;
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&cinfo);
@@ -171,6 +198,11 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
+  if (errors.warned) {
+    std::fprintf(stderr, "%s: cannot decode %s: %s\n", operation, source, errors.warning);
+    image->reset();
+    return false;
+  }
   return true;
 }
 

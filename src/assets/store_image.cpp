@@ -64,15 +64,31 @@ std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& w
   ImageRecords* records = opened.records.get();
   const int n = records->record_count();
   count = n;
+  if (n <= 0) {
+    if (!opened.empty_reported)
+      std::fprintf(stderr, "fetch_store_image(): the image store \"%s\" is damaged: \"Main\" "
+                   "holds no records\n", opened.dir.c_str());
+    opened.empty_reported = true;
+    return std::nullopt;
+  }
   const int record = select_image_record(number, n);
-  if (record < 1) return std::nullopt;
+  if (record < 1 || opened.bad_records.count(record) != 0) return std::nullopt;
 
+  const std::string source = "record " + std::to_string(record) + " of the image store \"" +
+                             opened.dir + "\"";
   std::optional<std::vector<std::uint8_t>> bytes = records->image_field(record);
-  if (!bytes || bytes->empty()) return std::nullopt;
+  if (!bytes) {
+    opened.bad_records.insert(record);
+    std::fprintf(stderr, "fetch_store_image(): %s cannot be read\n", source.c_str());
+    return std::nullopt;
+  }
+  if (bytes->empty()) return std::nullopt;
   descramble(*bytes, record_seed(record));
-  return decode_jpeg(*bytes, width, height, "fetch_store_image()",
-                     "record " + std::to_string(record) + " of \"" + opened.dir + "\"",
-                     kMaxImageSide, order);
+  // The decoder names the record in its own message when it refuses the bytes.
+  auto image = decode_jpeg(*bytes, width, height, "fetch_store_image()", source, kMaxImageSide,
+                           order);
+  if (!image) opened.bad_records.insert(record);
+  return image;
 }
 
 }  // namespace bw::assets

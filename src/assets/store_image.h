@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,9 @@ class ImageStores {
   ImageStores(std::string install_dir, ImageStoreOpener open);
 
   // fetch_store_image: selects a record of the store by number, descrambles it and decodes
-  // it as JPEG. Sets `count` to the store's record count once the store is open; sets width
+  // it as JPEG. A store without records, and each record that cannot be read or decoded,
+  // is reported once in a line naming the store (and the record); a record reported once
+  // is not read again. Sets `count` to the store's record count once the store is open; sets width
   // and height when the image decodes. An unknown store code leaves every output untouched.
   // With kBottomFirst the rows come out as reverse_rows would leave them, which is what a
   // texture upload of a store image wants, without a second pass over the pixels.
@@ -57,6 +60,8 @@ class ImageStores {
   struct Slot {
     std::unique_ptr<ImageRecords> records;  // empty until opened
     std::string dir;                        // the directory it was opened from
+    bool empty_reported = false;            // the store holds no records, and that was said
+    std::set<int> bad_records;              // records said to be unreadable or damaged
   };
   std::array<Slot, 3> slots_;
 };

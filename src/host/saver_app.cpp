@@ -90,6 +90,7 @@ int report_start_failure(painter::StartResult result, const SaverOptions& option
                  options.picture.c_str(), settings.install_path.c_str());
     return 255;  // the saver ends as with exit(-1)
   }
+  if (result == painter::StartResult::no_assets) return 1;  // the asset layer said where
   // The device layer has said why (no usable graphics runtime, or unsupported hardware).
   std::fprintf(stderr, "brushwright: no graphics device, nothing painted\n");
   return 1;

@@ -2,6 +2,7 @@
 // the engine uses for its whole life, the seed, the picture and its layers.
 #include <cstdint>
 
+#include "assets/asset_fetch.h"
 #include "painter/engine.h"
 #include "painter/image_search.h"
 #include "painter/layer.h"
@@ -35,6 +36,9 @@ device::Texture* make_target(device::Device& device, int width, int height) {
 
 StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> backend,
                          std::uintptr_t window, bool fullscreen) {
+  // A damaged asset store has said so in one line; the start-up then ends quietly instead
+  // of reporting every asset it lacks.
+  if (assets::asset_store_damaged()) return StartResult::no_assets;
   state.device = std::make_unique<device::Device>(std::move(backend));
   device::Device& device = *state.device;
   if (device.create(window, state.render_width, state.render_height, 60, fullscreen) !=
@@ -87,7 +91,9 @@ StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> b
   state.sig3_texture = device.create_texture();
   detail::load_named(*state.sig3_texture, "data/shaders/sig3.tga");
 
-  if (!read_picture_description(state, state.picture_name)) return StartResult::no_description;
+  if (!read_picture_description(state, state.picture_name)) {
+    return assets::asset_store_damaged() ? StartResult::no_assets : StartResult::no_description;
+  }
 
   const int plans = state.plans();
   for (int i = 0; i < plans; ++i) {

@@ -16,6 +16,7 @@ enum class StartResult {
   started,          // the engine is ready for draw_frame
   no_device,        // the device could not be created (its layer showed why)
   no_description,   // the picture description could not be read: the saver ends (-1)
+  no_assets,        // the asset store is damaged (the asset layer said where): nothing paints
 };
 
 // Creates the device over `backend` (back buffer render_width x render_height, windowed

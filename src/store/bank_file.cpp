@@ -18,8 +18,8 @@ std::string bank_file_name(int bank_id) {
 
 // The window buffer is allocated on the first read, so that a store with many banks costs
 // memory only for those it reads.
-BankFile::BankFile(std::string path, int bank_id, size_t window_capacity)
-    : path_(std::move(path)), bank_id_(bank_id),
+BankFile::BankFile(std::string path, int bank_id, size_t window_capacity, StoreAccess access)
+    : path_(std::move(path)), bank_id_(bank_id), access_(access),
       window_capacity_(std::max<size_t>(window_capacity, 1)) {}
 
 BankFile::~BankFile() {
@@ -31,10 +31,11 @@ bool BankFile::open_now() {
   if (state_ == State::kFailed) return false;
   state_ = State::kFailed;
   if (::access(path_.c_str(), R_OK) != 0) return false;
-  fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-  access_mode_ = 0;
-  if (fd_ < 0 || ::access(path_.c_str(), W_OK) != 0) {
-    if (fd_ >= 0) ::close(fd_);
+  if (access_ == StoreAccess::read_write && ::access(path_.c_str(), W_OK) == 0) {
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    access_mode_ = 0;
+  }
+  if (fd_ < 0) {
     fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     access_mode_ = 2;
   }

@@ -13,18 +13,24 @@ inline constexpr int kBankMain = -1;
 inline constexpr int kBankHeap = 0;  // Bank.0
 inline constexpr int kBankStorage = -2;
 
+// How a store's files are opened. A reader never needs more than read_only; only a caller
+// that means to write (and the one index-header repair it allows) asks for read_write.
+enum class StoreAccess { read_only, read_write };
+
 // File name of a bank: "Main", "_Storage" or "Bank.<id>".
 std::string bank_file_name(int bank_id);
 
 class BankFile {
  public:
   // A slot for `path`; the file is opened on the first read (or by open_now).
-  BankFile(std::string path, int bank_id, size_t window_capacity);
+  BankFile(std::string path, int bank_id, size_t window_capacity,
+           StoreAccess access = StoreAccess::read_only);
   ~BankFile();
   BankFile(const BankFile&) = delete;
   BankFile& operator=(const BankFile&) = delete;
 
-  // Opens the file read-write, else read-only; false when it cannot be read at all.
+  // Opens the file read-only, or with read_write access read-write where the file allows
+  // it, else read-only; false when it cannot be read at all.
   // A second call only reports the first call's outcome.
   bool open_now();
 
@@ -39,7 +45,7 @@ class BankFile {
   int64_t size();
 
   int bank_id() const { return bank_id_; }
-  // 0 read-write, 2 read-only; meaningful once the file is open.
+  // 0 opened read-write, 2 read-only; meaningful once the file is open.
   int access_mode() const { return access_mode_; }
   bool failed() const { return state_ == State::kFailed; }
   // File offset of the loaded window, -1 when none is loaded.
@@ -49,9 +55,10 @@ class BankFile {
   enum class State { kUnopened, kOpen, kFailed };
   std::string path_;
   int bank_id_;
+  StoreAccess access_;
   State state_ = State::kUnopened;
   int fd_ = -1;
-  int access_mode_ = 0;
+  int access_mode_ = 2;
   int64_t window_start_ = -1;
   size_t window_valid_ = 0;  // bytes of the window that came from the file
   size_t window_capacity_;   // first size of the window buffer

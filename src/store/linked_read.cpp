@@ -28,8 +28,6 @@ int read_in(StoreLinks& links, const std::string& store_path, int64_t record,
   return read_field_linked(*target, *target_links, static_cast<int>(record), path, buffer);
 }
 
-constexpr int kSlotMain = 0;
-constexpr int kSlotHeap = 1;
 
 // A complex value (type 16) of a top-level field: the first N bytes of its inline slot
 // select a field of the "_Complex" sub-store; a value of at most 4 bytes follows inline,

@@ -31,9 +31,6 @@
 namespace bw::store {
 namespace {
 
-constexpr int kSlotMain = 0;
-constexpr int kSlotHeap = 1;
-constexpr int kSlotStorage = 2;
 constexpr int64_t kMaxValueLength = std::numeric_limits<int>::max() - 1;
 
 bool is_link_like(uint8_t type) {
@@ -131,16 +128,17 @@ int RecordStore::fetch_paged(int record, int64_t page, std::vector<uint8_t>& out
   const int64_t pages_in_file = file_size / page_bytes;
   if (page >= pages_in_file) return -1;
   const int64_t base = page * page_bytes;
-  const uint8_t* header = read(kSlotStorage, base, 32);
-  if (header == nullptr) return -1;
-  const int entries = static_cast<int16_t>(load_u16(header + 18));
-  const int64_t fixed_size = load_u16(header + 20);
-  const bool is_text = header[22] == kTypeText;
-  int64_t prefix = header[23] == 0 ? 4 : header[23];
+  const uint8_t* header_bytes = read(kSlotStorage, base, kPageHeaderSize);
+  if (header_bytes == nullptr) return -1;
+  const PageHeader header = PageHeader::decode(header_bytes);
+  const int entries = header.entry_count;
+  const int64_t fixed_size = header.value_size;
+  const bool is_text = header.holds_text();
+  const int64_t prefix = header.prefix_width();
   if (prefix > 8) return -1;
-  int64_t next = load_i32(header + 28);
+  int64_t next = header.next_page;
 
-  int64_t pos = 32;
+  int64_t pos = kPageHeaderSize;
   for (int i = 0; i < entries; ++i) {
     const int64_t head = 4 + (is_text ? prefix : 0);
     if (pos + head > page_bytes) return -1;
@@ -176,10 +174,10 @@ int RecordStore::fetch_paged(int record, int64_t page, std::vector<uint8_t>& out
       if (remaining == 0) break;
       if (next <= 0 || next >= pages_in_file || !visited.insert(next).second) return -1;
       page_base = next * page_bytes;
-      const uint8_t* chain = read(kSlotStorage, page_base, 32);
+      const uint8_t* chain = read(kSlotStorage, page_base, kPageHeaderSize);
       if (chain == nullptr) return -1;
-      next = load_i32(chain + 28);
-      offset = 32;
+      next = PageHeader::decode(chain).next_page;
+      offset = kPageHeaderSize;
     }
     return static_cast<int>(length);
   }

@@ -20,9 +20,7 @@ namespace {
 // Records and record images above this size cannot come from a sound schema.
 constexpr int64_t kMaxRecordSize = int64_t{1} << 30;
 
-constexpr int kSlotMain = 0;
 constexpr int64_t kMaxSchemaBytes = int64_t{16} << 20;
-constexpr int kSlotStorage = 2;
 
 bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes, bool& opened) {
   opened = false;
@@ -54,7 +52,8 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes, bool&
 
 RecordStore::~RecordStore() = default;
 
-std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failure) {
+std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failure,
+                                               StoreAccess access) {
   failure = 0;
   if (probe_store({}, path) == 0) {
     failure = kOpenNoSchema;
@@ -62,6 +61,7 @@ std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failu
   }
   std::unique_ptr<RecordStore> store(new RecordStore());
   store->path_ = std::string(path);
+  store->access_ = access;
   std::vector<uint8_t> file;
   bool opened = false;
   if (!read_whole_file(schema_path(path), file, opened)) {
@@ -108,7 +108,8 @@ std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failu
 
 int RecordStore::add_slot(int bank_id) {
   const std::string file = join_store_path(path_, bank_file_name(bank_id));
-  slots_.push_back(std::make_unique<BankFile>(file, bank_id, static_cast<size_t>(page_size_)));
+  slots_.push_back(
+      std::make_unique<BankFile>(file, bank_id, static_cast<size_t>(page_size_), access_));
   return static_cast<int>(slots_.size()) - 1;
 }
 

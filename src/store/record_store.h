@@ -29,6 +29,16 @@ inline constexpr int kOpenNoSchema = 1;       // schema file missing or of unkno
 inline constexpr int kOpenUnreadable = 2;     // schema file cannot be opened
 inline constexpr int kOpenBadSchema = 3;      // schema bytes unknown or damaged
 
+// What a kOpen* failure code says about a store directory, for messages.
+inline const char* open_failure_text(int failure) {
+  switch (failure) {
+    case kOpenNoSchema: return "its schema file is missing or of unknown kind";
+    case kOpenUnreadable: return "its schema file cannot be read";
+    case kOpenBadSchema: return "its schema file is damaged";
+    default: return "it cannot be opened";
+  }
+}
+
 // Where the values of one field live, computed on open.
 struct FieldLocation {
   int64_t record_offset = -1;  // offset from the record start (prefix included) or in the group; -1 = own bank
@@ -57,8 +67,10 @@ struct StoreExtension {
 class RecordStore : public FieldNameTable {
  public:
   // Opens the store directory `path` (no trailing "/"); nullptr and `failure` set to
-  // kOpen* when it cannot. A "Main" that is missing or short only gives 0 records.
-  static std::unique_ptr<RecordStore> open(std::string_view path, int& failure);
+  // kOpen* when it cannot. A "Main" that is missing or short only gives 0 records. The
+  // files are opened read-only unless `access` asks for writing.
+  static std::unique_ptr<RecordStore> open(std::string_view path, int& failure,
+                                           StoreAccess access = StoreAccess::read_only);
   ~RecordStore() override;
 
   // Recounts the records from the size of "Main" and forgets every loaded window.
@@ -91,6 +103,8 @@ class RecordStore : public FieldNameTable {
   int64_t record_image_size() const { return record_image_size_; }
   // 0 when "Main" opened read-write, 2 read-only.
   int main_access_mode() const { return main_access_mode_; }
+  // The access the store was opened with; its index files are opened the same way.
+  StoreAccess access() const { return access_; }
   bool has_log_buffer() const { return !log_buffer_.empty(); }
   // Numbers of the paged top-level fields, in field order (non-legacy stores).
   const std::vector<int>& paged_fields() const { return paged_fields_; }
@@ -134,7 +148,8 @@ class RecordStore : public FieldNameTable {
   bool storage_usable_ = true;
   int64_t record_image_size_ = 0;
   int record_count_ = 0;
-  int main_access_mode_ = 0;
+  int main_access_mode_ = 2;
+  StoreAccess access_ = StoreAccess::read_only;
   std::vector<uint8_t> log_buffer_;
   std::vector<int> paged_fields_;
   int exchange_record_ = -1;  // record held by the plug-in's record image; none yet

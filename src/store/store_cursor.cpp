@@ -1,16 +1,6 @@
 // Record lookup over the AVL indexes of a store: the field-1 index in "Main", Tree.n files
 // and the paged indexes of "_Storage".
-//
-// "_Storage" page p (page size from the file's first 4 bytes):
-//   Offset Width Meaning
-//     0     8    the page's index entry (left, right page)
-//    18     2    entry count (signed)
-//    20     2    fixed value size
-//    22     1    field type
-//    23     1    length-prefix width of type-11 values (0 -> 4)
-//    32     -    entries: record (4), value (fixed size; type 11: a length word that
-//                counts itself, then the text); the last entry may run on into the
-//                page's overflow chain
+// The pages of "_Storage" are laid out in store_format.h (PageHeader).
 #include "store/store_cursor.h"
 
 #include <algorithm>
@@ -27,8 +17,6 @@
 namespace bw::store {
 namespace {
 
-constexpr int kSlotMain = 0;
-constexpr int kSlotStorage = 2;
 constexpr int64_t kTreeKeyBlock = 512;
 
 int sign_of(long double x, long double y) { return x < y ? -1 : (x > y ? 1 : 0); }
@@ -41,7 +29,8 @@ std::vector<uint8_t> padded(const uint8_t* data, size_t length, size_t width) {
 }
 
 // Writes 8 bytes (two words XORed with `key` when it is not 1) at the start of an existing,
-// writable file. Nothing is written into a file that is missing or read-only.
+// writable file. Callers write only into files their store opened read-write; nothing is
+// written into a file that is missing or read-only.
 void write_header_words(const std::string& file, uint32_t key) {
   if (::access(file.c_str(), W_OK) != 0) return;
   const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
@@ -71,15 +60,16 @@ bool read_page(RecordStore& store, int64_t page, IndexEntry& entry,
   const int64_t file_size = store.slot(kSlotStorage).size();
   if (page < 1 || page_size < 64 || page >= file_size / page_size) return false;
   const int64_t base = page * page_size;
-  const uint8_t* h = store.read(kSlotStorage, base, 32);
+  const uint8_t* h = store.read(kSlotStorage, base, kPageHeaderSize);
   if (h == nullptr) return false;
-  entry = decode_index_entry(load_i32(h), load_i32(h + 4));
-  const int count = static_cast<int16_t>(load_u16(h + 18));
-  const int64_t fixed_size = load_u16(h + 20);
-  const bool is_text = h[22] == kTypeText;
-  const int64_t prefix = h[23] == 0 ? 4 : h[23];
+  const PageHeader header = PageHeader::decode(h);
+  entry = decode_index_entry(header.left, header.right);
+  const int count = header.entry_count;
+  const int64_t fixed_size = header.value_size;
+  const bool is_text = header.holds_text();
+  const int64_t prefix = header.prefix_width();
   if (count < 0 || prefix > 8) return false;
-  int64_t pos = 32;
+  int64_t pos = kPageHeaderSize;
   for (int i = 0; i < count; ++i) {
     const int64_t head = 4 + (is_text ? prefix : 0);
     if (pos + head > page_size) return false;
@@ -192,7 +182,7 @@ int StoreIndexes::open_index(const FieldPath& path) {
     tree.state = -1;
     return kIndexMissing;
   }
-  tree.file = std::make_unique<BankFile>(file, path[0].field, 1024);
+  tree.file = std::make_unique<BankFile>(file, path[0].field, 1024, store_.access());
   if (!tree.file->open_now()) {
     tree.state = -1;
     tree.file.reset();

@@ -74,6 +74,11 @@ struct FieldDescriptor {
   int count_nibble() const { return flags & kFlagCount; }
 };
 
+// File slots every store has, in this order; the own banks of fields follow them.
+inline constexpr int kSlotMain = 0;
+inline constexpr int kSlotHeap = 1;     // Bank.0
+inline constexpr int kSlotStorage = 2;  // "_Storage"
+
 inline uint16_t load_u16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
@@ -107,5 +112,70 @@ inline int64_t load_signed(const uint8_t* p, size_t width) {
 inline void store_unsigned(uint8_t* p, size_t width, uint64_t v) {
   for (size_t i = 0; i < width; ++i) p[i] = i < 8 ? static_cast<uint8_t>(v >> (8 * i)) : 0;
 }
+
+// The 32-byte header of page p of "_Storage" (at p x page size; page 0 is the file
+// header: the page size, then the index roots of the paged fields).
+//
+// Offset Width Meaning
+//   0     4    index entry: left page (signed; balance in the signs, as Tree.n entries)
+//   4     4    index entry: right page
+//   8     4    not interpreted
+//  12     4    free bytes (page size - 40 on a new page)
+//  16     2    number of the field the page belongs to
+//  18     2    entry count (signed)
+//  20     2    fixed value size (the field's size)
+//  22     1    field type
+//  23     1    length-prefix width of type-11 values (the field's nibble N; 0 means 4)
+//  24     4    page size
+//  28     4    next page of the overflow chain (0 = none)
+//  32     -    entries: record (4), then the value (fixed size; type 11: a length word
+//              of the prefix width that counts itself, then the text); the last entry
+//              may run on into the overflow chain
+inline constexpr int64_t kPageHeaderSize = 32;
+
+struct PageHeader {
+  int32_t left = 0;
+  int32_t right = 0;
+  uint32_t free_bytes = 0;
+  uint16_t field = 0;
+  int16_t entry_count = 0;
+  uint16_t value_size = 0;
+  uint8_t type = 0;
+  uint8_t prefix_nibble = 0;
+  uint32_t page_size = 0;
+  int32_t next_page = 0;
+
+  // Width of the length word of a type-11 value.
+  int64_t prefix_width() const { return prefix_nibble == 0 ? 4 : prefix_nibble; }
+  bool holds_text() const { return type == kTypeText; }
+
+  static PageHeader decode(const uint8_t* p) {
+    PageHeader h;
+    h.left = static_cast<int32_t>(load_u32(p));
+    h.right = static_cast<int32_t>(load_u32(p + 4));
+    h.free_bytes = load_u32(p + 12);
+    h.field = load_u16(p + 16);
+    h.entry_count = static_cast<int16_t>(load_u16(p + 18));
+    h.value_size = load_u16(p + 20);
+    h.type = p[22];
+    h.prefix_nibble = p[23];
+    h.page_size = load_u32(p + 24);
+    h.next_page = static_cast<int32_t>(load_u32(p + 28));
+    return h;
+  }
+  // Writes every field; bytes 8 to 11 are left as they are.
+  void encode(uint8_t* p) const {
+    store_u32(p, static_cast<uint32_t>(left));
+    store_u32(p + 4, static_cast<uint32_t>(right));
+    store_u32(p + 12, free_bytes);
+    store_u16(p + 16, field);
+    store_u16(p + 18, static_cast<uint16_t>(entry_count));
+    store_u16(p + 20, value_size);
+    p[22] = type;
+    p[23] = prefix_nibble;
+    store_u32(p + 24, page_size);
+    store_u32(p + 28, static_cast<uint32_t>(next_page));
+  }
+};
 
 }  // namespace bw::store

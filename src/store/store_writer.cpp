@@ -377,14 +377,18 @@ bool Writer::put_paged() {
   }
   std::vector<std::vector<uint8_t>> pages(1, std::vector<uint8_t>(page_size, 0));
   store_u32(&pages[0][0], static_cast<uint32_t>(page_size));
+  // Headers of the pages, written into the pages once every page is filled.
+  std::vector<PageHeader> headers(1);
   auto new_page = [&](const FieldDescriptor& d, size_t field_number) {
     pages.emplace_back(page_size, 0);
-    uint8_t* p = pages.back().data();
-    store_u16(p + 16, static_cast<uint16_t>(field_number));
-    store_u16(p + 20, d.size);
-    p[22] = d.type;
-    p[23] = static_cast<uint8_t>(d.count_nibble());
-    store_u32(p + 24, static_cast<uint32_t>(page_size));
+    PageHeader h;
+    h.field = static_cast<uint16_t>(field_number);
+    h.value_size = d.size;
+    h.type = d.type;
+    h.prefix_nibble = static_cast<uint8_t>(d.count_nibble());
+    h.page_size = static_cast<uint32_t>(page_size);
+    h.free_bytes = static_cast<uint32_t>(page_size - kPageHeaderSize);
+    headers.push_back(h);
     return pages.size() - 1;
   };
   const auto& paged_fields = store_.paged_fields();
@@ -421,25 +425,24 @@ bool Writer::put_paged() {
       if (pos + bytes.size() > page_size) {
         page = new_page(d, index + 1);
         tree_pages.push_back(static_cast<int>(page));
-        pos = 32;
+        pos = kPageHeaderSize;
       }
-      uint8_t* p = pages[page].data();
-      store_u16(p + 18, static_cast<uint16_t>(load_u16(p + 18) + 1));
+      ++headers[page].entry_count;
       store_u32(main_.data() + e.slot_at, static_cast<uint32_t>(page));
       const size_t here = std::min(bytes.size(), page_size - pos);
       std::copy_n(bytes.begin(), here, pages[page].begin() + static_cast<long>(pos));
       pos += here;
-      store_u32(pages[page].data() + 12, static_cast<uint32_t>(page_size - pos));
+      headers[page].free_bytes = static_cast<uint32_t>(page_size - pos);
       // What does not fit goes on over an overflow chain; the page is then full.
       size_t done = here;
       size_t chain_from = page;
       while (done < bytes.size()) {
         const size_t next = new_page(d, index + 1);
-        store_u32(pages[chain_from].data() + 28, static_cast<uint32_t>(next));
-        const size_t take = std::min(bytes.size() - done, page_size - 32);
+        headers[chain_from].next_page = static_cast<int32_t>(next);
+        const size_t take = std::min(bytes.size() - done, page_size - kPageHeaderSize);
         std::copy_n(bytes.begin() + static_cast<long>(done), take,
-                    pages[next].begin() + 32);
-        store_u32(pages[next].data() + 12, static_cast<uint32_t>(page_size - 32 - take));
+                    pages[next].begin() + kPageHeaderSize);
+        headers[next].free_bytes = static_cast<uint32_t>(page_size - kPageHeaderSize - take);
         done += take;
         chain_from = next;
       }
@@ -449,8 +452,8 @@ bool Writer::put_paged() {
     int height = 0;
     const int root = build_tree(tree_pages, 0, tree_pages.size(), nodes, height);
     for (const auto& [p, entry] : nodes) {
-      store_u32(pages[static_cast<size_t>(p)].data(), static_cast<uint32_t>(entry.left));
-      store_u32(pages[static_cast<size_t>(p)].data() + 4, static_cast<uint32_t>(entry.right));
+      headers[static_cast<size_t>(p)].left = entry.left;
+      headers[static_cast<size_t>(p)].right = entry.right;
     }
     store_u32(&pages[0][4 + 8 * k], static_cast<uint32_t>(height));
     store_u32(&pages[0][8 + 8 * k], static_cast<uint32_t>(root));
@@ -459,7 +462,8 @@ bool Writer::put_paged() {
     set_error(error_, "too many paged fields for one header page");
     return false;
   }
-  auto& storage = bank(2);
+  for (size_t p = 1; p < pages.size(); ++p) headers[p].encode(pages[p].data());
+  auto& storage = bank(kSlotStorage);
   for (const auto& p : pages) storage.insert(storage.end(), p.begin(), p.end());
   return true;
 }

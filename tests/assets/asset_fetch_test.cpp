@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -164,7 +165,9 @@ TEST_F(AssetFetch, WithoutAnAssetStorePlainFilesAreRead) {
   EXPECT_EQ(fetch_asset("data/shaders/p.hdr"), bytes_of("s"));
 }
 
-TEST_F(AssetFetch, DamagedIndexGivesNoAssetAndNoCrash) {
+// A damaged index is said once, naming the store and the path it missed; the assets are
+// then found without it.
+TEST_F(AssetFetch, DamagedIndexIsSaidAndPassedBy) {
   const std::string install =
       install_with("damaged", {{"a", bytes_of("1")}, {"b", bytes_of("2")}, {"c", bytes_of("3")}});
   // Root entry of the field-1 index: point the root past the last record.
@@ -177,8 +180,65 @@ TEST_F(AssetFetch, DamagedIndexGivesNoAssetAndNoCrash) {
   }
   reset_asset_store();
   std::optional<std::vector<uint8_t>> got;
-  EXPECT_NE(fetch_quietly("b", got), "");
+  EXPECT_EQ(fetch_quietly("b", got), "fetch_asset(): the asset store \"" + install +
+                                         "/data/Base3\" is damaged: its index of asset paths "
+                                         "fails on \"b\"\n");
+  EXPECT_EQ(got, bytes_of("2"));
+  EXPECT_EQ(fetch_quietly("c", got), "");
+  EXPECT_EQ(got, bytes_of("3"));
+  EXPECT_EQ(fetch_quietly("d", got), "Shader::Shader(): can't open \"d\" file\n");
   EXPECT_FALSE(got.has_value());
+}
+
+// A damaged asset store is named once, with what is wrong, in one line; it then serves
+// nothing (not even plain files beside it) and says nothing more. A record that cannot be
+// read is named once, and the other records are still served.
+TEST_F(AssetFetch, DamageIsSaidOnceNamingTheStoreAndRecord) {
+  struct Case {
+    const char* name;
+    void (*damage)(const std::string& store);
+    const char* first;   // the message of the first fetch, after the store path
+    bool others_served;  // "a" still comes back
+  } cases[] = {
+      {"empty Main", [](const std::string& d) { fs::resize_file(d + "/Main", 0); },
+       "\" is damaged: \"Main\" holds no records\n", false},
+      {"empty schema", [](const std::string& d) { fs::resize_file(d + "/Base3", 0); },
+       "\" is damaged: its schema file is missing or of unknown kind\n", false},
+      {"field 1 no longer text",  // the type byte of the first descriptor
+       [](const std::string& d) { std::fstream(d + "/Base3", std::ios::in | std::ios::out |
+                                                             std::ios::binary).seekp(16).put(3); },
+       "\" is damaged: its schema does not describe assets", false},
+      {"Bank.0 one byte short",
+       [](const std::string& d) { fs::resize_file(d + "/Bank.0", fs::file_size(d + "/Bank.0") - 1); },
+       "record 3 of the asset store \"", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string install = install_with(
+        std::string("damage_") + c.name,
+        {{"a", bytes_of("1")}, {"b", bytes_of("22")}, {"c", bytes_of("333")}});
+    write_bytes(install + "/c", bytes_of("plain"));
+    const std::string store = install + "/data/Base3";
+    c.damage(store);
+    reset_asset_store();
+    std::optional<std::vector<uint8_t>> got;
+    const std::string message = fetch_quietly("c", got);
+    EXPECT_FALSE(got.has_value());
+    EXPECT_NE(message.find(c.first), std::string::npos) << message;
+    EXPECT_NE(message.find("\"" + store + "\""), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_TRUE(asset_store_damaged());
+    EXPECT_EQ(fetch_quietly("c", got), "");  // said once
+    EXPECT_EQ(fetch_quietly("a", got), "");
+    EXPECT_EQ(got.has_value(), c.others_served);
+  }
+}
+
+TEST_F(AssetFetch, SoundAndMissingStoresAreNotDamaged) {
+  install_with("sound", {{"a", bytes_of("1")}});
+  EXPECT_FALSE(asset_store_damaged());
+  set_install_dir(fresh_dir("no_store"));
+  EXPECT_FALSE(asset_store_damaged());
 }
 
 TEST(AssetPack, RefusesKeysTheStoreCannotTellApart) {

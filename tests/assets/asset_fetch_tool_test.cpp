@@ -92,6 +92,14 @@ TEST(AssetTool, PackThenFetchEveryPathGivesTheOriginalBytes) {
   EXPECT_EQ(out, "-1\n");
   EXPECT_EQ(bwtool("store find " + store + " 2 x", &out), 0);
   EXPECT_EQ(out, "0\n");  // field 2 has no index
+
+  // The last record's bytes cut short: the tool fails saying which record of which store.
+  const std::string bank = install + "/data/Base3/Bank.0";
+  fs::resize_file(bank, fs::file_size(bank) - 1);
+  EXPECT_EQ(bwtool("asset '" + install + "' data/shaders/sig3.tga", &out, &err), 1);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(err, "fetch_asset(): record 5 of the asset store \"" + install +
+                     "/data/Base3\" cannot be read (\"data/shaders/sig3.tga\")\n");
 }
 
 TEST(AssetTool, PackImagesScramblesRecordKWithItsOwnSeed) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "assets/jpeg_decoder.h"
 #include "image_corpus.h"
 
@@ -112,9 +114,29 @@ TEST(JpegDecoder, CorruptDataFailsWithTheLibraryMessage) {
   for (const Case& c : cases) {
     const Decoded d = decode(c.bytes);
     EXPECT_FALSE(d.image) << c.name;
-    EXPECT_FALSE(d.messages.empty()) << c.name;
+    // One line of ours, naming the caller and the data, with the library's reason.
+    EXPECT_EQ(d.messages.rfind("fetch_store_image(): cannot decode record 3: ", 0), 0u)
+        << c.name << ": " << d.messages;
+    EXPECT_EQ(std::count(d.messages.begin(), d.messages.end(), '\n'), 1) << c.name;
     EXPECT_EQ(d.width, -1) << c.name;
   }
+}
+
+// Damage in the scan data that the library steps over (it warns and fills in) still
+// refuses the image: what it would give is not the picture that was stored.
+TEST(JpegDecoder, DataTheLibraryWarnsAboutIsRefused) {
+  const Bytes good = encode("jpeg_scan_damage", 64, 64, "-quality 90");
+  ASSERT_GT(good.size(), 400u);
+  ASSERT_TRUE(decode(good).image);
+  Bytes bad = good;
+  // A restart marker in the middle of the scan of an image without restart intervals.
+  const size_t at = bad.size() / 2;
+  bad[at] = 0xFF;
+  bad[at + 1] = 0xD3;
+  const Decoded d = decode(bad);
+  EXPECT_FALSE(d.image);
+  EXPECT_EQ(d.messages.rfind("fetch_store_image(): cannot decode record 3: ", 0), 0u) << d.messages;
+  EXPECT_EQ(std::count(d.messages.begin(), d.messages.end(), '\n'), 1) << d.messages;
 }
 
 // Every proper prefix of a valid image must end in a clean failure: the memory source

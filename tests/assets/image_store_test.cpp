@@ -104,6 +104,44 @@ TEST(StoreImage, UndescrambledOrDamagedBytesGiveNone) {
   EXPECT_EQ(width, -1);
 }
 
+// Each problem of an image store is one line naming the store (and the record), said
+// once: a record that cannot be read or decoded is not read again, and a store without
+// records is named once however often it is asked.
+TEST(StoreImage, ProblemsAreSaidOnceNamingStoreAndRecord) {
+  ASSERT_FALSE(sample_jpeg().empty());
+  Bytes damaged = sample_jpeg();  // cut before its last quarter: the scan ends early
+  damaged.resize(damaged.size() * 3 / 4);
+  std::vector<int> reads;
+  ImageStores stores("/i", [&](const std::string& dir) -> std::unique_ptr<ImageRecords> {
+    if (dir == "/i/data/Base2") return std::make_unique<MemoryRecords>(std::map<int, Bytes>{}, 0, nullptr);
+    return std::make_unique<MemoryRecords>(
+        std::map<int, Bytes>{{1, scrambled(sample_jpeg(), 1)}, {3, scrambled(damaged, 3)}}, 3,
+        &reads);
+  });
+  struct Case {
+    int number, code;
+    const char* said;  // "" when nothing is said
+  } cases[] = {
+      {2, 0, "fetch_store_image(): record 2 of the image store \"/i/data/Base1\" cannot be read\n"},
+      {2, 0, ""},
+      {3, 0, "fetch_store_image(): cannot decode record 3 of the image store \"/i/data/Base1\": "},
+      {3, 0, ""},
+      {1, 1, "fetch_store_image(): the image store \"/i/data/Base2\" is damaged: \"Main\" holds no records\n"},
+      {1, 1, ""},
+  };
+  for (const Case& c : cases) {
+    int width = 0, height = 0, count = 0;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(stores.fetch(c.number, c.code, width, height, count));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.substr(0, std::string(c.said).size()), c.said) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), c.said[0] == 0 ? 0 : 1) << said;
+  }
+  EXPECT_EQ(reads, (std::vector<int>{2, 3}));  // neither is read a second time
+  int width = 0, height = 0, count = 0;
+  EXPECT_TRUE(stores.fetch(1, 0, width, height, count));
+}
+
 TEST(StoreImage, CodesMapToSlotsAndZeroSharesWithFour) {
   EXPECT_EQ(image_store_dir("", 0), "./data/Base1");
   EXPECT_EQ(image_store_dir("/i", 1), "/i/data/Base2");

@@ -1,17 +1,13 @@
 # Image readers: TGA, DDS, PNG, JPEG, the extension dispatch and the numbered images.
 find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
-if(TARGET bw_assets)
-  bw_add_test(image_readers_test
-    SOURCES image_corpus.cpp image_tga_test.cpp image_dds_test.cpp image_png_test.cpp
-            image_jpeg_test.cpp image_load_test.cpp image_store_test.cpp
-            image_store_records_test.cpp
-    LIBS bw_assets PNG::PNG JPEG::JPEG)
-endif()
-if(TARGET bw_assets AND TARGET bwtool)
-  bw_add_test(image_tool_test
-    SOURCES image_corpus.cpp image_tool_test.cpp
-    LIBS bw_assets)
-  add_dependencies(image_tool_test bwtool)
-  target_compile_definitions(image_tool_test PRIVATE BWTOOL_PATH="$<TARGET_FILE:bwtool>")
-endif()
+bw_add_test(image_readers_test
+  SOURCES image_corpus.cpp image_tga_test.cpp image_dds_test.cpp image_png_test.cpp
+          image_jpeg_test.cpp image_load_test.cpp image_store_test.cpp
+          image_store_records_test.cpp
+  LIBS bw_assets PNG::PNG JPEG::JPEG)
+bw_add_test(image_tool_test
+  SOURCES image_corpus.cpp image_tool_test.cpp
+  LIBS bw_assets)
+add_dependencies(image_tool_test bwtool)
+target_compile_definitions(image_tool_test PRIVATE BWTOOL_PATH="$<TARGET_FILE:bwtool>")

@@ -15,7 +15,7 @@ if(TARGET bw_device_gl)
 endif()
 
 # bwtool fx render, run as a program.
-if(TARGET bw_device_gl AND TARGET bwtool)
+if(TARGET bw_device_gl)
   bw_add_test(device_fx_render_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/fx_render_test.cpp
     LIBS bw_bytecode bw_assets

@@ -1,6 +1,13 @@
 // Opening stores: schema encodings, record layout, file slots, windowed reads.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "fixture_stores.h"
 
 namespace bw::store {
@@ -343,13 +350,97 @@ TEST(StoreOpen, PathsAndLogBuffer) {
   auto plain = fixture::build(dir, {field("Key", kTypeFixedText, 8)}, {});
   ASSERT_NE(plain, nullptr);
   EXPECT_FALSE(plain->has_log_buffer());
-  EXPECT_EQ(plain->main_access_mode(), 0);
+  EXPECT_EQ(plain->main_access_mode(), 2);
   std::string error;
   ASSERT_TRUE(write_store(dir + "/_LogDB", {field("Entry", kTypeFixedText, 8)}, {}, {}, &error));
   int failure = 0;
   auto logged = RecordStore::open(dir, failure);
   ASSERT_NE(logged, nullptr);
   EXPECT_TRUE(logged->has_log_buffer());
+}
+
+// The page header of "_Storage": every field at its offset, and encode writing back
+// exactly the bytes decode read (bytes 8 to 11 are no field and stay as they were).
+TEST(StoreFormat, PageHeaderFieldsSitAtTheirOffsets) {
+  std::vector<uint8_t> page(40);
+  for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(0xA0 + i);
+  const PageHeader h = PageHeader::decode(page.data());
+  EXPECT_EQ(static_cast<uint32_t>(h.left), 0xA3A2A1A0u);
+  EXPECT_EQ(static_cast<uint32_t>(h.right), 0xA7A6A5A4u);
+  EXPECT_EQ(h.free_bytes, 0xAFAEADACu);
+  EXPECT_EQ(h.field, 0xB1B0);
+  EXPECT_EQ(static_cast<uint16_t>(h.entry_count), 0xB3B2);
+  EXPECT_LT(h.entry_count, 0);  // signed
+  EXPECT_EQ(h.value_size, 0xB5B4);
+  EXPECT_EQ(h.type, 0xB6);
+  EXPECT_EQ(h.prefix_nibble, 0xB7);
+  EXPECT_EQ(h.page_size, 0xBBBAB9B8u);
+  EXPECT_EQ(static_cast<uint32_t>(h.next_page), 0xBFBEBDBCu);
+  std::vector<uint8_t> again(40, 0);
+  std::copy(page.begin() + 8, page.begin() + 12, again.begin() + 8);
+  std::copy(page.begin() + 32, page.end(), again.begin() + 32);
+  h.encode(again.data());
+  EXPECT_EQ(again, page);
+
+  PageHeader text;
+  text.type = kTypeText;
+  EXPECT_TRUE(text.holds_text());
+  EXPECT_EQ(text.prefix_width(), 4);  // nibble 0 means 4
+  text.prefix_nibble = 2;
+  EXPECT_EQ(text.prefix_width(), 2);
+}
+
+// Every file a reader opens is open read-only (whoever runs it, root included), so a
+// store the process cannot write reads as well as any other; writing is asked for.
+TEST(StoreOpen, ReadersOpenFilesReadOnly) {
+  const std::string dir = fixture::fresh_dir("read_only");
+  WriterOptions options;
+  options.tree_fields = {2};
+  ASSERT_NE(fixture::build(dir,
+                           {field("Key", kTypeFixedText, 8), field("Data", kTypeBinary, 4),
+                            field("Side", kTypeFixedText, 2, kFlagOwnBank)},
+                           {{WriterValue::of_text("k1"), WriterValue::of_bytes({1, 2, 3}),
+                             WriterValue::of_text("s1")}},
+                           options),
+            nullptr);
+  // The access mode of every descriptor open on a file of `dir`.
+  auto open_modes = [&] {
+    std::vector<int> modes;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+      std::error_code error;
+      const auto target = std::filesystem::read_symlink(fd.path(), error);
+      if (error || target.string().rfind(dir + "/", 0) != 0) continue;
+      std::ifstream info("/proc/self/fdinfo/" + fd.path().filename().string());
+      std::string key;
+      int flags = 0;
+      while (info >> key && key != "flags:") {}
+      info >> std::oct >> flags;
+      modes.push_back(flags & O_ACCMODE);
+    }
+    return modes;
+  };
+  const bool as_root = ::geteuid() == 0;
+  if (!as_root) {
+    for (const auto& f : std::filesystem::directory_iterator(dir)) ::chmod(f.path().c_str(), 0444);
+  }
+  int failure = 0;
+  auto reader = RecordStore::open(dir, failure);
+  ASSERT_NE(reader, nullptr);
+  std::string text;
+  EXPECT_EQ(reader->read_field(1, 1, text), 8);
+  EXPECT_EQ(reader->read_field(1, 2, text), 3);
+  EXPECT_EQ(reader->read_field(1, 3, text), 2);
+  EXPECT_EQ(reader->main_access_mode(), 2);
+  const std::vector<int> modes = open_modes();
+  EXPECT_EQ(modes.size(), 3u);  // Main, Bank.0 and Bank.3
+  for (int mode : modes) EXPECT_EQ(mode, O_RDONLY);
+  reader.reset();
+  if (as_root) {
+    auto writer = RecordStore::open(dir, failure, StoreAccess::read_write);
+    ASSERT_NE(writer, nullptr);
+    EXPECT_EQ(writer->main_access_mode(), 0);
+    EXPECT_EQ(open_modes(), std::vector<int>{O_RDWR});
+  }
 }
 
 }  // namespace

@@ -14,47 +14,8 @@ namespace {
 using fixture::field;
 namespace fs = std::filesystem;
 
-// Parent directory holding:
-//   B: field 1 "Name" (fixed text 8), 2 "Count" (signed 4); records "b1"/10, "b2"/20, "C"/30
-//   C: field 1 "Name", 2 "Count"; records "c1"/100, "c2"/200
-//   A: 1 "Name", 2 "B" (link to B), 3 "B" (position link, 2 + 2 bytes), 4 "Formula"
-//      (expression), 5 "Count"; A/_Expression: field 1 "Text" (text)
-struct Linked {
-  std::string parent;
-  std::unique_ptr<RecordStore> a;
-};
-
-Linked linked_stores(const std::string& name) {
-  Linked l;
-  l.parent = fixture::fresh_dir(name);
-  auto named = [](const char* n, int v) {
-    return WriterRecord{WriterValue::of_text(n), WriterValue::of_integer(v, 4)};
-  };
-  const std::vector<WriterField> pair = {field("Name", kTypeFixedText, 8),
-                                         field("Count", kTypeSigned, 4)};
-  fixture::build(l.parent + "/B", pair, {named("b1", 10), named("b2", 20), named("C", 30)});
-  fixture::build(l.parent + "/C", pair, {named("c1", 100), named("c2", 200)});
-  auto position = [](int record, int second) {
-    std::vector<uint8_t> b(4);
-    store_u16(b.data(), static_cast<uint16_t>(record));
-    store_u16(b.data() + 2, static_cast<uint16_t>(second));
-    return WriterValue::of_bytes(b);
-  };
-  l.a = fixture::build(
-      l.parent + "/A",
-      {field("Name", kTypeFixedText, 8), field("B", kTypeLink, 4),
-       field("B", kTypePositionLink, 4, 2), field("Formula", kTypeExpression, 4),
-       field("Count", kTypeSigned, 4)},
-      {{WriterValue::of_text("a1"), WriterValue::of_integer(2, 4), position(3, 2),
-        WriterValue::of_integer(1, 4), WriterValue::of_integer(7, 4)},
-       {WriterValue::of_text("a2"), WriterValue::of_integer(0, 4), position(1, 1),
-        WriterValue::of_integer(2, 4), WriterValue::of_integer(8, 4)},
-       {WriterValue::of_text("a3"), WriterValue::of_integer(9, 4), position(0, 0),
-        WriterValue::of_integer(9, 4), WriterValue::of_integer(9, 4)}});
-  fixture::build(l.parent + "/A/_Expression", {field("Text", kTypeText, 4)},
-                 {{WriterValue::of_text("^Count*2+^2.2")}, {WriterValue::of_text("(1+")}});
-  return l;
-}
+using fixture::Linked;
+using fixture::linked_stores;
 
 TEST(LinkedRead, LinksExpressionsAndMisses) {
   Linked l = linked_stores("linked");

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 
 #include "fixture_stores.h"
@@ -364,11 +365,41 @@ TEST(StoreCursor, DamagedIndexesEndTheSearch) {
 TEST(StoreCursor, MissingHeaderIsWrittenEmptyIntoWritableFiles) {
   NumberStore s = number_store("empty_header", 3, false, 1);
   ASSERT_TRUE(write_file(s.dir + "/Tree.2", {}));
+  int failure = 0;
+  auto writer = RecordStore::open(s.dir, failure, StoreAccess::read_write);
+  ASSERT_NE(writer, nullptr);
   {
-    StoreCursor cursor(s.store.get(), 1);
+    StoreCursor cursor(writer.get(), 1);
     EXPECT_EQ(cursor.find(2, "1", kModeExact), kFindNotFound);
   }
   EXPECT_EQ(fixture::read_file(s.dir + "/Tree.2"), std::vector<uint8_t>(8, 0));
+}
+
+// A store opened for reading writes nothing, not even the empty header a too-short index
+// file lacks: the lookups still see an empty index.
+TEST(StoreCursor, ReadersWriteNothing) {
+  NumberStore s = number_store("reader_writes_nothing", 3, false, 1);
+  ASSERT_TRUE(write_file(s.dir + "/Tree.2", {}));
+  ASSERT_TRUE(write_file(s.dir + "/Main", {1, 2, 3}));
+  auto snapshot = [&] {
+    std::vector<std::pair<std::vector<uint8_t>, int64_t>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(s.dir)) {
+      struct stat st {};
+      ::stat(entry.path().c_str(), &st);
+      files.push_back({fixture::read_file(entry.path()), st.st_mtim.tv_sec * 1000000000LL +
+                                                             st.st_mtim.tv_nsec});
+    }
+    return files;
+  };
+  const auto before = snapshot();
+  int failure = 0;
+  auto reader = RecordStore::open(s.dir, failure);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->main_access_mode(), 2);
+  StoreCursor cursor(reader.get(), 1);
+  EXPECT_EQ(cursor.find(2, "1", kModeExact), kFindNotFound);
+  EXPECT_EQ(cursor.find(1, "K00001", kModeExact), kFindNotFound);
+  EXPECT_EQ(snapshot(), before);
 }
 
 TEST(StoreCursor, MissingHeaderIsNotWrittenIntoReadOnlyFiles) {

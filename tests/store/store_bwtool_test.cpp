@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include "fixture_stores.h"
+#include "store/store_links.h"
 
 namespace bw::store {
 namespace {
@@ -106,6 +107,40 @@ TEST_F(StoreTool, Failures) {
     EXPECT_EQ(run.status, c.status) << c.args;
     EXPECT_EQ(run.out, "") << c.args;
   }
+}
+
+// Paths through links (to a second store, and the double hop of a position link) and
+// expression fields print what the engine's linked read gives, not the link's bytes.
+TEST(StoreToolLinks, ReadAndFindFollowLinks) {
+  WriterOptions options;
+  options.tree_fields = {2, 3};
+  fixture::Linked l = fixture::linked_stores("tool_links", options);
+  ASSERT_NE(l.a, nullptr);
+  const std::string a = l.parent + "/A";
+  StoreLinks links;
+  struct Case {
+    int record;
+    const char* path;
+    const char* text;  // what the value starts with
+  } cases[] = {
+      {1, "^2.1", "b2"},  {1, "^2.2", "20"}, {1, "^2", "#2"},         {3, "^2.1", ""},
+      {1, "^3.1", "C"},   {1, "^3.2", "200"}, {2, "^3.2", ""},          {1, "^4", "34.000000"},
+      {1, "^B", "#2"},
+  };
+  for (const auto& c : cases) {
+    FieldPath path;
+    ASSERT_TRUE(parse_field_path(c.path, path, l.a.get())) << c.path;
+    std::string want;
+    const int length = read_field_linked(*l.a, links, c.record, path, want);
+    const ToolRun run = bwtool("store read " + a + " " + std::to_string(c.record) + " " + c.path);
+    EXPECT_EQ(run.status, 0) << c.path;
+    EXPECT_EQ(run.out, std::to_string(length) + "\n" + want) << c.path << " @" << c.record;
+    EXPECT_EQ(std::string(run.out.substr(run.out.find('\n') + 1).c_str()), c.text) << c.path;
+  }
+  // A lookup through a link searches the link field's own index by record number.
+  EXPECT_EQ(bwtool("store find " + a + " ^2.1 '#2'").out, "1\n");
+  EXPECT_EQ(bwtool("store find " + a + " ^3.2 1").out, "2\n");
+  EXPECT_EQ(bwtool("store find " + a + " ^2.1 '#7'").out, "-1\n");
 }
 
 }  // namespace

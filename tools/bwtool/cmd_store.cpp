@@ -8,6 +8,7 @@
 #include "command.h"
 #include "store/field_path.h"
 #include "store/record_store.h"
+#include "store/store_links.h"
 
 namespace bwtool {
 namespace {
@@ -18,11 +19,8 @@ std::unique_ptr<RecordStore> open_store(const char* dir) {
   int failure = 0;
   auto store = RecordStore::open(dir, failure);
   if (!store) {
-    static const char* const reasons[] = {"", "no schema file or unknown magic",
-                                          "schema file cannot be opened",
-                                          "schema file unknown or damaged"};
     std::fprintf(stderr, "bwtool store: cannot open store \"%s\": %s (code %d)\n", dir,
-                 failure >= 1 && failure <= 3 ? reasons[failure] : "", failure);
+                 bw::store::open_failure_text(failure), failure);
   }
   return store;
 }
@@ -101,8 +99,9 @@ int run_read(std::span<char* const> args) {
                  args[2]);
     return kUsageError;
   }
+  // Links, expression fields and virtual fields are followed as the engine follows them.
   std::string value;
-  const int result = store->read_field(static_cast<int>(record), path, value);
+  const int result = bw::store::read_field_linked(*store, static_cast<int>(record), path, value);
   std::printf("%d\n", result);
   std::fwrite(value.data(), 1, value.size(), stdout);
   return 0;

@@ -300,10 +300,11 @@ std::vector<std::string> split_operands(std::string_view text) {
 }
 
 bool parse_float_bits(const std::string& text, std::uint32_t& bits) {
+  // "0x" and eight hex digits or fewer give the bits themselves (also when every digit is
+  // a decimal one: 0x80000000 is a negative zero, not eighty million).
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    return parse_uint(std::string_view(text).substr(2), bits) ||
-           (std::from_chars(text.data() + 2, text.data() + text.size(), bits, 16).ptr ==
-            text.data() + text.size());
+    const auto [end, ec] = std::from_chars(text.data() + 2, text.data() + text.size(), bits, 16);
+    return ec == std::errc() && end == text.data() + text.size();
   }
   char* end = nullptr;
   errno = 0;

@@ -1,6 +1,9 @@
 // Encoder and disassembler of decoded programs.
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "device/bytecode/assemble.h"
@@ -92,16 +95,43 @@ std::string source_text(const Version& v, const Source& s) {
   }
 }
 
+// A def value as a plain decimal without exponent (other Direct3D 9 assemblers reject
+// "1e-06"): the shortest digits that read back to the same bits, with the point put in
+// place and zeros filled in, so denormals and the largest floats give long texts.
+// Infinities and NaNs have no decimal form: they print as their bit pattern, which our
+// assembler reads back exactly, payload included.
 std::string float_text(std::uint32_t bits) {
   float value = 0;
   std::memcpy(&value, &bits, 4);
   char buffer[32];
   if (!std::isfinite(value)) {
     std::snprintf(buffer, sizeof buffer, "0x%08x", bits);
-  } else {
-    std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(value));
+    return buffer;
   }
-  return buffer;
+  // "-d.ddde-XX": at most 9 digits, a sign, a point and a 4-character exponent.
+  const auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+  const std::string text(buffer, ec == std::errc() ? end : buffer);
+  const size_t e = text.find('e');
+  if (e == std::string::npos) {
+    std::snprintf(buffer, sizeof buffer, "0x%08x", bits);
+    return buffer;
+  }
+  const bool negative = text[0] == '-';
+  std::string digits = text.substr(negative ? 1 : 0, e - (negative ? 1 : 0));
+  digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
+  // The value is 0.digits times 10 to the power `point`.
+  const int point = std::atoi(text.c_str() + e + 1) + 1;
+  std::string out = negative ? "-" : "";
+  if (point <= 0) {
+    out += "0." + std::string(static_cast<size_t>(-point), '0') + digits;
+  } else if (static_cast<size_t>(point) >= digits.size()) {
+    out += digits + std::string(static_cast<size_t>(point) - digits.size(), '0');
+  } else {
+    out += digits.substr(0, static_cast<size_t>(point)) + "." +
+           digits.substr(static_cast<size_t>(point));
+  }
+  return out;
 }
 
 std::string modifier_text(std::uint8_t modifiers) {

@@ -132,7 +132,8 @@ bool StageTranslator::emit(const Instruction& ins, std::vector<std::uint16_t>& b
     case kTexkill: {
       std::string x;
       if (!read(ins.dest.reg, 0, ins.offset, x)) return false;
-      line("if (any(lessThan(" + x + ", vec4(0.0)))) discard;");
+      // Only x, y and z decide; a negative w alone keeps the pixel.
+      line("if (any(lessThan((" + x + ").xyz, vec3(0.0)))) discard;");
       return true;
     }
     case kTexld:

@@ -182,10 +182,13 @@ TEST_F(GlSemantics, DefValuesArriveBitExact) {
   }
 }
 
-TEST_F(GlSemantics, TexkillDiscardsWhenAnyComponentIsNegative) {
+// texkill looks at x, y and z only: a negative w alone discards nothing.
+TEST_F(GlSemantics, TexkillDiscardsWhenXYOrZIsNegative) {
   const char* program = "ps_3_0\ndef c1, 2, 2, 2, 2\nmov r0, c0\ntexkill r0\nmov oC0, c1\n";
-  expect_near(pixel(program, {{"ps_c[0]", {1, 1, 1, -1}}}, {}, 7), {7, 7, 7, 7}, "w below 0");
   expect_near(pixel(program, {{"ps_c[0]", {-1, 1, 1, 1}}}, {}, 7), {7, 7, 7, 7}, "x below 0");
+  expect_near(pixel(program, {{"ps_c[0]", {1, -1, 1, 1}}}, {}, 7), {7, 7, 7, 7}, "y below 0");
+  expect_near(pixel(program, {{"ps_c[0]", {1, 1, -0.5f, 1}}}, {}, 7), {7, 7, 7, 7}, "z below 0");
+  expect_near(pixel(program, {{"ps_c[0]", {1, 1, 1, -1}}}, {}, 7), {2, 2, 2, 2}, "w below 0");
   expect_near(pixel(program, {{"ps_c[0]", {0, 0, 0, 0}}}, {}, 7), {2, 2, 2, 2}, "all zero");
 }
 

@@ -1,5 +1,8 @@
 #include "programs.h"
 
+#include "device/bytecode/assemble.h"
+#include "device/bytecode/decode.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -249,6 +252,14 @@ std::vector<std::string> shipped_effects() {
   }
   std::sort(paths.begin(), paths.end());
   return paths;
+}
+
+std::string listing_of(const std::string& text, std::string& error) {
+  auto tokens = assemble(text, error);
+  if (!tokens) return "";
+  auto program = decode(*tokens, error);
+  if (!program) return "";
+  return disassemble(*program);
 }
 
 std::string read_text(const std::string& path) {

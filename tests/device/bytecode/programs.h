@@ -26,4 +26,8 @@ std::vector<std::string> shipped_effects();
 // Whole contents of a file.
 std::string read_text(const std::string& path);
 
+// Our listing of a program: the text assembled, decoded and disassembled; "" with `error`
+// set when a step fails.
+std::string listing_of(const std::string& text, std::string& error);
+
 }  // namespace bw::bytecode::testing

@@ -2,6 +2,10 @@
 // program and every effect the project ships (whole images, tables included).
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
 #include "device/bytecode/assemble.h"
 #include "device/bytecode/decode.h"
 #include "device/bytecode/effect_source.h"
@@ -70,6 +74,42 @@ TEST(RoundTrip, DefValuesKeepTheirBits) {
   auto again = assemble(disassemble(*program), error);
   ASSERT_TRUE(again) << error;
   EXPECT_EQ(*tokens, *again);
+}
+
+// def values print as plain decimals, never in exponent notation (which other assemblers
+// reject), and read back to the same bits; infinities and NaNs print as bit patterns.
+TEST(RoundTrip, DefValuesPrintAsPlainDecimals) {
+  const std::uint32_t cases[] = {
+      0x00000001, 0x80000001,  // smallest denormals
+      0x007FFFFF,              // largest denormal
+      0x00800000,              // smallest normal
+      0xB5D00D01,              // -1.55009923e-06
+      0x3DCCCCCD,              // 0.1
+      0x7F7FFFFF, 0xFF7FFFFF,  // largest finite
+      0x80000000, 0x00000000,  // negative and positive zero
+      0x4B800001,              // 16777218, past the integers a float holds exactly
+      0x7F800000, 0xFF800000, 0x7FC00000, 0x7FA00001,  // infinities and NaNs, payload too
+  };
+  for (const std::uint32_t bits : cases) {
+    char text[64];
+    std::snprintf(text, sizeof text, "ps_3_0\ndef c0, 0x%08x, 1, 2, 3\n", bits);
+    SCOPED_TRACE(text);
+    std::string error;
+    const std::string listing = testing::listing_of(text, error);
+    const size_t at = listing.find("def c0, ");
+    ASSERT_NE(at, std::string::npos) << error << listing;
+    const std::string value = listing.substr(at + 8, listing.find(',', at + 8) - at - 8);
+    float f = 0;
+    std::memcpy(&f, &bits, 4);
+    if (std::isfinite(f)) {
+      EXPECT_EQ(value.find_first_not_of("-0123456789."), std::string::npos) << value;
+    } else {
+      EXPECT_EQ(value.rfind("0x", 0), 0u) << value;
+    }
+    auto again = assemble(listing, error);
+    ASSERT_TRUE(again) << error << "\n" << listing;
+    EXPECT_EQ((*again)[3], bits) << value;
+  }
 }
 
 }  // namespace

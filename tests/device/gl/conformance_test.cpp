@@ -211,15 +211,15 @@ TEST(GlConformance, PixelPositionAndDerivativesFollowDirect3D) {
     }
 }
 
-// texkill discards the pixel when any of the four components is below zero (shader
-// model 2 and later compare w as well): the target keeps its clear colour; otherwise the
-// pixel is written.
+// texkill discards the pixel when any of x, y and z is below zero (w takes no part): the
+// target keeps its clear colour; otherwise the pixel is written.
 TEST(GlConformance, TexkillDiscardsOnANegativeComponent) {
   TranslatingDevice d;
   ASSERT_EQ(d.device->create(0, 2, 2, 60, false), kCreated);
   for (const auto& [source, killed] :
        {std::pair{"mov r1, c1\ntexkill r1", true}, std::pair{"mov r1, c0.xxxw\ntexkill r1", false},
-        std::pair{"mov r1, c2.wwwz\ntexkill r1", true}}) {
+        std::pair{"mov r1, c2.wwzw\ntexkill r1", true},
+        std::pair{"mov r1, c2.wwwz\ntexkill r1", false}}) {
     SCOPED_TRACE(source);
     const std::string text = std::string(".vertex\nvs_3_0\ndcl_position v0\ndcl_position o0\n"
                                          "mov o0, v0\n.pixel\nps_3_0\n") +
