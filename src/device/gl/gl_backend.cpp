@@ -213,6 +213,20 @@ std::string GlBackend::renderer() const {
   return text ? reinterpret_cast<const char*>(text) : "";
 }
 
+std::string GlBackend::take_errors() {
+  std::string errors;
+  if (!context_) return errors;
+  // A lost context repeats its error forever; a few are enough to tell.
+  for (int i = 0; i < 16; ++i) {
+    const GLenum error = glGetError();
+    if (error == GL_NO_ERROR) break;
+    char text[16];
+    std::snprintf(text, sizeof text, "%s0x%04X", errors.empty() ? "" : " ", error);
+    errors += text;
+  }
+  return errors;
+}
+
 void GlBackend::finish() {
   if (context_) glFinish();
 }

@@ -68,6 +68,9 @@ class GlBackend : public Backend {
   void finish();
   // The GL_RENDERER string, empty before load_runtime.
   std::string renderer() const;
+  // The GL errors raised since the last call, as "0x0502 0x0506", and clears them; empty
+  // when there were none (or there is no context).
+  std::string take_errors();
 
   // Backend
   bool load_runtime() override;
