@@ -45,6 +45,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
                 reference.c_str(), a->second / b->second, note);
   }
 
+  // "text: VALUE" for one counter of one benchmark; nothing when it is missing.
+  void print_counter(const std::string& benchmark, const std::string& counter,
+                     const std::string& text) const {
+    const auto it = rates_.find(benchmark + "|" + counter);
+    if (it == rates_.end()) return;
+    std::printf("%s: %.3f\n", text.c_str(), it->second);
+  }
+
  private:
   std::map<std::string, double> times_;
   std::map<std::string, double> rates_;
