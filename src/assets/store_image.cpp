@@ -67,7 +67,8 @@ std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& w
   const int record = select_image_record(number, n);
   if (record < 1) return std::nullopt;
 
-  std::optional<std::vector<std::uint8_t>> bytes = records->image_field(record);
+  // Descrambled where it was read, and decoded from there.
+  const std::optional<std::span<std::uint8_t>> bytes = records->image_field(record);
   if (!bytes || bytes->empty()) return std::nullopt;
   descramble(*bytes, record_seed(record));
   return decode_jpeg(*bytes, width, height, "fetch_store_image()",
