@@ -17,9 +17,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-      for (const auto& [name, counter] : run.counters)
-        rates_[run.benchmark_name() + "|" + name] = counter.value;
+      // By the function's name, without the "/iterations:N" and "/manual_time" parts.
+      const std::string& name = run.run_name.function_name;
+      times_[name] = run.GetAdjustedCPUTime();
+      for (const auto& [counter_name, counter] : run.counters)
+        rates_[name + "|" + counter_name] = counter.value;
     }
     ConsoleReporter::ReportRuns(runs);
   }
