@@ -15,10 +15,11 @@ trap 'rm -rf "$work"' EXIT
 
 # run NAME DEBUG_WORDS: renders into $work/NAME, prints "cpu_seconds wall_seconds".
 run() {
-  local out="$work/$1"
-  BRUSHWRIGHT_DEBUG=$2 XDG_CONFIG_HOME="$work/config" /usr/bin/time -f "%U %S %e" -o "$work/$1.time" \
-    "$saver" --render "$out" --pictures "$pictures" --size "$size" --seed 1 >/dev/null
-  awk '{ printf "%.2f %.2f", $1 + $2, $3 }' "$work/$1.time"
+  local TIMEFORMAT='%U %S %R'
+  { time BRUSHWRIGHT_DEBUG=$2 XDG_CONFIG_HOME="$work/config" "$saver" --render "$work/$1" \
+      --pictures "$pictures" --size "$size" --seed 1 >/dev/null 2>"$work/$1.err"; } \
+    2>"$work/$1.time"
+  awk '{ printf "%.2f %.2f\n", $1 + $2, $3 }' "$work/$1.time"
 }
 
 read -r every_cpu every_wall < <(run every every-frame)
