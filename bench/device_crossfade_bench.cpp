@@ -7,6 +7,8 @@
 // Run: build-*/bench/device_crossfade_bench --benchmark_min_time=2
 #include <benchmark/benchmark.h>
 
+#include "ratio_reporter.h"
+
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -160,4 +162,13 @@ BENCHMARK(BM_TranslatedOverHandwritten)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  bw::bench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.print_counter("BM_TranslatedOverHandwritten", "translated/handwritten",
+                         "translated / hand-written cross-fade");
+  benchmark::Shutdown();
+  return 0;
+}

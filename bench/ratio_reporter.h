@@ -17,9 +17,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-      for (const auto& [name, counter] : run.counters)
-        rates_[run.benchmark_name() + "|" + name] = counter.value;
+      // By the function's name, without the "/iterations:N" and "/manual_time" parts.
+      const std::string& name = run.run_name.function_name;
+      times_[name] = run.GetAdjustedCPUTime();
+      for (const auto& [counter_name, counter] : run.counters)
+        rates_[name + "|" + counter_name] = counter.value;
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -43,6 +45,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
     if (a == times_.end() || b == times_.end() || b->second <= 0) return;
     std::printf("%s / %s: %.3f of the reference's CPU time%s\n", ours.c_str(),
                 reference.c_str(), a->second / b->second, note);
+  }
+
+  // "text: VALUE" for one counter of one benchmark; nothing when it is missing.
+  void print_counter(const std::string& benchmark, const std::string& counter,
+                     const std::string& text) const {
+    const auto it = rates_.find(benchmark + "|" + counter);
+    if (it == rates_.end()) return;
+    std::printf("%s: %.3f\n", text.c_str(), it->second);
   }
 
  private:

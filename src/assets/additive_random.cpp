@@ -1,5 +1,7 @@
 #include "assets/additive_random.h"
 
+#include <algorithm>
+
 namespace bw::assets {
 
 void AdditiveRandom::seed(int32_t seed) {
@@ -34,17 +36,49 @@ uint32_t AdditiveRandom::step() {
 
 uint32_t AdditiveRandom::next() { return step() >> 1; }
 
-void descramble(std::span<uint8_t> bytes, int32_t seed) {
-  AdditiveRandom random;
-  random.seed(seed);
-  for (uint8_t& b : bytes) b = static_cast<uint8_t>(b - (random.next() & 0xFF));
+std::array<uint32_t, AdditiveRandom::kDegree> AdditiveRandom::history() const {
+  // After the warm-up the words live in slots 1 to 31; the one at front_ is the oldest.
+  std::array<uint32_t, kDegree> words{};
+  for (int i = 0; i < kDegree; ++i)
+    words[static_cast<size_t>(i)] = s_[static_cast<size_t>(1 + (front_ - 1 + i) % kDegree)];
+  return words;
 }
 
-void scramble(std::span<uint8_t> bytes, int32_t seed) {
+namespace {
+
+// Adds (or subtracts) the low byte of each output of the generator seeded with `seed`.
+// Each new word is the sum of the words made kDegree and kSeparation steps before it, so
+// the words are made in blocks over a flat window of the last kDegree, without the ring's
+// index wrapping on every step.
+template <bool kAdd>
+void apply_key(std::span<uint8_t> bytes, int32_t seed) {
+  constexpr size_t kLag = AdditiveRandom::kDegree;
+  constexpr size_t kShortLag = AdditiveRandom::kSeparation;
+  constexpr size_t kBlock = 4096;
   AdditiveRandom random;
   random.seed(seed);
-  for (uint8_t& b : bytes) b = static_cast<uint8_t>(b + (random.next() & 0xFF));
+  std::array<uint32_t, kLag + kBlock> words;
+  const auto history = random.history();
+  std::copy(history.begin(), history.end(), words.begin());
+  for (size_t done = 0; done < bytes.size();) {
+    const size_t count = std::min(kBlock, bytes.size() - done);
+    for (size_t i = kLag; i < kLag + count; ++i) words[i] = words[i - kLag] + words[i - kShortLag];
+    uint8_t* out = bytes.data() + done;
+    for (size_t i = 0; i < count; ++i) {
+      const auto key = static_cast<uint8_t>(words[kLag + i] >> 1);
+      out[i] = static_cast<uint8_t>(kAdd ? out[i] + key : out[i] - key);
+    }
+    std::copy(words.begin() + static_cast<std::ptrdiff_t>(count),
+              words.begin() + static_cast<std::ptrdiff_t>(count + kLag), words.begin());
+    done += count;
+  }
 }
+
+}  // namespace
+
+void descramble(std::span<uint8_t> bytes, int32_t seed) { apply_key<false>(bytes, seed); }
+
+void scramble(std::span<uint8_t> bytes, int32_t seed) { apply_key<true>(bytes, seed); }
 
 int32_t record_seed(int32_t record) {
   // Wraps like the 32-bit addition it stands for.

@@ -23,6 +23,10 @@ class AdditiveRandom {
   // The next output, 0 to 2147483647.
   uint32_t next();
 
+  // The last kDegree words in the order they were made, oldest first: the next output is
+  // (history[0] + history[kDegree - kSeparation]) >> 1. Only after seeding's warm-up.
+  std::array<uint32_t, kDegree> history() const;
+
   int front() const { return front_; }  // index of the word updated next
   int rear() const { return rear_; }    // index of the word added next
 

@@ -76,7 +76,8 @@ std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& w
 
   const std::string source = "record " + std::to_string(record) + " of the image store \"" +
                              opened.dir + "\"";
-  std::optional<std::vector<std::uint8_t>> bytes = records->image_field(record);
+  // Descrambled where it was read, and decoded from there.
+  const std::optional<std::span<std::uint8_t>> bytes = records->image_field(record);
   if (!bytes) {
     opened.bad_records.insert(record);
     std::fprintf(stderr, "fetch_store_image(): %s cannot be read\n", source.c_str());

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,10 @@ class ImageRecords {
   virtual ~ImageRecords() = default;
   // The highest record number; records are numbered from 1.
   virtual int record_count() = 0;
-  // The stored (scrambled) bytes of field 2 of `record`; none when it cannot be read.
-  virtual std::optional<std::vector<std::uint8_t>> image_field(int record) = 0;
+  // The stored (scrambled) bytes of field 2 of `record`, in a buffer of these records'
+  // own that the caller may change in place and that stays valid until the next call;
+  // none when it cannot be read.
+  virtual std::optional<std::span<std::uint8_t>> image_field(int record) = 0;
 };
 
 // Opens the store directory `dir`; nullptr when it cannot be opened.

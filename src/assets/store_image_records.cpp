@@ -21,13 +21,12 @@ class RecordStoreImages : public ImageRecords {
 
   int record_count() override { return store_->record_count(); }
 
-  std::optional<std::vector<std::uint8_t>> image_field(int record) override {
+  std::optional<std::span<std::uint8_t>> image_field(int record) override {
     const int length = store_->read_field(record, kImageField, buffer_);
     if (length < 0) return std::nullopt;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer_.data());
-    return std::vector<std::uint8_t>(bytes, bytes + std::min<std::size_t>(
-                                                        static_cast<std::size_t>(length),
-                                                        buffer_.size()));
+    auto* bytes = reinterpret_cast<std::uint8_t*>(buffer_.data());
+    return std::span<std::uint8_t>(
+        bytes, std::min<std::size_t>(static_cast<std::size_t>(length), buffer_.size()));
   }
 
  private:

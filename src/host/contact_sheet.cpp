@@ -2,10 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace bw::host {
 
 namespace {
+
+constexpr int kGap = 8;             // dark pixels around every thumbnail
+constexpr int kMaxThumbWidth = 320;  // pixels
+constexpr int kMaxSheetWidth = 4096;
+constexpr std::uint8_t kBackground = 24;
+
+void fill_background(assets::PixelBuffer& image) {
+  for (std::size_t i = 0; i + 3 < image.rgba.size(); i += 4) {
+    image.rgba[i] = image.rgba[i + 1] = image.rgba[i + 2] = kBackground;
+    image.rgba[i + 3] = 255;
+  }
+}
 
 // Averages the source pixels that fall into each thumbnail pixel.
 void shrink_into(const assets::PixelBuffer& source, assets::PixelBuffer& sheet, int left,
@@ -30,36 +43,81 @@ void shrink_into(const assets::PixelBuffer& source, assets::PixelBuffer& sheet, 
 
 }  // namespace
 
-assets::PixelBuffer contact_sheet(const std::vector<assets::PixelBuffer>& pictures,
-                                  int thumb_width) {
-  constexpr int kGap = 8;
-  if (pictures.empty() || thumb_width < 1) return {};
-  const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(pictures.size()))));
-  const int rows = static_cast<int>((pictures.size() + columns - 1) / columns);
-  int thumb_height = 1;
-  for (const auto& picture : pictures) {
-    if (picture.width > 0)
-      thumb_height = std::max(thumb_height, static_cast<int>(static_cast<long>(picture.height) *
-                                                             thumb_width / picture.width));
+ContactSheet::~ContactSheet() {
+  if (!part_path_.empty()) std::remove(part_path_.c_str());
+}
+
+bool ContactSheet::open(const std::string& path, int count, int picture_width,
+                        int picture_height, std::string* error) {
+  if (count < 1 || picture_width < 1 || picture_height < 1) {
+    *error = "a contact sheet needs at least one picture";
+    return false;
   }
-  auto sheet = assets::PixelBuffer::allocate(columns * (thumb_width + kGap) + kGap,
-                                             rows * (thumb_height + kGap) + kGap);
-  if (!sheet) return {};
-  for (std::size_t i = 0; i + 3 < sheet->rgba.size(); i += 4) {
-    sheet->rgba[i] = sheet->rgba[i + 1] = sheet->rgba[i + 2] = 24;
-    sheet->rgba[i + 3] = 255;
+  count_ = count;
+  columns_ = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+  rows_ = (count + columns_ - 1) / columns_;
+  thumb_width_ = std::clamp((kMaxSheetWidth - kGap) / columns_ - kGap, 1, kMaxThumbWidth);
+  thumb_height_ = std::max(1, static_cast<int>(static_cast<long>(picture_height) *
+                                               thumb_width_ / picture_width));
+  const int width = columns_ * (thumb_width_ + kGap) + kGap;
+  const long height = static_cast<long>(rows_) * (thumb_height_ + kGap) + kGap;
+  auto band = assets::PixelBuffer::allocate(width, thumb_height_ + kGap);
+  if (!band || !assets::image_size_acceptable(width, height)) {
+    *error = "the contact sheet would be too large";
+    return false;
   }
-  for (std::size_t i = 0; i < pictures.size(); ++i) {
-    const auto& picture = pictures[i];
-    if (picture.width < 1 || picture.height < 1) continue;
+  band_ = std::move(*band);
+  fill_background(band_);
+  path_ = path;
+  part_path_ = path + ".part";
+  if (!writer_.open(part_path_, width, static_cast<int>(height), error)) return false;
+  // The gap above the first row of thumbnails.
+  for (int y = 0; y < kGap; ++y) writer_.write_row(band_.row(thumb_height_ + y));
+  return true;
+}
+
+bool ContactSheet::write_band(std::string* error) {
+  bool written = true;
+  for (int y = 0; y < band_.height; ++y) written = writer_.write_row(band_.row(y)) && written;
+  fill_background(band_);
+  ++rows_written_;
+  if (!written) *error = "cannot write \"" + part_path_ + "\"";
+  return written;
+}
+
+bool ContactSheet::add(const assets::PixelBuffer& picture, std::string* error) {
+  if (added_ >= count_ || band_.width == 0) {
+    *error = "the contact sheet is full";
+    return false;
+  }
+  const int column = added_ % columns_;
+  ++added_;
+  if (picture.width >= 1 && picture.height >= 1) {
     const int height = std::max(1, static_cast<int>(static_cast<long>(picture.height) *
-                                                    thumb_width / picture.width));
-    const int column = static_cast<int>(i) % columns;
-    const int row = static_cast<int>(i) / columns;
-    shrink_into(picture, *sheet, kGap + column * (thumb_width + kGap),
-                kGap + row * (thumb_height + kGap), thumb_width, std::min(height, thumb_height));
+                                                    thumb_width_ / picture.width));
+    shrink_into(picture, band_, kGap + column * (thumb_width_ + kGap), 0, thumb_width_,
+                std::min(height, thumb_height_));
   }
-  return std::move(*sheet);
+  if (column == columns_ - 1 || added_ == count_) return write_band(error);
+  return true;
+}
+
+bool ContactSheet::finish(std::string* error) {
+  if (band_.width == 0) {
+    *error = "the contact sheet was not started";
+    return false;
+  }
+  // A row begun but not full, then the rows of pictures that never came.
+  if (added_ % columns_ != 0 && added_ < count_ && !write_band(error)) return false;
+  while (rows_written_ < rows_)
+    if (!write_band(error)) return false;
+  if (!writer_.finish(error)) return false;
+  if (std::rename(part_path_.c_str(), path_.c_str()) != 0) {
+    *error = "cannot rename \"" + part_path_ + "\" to \"" + path_ + "\"";
+    return false;
+  }
+  part_path_.clear();
+  return true;
 }
 
 }  // namespace bw::host

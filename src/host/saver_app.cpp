@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -76,7 +77,7 @@ class EngineFrames final : public FrameSource {
     return changed;
   }
   bool frame_is_static() override { return painter::frame_is_held(state_); }
-  void skip_frame() override { painter::skip_held_frame(state_); }
+  void skip_frame() override { painter::skip_undrawn_frame(state_); }
   void resize(int width, int height) override { state_.device->resize(width, height); }
 
  private:
@@ -94,6 +95,49 @@ int report_start_failure(painter::StartResult result, const SaverOptions& option
   // The device layer has said why (no usable graphics runtime, or unsupported hardware).
   std::fprintf(stderr, "brushwright: no graphics device, nothing painted\n");
   return 1;
+}
+
+// Checks for development and soak runs, from the words of BRUSHWRIGHT_DEBUG (separated by
+// commas): "every-frame" draws every frame of a headless run, held ones included, as a
+// window would; "gl-check" reports after each picture the GL errors raised so far (one ends
+// the run) and the resident memory.
+struct DebugChecks {
+  bool every_frame = false;
+  bool gl_check = false;
+};
+
+DebugChecks debug_checks() {
+  DebugChecks checks;
+  const char* words = std::getenv("BRUSHWRIGHT_DEBUG");
+  if (words == nullptr) return checks;
+  std::string list = std::string(",") + words + ",";
+  checks.every_frame = list.find(",every-frame,") != std::string::npos;
+  checks.gl_check = list.find(",gl-check,") != std::string::npos;
+  return checks;
+}
+
+// Resident memory of this process in kB (VmRSS), or -1 when it cannot be read.
+long resident_kb() {
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return -1;
+  char line[256];
+  long kb = -1;
+  while (std::fgets(line, sizeof line, status) != nullptr)
+    if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
+  std::fclose(status);
+  return kb;
+}
+
+// The gl-check report after picture `picture`; false when GL raised an error.
+bool report_checks(device::GlBackend& gl, int picture) {
+  const std::string errors = gl.take_errors();
+  if (!errors.empty()) {
+    std::fprintf(stderr, "brushwright: GL errors by picture %d: %s\n", picture, errors.c_str());
+    return false;
+  }
+  std::fprintf(stderr, "brushwright: picture %d: no GL error, resident %ld kB\n", picture,
+               resident_kb());
+  return true;
 }
 
 bool check_data(const Settings& settings) {
@@ -188,6 +232,7 @@ int run_render(const SaverOptions& options, const Settings& settings) {
     return 1;
   }
   install_stop_signals();
+  const DebugChecks debug = debug_checks();
 
   painter::PainterState state;
   SaverOptions seeded = options;
@@ -197,19 +242,33 @@ int run_render(const SaverOptions& options, const Settings& settings) {
   state.clock = &clock;
   state.render_width = state.target_width = options.width;
   state.render_height = state.target_height = options.height;
-  const auto result = painter::start_engine(state, device::make_gl_backend(), 0, false);
+  auto backend = device::make_gl_backend();
+  device::GlBackend* gl = backend.get();  // owned by the device from here on
+  const auto result = painter::start_engine(state, std::move(backend), 0, false);
   if (result != painter::StartResult::started)
     return report_start_failure(result, options, settings);
 
-  std::vector<assets::PixelBuffer> pictures;
-  bool film = false;  // writing the displayed frames of the first whole cycle
-  long film_frames = 0;
   auto save = [&](const assets::PixelBuffer& image, const std::string& path) {
     std::string error;
     if (assets::save_png(image, path, &error)) return true;
     std::fprintf(stderr, "brushwright: cannot write \"%s\": %s\n", path.c_str(), error.c_str());
     return false;
   };
+  auto sheet_failed = [](const std::string& error) {
+    std::fprintf(stderr, "brushwright: contact sheet: %s\n", error.c_str());
+    return 1;
+  };
+  const std::string sheet_path = (fs::path(options.render_dir) / "contact-sheet.png").string();
+  ContactSheet sheet;
+  std::string sheet_error;
+  // The captures have the size of the working targets.
+  if (!sheet.open(sheet_path, options.pictures, state.target_width, state.target_height,
+                  &sheet_error))
+    return sheet_failed(sheet_error);
+
+  int saved = 0;
+  bool film = false;  // writing the displayed frames of the first whole cycle
+  long film_frames = 0;
   // A film needs the whole cycle after the first picture, so it runs to the second capture.
   const int captures_wanted = options.frames ? std::max(options.pictures, 2) : options.pictures;
   EngineFrames frames(state);
@@ -217,9 +276,10 @@ int run_render(const SaverOptions& options, const Settings& settings) {
   // bound against a picture that never comes.
   for (long frame = 0; frame < 5'000'000 && state.pictures_built < captures_wanted; ++frame) {
     if (g_stop_requested) return 1;
-    // Held frames change nothing on screen: unless they are filmed, only their timing runs.
-    if (!film && frames.frame_is_static()) {
-      frames.skip_frame();
+    // Unless the frames are filmed nobody sees the display: only the frames that build a
+    // picture are drawn, the others only run their timing. The pictures come out the same.
+    if (!film && !debug.every_frame && !painter::frame_builds_picture(state)) {
+      painter::skip_undrawn_frame(state);
       continue;
     }
     const int built = state.pictures_built;
@@ -236,7 +296,7 @@ int run_render(const SaverOptions& options, const Settings& settings) {
     if (state.pictures_built == built) continue;
     // The film runs from the first capture to the second.
     film = options.frames && state.pictures_built == 1;
-    if (static_cast<int>(pictures.size()) >= options.pictures) continue;
+    if (saved >= options.pictures) continue;
     const double ms = std::chrono::duration<double, std::milli>(
                           std::chrono::steady_clock::now() - began).count();
     assets::PixelBuffer picture;
@@ -246,20 +306,21 @@ int run_render(const SaverOptions& options, const Settings& settings) {
       return 1;
     }
     char name[64];
-    std::snprintf(name, sizeof name, "picture-%03zu.png", pictures.size() + 1);
+    std::snprintf(name, sizeof name, "picture-%03d.png", saved + 1);
     const std::string path = (fs::path(options.render_dir) / name).string();
     if (!save(picture, path)) return 1;
+    if (!sheet.add(picture, &sheet_error)) return sheet_failed(sheet_error);
+    ++saved;
     std::printf("%s: built in %.0f ms\n", path.c_str(), ms);
     std::fflush(stdout);
-    pictures.push_back(std::move(picture));
+    if (debug.gl_check && !report_checks(*gl, saved)) return 1;
   }
-  if (static_cast<int>(pictures.size()) < options.pictures) {
+  if (saved < options.pictures) {
     std::fprintf(stderr, "brushwright: the engine finished no picture\n");
     return 1;
   }
-  const std::string sheet = (fs::path(options.render_dir) / "contact-sheet.png").string();
-  if (!save(contact_sheet(pictures, 320), sheet)) return 1;
-  std::printf("contact sheet: %s\n", sheet.c_str());
+  if (!sheet.finish(&sheet_error)) return sheet_failed(sheet_error);
+  std::printf("contact sheet: %s\n", sheet_path.c_str());
   return 0;
 }
 

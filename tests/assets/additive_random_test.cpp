@@ -76,6 +76,23 @@ TEST(Descramble, ScrambleIsItsInverseAndEachByteUsesOneOutput) {
   EXPECT_TRUE(empty.empty());
 }
 
+// Descrambling makes its keys in blocks; every length, around the generator's lag and the
+// block size too, must use exactly the outputs of next() in order.
+TEST(Descramble, EveryLengthUsesTheGeneratorsOutputsInOrder) {
+  for (const std::size_t length : {1u, 30u, 31u, 32u, 4095u, 4096u, 4097u, 10000u}) {
+    for (const int32_t seed : {1, -7, record_seed(2147483647)}) {
+      std::vector<uint8_t> bytes(length);
+      std::iota(bytes.begin(), bytes.end(), uint8_t{3});
+      std::vector<uint8_t> expected = bytes;
+      AdditiveRandom random;
+      random.seed(seed);
+      for (uint8_t& b : expected) b = static_cast<uint8_t>(b - (random.next() & 0xFF));
+      descramble(bytes, seed);
+      ASSERT_EQ(bytes, expected) << "length " << length << ", seed " << seed;
+    }
+  }
+}
+
 TEST(Descramble, RecordSeedAddsTheSaltWithWrapAround) {
   EXPECT_EQ(record_seed(1), 20594);
   EXPECT_EQ(record_seed(INT32_MAX), INT32_MIN + 20592);

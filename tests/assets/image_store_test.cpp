@@ -20,14 +20,16 @@ class MemoryRecords : public ImageRecords {
   MemoryRecords(std::map<int, Bytes> fields, int count, std::vector<int>* reads)
       : fields_(std::move(fields)), count_(count), reads_(reads) {}
   int record_count() override { return count_; }
-  std::optional<Bytes> image_field(int record) override {
+  std::optional<std::span<std::uint8_t>> image_field(int record) override {
     if (reads_ != nullptr) reads_->push_back(record);
     const auto found = fields_.find(record);
     if (found == fields_.end()) return std::nullopt;
-    return found->second;
+    read_ = found->second;  // the caller descrambles in place
+    return std::span<std::uint8_t>(read_);
   }
 
  private:
+  Bytes read_;
   std::map<int, Bytes> fields_;
   int count_;
   std::vector<int>* reads_;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -75,6 +76,31 @@ TEST_F(SaverRender, SameSeedPaintsTheSamePictures) {
     ASSERT_TRUE(a && b);
     EXPECT_EQ(a->rgba, b->rgba) << "picture " << n;
   }
+}
+
+// Headless runs draw only the frames that build a picture; a run that draws every frame,
+// held ones included, must paint the same pixels, and the streamed contact sheet with them.
+TEST_F(SaverRender, DrawingOnlyPictureFramesPaintsWhatEveryFrameWouldPaint) {
+  for (const char* debug : {"every-frame", ""}) {
+    ::setenv("BRUSHWRIGHT_DEBUG", debug, 1);
+    const int status = run({"--render", (root / (*debug ? debug : "pictures")).string(),
+                            "--pictures", "3", "--size", "200x120", "--seed", "31"});
+    ::unsetenv("BRUSHWRIGHT_DEBUG");
+    ASSERT_EQ(status, 0) << err;
+  }
+  for (int n = 1; n <= 3; ++n) {
+    auto every = picture(root / "every-frame", n);
+    auto only = picture(root / "pictures", n);
+    ASSERT_TRUE(every && only);
+    EXPECT_EQ(every->rgba, only->rgba) << "picture " << n;
+  }
+  int width = 0, height = 0;
+  auto sheet_every = assets::load_png((root / "every-frame" / "contact-sheet.png").string(), "",
+                                      width, height);
+  auto sheet_only = assets::load_png((root / "pictures" / "contact-sheet.png").string(), "",
+                                     width, height);
+  ASSERT_TRUE(sheet_every && sheet_only);
+  EXPECT_EQ(sheet_every->rgba, sheet_only->rgba);
 }
 
 TEST_F(SaverRender, MissingDataIsAOneLineErrorNamingTheFolder) {

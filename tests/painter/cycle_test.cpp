@@ -108,7 +108,7 @@ TEST(Cycle, SkippingHeldFramesKeepsTheCycleInStep) {
   for (int frame = 0; frame < 200; ++frame) {
     draw_frame(drawn.state);
     if (frame_is_held(skipped.state)) {
-      skip_held_frame(skipped.state);
+      skip_undrawn_frame(skipped.state);
       ++skips;
     } else {
       draw_frame(skipped.state);
@@ -123,6 +123,39 @@ TEST(Cycle, SkippingHeldFramesKeepsTheCycleInStep) {
   }
   EXPECT_GE(skips, 42 + 100);  // the first hold and most of the second
   EXPECT_EQ(drawn.state.pictures_built, skipped.state.pictures_built);
+}
+
+// Headless rendering draws only the frames that build a picture: they must be foretold
+// exactly, and the pictures built in between skipped frames must be drawn call for call
+// as in a run that draws every frame.
+TEST(Cycle, OnlyPictureFramesDrawnBuildTheSamePictures) {
+  EngineFixture every, pictures_only;
+  for (EngineFixture* f : {&every, &pictures_only}) {
+    f->add_picture("Test", "PLANS=3 BGCOLOR=1", 3);
+    f->state.delay = 1.0f;
+    ASSERT_EQ(f->start(320, 200, 77), StartResult::started);
+  }
+  int drawn = 0;
+  for (int frame = 0; frame < 1200; ++frame) {
+    const int built = every.state.pictures_built;
+    const bool foretold = frame_builds_picture(every.state);
+    every.trace->clear_calls();
+    draw_frame(every.state);
+    ASSERT_EQ(foretold, every.state.pictures_built == built + 1) << "frame " << frame;
+    ASSERT_EQ(frame_builds_picture(pictures_only.state), foretold) << "frame " << frame;
+    if (!foretold) {
+      skip_undrawn_frame(pictures_only.state);
+    } else {
+      pictures_only.trace->clear_calls();
+      draw_frame(pictures_only.state);
+      ++drawn;
+      ASSERT_EQ(every.trace->texts(), pictures_only.trace->texts()) << "frame " << frame;
+    }
+    ASSERT_EQ(every.state.timing.phase, pictures_only.state.timing.phase) << "frame " << frame;
+    ASSERT_EQ(every.state.wave, pictures_only.state.wave) << "frame " << frame;
+  }
+  EXPECT_GE(drawn, 3);
+  EXPECT_EQ(every.state.pictures_built, drawn);
 }
 
 TEST(Cycle, UnchangedDisplaysAreLeftOutWithoutChangingThePictures) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "device/bytecode/glsl.h"
 #include "device/gl/gl_context.h"
@@ -45,6 +47,7 @@ struct GlProgram {
   GLint position_hook = -1;
   GLint frag_position_hook = -1;
   GLint face_hook = -1;
+  bool discards = false;    // the pixel program may leave pixels undrawn
 };
 
 // Direct3D 9 sampler states of one stage, with Direct3D 9's initial values.
@@ -57,6 +60,34 @@ struct StageState {
   std::uint32_t address_v = kAddressWrap;
   std::uint32_t address_w = kAddressWrap;
 };
+
+// One draw as the backend carries it out: the program, the quad, and the sampler stages
+// and constant registers as they were when it was asked for.
+struct DrawCall {
+  ProgramHandle program = 0;
+  QuadVertex vertices[4] = {};
+  std::array<StageState, kTextureStages> stages{};
+  std::vector<float> vs_constants;  // the program's active vs_c registers, 4 floats each
+  std::vector<float> ps_constants;  // the same for ps_c
+};
+
+// True when the quad's rectangle holds the centre of every pixel of a width x height
+// target: the draw leaves nothing of what the target held before.
+bool covers_target(const QuadVertex (&v)[4], int width, int height) {
+  float min_x = v[0].x, max_x = v[0].x, min_y = v[0].y, max_y = v[0].y;
+  for (const QuadVertex& corner : v) {
+    min_x = std::min(min_x, corner.x);
+    max_x = std::max(max_x, corner.x);
+    min_y = std::min(min_y, corner.y);
+    max_y = std::max(max_y, corner.y);
+  }
+  for (const QuadVertex& corner : v)
+    if ((corner.x != min_x && corner.x != max_x) || (corner.y != min_y && corner.y != max_y))
+      return false;  // not an upright rectangle
+  // Pixel centres lie at -1 + 2c / width and 1 - 2r / height in clip units.
+  return min_x < -1.0f && max_x > 1.0f - 2.0f / static_cast<float>(width) && max_y > 1.0f &&
+         min_y < -1.0f + 2.0f / static_cast<float>(height);
+}
 
 GLint gl_filter(std::uint32_t filter) { return filter == kFilterPoint ? GL_NEAREST : GL_LINEAR; }
 
@@ -147,6 +178,13 @@ struct GlBackend::State {
   float vertex_registers[kVertexRegisters][4] = {};
   float pixel_registers[kPixelRegisters][4] = {};
   bool device_created = false;
+  bool blend_enabled = false;
+  // A draw that covers the whole back buffer with blending off, not yet carried out (window
+  // surfaces only). present() draws it straight onto the window, which saves copying the
+  // back buffer there; it stays owed to the back buffer, and is carried out there as soon
+  // as anything reads the back buffer or changes a texture, unless a later draw or clear
+  // covers the back buffer first.
+  std::optional<DrawCall> pending;
 
   // The texture that a surface handle draws into, or null.
   GlTexture* surface_texture(SurfaceHandle surface) {
@@ -190,6 +228,70 @@ bool make_target_texture(GlTexture& out, int width, int height) {
   return true;
 }
 
+// Carries out `call` into a framebuffer of width x height: a texture's, whose memory row 0
+// is the top, or the window's (`upright`), whose row 0 is the bottom.
+void execute_draw(GlBackend::State& s, const DrawCall& call, GLuint framebuffer, int width,
+                  int height, bool upright) {
+  const auto program_entry = s.programs.find(call.program);
+  if (program_entry == s.programs.end()) return;
+  const GlProgram& program = program_entry->second;
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glViewport(0, 0, width, height);
+  glUseProgram(program.program);
+  glBindVertexArray(s.vertex_array);
+  glBindBuffer(GL_ARRAY_BUFFER, s.vertex_buffer);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof call.vertices, call.vertices);
+
+  // Everything moves half a pixel, from Direct3D 9's integer pixel centres to GL's
+  // half-integer ones; y turns over into a texture (memory row 0 is the top) and stays
+  // upright onto the window, which shows its row 0 at the bottom.
+  const float w = static_cast<float>(width);
+  const float h = static_cast<float>(height);
+  if (program.position_hook >= 0) {
+    glUniform4f(program.position_hook, 1.0f, upright ? 1.0f : -1.0f, 1.0f / w,
+                upright ? -1.0f / h : 1.0f / h);
+  }
+  if (program.frag_position_hook >= 0)
+    glUniform4f(program.frag_position_hook, 1.0f, 1.0f, -0.5f, -0.5f);
+  if (program.face_hook >= 0) glUniform1f(program.face_hook, -1.0f);
+  if (!call.vs_constants.empty())
+    glUniform4fv(program.vs_c, static_cast<GLsizei>(call.vs_constants.size() / 4),
+                 call.vs_constants.data());
+  if (!call.ps_constants.empty())
+    glUniform4fv(program.ps_c, static_cast<GLsizei>(call.ps_constants.size() / 4),
+                 call.ps_constants.data());
+
+  // Pixels the quad covers, to tell magnification from minification per texture.
+  const QuadVertex* vertices = call.vertices;
+  const float quad_width = std::abs(vertices[2].x - vertices[0].x) * w / 2.0f;
+  const float quad_height = std::abs(vertices[0].y - vertices[1].y) * h / 2.0f;
+  for (std::uint32_t stage = 0; stage < kTextureStages; ++stage) {
+    const StageState& st = call.stages[stage];
+    const auto texture = s.textures.find(st.texture);
+    glActiveTexture(GL_TEXTURE0 + stage);
+    if (st.texture == 0 || texture == s.textures.end()) {
+      glBindTexture(GL_TEXTURE_2D, 0);
+      continue;
+    }
+    glBindTexture(GL_TEXTURE_2D, texture->second.texture);
+    // One filter for the whole quad: the magnification filter when every texel covers
+    // at least a pixel (a full-size texture on a full-target quad included), else the
+    // minification filter.
+    const bool magnified = static_cast<float>(texture->second.width) <= quad_width + 0.5f &&
+                           static_cast<float>(texture->second.height) <= quad_height + 0.5f;
+    const GLint filter = gl_filter(magnified ? st.mag : st.min);
+    const GLuint sampler = s.samplers[stage];
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, filter);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, filter);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, gl_address(st.address_u));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, gl_address(st.address_v));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, gl_address(st.address_w));
+  }
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  glActiveTexture(GL_TEXTURE0);
+  BW_CHECK_GL("draw_quad");
+}
+
 void delete_target_texture(GlTexture& texture) {
   if (texture.framebuffer != 0) glDeleteFramebuffers(1, &texture.framebuffer);
   if (texture.texture != 0) glDeleteTextures(1, &texture.texture);
@@ -211,6 +313,20 @@ std::string GlBackend::renderer() const {
   if (!context_) return {};
   const GLubyte* text = glGetString(GL_RENDERER);
   return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+std::string GlBackend::take_errors() {
+  std::string errors;
+  if (!context_) return errors;
+  // A lost context repeats its error forever; a few are enough to tell.
+  for (int i = 0; i < 16; ++i) {
+    const GLenum error = glGetError();
+    if (error == GL_NO_ERROR) break;
+    char text[16];
+    std::snprintf(text, sizeof text, "%s0x%04X", errors.empty() ? "" : " ", error);
+    errors += text;
+  }
+  return errors;
 }
 
 void GlBackend::finish() {
@@ -326,6 +442,7 @@ std::int32_t GlBackend::test_cooperative_level() {
 bool GlBackend::reset(const PresentParams& params) {
   State& s = *state_;
   if (!s.device_created) return false;
+  s.pending.reset();  // the back buffer is made anew
   delete_target_texture(s.back_buffer);
   if (!make_target_texture(s.back_buffer, params.back_buffer_width, params.back_buffer_height))
     return false;
@@ -333,6 +450,7 @@ bool GlBackend::reset(const PresentParams& params) {
   s.target = 0;
   s.src_blend = 2;
   s.dest_blend = 1;
+  s.blend_enabled = false;
   glBlendFunc(GL_ONE, GL_ZERO);
   glDisable(GL_BLEND);
   for (StageState& stage : s.stages) stage = StageState{};
@@ -352,6 +470,7 @@ std::int32_t GlBackend::set_render_state(RenderState state, std::uint32_t value)
       glBlendFunc(gl_blend_factor(s.src_blend), gl_blend_factor(s.dest_blend));
       break;
     case RenderState::alpha_blend_enable:
+      s.blend_enabled = value != 0;
       if (value != 0)
         glEnable(GL_BLEND);
       else
@@ -380,6 +499,14 @@ std::int32_t GlBackend::present() {
   int width = 0;
   int height = 0;
   context_->window_size(width, height);
+  if (s.pending && width == s.back_buffer.width && height == s.back_buffer.height) {
+    // The owed draw goes straight onto the window (and stays owed to the back buffer).
+    execute_draw(s, *s.pending, 0, width, height, true);
+    BW_CHECK_GL("present");
+    context_->swap();
+    return kOk;
+  }
+  flush_pending();
   // Memory row 0 of the back buffer is the top of the picture; the window's row 0 is its
   // bottom, so the copy turns it over.
   glBindFramebuffer(GL_READ_FRAMEBUFFER, s.back_buffer.framebuffer);
@@ -398,6 +525,11 @@ std::int32_t GlBackend::clear(std::uint32_t colour) {
   State& s = *state_;
   GlTexture* target = s.surface_texture(s.target);
   if (target == nullptr) return kInvalidCall;
+  // A clear of the back buffer leaves nothing of a draw still owed to it.
+  if (s.target == s.back_buffer_surface)
+    s.pending.reset();
+  else
+    flush_pending();
   glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
   glViewport(0, 0, target->width, target->height);
   glClearColor(static_cast<float>((colour >> 16) & 0xFF) / 255.0f,
@@ -415,59 +547,37 @@ std::int32_t GlBackend::draw_quad(const QuadVertex (&vertices)[4]) {
   const auto program_entry = s.programs.find(s.program);
   if (target == nullptr || program_entry == s.programs.end()) return kInvalidCall;
   const GlProgram& program = program_entry->second;
+  DrawCall call;
+  call.program = s.program;
+  std::copy(std::begin(vertices), std::end(vertices), call.vertices);
+  call.stages = s.stages;
+  const auto registers = [](const float (*file)[4], GLint active, std::uint32_t size) {
+    const auto count = static_cast<std::size_t>(std::clamp<GLint>(active, 0, static_cast<GLint>(size)));
+    return std::vector<float>(&file[0][0], &file[0][0] + count * 4);
+  };
+  if (program.vs_c >= 0) call.vs_constants = registers(s.vertex_registers, program.vs_c_size, kVertexRegisters);
+  if (program.ps_c >= 0) call.ps_constants = registers(s.pixel_registers, program.ps_c_size, kPixelRegisters);
 
-  glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
-  glViewport(0, 0, target->width, target->height);
-  glUseProgram(program.program);
-  glBindVertexArray(s.vertex_array);
-  glBindBuffer(GL_ARRAY_BUFFER, s.vertex_buffer);
-  glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof vertices, vertices);
-
-  // y turns over (memory row 0 is the top) and everything moves half a pixel, from
-  // Direct3D 9's integer pixel centres to GL's half-integer ones.
-  const float width = static_cast<float>(target->width);
-  const float height = static_cast<float>(target->height);
-  if (program.position_hook >= 0)
-    glUniform4f(program.position_hook, 1.0f, -1.0f, 1.0f / width, 1.0f / height);
-  if (program.frag_position_hook >= 0)
-    glUniform4f(program.frag_position_hook, 1.0f, 1.0f, -0.5f, -0.5f);
-  if (program.face_hook >= 0) glUniform1f(program.face_hook, -1.0f);
-  if (program.vs_c >= 0)
-    glUniform4fv(program.vs_c, std::min<GLint>(program.vs_c_size, kVertexRegisters),
-                 &s.vertex_registers[0][0]);
-  if (program.ps_c >= 0)
-    glUniform4fv(program.ps_c, std::min<GLint>(program.ps_c_size, kPixelRegisters),
-                 &s.pixel_registers[0][0]);
-
-  // Pixels the quad covers, to tell magnification from minification per texture.
-  const float quad_width = std::abs(vertices[2].x - vertices[0].x) * width / 2.0f;
-  const float quad_height = std::abs(vertices[0].y - vertices[1].y) * height / 2.0f;
-  for (std::uint32_t stage = 0; stage < kTextureStages; ++stage) {
-    const StageState& st = s.stages[stage];
-    const auto texture = s.textures.find(st.texture);
-    glActiveTexture(GL_TEXTURE0 + stage);
-    if (st.texture == 0 || texture == s.textures.end()) {
-      glBindTexture(GL_TEXTURE_2D, 0);
-      continue;
-    }
-    glBindTexture(GL_TEXTURE_2D, texture->second.texture);
-    // One filter for the whole quad: the magnification filter when every texel covers
-    // at least a pixel (a full-size texture on a full-target quad included), else the
-    // minification filter.
-    const bool magnified = static_cast<float>(texture->second.width) <= quad_width + 0.5f &&
-                           static_cast<float>(texture->second.height) <= quad_height + 0.5f;
-    const GLint filter = gl_filter(magnified ? st.mag : st.min);
-    const GLuint sampler = s.samplers[stage];
-    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, filter);
-    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, filter);
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, gl_address(st.address_u));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, gl_address(st.address_v));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, gl_address(st.address_w));
+  const bool whole_back_buffer = s.target == s.back_buffer_surface && context_->has_window() &&
+                                 !s.blend_enabled && !program.discards &&
+                                 program.frag_position_hook < 0 && program.face_hook < 0 &&
+                                 covers_target(vertices, target->width, target->height);
+  if (whole_back_buffer) {
+    s.pending = std::move(call);  // replaces whatever was owed to the back buffer
+    return kOk;
   }
-  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-  glActiveTexture(GL_TEXTURE0);
-  BW_CHECK_GL("draw_quad");
+  flush_pending();
+  execute_draw(s, call, target->framebuffer, target->width, target->height, false);
   return kOk;
+}
+
+void GlBackend::flush_pending() {
+  State& s = *state_;
+  if (!s.pending) return;
+  const DrawCall call = std::move(*s.pending);
+  s.pending.reset();
+  execute_draw(s, call, s.back_buffer.framebuffer, s.back_buffer.width, s.back_buffer.height,
+               false);
 }
 
 TextureHandle GlBackend::create_texture(int width, int height) {
@@ -502,6 +612,7 @@ void GlBackend::release_texture(TextureHandle texture) {
   State& s = *state_;
   const auto it = s.textures.find(texture);
   if (it == s.textures.end()) return;
+  flush_pending();
   delete_target_texture(it->second);
   s.textures.erase(it);
   for (auto surface = s.surfaces.begin(); surface != s.surfaces.end();) {
@@ -537,6 +648,7 @@ bool GlBackend::update_texture(TextureHandle texture, const std::uint8_t* bgra, 
   if (it == s.textures.end() || bgra == nullptr || width != it->second.width ||
       height != it->second.height)
     return false;
+  flush_pending();
   glBindTexture(GL_TEXTURE_2D, it->second.texture);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -552,6 +664,7 @@ std::int32_t GlBackend::stretch_rect(SurfaceHandle source, SurfaceHandle destina
   const GlTexture* from = s.surface_texture(source);
   const GlTexture* to = s.surface_texture(destination);
   if (from == nullptr || to == nullptr || from == to) return kInvalidCall;
+  flush_pending();
   glBindFramebuffer(GL_READ_FRAMEBUFFER, from->framebuffer);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to->framebuffer);
   const bool same_size = from->width == to->width && from->height == to->height;
@@ -616,6 +729,7 @@ ProgramHandle GlBackend::create_program_from_glsl(const bytecode::GlslProgram& g
   program.position_hook = glGetUniformLocation(program.program, "bw_position");
   program.frag_position_hook = glGetUniformLocation(program.program, "bw_frag_position");
   program.face_hook = glGetUniformLocation(program.program, "bw_face");
+  program.discards = glsl.fragment.find("discard") != std::string::npos;
   glUseProgram(0);
   BW_CHECK_GL("create_program");
   const ProgramHandle handle = s.next_handle++;
@@ -627,6 +741,7 @@ void GlBackend::release_program(ProgramHandle program) {
   State& s = *state_;
   const auto it = s.programs.find(program);
   if (it == s.programs.end()) return;
+  flush_pending();
   glDeleteProgram(it->second.program);
   s.programs.erase(it);
   if (s.program == program) s.program = 0;
@@ -664,6 +779,7 @@ bool GlBackend::read_surface(SurfaceHandle surface, std::vector<std::uint8_t>& r
                              int& width, int& height) {
   const GlTexture* texture = state_->surface_texture(surface);
   if (texture == nullptr) return false;
+  flush_pending();
   width = texture->width;
   height = texture->height;
   rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);

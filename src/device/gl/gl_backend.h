@@ -68,6 +68,9 @@ class GlBackend : public Backend {
   void finish();
   // The GL_RENDERER string, empty before load_runtime.
   std::string renderer() const;
+  // The GL errors raised since the last call, as "0x0502 0x0506", and clears them; empty
+  // when there were none (or there is no context).
+  std::string take_errors();
 
   // Backend
   bool load_runtime() override;
@@ -109,8 +112,13 @@ class GlBackend : public Backend {
   bool read_surface(SurfaceHandle surface, std::vector<std::uint8_t>& rgba, int& width,
                     int& height) override;
 
- private:
+  // The backend's GL objects and Direct3D 9 state (defined with the backend).
   struct State;
+
+ private:
+  // Carries out the draw still owed to the back buffer, if any.
+  void flush_pending();
+
   GlBackendOptions options_;
   std::unique_ptr<GlContext> context_;
   std::unique_ptr<State> state_;

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Whole-program benchmark: headless rendering of pictures (--render), which draws only the
+# frames that build a picture, against the same run drawing every frame as a window would
+# (BRUSHWRIGHT_DEBUG=every-frame), in the same run. Prints the CPU and wall seconds of each
+# and their ratios.
+#   bench/render_headless.sh [BUILD_DIR] [PICTURES] [SIZE]
+set -euo pipefail
+build=${1:-build}
+pictures=${2:-3}
+size=${3:-1280x800}
+saver="$build/src/host/brushwright"
+[ -x "$saver" ] || { echo "render_headless: no $saver (build first)" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# run NAME DEBUG_WORDS: renders into $work/NAME, prints "cpu_seconds wall_seconds".
+run() {
+  local TIMEFORMAT='%U %S %R'
+  { time BRUSHWRIGHT_DEBUG=$2 XDG_CONFIG_HOME="$work/config" "$saver" --render "$work/$1" \
+      --pictures "$pictures" --size "$size" --seed 1 >/dev/null 2>"$work/$1.err"; } \
+    2>"$work/$1.time"
+  awk '{ printf "%.2f %.2f\n", $1 + $2, $3 }' "$work/$1.time"
+}
+
+read -r every_cpu every_wall < <(run every every-frame)
+read -r ours_cpu ours_wall < <(run ours "")
+if ! cmp -s "$work/every/picture-001.png" "$work/ours/picture-001.png"; then
+  echo "render_headless: the pictures differ between the two runs" >&2
+fi
+echo "every frame drawn: ${every_cpu} s CPU, ${every_wall} s wall ($pictures pictures at $size)"
+echo "pictures only:     ${ours_cpu} s CPU, ${ours_wall} s wall"
+awk -v a="$ours_cpu" -v b="$every_cpu" -v c="$ours_wall" -v d="$every_wall" \
+  'BEGIN { printf "ratio pictures only / every frame: %.3f CPU, %.3f wall\n", a / b, c / d }'
