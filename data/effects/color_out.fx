@@ -2,9 +2,9 @@
 // those images up at the canvas's colour coordinates (the first plan's two images,
 // blended by a); pictures with coloured plans read the colour canvas, which then sits in
 // both of the first two slots. Either way the colour is shaded by the relief of the
-// finished canvas (alpha of the shading image), warmed by the first plan's colours and
-// raised in key by shift (0.2 leaves the values as they are, more lifts them toward the
-// light). Nothing of the previous picture is kept.
+// finished canvas (alpha of the shading image), warmed by the first plan's colours, its
+// values spread about the middle, and raised in key by shift (0.2 leaves the values as
+// they are, more lifts them toward the light). Nothing of the previous picture is kept.
 .param ps atr1 c0 4
 .param ps alpha c1 1
 .param ps shift c2 1
@@ -37,7 +37,8 @@ def c10, 0.5, 1.0, 0.0, 1000.0
 def c11, 0.6, 0.8, 0.08, 1.15
 def c12, 0.3, 0.59, 0.11, 0.5
 def c13, 0.25, 0.75, 0.0, 0.2
-def c14, 2.5, 0.5, 0.0001, 0.0
+def c14, 2.5, 0.5, 0.0001, 1.4
+def c15, 0.02, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s1
 dcl_2d s2
@@ -69,6 +70,15 @@ mad r11.xyz, r11, c12.w, c13.y
 mul r11.xyz, r7, r11
 mul r12.x, c3.x, c13.x
 lrp r7.xyz, r12.x, r11, r7
+// the values spread 1.4 times about the middle, the hues kept
+dp3 r13.x, r7, c12
+add r13.y, r13.x, -c10.x
+mad r13.y, r13.y, c14.w, c10.x
+max r13.z, r13.x, c15.x
+rcp r13.z, r13.z
+mul r13.y, r13.y, r13.z
+max r13.y, r13.y, c10.z
+mul r7.xyz, r7, r13.y
 // saturation, and the key: each channel to the power 1 / (1 + 2.5 (shift - 0.2))
 dp3 r13.x, r7, c12
 lrp_sat r14.xyz, c11.w, r7, r13.x
