@@ -100,7 +100,7 @@ mul r15.z, c3.x, c12.y
 add r15.w, r14.x, -c10.x
 mad r15.x, r15.z, r15.w, r15.x
 mad_sat r16.x, r15.x, r0.x, r0.x
-mov r16.y, r13.w                 // the brush's own relief
+mov r16.y, r13.x                 // the brush's own relief: its grooves darken
 mov r16.z, c10.x
 mov r16.w, r0.x
 mov oC0, r16

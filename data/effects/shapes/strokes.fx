@@ -27,11 +27,11 @@ ps_3_0
 def c10, 0.5, 1.0, 0.0, 2.0
 def c11, 0.159155, 6.283185, -3.141593, 17.0
 def c12, 2.3, 5.2, 1.3, 0.07
-def c13, 0.7, 0.15, 0.35, 0.08
-def c14, 0.03, 2.5, 0.7, 0.8
+def c13, 0.7, 0.15, 0.35, 0.055
+def c14, 0.03, 2.5, 0.7, 0.45
 def c15, 1.9, 0.06, 0.6, 0.05
 def c16, 0.1, 0.8, 0.08, 0.3
-def c17, 0.02, 0.07, 4.0, 0.035
+def c17, 0.02, 0.045, 4.0, 0.035
 def c18, 4.0, 9.0, 0.05, 0.012
 def c19, 0.37, 0.3, 0.4, 0.25
 def c27, 0.3, 0.55, 0.03, 0.0
@@ -56,14 +56,14 @@ mov r2.y, r21.x
 add r2.xy, r2.xy, -c10.x
 mad r9.xy, r2.xy, c12.w, r1.xy
 // the main stroke: middle 0.15 + 0.7 f2.xy, direction 2 pi f2.z, half length 0.15 +
-// 0.35 f2.w, half width 0.03 + 0.08 f3.y, bend 2.5 (f3.x - 0.5)
+// 0.35 f2.w, half width 0.02 + 0.055 f3.y, bend 2.5 (f3.x - 0.5), load 0.45
 mad r11.xy, c2.xy, c13.x, c13.y
 mul r11.x, r11.x, r0.z
 mad r3.x, c2.z, c11.y, c11.z
 sincos r4.xy, r3.x
 mov r11.zw, r4.xxxy
 mad r12.x, c2.w, c13.z, c13.y
-mad r12.y, c3.y, c13.w, c14.x
+mad r12.y, c3.y, c13.w, c17.x
 add r12.z, c3.x, -c10.x
 mul r12.z, r12.z, c14.y
 mov r12.w, c14.z
@@ -88,7 +88,7 @@ call l2
 mov r19.w, c15.w
 call l3
 // a third stroke of its own: middle 0.1 + 0.8 f1.xy, direction 2 pi f1.z, half length
-// 0.08 + 0.3 f1.w, half width 0.02 + 0.07 f4.x, bend 4 (f4.z - 0.5)
+// 0.08 + 0.3 f1.w, half width 0.02 + 0.045 f4.x, bend 4 (f4.z - 0.5)
 mad r11.xy, c1.xy, c16.y, c16.x
 mul r11.x, r11.x, r0.z
 mad r3.x, c1.z, c11.y, c11.z
@@ -98,7 +98,7 @@ mad r12.x, c1.w, c16.w, c16.z
 mad r12.y, c4.x, c17.y, c17.x
 add r12.z, c4.z, -c10.x
 mul r12.z, r12.z, c17.z
-mov r12.w, c14.w
+mov r12.w, c14.z
 mov r13.x, c10.x
 call l2
 mov r19.w, c17.w
