@@ -70,10 +70,15 @@ mad r11.xyz, r11, c12.w, c13.y
 mul r11.xyz, r7, r11
 mul r12.x, c3.x, c13.x
 lrp r7.xyz, r12.x, r11, r7
-// the values spread 1.4 times about the middle, the hues kept
+// the values spread 1.4 times about the middle, the hues kept, never darkened below
+// half their value nor lifted beyond half-way to white (no pure black or white)
 dp3 r13.x, r7, c12
 add r13.y, r13.x, -c10.x
 mad r13.y, r13.y, c14.w, c10.x
+mul r13.z, r13.x, c10.x
+max r13.y, r13.y, r13.z
+add r13.z, r13.z, c10.x
+min r13.y, r13.y, r13.z
 max r13.z, r13.x, c15.x
 rcp r13.z, r13.z
 mul r13.y, r13.y, r13.z

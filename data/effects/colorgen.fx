@@ -43,7 +43,8 @@ def c18, -0.2709, 0.3914, 0.8794, 0.0
 def c19, 0.8794, -0.2709, 0.3914, 0.0
 def c20, 0.3914, 0.8794, -0.2709, 0.0
 def c21, 0.3, 0.59, 0.11, 0.5
-def c22, 0.4, 0.2, 1.6, 0.0
+def c22, 0.4, 0.2, 1.6, 1.5
+def c23, 0.02, 0.1, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -55,17 +56,29 @@ texld r1, v0, s3                 // the colours painted so far
 mul r2.xy, v0, c11.w
 frc r2.xy, r2
 texld r3, r2, s4                 // the brush texture
+// the foreground, its chroma raised by 1.5 + 0.1 / (chroma + 0.02), so that the
+// palette's greyish entries come out coloured too
+dp3 r14.z, c7, c21
+max r17.x, c7.x, c7.y
+max r17.x, r17.x, c7.z
+min r17.y, c7.x, c7.y
+min r17.y, r17.y, c7.z
+add r17.x, r17.x, -r17.y
+add r17.x, r17.x, c23.x
+rcp r17.x, r17.x
+mad r17.x, r17.x, c23.y, c22.w
+lrp_sat r16.xyz, r17.x, c7, r14.z
 // the partner colour: the foreground turned round the grey axis ...
-dp3 r12.x, c7, c15
-dp3 r12.y, c7, c16
-dp3 r12.z, c7, c17
-dp3 r13.x, c7, c18
-dp3 r13.y, c7, c19
-dp3 r13.z, c7, c20
+dp3 r12.x, r16, c15
+dp3 r12.y, r16, c16
+dp3 r12.z, r16, c17
+dp3 r13.x, r16, c18
+dp3 r13.y, r16, c19
+dp3 r13.z, r16, c20
 add r14.x, c8.y, -c10.x
 cmp r12.xyz, r14.x, r13, r12
 // ... darker when the foreground is light, lighter when it is dark
-dp3 r14.y, c7, c21
+dp3 r14.y, r16, c21
 add r14.y, r14.y, -c10.x
 mul r13.xyz, r12, c21.w
 mad r15.xyz, r12, c11.z, c22.x
@@ -76,7 +89,7 @@ mul r4.x, r4.x, c4.x
 mul r4.x, r4.x, c11.y
 add r4.y, r0.y, -c22.y
 mad_sat r4.x, r4.y, c22.z, r4.x
-lrp r5.xyz, r4.x, c7, r12
+lrp r5.xyz, r4.x, r16, r12
 // the colour image, where there is one
 mov r20.xy, r0.yz
 texld r6, r20, s0

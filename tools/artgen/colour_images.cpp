@@ -11,8 +11,9 @@
 //   3 fields      two or three feathered rectangles stacked over a ground colour
 // Blends keep the chroma of their colours, so that two hues meeting never pass through
 // grey: this is what keeps the images clean rather than muddy.
-// The composition is computed at half size and enlarged (it holds no fine detail); a
-// streaky brush grain is then added at full size.
+// The composition is computed at half size and enlarged: it holds no fine detail, since
+// the plans read it through 8-bit colour coordinates, which would break fine detail into
+// steps.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -348,12 +349,6 @@ Image make_colour_image(std::uint32_t seed, int number, int size) {
       lab = {lab.l, lab.a * cs - lab.b * sn, lab.a * sn + lab.b * cs};
     }
   }
-  // Brush grain: fine streaks along one direction, in lightness only.
-  const float angle = static_cast<float>(rng.range(0.0, 3.14159));
-  const float ca = std::cos(angle);
-  const float sa = std::sin(angle);
-  const float grain = static_cast<float>(rng.range(0.005, 0.011));
-  const std::uint32_t grain_seed = static_cast<std::uint32_t>(rng.next());
   Image image(size, size, 3);
   const int half = field.size;
   for (int y = 0; y < size; ++y) {
@@ -373,11 +368,6 @@ Image make_colour_image(std::uint32_t seed, int number, int size) {
       const Lab& d = field.at(x1, y1);
       Lab lab{lerp(lerp(a.l, b.l, tx), lerp(c.l, d.l, tx), ty), lerp(lerp(a.a, b.a, tx), lerp(c.a, d.a, tx), ty),
               lerp(lerp(a.b, b.b, tx), lerp(c.b, d.b, tx), ty)};
-      float u = static_cast<float>(x) / static_cast<float>(size);
-      float v = static_cast<float>(y) / static_cast<float>(size);
-      float along = u * ca + v * sa;
-      float across = -u * sa + v * ca;
-      lab.l += grain * gradient_noise(along * 8.0f, across * 60.0f, 1 << 20, 1 << 20, grain_seed);
       Rgb rgb = to_rgb_fast(lab);
       float* p = image.pixel(x, y);
       p[0] = rgb.r;
