@@ -37,7 +37,7 @@ def c10, 0.5, 1.0, 0.0, 1000.0
 def c11, 0.6, 0.8, 0.08, 1.15
 def c12, 0.3, 0.59, 0.11, 0.5
 def c13, 0.25, 0.75, 0.0, 0.2
-def c14, 2.5, 0.5, 0.0001, 1.4
+def c14, 2.5, 0.5, 0.0001, 1.6
 def c15, 0.02, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s1
@@ -70,7 +70,7 @@ mad r11.xyz, r11, c12.w, c13.y
 mul r11.xyz, r7, r11
 mul r12.x, c3.x, c13.x
 lrp r7.xyz, r12.x, r11, r7
-// the values spread 1.4 times about the middle, the hues kept, never darkened below
+// the values spread 1.6 times about the middle, the hues kept, never darkened below
 // half their value nor lifted beyond half-way to white (no pure black or white)
 dp3 r13.x, r7, c12
 add r13.y, r13.x, -c10.x

@@ -29,7 +29,7 @@ def c12, 2.3, 5.2, 1.3, 0.04
 def c13, 0.2, 0.6, 0.12, 0.4
 def c14, 0.05, 0.25, 0.02, 0.06
 def c15, 0.3, 0.0, 2.5, 22.0
-def c16, 0.004, 0.03, 0.01, 0.03
+def c16, 0.015, 0.05, 0.01, 0.03
 def c17, 0.25, 0.5, 0.0, 0.0
 def c19, 0.37, 0.3, 0.4, 0.5
 def c27, 0.3, 0.45, 0.03, 0.0
@@ -85,7 +85,7 @@ add r6.w, c3.z, -c10.x
 cmp r14.x, r6.w, r14.x, c10.y
 mov r19.w, c16.z
 call l3
-// the outline: feathered by 0.004 + 0.03 f4.x, frayed along the sweeps
+// the outline: feathered by 0.015 + 0.05 f4.x, frayed along the sweeps
 mad r19.y, c4.x, c16.y, c16.x
 mov r20.x, r9.x
 mul r20.x, r20.x, c15.z
