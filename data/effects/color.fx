@@ -1,8 +1,5 @@
-// Loaded with the effect set for pictures that want a plain copy of an image; the
-// painting passes do not draw with it.
-.param ps alpha c0 1
-.sampler ps texSampler0 s0
-
+// Loaded with the effect set, but no pass draws with it and none gives it anything, so it
+// declares nothing: drawn, it would paint a mid grey.
 .vertex
 vs_3_0
 dcl_position v0
@@ -14,6 +11,5 @@ mov o1, v1
 
 .pixel
 ps_3_0
-dcl_texcoord v0.xy
-dcl_2d s0
-texld oC0, v0, s0
+def c0, 0.5, 0.5, 0.5, 1.0
+mov oC0, c0

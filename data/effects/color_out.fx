@@ -2,8 +2,9 @@
 // those images up at the canvas's colour coordinates (the first plan's two images,
 // blended by a); pictures with coloured plans read the colour canvas, which then sits in
 // both of the first two slots. Either way the colour is shaded by the relief of the
-// finished canvas (alpha of the shading image), warmed by the first plan's colours, and
-// thin paint fades a little toward grey with distance.
+// finished canvas (alpha of the shading image), warmed by the first plan's colours, its
+// values spread about the middle, and raised in key by shift (0.2 leaves the values as
+// they are, more lifts them toward the light). Nothing of the previous picture is kept.
 .param ps atr1 c0 4
 .param ps alpha c1 1
 .param ps shift c2 1
@@ -35,13 +36,14 @@ ps_3_0
 def c10, 0.5, 1.0, 0.0, 1000.0
 def c11, 0.6, 0.8, 0.08, 1.15
 def c12, 0.3, 0.59, 0.11, 0.5
-def c13, 0.25, 0.75, 0.0, 0.0
+def c13, 0.25, 0.75, 0.0, 0.2
+def c14, 2.5, 0.5, 0.0001, 1.6
+def c15, 0.02, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s1
 dcl_2d s2
 dcl_2d s3
 dcl_2d s4
-dcl_2d s5
 dcl_2d s6
 texld r0, v0, s6                 // canvas: thickness, colour coordinates
 texld r1, v0, s1
@@ -68,15 +70,30 @@ mad r11.xyz, r11, c12.w, c13.y
 mul r11.xyz, r7, r11
 mul r12.x, c3.x, c13.x
 lrp r7.xyz, r12.x, r11, r7
-// saturation, and the fade of thin paint with distance
+// the values spread 1.6 times about the middle, the hues kept, never darkened below
+// half their value nor lifted beyond half-way to white (no pure black or white)
 dp3 r13.x, r7, c12
-lrp r14.xyz, c11.w, r7, r13.x
-add r15.x, c10.y, -r0.x
-mul r15.x, r15.x, c2.x
-mul r15.x, r15.x, c10.x
-lrp r14.xyz, r15.x, r13.x, r14
-// a little of the previous picture
-texld r16, v0, s5
-lrp_sat r17.xyz, c11.z, r16, r14
+add r13.y, r13.x, -c10.x
+mad r13.y, r13.y, c14.w, c10.x
+mul r13.z, r13.x, c10.x
+max r13.y, r13.y, r13.z
+add r13.z, r13.z, c10.x
+min r13.y, r13.y, r13.z
+max r13.z, r13.x, c15.x
+rcp r13.z, r13.z
+mul r13.y, r13.y, r13.z
+max r13.y, r13.y, c10.z
+mul r7.xyz, r7, r13.y
+// saturation, and the key: each channel to the power 1 / (1 + 2.5 (shift - 0.2))
+dp3 r13.x, r7, c12
+lrp_sat r14.xyz, c11.w, r7, r13.x
+add r15.x, c2.x, -c13.w
+mad r15.x, r15.x, c14.x, c10.y
+max r15.x, r15.x, c14.y
+rcp r15.x, r15.x
+max r14.xyz, r14.xyz, c14.z
+pow r17.x, r14.x, r15.x
+pow r17.y, r14.y, r15.x
+pow r17.z, r14.z, r15.x
 mov r17.w, c10.y
 mov oC0, r17

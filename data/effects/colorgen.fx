@@ -1,5 +1,8 @@
 // Paints a plan's colours into the colour canvas (pictures with coloured plans): the
-// plan's background and foreground colours blended across its depth and brush texture,
+// plan's foreground colour and a partner derived from it by a harmony rule (its hue
+// turned by 35 degrees, or by 155 when the drawn background colour is more green than
+// not, and its value moved away from the foreground's), blended across the colour
+// coordinate u (so by place on the screen) and the brush texture,
 // enriched by the plan's colour image where one is loaded, laid over what the earlier
 // plans painted (or over the background colour for the first plan) by the plan's
 // coverage, which the canvas carries in alpha.
@@ -33,6 +36,15 @@ mov o1, v1
 ps_3_0
 def c10, 0.5, 1.0, 0.0, 4.0
 def c11, 1.2, 0.35, 0.6, 3.0
+def c15, 0.8794, -0.2709, 0.3914, 0.0
+def c16, 0.3914, 0.8794, -0.2709, 0.0
+def c17, -0.2709, 0.3914, 0.8794, 0.0
+def c18, -0.2709, 0.3914, 0.8794, 0.0
+def c19, 0.8794, -0.2709, 0.3914, 0.0
+def c20, 0.3914, 0.8794, -0.2709, 0.0
+def c21, 0.3, 0.59, 0.11, 0.5
+def c22, 0.4, 0.2, 1.6, 1.5
+def c23, 0.02, 0.1, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -44,12 +56,40 @@ texld r1, v0, s3                 // the colours painted so far
 mul r2.xy, v0, c11.w
 frc r2.xy, r2
 texld r3, r2, s4                 // the brush texture
-// the plan's own blend of its two colours
+// the foreground, its chroma raised by 1.5 + 0.1 / (chroma + 0.02), so that the
+// palette's greyish entries come out coloured too
+dp3 r14.z, c7, c21
+max r17.x, c7.x, c7.y
+max r17.x, r17.x, c7.z
+min r17.y, c7.x, c7.y
+min r17.y, r17.y, c7.z
+add r17.x, r17.x, -r17.y
+add r17.x, r17.x, c23.x
+rcp r17.x, r17.x
+mad r17.x, r17.x, c23.y, c22.w
+lrp_sat r16.xyz, r17.x, c7, r14.z
+// the partner colour: the foreground turned round the grey axis ...
+dp3 r12.x, r16, c15
+dp3 r12.y, r16, c16
+dp3 r12.z, r16, c17
+dp3 r13.x, r16, c18
+dp3 r13.y, r16, c19
+dp3 r13.z, r16, c20
+add r14.x, c8.y, -c10.x
+cmp r12.xyz, r14.x, r13, r12
+// ... darker when the foreground is light, lighter when it is dark
+dp3 r14.y, r16, c21
+add r14.y, r14.y, -c10.x
+mul r13.xyz, r12, c21.w
+mad r15.xyz, r12, c11.z, c22.x
+cmp_sat r12.xyz, r14.y, r13, r15
+// the plan's own blend of its two colours, by place, stirred by the brush
 add r4.x, r3.x, -c10.x
 mul r4.x, r4.x, c4.x
 mul r4.x, r4.x, c11.y
-mad_sat r4.x, r0.y, c11.x, r4.x
-lrp r5.xyz, r4.x, c7, c8          // foreground deep inside, background toward the edges
+add r4.y, r0.y, -c22.y
+mad_sat r4.x, r4.y, c22.z, r4.x
+lrp r5.xyz, r4.x, r16, r12
 // the colour image, where there is one
 mov r20.xy, r0.yz
 texld r6, r20, s0
@@ -59,8 +99,8 @@ dp3 r9.x, r8, c10.y
 mul_sat r9.x, r9.x, c10.w
 mul r9.x, r9.x, c11.z
 lrp r5.xyz, r9.x, r8, r5
-// over the earlier plans, or over the background colour for the first
-lrp r10.xyz, c3.x, c8, r1
+// over the earlier plans, or over the partner colour for the first
+lrp r10.xyz, c3.x, r12, r1
 lrp r11.xyz, r0.w, r5, r10
 mov r11.w, c10.y
 mov oC0, r11

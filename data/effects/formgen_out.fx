@@ -1,7 +1,8 @@
-// Lays a plan onto the canvas. Where the plan covers, the paint thickens (more toward
-// the shape's middle and the later plans, textured by the brush), and the colour
-// coordinates move to the plan's own; alpha records the plan's coverage for the colour
-// pass that follows.
+// Lays a plan onto the canvas. Where the plan covers, the paint takes the plan's load
+// (heavier on the later plans) worked by the brush texture, whose strokes run along the
+// shape's outlines, and the colour coordinates move to the plan's own; alpha records
+// the plan's coverage for the colour pass that follows. The shape's channels: coverage,
+// colour u, colour v, depth.
 .param ps atr1 c0 4
 .param ps patr1 c1 4
 .param ps alpha c2 1
@@ -26,32 +27,80 @@ mov o1, v1
 
 .pixel
 ps_3_0
-def c10, 0.5, 1.0, 0.0, 3.0
-def c11, 0.3, 0.35, 0.25, 0.2
-def c13, 0.4, 0.0, 0.0, 0.0
-def c12, 0.15, 0.6, 0.4, 0.7
+def c10, 0.5, 1.0, 0.0, 256.0
+def c11, 0.3, 0.2, 0.9, 0.08
+def c12, 0.00390625, 0.0, 0.0001, 2.2
+def c13, 0.159155, 6.283185, -3.141593, 0.000137
+def c14, 0.62, 0.37, 0.0, 0.0
+def c15, 0.001953125, -1.0, 1.0, 6.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s2
 dcl_2d s5
 texld r0, v0, s0                 // the canvas so far
 texld r1, v0, s2                 // the shape
-mul r2.xy, v0, c10.w
-frc r2.xy, r2
-texld r3, r2, s5                 // the brush texture
-// thickness of the new paint: 0.3 + 0.35 depth + 0.2 layer, brushed
-mad r4.x, r1.y, c11.y, c11.x
-mad r4.x, c3.x, c11.w, r4.x
-add r5.x, r3.x, -c10.x
-mad r4.x, r5.x, c11.z, r4.x
-// colour coordinates: green from the layer and the depth, blue from the shape
-mad r4.y, c3.x, c12.y, c12.x
-mad r4.y, r1.y, c13.x, r4.y
-mov r4.z, r1.z
+// the brush runs along the outlines: across the slope of the depth, or, where the
+// depth is flat, at an angle of the plan's own
+dsx r17.x, v0.x
+dsy r17.y, v0.y
+mul r17.xy, r17.xy, c15.w        // six pixels
+mov r17.zw, c10.z
+add r18.xy, v0.xy, r17.xz
+texld r18, r18, s2
+add r19.xy, v0.xy, -r17.xz
+texld r19, r19, s2
+add r2.x, r18.w, -r19.w
+add r18.xy, v0.xy, r17.wy
+texld r18, r18, s2
+add r19.xy, v0.xy, -r17.wy
+texld r19, r19, s2
+add r2.y, r18.w, -r19.w
+dp2add r2.z, r2, r2, c12.z
+rsq r2.z, r2.z
+mul r2.xy, r2.xy, r2.z           // the slope's direction
+mad r3.x, c4.x, c13.w, c3.x
+mul r3.x, r3.x, c14.x
+frc r3.x, r3.x
+mad r3.x, r3.x, c13.y, c13.z
+sincos r4.xy, r3.x               // the plan's own direction
+dp2add r2.w, r2, r2, c10.z
+mul r5.zw, r2.xxyx, c15.xxyz        // along the outline
+lrp r5.xy, r2.w, r5.zw, r4.xy
+// the brush texture in the frame of that direction: 2.2 tiles a screen, read between
+// its texels
+mul r6.xy, v0.xy, c12.w
+dp2add r7.x, r6, r5.xy, c10.z
+mul r5.zw, r5.xxyx, c15.xxyz
+dp2add r7.y, r6, r5.zw, c10.z
+mad r7.xy, c3.x, c14.xy, r7.xy
+mad r7.xy, r7.xy, c10.w, -c10.x
+frc r8.xy, r7.xy
+add r7.xy, r7.xy, -r8.xy
+mad r7.xy, r7.xy, c12.x, c15.x   // the texel's lower corner, at its middle
+frc r9.xy, r7.xy
+texld r10, r9, s5
+add r9.xy, r7.xy, c12.xy
+frc r9.xy, r9.xy
+texld r11, r9, s5
+add r9.xy, r7.xy, c12.yx
+frc r9.xy, r9.xy
+texld r12, r9, s5
+add r9.xy, r7.xy, c12.x
+frc r9.xy, r9.xy
+texld r13, r9, s5
+lrp r14.x, r8.x, r11.x, r10.x
+lrp r14.y, r8.x, r13.x, r12.x
+lrp r14.z, r8.y, r14.y, r14.x    // the brush's height here
+// thickness: the load, 0.3 + 0.2 layer, a little more inside, worked by the brush
+mad r15.x, c3.x, c11.y, c11.x
+mad r15.x, r1.w, c11.w, r15.x
+add r14.w, r14.z, -c10.x
+mad r14.w, r14.w, c11.z, c10.y
+mul r15.x, r15.x, r14.w
 // the plan covers by its coverage times alpha (how opaque a plan's paint is)
 mul r6.x, r1.x, c2.x
-add_sat r6.y, r6.x, r6.x         // thickness and colour follow the coverage more firmly
-lrp r7.x, r6.x, r4.x, r0.x
-lrp r7.yz, r6.y, r4.yyzw, r0.yyzw
-mov r7.w, r1.x
-mov oC0, r7
+add_sat r6.y, r6.x, r6.x         // colour follows the coverage more firmly
+lrp r16.x, r6.x, r15.x, r0.x
+lrp r16.yz, r6.y, r1.yyzw, r0.yyzw
+mov r16.w, r1.x
+mov oC0, r16

@@ -1,5 +1,6 @@
 #include "device/shader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <span>
@@ -94,13 +95,20 @@ bool Shader::load(const void* image, std::size_t size) {
   return program_ != 0;
 }
 
-void Shader::set_param(const char* name, const float* values) {
-  if (name == nullptr || values == nullptr) return;
+bool Shader::set_param(const char* name, const float* values) {
+  if (name == nullptr || values == nullptr) return false;
+  bool found = false;
   for (std::vector<ShaderConstant>* table : {&vertex_constants_, &pixel_constants_}) {
     ShaderConstant* constant = find_named(*table, name);
     if (constant == nullptr) continue;
     std::memcpy(constant->value, values, (constant->last + 1) * sizeof(float));
+    found = true;
   }
+  if (!found && std::find(unknown_params_.begin(), unknown_params_.end(), name) ==
+                    unknown_params_.end()) {
+    unknown_params_.emplace_back(name);
+  }
+  return found;
 }
 
 void Shader::set_texture(int index, Texture* texture) {

@@ -49,8 +49,10 @@ class Shader {
   // backend cannot create. Tables read before a failure stay until release().
   bool load(const void* image, std::size_t size);
   // Copies last + 1 floats from `values` into the first vertex constant named `name`
-  // and, independently, into the first pixel constant of that name. Unknown: nothing.
-  void set_param(const char* name, const float* values);
+  // and, independently, into the first pixel constant of that name. A name neither
+  // table declares changes nothing, returns false and is remembered in unknown_params(),
+  // so that a misspelt name in a pass or an effect can be found.
+  bool set_param(const char* name, const float* values);
   // Binds `texture` (may be null) to the first pixel sampler named "texSampler<index>".
   void set_texture(int index, Texture* texture);
   // Makes the effect current: program, every constant, every pixel sampler's texture and
@@ -71,6 +73,9 @@ class Shader {
   const std::vector<ShaderSampler>& vertex_samplers() const { return vertex_samplers_; }
   const std::vector<ShaderConstant>& pixel_constants() const { return pixel_constants_; }
   const std::vector<ShaderSampler>& pixel_samplers() const { return pixel_samplers_; }
+  // The names given to set_param that this effect does not declare, each once, in the
+  // order first seen.
+  const std::vector<std::string>& unknown_params() const { return unknown_params_; }
 
  private:
   friend class Device;
@@ -83,6 +88,7 @@ class Shader {
   std::vector<ShaderSampler> vertex_samplers_;
   std::vector<ShaderConstant> pixel_constants_;
   std::vector<ShaderSampler> pixel_samplers_;
+  std::vector<std::string> unknown_params_;
   ProgramHandle program_ = 0;
 };
 

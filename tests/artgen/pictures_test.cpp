@@ -4,10 +4,12 @@
 // gives a default or 0.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -91,11 +93,39 @@ bool plain_number(const std::string& text, bool integer) {
   return end == text.c_str() + text.size();
 }
 
+// The shipped pictures: BW_PICTURES of data/CMakeLists.txt, the one list of them.
+std::vector<std::string> shipped_pictures() {
+  std::ifstream in(std::string(BW_SOURCE_DIR) + "/data/CMakeLists.txt");
+  std::string line;
+  std::vector<std::string> names;
+  while (std::getline(in, line)) {
+    if (line.rfind("set(BW_PICTURES ", 0) != 0) continue;
+    std::istringstream words(line.substr(16, line.find(')') - 16));
+    for (std::string name; words >> name;) names.push_back(name);
+  }
+  return names;
+}
+
+// Every folder of data/shaders is a shipped picture, and every shipped picture has its
+// folder and description, so no picture is left out of the build or the tests.
+TEST(PictureDescriptions, TheFoldersAreTheShippedPictures) {
+  std::vector<std::string> folders;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(BW_SOURCE_DIR) + "/data/shaders")) {
+    if (entry.is_directory()) folders.push_back(entry.path().filename().string());
+  }
+  std::vector<std::string> shipped = shipped_pictures();
+  std::sort(folders.begin(), folders.end());
+  std::sort(shipped.begin(), shipped.end());
+  EXPECT_GE(shipped.size(), 5u);
+  EXPECT_EQ(folders, shipped);
+}
+
 TEST(PictureDescriptions, EveryKeyIsKnownWrittenOnceAndHasANumber) {
   std::map<std::string, bool> known;
   for (const char* key : kIntegerKeys) known[key] = true;
   for (const char* key : kFloatKeys) known[key] = false;
-  for (const char* picture : {"Tamsin", "Estuary", "Orchard"}) {
+  for (const std::string& name : shipped_pictures()) {
+    const char* picture = name.c_str();
     const Description d = read_description(picture);
     ASSERT_FALSE(d.text.empty()) << picture << " has no description";
     std::map<std::string, int> count;
@@ -110,7 +140,7 @@ TEST(PictureDescriptions, EveryKeyIsKnownWrittenOnceAndHasANumber) {
   }
 }
 
-// The three pictures between them take every road of the engine: colour images or the
+// The first three pictures between them take every road of the engine: colour images or the
 // palette for the plans, one plan (with a background colour) or several, and every
 // filter and relief strength.
 TEST(PictureDescriptions, ThePicturesCoverEveryRoadOfTheEngine) {

@@ -102,10 +102,13 @@ TEST_F(ShaderFixture, SetParamCopiesLastPlusOneFloatsIntoTheFirstMatch) {
   image.ps.constants = {{"alpha", 0, 2}, {"alpha", 3, 3}, {"colour", 2, 6}};
   Shader* shader = load(image);
   const float values[4] = {0.5f, 0.25f, 0.125f, 2.0f};
-  shader->set_param("alpha", values);
-  shader->set_param("colour", values);
-  shader->set_param("nothing", values);  // declared by neither: ignored
-  shader->set_param("Alpha", values);    // names match case-sensitively
+  EXPECT_TRUE(shader->set_param("alpha", values));
+  EXPECT_TRUE(shader->set_param("colour", values));
+  EXPECT_FALSE(shader->set_param("nothing", values));  // declared by neither: ignored
+  EXPECT_FALSE(shader->set_param("Alpha", values));    // names match case-sensitively
+  EXPECT_FALSE(shader->set_param("nothing", values));
+  // ... but not silently: each unknown name is kept once, for a test or a tool to report
+  EXPECT_EQ(shader->unknown_params(), (std::vector<std::string>{"nothing", "Alpha"}));
   EXPECT_EQ(begin_calls(shader, "set_vertex_constant"),
             (std::vector<std::string>{"set_vertex_constant(4, 0.5, 0.25, 0.125, 2)",
                                       "set_vertex_constant(5, 0, 0, 0, 0)"}));

@@ -101,7 +101,8 @@ TEST_P(DefaultPictures, EightPaintingsLookLikePaintings) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pictures, DefaultPictures,
-                         ::testing::Values("Tamsin", "Estuary", "Orchard"));
+                         ::testing::Values("Tamsin", "Estuary", "Orchard", "Vesper", "Flourish",
+                                           "Noonday"));
 
 }  // namespace
 }  // namespace bw::host

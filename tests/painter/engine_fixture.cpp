@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -9,33 +10,60 @@
 
 namespace bw::painter::testing {
 
-const std::vector<std::string> kSharedEffects = {
-    "paint.bsf",      "formgen_out.bsf", "background.bsf",  "filter.bsf",
-    "color.bsf",      "visual.bsf",      "color_out.bsf",   "surface_out.bsf",
-    "colorgen.bsf",   "silhouette.bsf",  "deriv.bsf"};
+namespace {
 
-std::vector<std::uint8_t> test_effect_image() {
-  static const std::vector<std::pair<std::string, int>> kParams = {
-      {"alpha", 0},  {"beta", 0},    {"gamma", 0},    {"_pass", 0},   {"delta", 0},
-      {"scale", 0},  {"s", 0},       {"m", 0},        {"layer", 0},   {"time", 0},
-      {"dev", 0},    {"fon", 0},     {"facture", 0},  {"surface", 0}, {"bump", 0},
-      {"bump1", 0},  {"bump2", 0},   {"a", 0},        {"fg_color", 2}, {"bg_color", 2},
-      {"atr1", 3},   {"patr1", 3},   {"f1", 3},       {"f2", 3},      {"f3", 3},
-      {"f4", 3},     {"mask", 3},    {"param", 3},    {"shift", 3}};
+// Every file of the effect table but the per-plan shapes.
+std::vector<std::string> shared_effects() {
+  std::vector<std::string> files;
+  for (const EffectRow& row : effect_table()) {
+    if (row.file != "formgen.bsf") files.emplace_back(row.file);
+  }
+  return files;
+}
+
+// An effect image declaring `params` in the pixel shader (one constant register each,
+// `last` from the width) and texSampler0 .. slots - 1 on stages 0 .., with minimal code.
+std::vector<std::uint8_t> effect_image(const std::vector<EffectParam>& params, int slots) {
   bytecode::BsfImage image;
   image.vs.code = {0xFFFE0300u, 0x0000FFFFu};
   image.ps.code = {0xFFFF0300u, 0x0000FFFFu};
   std::uint32_t reg = 0;
-  for (const auto& [name, last] : kParams) {
-    image.ps.constants.push_back({name, static_cast<std::uint32_t>(last), reg++});
+  for (const EffectParam& param : params) {
+    image.ps.constants.push_back(
+        {std::string(param.name), static_cast<std::uint32_t>(param.floats - 1), reg++});
   }
-  for (std::uint32_t stage = 0; stage < 8; ++stage) {
-    image.ps.samplers.push_back({"texSampler" + std::to_string(stage), stage});
+  for (int stage = 0; stage < slots; ++stage) {
+    image.ps.samplers.push_back(
+        {"texSampler" + std::to_string(stage), static_cast<std::uint32_t>(stage)});
   }
   std::string error;
   auto bytes = bytecode::write_bsf(image, error);
   EXPECT_TRUE(bytes) << error;
   return bytes ? *bytes : std::vector<std::uint8_t>{};
+}
+
+}  // namespace
+
+const std::vector<std::string> kSharedEffects = shared_effects();
+
+std::vector<std::uint8_t> test_effect_image() {
+  // Every name of the table once, at the widest width any effect takes it with.
+  std::vector<EffectParam> params;
+  for (const EffectRow& row : effect_table()) {
+    for (const EffectParam& param : row.params) {
+      auto it = std::find_if(params.begin(), params.end(),
+                             [&](const EffectParam& p) { return p.name == param.name; });
+      if (it == params.end()) params.push_back(param);
+      else it->floats = std::max(it->floats, param.floats);
+    }
+  }
+  return effect_image(params, 8);
+}
+
+std::vector<std::uint8_t> test_effect_image(const std::string& file) {
+  const EffectRow* row = effect_row(file);
+  EXPECT_NE(row, nullptr) << file << " is not in the effect table";
+  return row ? effect_image(row->params, row->slots) : std::vector<std::uint8_t>{};
 }
 
 std::string Event::brief() const {

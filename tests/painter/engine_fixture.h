@@ -12,15 +12,18 @@
 #include <vector>
 
 #include "device/trace/trace_backend.h"
+#include "painter/effect_table.h"
 #include "painter/engine.h"
 #include "painter/layer.h"
 
 namespace bw::painter::testing {
 
-// Bytes of an effect image whose pixel shader declares every parameter the passes set
-// (scalars with one float, colours with three, vectors with four) and texSampler0..7 on
-// stages 0..7, with minimal token streams.
+// Bytes of an effect image whose pixel shader declares every parameter of the effect
+// table (scalars with one float, colours with three, vectors with four) and texSampler0..7
+// on stages 0..7, with minimal token streams.
 std::vector<std::uint8_t> test_effect_image();
+// The same for one file of the table ("formgen.1.bsf" too): exactly its row.
+std::vector<std::uint8_t> test_effect_image(const std::string& file);
 
 // Effect files a picture folder or the shared folder may hold, formgen files aside.
 extern const std::vector<std::string> kSharedEffects;

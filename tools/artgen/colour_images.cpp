@@ -4,14 +4,16 @@
 // complementary, split complementary, triadic, earth with a cool accent, one hue with an
 // accent) in polar OKLab, with a real spread of lightness so that no image is flat. The
 // palette is then laid out by one of four compositions, in turn:
-//   0 gradient    colour stops along a warped axis, blended along the hue circle
+//   0 masses      a value plan: light, middle and dark masses of a slow, warped noise,
+//                 with a small accent of the palette's most distant hue
 //   1 landscape   horizontal bands with wandering, soft horizons; sky with clouds
 //   2 regions     soft, domain-warped regions around scattered centres
 //   3 fields      two or three feathered rectangles stacked over a ground colour
 // Blends keep the chroma of their colours, so that two hues meeting never pass through
 // grey: this is what keeps the images clean rather than muddy.
-// The composition is computed at half size and enlarged (it holds no fine detail); a
-// streaky brush grain is then added at full size.
+// The composition is computed at half size and enlarged: it holds no fine detail, since
+// the plans read it through 8-bit colour coordinates, which would break fine detail into
+// steps.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -147,41 +149,48 @@ Lab mix_lch(Lch x, Lch y, float t) {
   return sum;
 }
 
-// Gradient blend: between neighbouring hues along the hue circle (the hues between them
-// appear, as in a rainbow, never grey); between distant hues as any other blend, since a
-// long arc would paint a rainbow band of its own.
-Lab mix_arc(Lch x, Lch y, float t) {
-  float d = std::fabs(x.h - y.h);
-  if (std::min(d, 360.0f - d) > 60.0f) return mix_lch(x, y, t);
-  return to_lab(Lch{lerp(x.l, y.l, t), lerp(x.c, y.c, t), mix_hue(x.h, y.h, t)});
-}
-
 struct Field {
   int size;
   std::vector<Lab> lab;
   Lab& at(int x, int y) { return lab[static_cast<std::size_t>(y) * size + x]; }
 };
 
-void compose_gradient(Field& field, Palette palette, Rng& rng) {
-  if (rng.chance(0.6)) {
-    std::sort(palette.begin(), palette.end(), [](const Lch& a, const Lch& b) { return a.l < b.l; });
+void compose_masses(Field& field, Palette palette, Rng& rng) {
+  std::sort(palette.begin(), palette.end(), [](const Lch& a, const Lch& b) { return a.l < b.l; });
+  const Lch dark = palette.front();
+  const Lch light = palette.back();
+  const Lch middle = palette[palette.size() / 2];
+  // The accent: of the other colours, the hue farthest from the middle's, more chromatic.
+  Lch accent = palette[1];
+  float farthest = -1.0f;
+  for (std::size_t i = 1; i + 1 < palette.size(); ++i) {
+    if (i == palette.size() / 2) continue;
+    float turn = std::fabs(wrap_hue(palette[i].h - middle.h + 180.0f) - 180.0f);
+    if (turn > farthest) farthest = turn, accent = palette[i];
   }
-  if (rng.chance(0.5)) std::reverse(palette.begin(), palette.end());
-  const float angle = static_cast<float>(rng.range(-0.6, 0.6) + (rng.chance(0.5) ? 1.5708 : 0.0));
-  const float dx = std::cos(angle);
-  const float dy = std::sin(angle);
-  const float warp = static_cast<float>(rng.range(0.08, 0.22));
-  const std::uint32_t s = static_cast<std::uint32_t>(rng.next());
-  const float segments = static_cast<float>(palette.size() - 1);
+  accent.c = std::min(accent.c * 1.3f, 0.2f);
+  const float warp = static_cast<float>(rng.range(0.15, 0.35));
+  const float dark_share = static_cast<float>(rng.range(0.25, 0.45));
+  const float light_share = static_cast<float>(rng.range(0.25, 0.45));
+  const std::uint32_t s1 = static_cast<std::uint32_t>(rng.next());
+  const std::uint32_t s2 = static_cast<std::uint32_t>(rng.next());
+  const std::uint32_t s3 = static_cast<std::uint32_t>(rng.next());
+  const std::uint32_t s4 = static_cast<std::uint32_t>(rng.next());
   for (int y = 0; y < field.size; ++y) {
     for (int x = 0; x < field.size; ++x) {
       float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(field.size);
       float v = (static_cast<float>(y) + 0.5f) / static_cast<float>(field.size);
-      float t = 0.5f + (u - 0.5f) * dx + (v - 0.5f) * dy + warp * fbm(u, v, 2, 4, 0.5f, s);
-      t = std::clamp(t, 0.0f, 0.9999f) * segments;
-      int i = static_cast<int>(t);
-      float f = smoothstep(0.15f, 0.85f, t - static_cast<float>(i));
-      field.at(x, y) = mix_arc(palette[static_cast<std::size_t>(i)], palette[static_cast<std::size_t>(i) + 1], f);
+      float wu = u + warp * fbm(u, v, 2, 3, 0.5f, s1);
+      float wv = v + warp * fbm(u, v, 2, 3, 0.5f, s2);
+      // fbm lies about in -0.6 .. 0.6: its low end is the dark mass, its high end the light
+      float t = 0.5f + 0.85f * fbm(wu, wv, 2, 3, 0.45f, s3);
+      float to_middle = smoothstep(dark_share - 0.12f, dark_share + 0.12f, t);
+      float to_light = smoothstep(1.0f - light_share - 0.12f, 1.0f - light_share + 0.12f, t);
+      Lab colour = mix_lch(dark, middle, to_middle);
+      colour = mix_lch(to_lch(colour), light, to_light);
+      float spot = smoothstep(0.42f, 0.55f, fbm(u, v, 4, 3, 0.5f, s4));
+      if (spot > 0.0f) colour = mix_lch(to_lch(colour), accent, spot);
+      field.at(x, y) = colour;
     }
   }
 }
@@ -204,7 +213,7 @@ void compose_landscape(Field& field, Palette palette, Rng& rng) {
     y += static_cast<float>(rng.range(0.08, 0.2));
   }
   const std::uint32_t clouds = static_cast<std::uint32_t>(rng.next());
-  const float softness = static_cast<float>(rng.range(0.012, 0.04));
+  const float softness = static_cast<float>(rng.range(0.04, 0.1));
   std::vector<float> horizon(bands);
   for (int px = 0; px < field.size; ++px) {
     float u = (static_cast<float>(px) + 0.5f) / static_cast<float>(field.size);
@@ -291,7 +300,7 @@ void compose_fields(Field& field, Palette palette, Rng& rng) {
   }
   const std::uint32_t edge = static_cast<std::uint32_t>(rng.next());
   const std::uint32_t cloud = static_cast<std::uint32_t>(rng.next());
-  const float feather = static_cast<float>(rng.range(0.015, 0.04));
+  const float feather = static_cast<float>(rng.range(0.05, 0.1));
   for (int y = 0; y < field.size; ++y) {
     for (int x = 0; x < field.size; ++x) {
       float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(field.size);
@@ -322,7 +331,7 @@ Image make_colour_image(std::uint32_t seed, int number, int size) {
   const Palette palette = make_palette(rng);
   Field field{size / 2, std::vector<Lab>(static_cast<std::size_t>(size / 2) * (size / 2))};
   switch (number % 4) {
-    case 0: compose_gradient(field, palette, rng); break;
+    case 0: compose_masses(field, palette, rng); break;
     case 1: compose_landscape(field, palette, rng); break;
     case 2: compose_regions(field, palette, rng); break;
     default: compose_fields(field, palette, rng); break;
@@ -340,12 +349,6 @@ Image make_colour_image(std::uint32_t seed, int number, int size) {
       lab = {lab.l, lab.a * cs - lab.b * sn, lab.a * sn + lab.b * cs};
     }
   }
-  // Brush grain: fine streaks along one direction, in lightness only.
-  const float angle = static_cast<float>(rng.range(0.0, 3.14159));
-  const float ca = std::cos(angle);
-  const float sa = std::sin(angle);
-  const float grain = static_cast<float>(rng.range(0.005, 0.011));
-  const std::uint32_t grain_seed = static_cast<std::uint32_t>(rng.next());
   Image image(size, size, 3);
   const int half = field.size;
   for (int y = 0; y < size; ++y) {
@@ -365,11 +368,6 @@ Image make_colour_image(std::uint32_t seed, int number, int size) {
       const Lab& d = field.at(x1, y1);
       Lab lab{lerp(lerp(a.l, b.l, tx), lerp(c.l, d.l, tx), ty), lerp(lerp(a.a, b.a, tx), lerp(c.a, d.a, tx), ty),
               lerp(lerp(a.b, b.b, tx), lerp(c.b, d.b, tx), ty)};
-      float u = static_cast<float>(x) / static_cast<float>(size);
-      float v = static_cast<float>(y) / static_cast<float>(size);
-      float along = u * ca + v * sa;
-      float across = -u * sa + v * ca;
-      lab.l += grain * gradient_noise(along * 8.0f, across * 60.0f, 1 << 20, 1 << 20, grain_seed);
       Rgb rgb = to_rgb_fast(lab);
       float* p = image.pixel(x, y);
       p[0] = rgb.r;

@@ -23,9 +23,9 @@ namespace {
 
 constexpr float kPi = 3.14159265358979f;
 
-constexpr std::array<FactureKind, 8> kKindOrder = {FactureKind::weave,   FactureKind::strokes,    FactureKind::plaster,
-                                                   FactureKind::paper,   FactureKind::strokes,    FactureKind::craquelure,
-                                                   FactureKind::weave,   FactureKind::strokes};
+constexpr std::array<FactureKind, 8> kKindOrder = {FactureKind::strokes, FactureKind::strokes, FactureKind::strokes,
+                                                   FactureKind::plaster, FactureKind::strokes, FactureKind::strokes,
+                                                   FactureKind::strokes, FactureKind::strokes};
 
 // Shifts and scales the relief to the given mean and standard deviation.
 void normalise(Image& image, float spread, float centre = 0.5f) {
@@ -72,38 +72,16 @@ float weave_height(float u, float v, int threads, int pattern, std::uint32_t see
   return std::max(warp, weft);
 }
 
-void make_weave(Image& image, Rng& rng) {
-  const int size = image.width;
-  const int pattern = rng.below(3);
-  // Thread counts that divide evenly into the pattern's repeat, so the cloth tiles.
-  const int repeat = pattern == 1 ? 3 : (pattern == 2 ? 4 : 2);
-  const int pitch = size == 256 ? 6 + rng.below(5) : 8 + rng.below(7);  // pixels per thread
-  const int threads = std::max(repeat, (size / pitch) / repeat * repeat);
-  const std::uint32_t seed = static_cast<std::uint32_t>(rng.next());
-  const float wobble = static_cast<float>(rng.range(0.002, 0.006));
-  const float fibre = static_cast<float>(rng.range(0.04, 0.09));
-  for (int y = 0; y < size; ++y) {
-    for (int x = 0; x < size; ++x) {
-      float u = static_cast<float>(x) / static_cast<float>(size);
-      float v = static_cast<float>(y) / static_cast<float>(size);
-      float wu = u + wobble * fbm(u, v, 4, 2, 0.5f, seed + 10);
-      float wv = v + wobble * fbm(u, v, 4, 2, 0.5f, seed + 11);
-      float h = weave_height(wrap01(wu), wrap01(wv), threads, pattern, seed);
-      h += fibre * gradient_noise(u * static_cast<float>(size / 2), v * static_cast<float>(size / 2), size / 2, size / 2, seed + 12);
-      h += 0.12f * fbm(u, v, 3, 3, 0.5f, seed + 13);
-      image.pixel(x, y)[0] = h;
-    }
-  }
-}
-
 void make_strokes(Image& image, Rng& rng) {
   const int size = image.width;
   const float fs = static_cast<float>(size);
   const std::uint32_t flow_seed = static_cast<std::uint32_t>(rng.next());
   const float base_angle = static_cast<float>(rng.range(0.0, kPi));
   const float turbulence = static_cast<float>(rng.range(0.15, 0.7));
-  const float width_mean = fs * static_cast<float>(rng.range(0.04, 0.085));
-  const float length_mean = fs * static_cast<float>(rng.range(0.22, 0.42));
+  // From fine hatching to broad sweeps, short dabs to long pulls.
+  const float width_mean = fs * static_cast<float>(rng.range(0.025, 0.11));
+  const float length_mean = fs * static_cast<float>(rng.range(0.15, 0.55));
+  const float curl = static_cast<float>(rng.range(0.1, 0.9));
   // Ground: a soft underlayer.
   const std::uint32_t ground = static_cast<std::uint32_t>(rng.next());
   for (int y = 0; y < size; ++y) {
@@ -120,7 +98,7 @@ void make_strokes(Image& image, Rng& rng) {
     const float dy = std::sin(angle);
     const float width = width_mean * static_cast<float>(rng.range(0.7, 1.3));
     const float length = length_mean * static_cast<float>(rng.range(0.6, 1.4));
-    const float bend = static_cast<float>(rng.range(-0.35, 0.35)) / length;
+    const float bend = static_cast<float>(rng.range(-curl, curl)) / length;
     const float level = static_cast<float>(rng.range(0.42, 0.6));
     const float load = static_cast<float>(rng.range(0.06, 0.16));
     const float bristles = static_cast<float>(rng.range(10.0, 22.0));
@@ -189,60 +167,6 @@ void make_plaster(Image& image, Rng& rng) {
   }
 }
 
-void make_paper(Image& image, Rng& rng) {
-  const int size = image.width;
-  const float fs = static_cast<float>(size);
-  const std::uint32_t seed = static_cast<std::uint32_t>(rng.next());
-  const bool laid = rng.chance(0.35);
-  const int cells = size / (9 + rng.below(6));
-  const int laid_lines = size / (4 + rng.below(3));
-  const int chain_lines = 4 + rng.below(4);
-  for (int y = 0; y < size; ++y) {
-    for (int x = 0; x < size; ++x) {
-      float u = static_cast<float>(x) / fs;
-      float v = static_cast<float>(y) / fs;
-      Cellular c = cellular(u, v, cells, seed + 1);
-      float bump = 1.0f - smoothstep(0.0f, 1.1f, c.f1);
-      float cloud = fbm(u, v, 4, 4, 0.55f, seed + 2);
-      float fibre = fbm(u, v, 32, 2, 0.5f, seed + 3);
-      float grain = gradient_noise(u * fs * 0.5f, v * fs * 0.5f, size / 2, size / 2, seed + 5);
-      float h = 0.18f * cloud + 0.08f * fibre + 0.04f * grain;
-      if (laid) {
-        float line = 0.5f + 0.5f * std::cos(2.0f * kPi * v * static_cast<float>(laid_lines));
-        float chain = 1.0f - smoothstep(0.0f, 0.012f, std::fabs(wrap01(u * static_cast<float>(chain_lines)) - 0.5f) / static_cast<float>(chain_lines));
-        h += 0.22f * line + 0.12f * chain + 0.1f * bump;
-      } else {
-        h += 0.12f * bump;
-      }
-      image.pixel(x, y)[0] = h;
-    }
-  }
-}
-
-void make_craquelure(Image& image, Rng& rng) {
-  const int size = image.width;
-  const float fs = static_cast<float>(size);
-  const std::uint32_t seed = static_cast<std::uint32_t>(rng.next());
-  const int coarse = 5 + rng.below(5);
-  const int fine = coarse * (3 + rng.below(2));
-  for (int y = 0; y < size; ++y) {
-    for (int x = 0; x < size; ++x) {
-      float u = static_cast<float>(x) / fs;
-      float v = static_cast<float>(y) / fs;
-      float wu = wrap01(u + 0.02f * fbm(u, v, 8, 2, 0.5f, seed + 1));
-      float wv = wrap01(v + 0.02f * fbm(u, v, 8, 2, 0.5f, seed + 2));
-      Cellular big = cellular(wu, wv, coarse, seed + 3);
-      Cellular small = cellular(wu, wv, fine, seed + 4);
-      float edge_big = big.f2 - big.f1;
-      float edge_small = small.f2 - small.f1;
-      float crack = std::max(1.0f - smoothstep(0.0f, 0.04f, edge_big), 0.7f * (1.0f - smoothstep(0.0f, 0.08f, edge_small)));
-      float cup = std::min(edge_small, 0.6f);
-      float varnish = 0.1f * fbm(u, v, 3, 4, 0.5f, seed + 5);
-      image.pixel(x, y)[0] = 0.55f + 0.25f * cup + varnish - 0.6f * crack;
-    }
-  }
-}
-
 }  // namespace
 
 FactureKind facture_kind(int number) {
@@ -250,22 +174,15 @@ FactureKind facture_kind(int number) {
 }
 
 int facture_size(int number) {
-  switch (facture_kind(number)) {
-    case FactureKind::weave: return ((number - 1) / 8) % 2 == 0 ? 256 : 512;
-    case FactureKind::paper: return 256;
-    default: return 512;
-  }
+  return facture_kind(number) == FactureKind::plaster && ((number - 1) / 8) % 2 == 1 ? 256 : 512;
 }
 
 Image make_facture(std::uint32_t seed, int number, int size) {
   Rng rng(stream_seed(seed, static_cast<std::uint32_t>(Family::facture), static_cast<std::uint32_t>(number)));
   Image image(size, size, 1);
   switch (facture_kind(number)) {
-    case FactureKind::weave: make_weave(image, rng); break;
     case FactureKind::strokes: make_strokes(image, rng); break;
     case FactureKind::plaster: make_plaster(image, rng); break;
-    case FactureKind::paper: make_paper(image, rng); break;
-    case FactureKind::craquelure: make_craquelure(image, rng); break;
   }
   normalise(image, 0.16f);
   return image;

@@ -15,9 +15,10 @@ enum class Family : std::uint32_t { colour = 1, facture = 2, form = 3, oil = 4, 
 // stacked colour fields), RGB, size x size.
 Image make_colour_image(std::uint32_t seed, int number, int size);
 
-// The kind of facture that number `number` gets (weaves, brush strokes, plaster, paper,
-// craquelure, in turn), and its edge length (256 or 512).
-enum class FactureKind { weave, strokes, plaster, paper, craquelure };
+// The kind of facture that number `number` gets (brush strokes, with a plaster in every
+// eight), and its edge length (256 or 512). Weaves belong to the oil canvas only: as paint
+// relief they read as cloth.
+enum class FactureKind { strokes, plaster };
 FactureKind facture_kind(int number);
 int facture_size(int number);
 
