@@ -33,6 +33,10 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path);
 // The same, with the length also set (0 when there is none).
 std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t& length);
 
+// The same as fetch_asset, silent about a path that is missing: for a caller that has
+// another place to look and reports the miss itself when that fails too.
+std::optional<std::vector<uint8_t>> probe_asset(const std::string& path);
+
 // An AssetFetcher (image_source.h) over fetch_asset.
 AssetFetcher asset_fetcher();
 
