@@ -128,7 +128,10 @@ const std::string& install_dir() { return asset_store().install; }
 
 void reset_asset_store() { asset_store().close(); }
 
-std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t& length) {
+namespace {
+
+std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& length,
+                                          bool report) {
   length = 0;
   AssetStore& a = asset_store();
   const std::string plain = a.install + "/" + path;
@@ -137,7 +140,7 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
   if (s == nullptr) {
     auto bytes = read_plain(plain);
     if (!bytes) {
-      report_missing(path);
+      if (report) report_missing(path);
       return std::nullopt;
     }
     length = static_cast<int64_t>(bytes->size());
@@ -159,7 +162,7 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
     record = found;
   }
   if (record <= 0) {
-    report_missing(path);
+    if (report) report_missing(path);
     return std::nullopt;
   }
   // The stored bytes as they are: field 2 is binary and needs no formatting.
@@ -183,9 +186,20 @@ std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t
   return bytes;
 }
 
+}  // namespace
+
+std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t& length) {
+  return fetch(path, length, true);
+}
+
 std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path) {
   int64_t length = 0;
-  return fetch_asset(path, length);
+  return fetch(path, length, true);
+}
+
+std::optional<std::vector<uint8_t>> probe_asset(const std::string& path) {
+  int64_t length = 0;
+  return fetch(path, length, false);
 }
 
 std::vector<std::string> asset_paths(const std::string& prefix) {

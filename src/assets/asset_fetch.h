@@ -45,6 +45,10 @@ std::vector<std::string> asset_paths(const std::string& prefix);
 // record); a store damaged as a whole then serves no asset, not even from plain files.
 bool asset_store_damaged();
 
+// The same as fetch_asset, silent about a path that is missing: for a caller that has
+// another place to look and reports the miss itself when that fails too.
+std::optional<std::vector<uint8_t>> probe_asset(const std::string& path);
+
 // An AssetFetcher (image_source.h) over fetch_asset.
 AssetFetcher asset_fetcher();
 

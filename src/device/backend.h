@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace bw::device {
@@ -123,6 +124,10 @@ class Backend {
   virtual bool create_quad_declaration() = 0;
   // Shows a message the user must see at start-up ("Error" box or its equivalent).
   virtual void show_error(const char* text) = 0;
+  // Why the runtime did not load (`runtime_loaded` false) or the adapter was refused, in
+  // this platform's own terms and one line, shown in place of the standard message;
+  // empty: the standard message, which speaks of Direct3D 9 and its download.
+  virtual std::string failure_reason(bool /*runtime_loaded*/) { return {}; }
   // Releases the declaration, the device and the runtime's objects.
   virtual void release_device() = 0;
   // Video memory in megabytes as the driver reports it; 0 when unknown.

@@ -46,7 +46,7 @@ Device::~Device() { release(); }
 int Device::create(std::uintptr_t window, int width, int height, int refresh_rate,
                    bool fullscreen) {
   if (!backend_->load_runtime()) {
-    backend_->show_error((std::string(kRuntimeMissingMessage) + kRuntimeAddress).c_str());
+    show_failure(false, std::string(kRuntimeMissingMessage) + kRuntimeAddress);
     return kRuntimeMissing;
   }
   runtime_loaded_ = true;
@@ -56,7 +56,7 @@ int Device::create(std::uintptr_t window, int width, int height, int refresh_rat
 
   AdapterIdentity identity;
   if (!backend_->get_adapter_identity(identity) || !hardware_accepted(caps, identity)) {
-    backend_->show_error((std::string(kHardwareRefusedMessage) + kCardListAddress).c_str());
+    show_failure(true, std::string(kHardwareRefusedMessage) + kCardListAddress);
     return kHardwareRefused;
   }
 
@@ -70,6 +70,11 @@ int Device::create(std::uintptr_t window, int width, int height, int refresh_rat
   set_full_target_size(width, height);
   apply_default_states();
   return kCreated;
+}
+
+void Device::show_failure(bool runtime_loaded, const std::string& standard_message) {
+  const std::string reason = backend_->failure_reason(runtime_loaded);
+  backend_->show_error(reason.empty() ? standard_message.c_str() : reason.c_str());
 }
 
 Texture* Device::create_texture() {

@@ -34,7 +34,8 @@ enum CreateStatus : int {
   kHardwareRefused = 3,     // the video card cannot run the effects (message shown)
 };
 
-// First words of the two start-up messages; the full texts end with a web address.
+// First words of the two standard start-up messages (the Direct3D 9 build's); the full
+// texts end with a web address. A backend with its own reason shows that instead.
 inline constexpr const char* kRuntimeMissingMessage =
     "Your computer does not have an up to date DirectX 9 installed.\n"
     "Please download and install the latest version of DirectX from\n";
@@ -144,6 +145,8 @@ class Device {
   // Called by Texture::release and Shader::release: removes and destroys the object.
   void forget(Texture* texture);
   void forget(Shader* shader);
+  // Shows the backend's own reason for a failed start, or else `standard_message`.
+  void show_failure(bool runtime_loaded, const std::string& standard_message);
   bool set_surface_target(SurfaceHandle surface);
 
   std::unique_ptr<Backend> backend_;

@@ -12,8 +12,9 @@ int run_configure(const SaverOptions& options, SettingsStorage& storage, std::FI
     if (texts.speed.empty()) texts.speed = "20";
     if (texts.delay.empty()) texts.delay = "7";
     if (!settings_dialog_save(storage, texts)) {
-      std::fprintf(err, "brushwright: could not store the settings of \"%s\"\n",
-                   options.picture.c_str());
+      const std::string why = storage.store_failure();
+      std::fprintf(err, "brushwright: could not store the settings of \"%s\"%s%s\n",
+                   options.picture.c_str(), why.empty() ? "" : " in ", why.c_str());
       return 1;
     }
     texts = settings_dialog_show(storage, defaults);

@@ -8,6 +8,7 @@
 #include "host/options.h"
 #include "host/picture_choice.h"
 #include "host/saver_app.h"
+#include "host/saver_loop.h"
 #include "host/settings_file.h"
 
 int main(int argc, char** argv) {
@@ -30,9 +31,12 @@ int main(int argc, char** argv) {
       return 0;
     case SaverMode::configure:
       return run_configure(*options, storage, stdout, stderr);
-    case SaverMode::render:
-      return run_render(*options, effective_settings(*options, storage));
     default:
-      return run_on_window(*options, effective_settings(*options, storage));
+      break;
   }
+  const Settings settings = effective_settings(*options, storage);
+  const int status = options->mode == SaverMode::render ? run_render(*options, settings)
+                                                        : run_on_window(*options, settings);
+  end_by_stop_signal();
+  return status;
 }

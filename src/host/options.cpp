@@ -48,12 +48,17 @@ std::optional<unsigned long> parse_window_id(const std::string& text) {
   return id;
 }
 
+std::string setting_number_rule() {
+  return "not a number from 0 to " + std::to_string(kMaxSettingNumber);
+}
+
 std::optional<float> parse_seconds_or_speed(const std::string& text) {
   char* end = nullptr;
-  const float value = std::strtof(text.c_str(), &end);
-  if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value < 0)
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) ||
+      value < 0 || value > kMaxSettingNumber)
     return std::nullopt;
-  return value;
+  return static_cast<float>(value);
 }
 
 std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& args,
@@ -153,6 +158,8 @@ std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& 
       options.max_fps = *fps;
     } else if (name == "fps") {
       options.show_fps = true;
+    } else if (name == "verbose") {
+      options.verbose = true;
     } else if (name == "frames") {
       options.frames = true;
     } else {
@@ -192,8 +199,8 @@ std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& 
     // Running modes take numbers; --configure stores the text as the dialog would.
     for (const auto* text : {&options.speed, &options.delay}) {
       if (*text && !parse_seconds_or_speed(**text)) {
-        error = "\"" + **text + "\" is not a number for --" +
-                (text == &options.speed ? "speed" : "delay");
+        error = "\"" + **text + "\" for --" + (text == &options.speed ? "speed" : "delay") +
+                " is " + setting_number_rule();
         return std::nullopt;
       }
     }
@@ -228,6 +235,8 @@ const char* saver_usage() {
          "  --seed N              seed of the random choices (default: the time)\n"
          "  --fps                 print the frame rate once a second\n"
          "  --max-fps N           frame rate cap (default 60)\n"
+         "  --verbose             also report the effects a picture lacks and takes from\n"
+         "                        the shared folder\n"
          "  --help, --version\n"
          "Single-dash spellings (-root, -window-id) work too.\n"
          "Settings: $XDG_CONFIG_HOME/velmora/NAME.conf (PATH=, SPEED=, DELAY=); options win.\n";

@@ -25,6 +25,8 @@ struct SaverOptions {
   std::string picture = "Tamsin";
   std::optional<uint32_t> seed;
   bool show_fps = false;
+  bool verbose = false;               // --verbose: report every asset the saver looks for
+                                      // and does not find
   double max_fps = 60.0;
   std::string render_dir;             // --render DIR
   int pictures = 0;                   // --pictures N
@@ -41,7 +43,14 @@ std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& 
 // Reads a positive decimal or 0x hexadecimal window id; nothing for anything else.
 std::optional<unsigned long> parse_window_id(const std::string& text);
 
-// Reads a speed or delay option: a non-negative decimal number.
+// The largest speed or delay: a setting holds a 32-bit number, and the command line takes
+// no more than a setting can hold.
+inline constexpr uint32_t kMaxSettingNumber = 4294967295u;
+
+// What a speed or delay must be, for messages.
+std::string setting_number_rule();
+
+// Reads a speed or delay option: a decimal number from 0 to kMaxSettingNumber.
 std::optional<float> parse_seconds_or_speed(const std::string& text);
 
 // The help text.

@@ -52,6 +52,8 @@ void configure_state(painter::PainterState& state, const SaverOptions& options,
   state.delay = settings.delay;
   state.seed = options.seed;
   use_installation(state, settings.install_path);
+  // Quietly, unless asked: a picture takes from the shared folder what it lacks.
+  if (!options.verbose) state.probe = assets::probe_asset;
 }
 
 // The engine as the main loop sees it.

@@ -7,7 +7,7 @@ namespace bw::host {
 volatile std::sig_atomic_t g_stop_requested = 0;
 
 namespace {
-void request_stop(int) { g_stop_requested = 1; }
+void request_stop(int signal) { g_stop_requested = signal; }
 }  // namespace
 
 void install_stop_signals() {
@@ -16,6 +16,21 @@ void install_stop_signals() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+}
+
+void end_by_stop_signal() {
+  const int signal = g_stop_requested;
+  if (signal == 0) return;
+  std::fflush(nullptr);
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  sigaction(signal, &action, nullptr);
+  sigset_t pending;
+  sigemptyset(&pending);
+  sigaddset(&pending, signal);
+  sigprocmask(SIG_UNBLOCK, &pending, nullptr);
+  raise(signal);
 }
 
 long run_saver_loop(X11Window& window, FrameSource& frames, const LoopOptions& options) {

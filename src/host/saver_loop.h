@@ -37,11 +37,17 @@ struct LoopOptions {
   long max_frames = -1;             // stop after this many frames (tests); -1: never
 };
 
-// Set by SIGTERM and SIGINT; the loop ends cleanly when it is set.
+// The number of the SIGTERM or SIGINT that arrived, 0 before; the loop ends cleanly when it
+// is set.
 extern volatile std::sig_atomic_t g_stop_requested;
 
 // Makes SIGTERM and SIGINT set g_stop_requested.
 void install_stop_signals();
+
+// Once everything is cleaned up: when a stop signal ended the run, ends the process by that
+// signal's default action, so that the parent (xscreensaver) sees the ordinary end of a
+// terminated program rather than an exit status. Returns when no signal arrived.
+void end_by_stop_signal();
 
 // Runs until the window asks to quit, a stop signal arrives or max_frames have run.
 // Returns the number of frames run (drawn or skipped).

@@ -32,6 +32,9 @@ class SettingsStorage {
   virtual std::optional<uint32_t> read_number(std::string_view name) = 0;
   // Creates the key when needed and stores SPEED and DELAY; false when it cannot.
   virtual bool store_speed_and_delay(uint32_t speed, uint32_t delay) = 0;
+  // Why the last store failed, naming the place: "\"<where>\": <reason>"; empty when
+  // unknown.
+  virtual std::string store_failure() const { return {}; }
 };
 
 // The values the saver runs with.

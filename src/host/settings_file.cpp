@@ -1,14 +1,18 @@
 #include "host/settings_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <sstream>
 #include <vector>
+
+#include "assets/image_source.h"
+#include "host/options.h"
 
 namespace bw::host {
 namespace fs = std::filesystem;
@@ -23,11 +27,51 @@ bool is_known_key(std::string_view key) {
   return false;
 }
 
+// The whole text of a settings file, or none. Only a regular file of at most
+// kMaxSettingsFileBytes is read: a FIFO would hang the saver and a device such as
+// /dev/zero would never end. `problem` says why a file that exists was not read.
+std::optional<std::string> read_settings_text(const fs::path& file, std::string& problem) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR) problem = std::strerror(errno);
+    return std::nullopt;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    problem = "not a regular file";
+    return std::nullopt;
+  }
+  if (static_cast<uint64_t>(st.st_size) > kMaxSettingsFileBytes) {
+    problem = "larger than " + std::to_string(kMaxSettingsFileBytes / 1024) + " KB";
+    return std::nullopt;
+  }
+  // The reader checks again on what it opened, in case the file changed meanwhile.
+  const auto bytes = assets::read_whole_file(file.string(), kMaxSettingsFileBytes);
+  if (!bytes) {
+    problem = "it cannot be read";
+    return std::nullopt;
+  }
+  return std::string(bytes->begin(), bytes->end());
+}
+
+// A stored 32-bit number: decimal digits only.
+std::optional<uint32_t> stored_number(std::string_view text) {
+  uint32_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
 // Reads KEY=VALUE lines of a settings file into `values`; returns whether the file could
-// be read. Lines that are not of that form, or name another key, are skipped.
-bool read_key_file(const fs::path& file, std::map<std::string, std::string, std::less<>>& values) {
-  std::ifstream in(file);
-  if (!in) return false;
+// be read. Lines that are not of that form, or name another key, are skipped. A SPEED or
+// DELAY that no setting can hold is named in `problems`.
+bool read_key_file(const fs::path& file, std::map<std::string, std::string, std::less<>>& values,
+                   std::vector<std::string>& problems) {
+  std::string problem;
+  const auto text = read_settings_text(file, problem);
+  if (!problem.empty()) problems.push_back(problem);
+  if (!text) return false;
+  std::istringstream in(*text);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -35,9 +79,26 @@ bool read_key_file(const fs::path& file, std::map<std::string, std::string, std:
     if (equals == std::string::npos) continue;
     const std::string_view key = std::string_view(line).substr(0, equals);
     if (!is_known_key(key)) continue;
-    values[std::string(key)] = line.substr(equals + 1);
+    const std::string value = line.substr(equals + 1);
+    // Kept all the same: it hides a machine-wide value, and reads as absent.
+    if (key != "PATH" && !value.empty() && !stored_number(value))
+      problems.push_back("\"" + line + "\" is ignored: " + setting_number_rule());
+    values[std::string(key)] = value;
   }
   return true;
+}
+
+// The file a write of `file` must replace: the end of its chain of symbolic links, so that
+// the link stays and the file it names is the one updated.
+fs::path write_target(const fs::path& file) {
+  fs::path target = file;
+  std::error_code error;
+  for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(target, error)); ++hop) {
+    const fs::path next = fs::read_symlink(target, error);
+    if (error) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target;
 }
 
 std::string home_config_dir() {
@@ -60,9 +121,17 @@ SettingsFile SettingsFile::for_picture(std::string_view picture) {
 
 void SettingsFile::load() {
   values_.clear();
-  const bool system = read_key_file(system_file_, values_);
-  const bool user = read_key_file(user_file_, values_);
-  exists_ = system || user;
+  bool exists = false;
+  for (const fs::path* file : {&system_file_, &user_file_}) {
+    std::vector<std::string> problems;
+    exists |= read_key_file(*file, values_, problems);
+    // Each problem once, though the file is read again whenever the key is opened.
+    for (const auto& problem : problems)
+      if (warned_.insert(file->string() + problem).second)
+        std::fprintf(stderr, "brushwright: settings file \"%s\": %s\n", file->c_str(),
+                     problem.c_str());
+  }
+  exists_ = exists;
 }
 
 bool SettingsFile::open_key() {
@@ -78,21 +147,43 @@ std::optional<std::string> SettingsFile::read_text(std::string_view name) {
 
 std::optional<uint32_t> SettingsFile::read_number(std::string_view name) {
   auto text = read_text(name);
-  if (!text || text->empty()) return std::nullopt;
-  uint32_t value = 0;
-  const char* end = text->data() + text->size();
-  auto [stop, error] = std::from_chars(text->data(), end, value);
-  if (error != std::errc() || stop != end) return std::nullopt;  // malformed: as if absent
-  return value;
+  if (!text) return std::nullopt;
+  return stored_number(*text);  // empty: as if absent
 }
 
+std::string SettingsFile::store_failure() const { return store_failure_; }
+
 bool SettingsFile::store_speed_and_delay(uint32_t speed, uint32_t delay) {
+  store_failure_.clear();
+  // A symbolic link stays; the file it names is the one written.
+  const fs::path target = write_target(user_file_);
+  auto fail = [&](const fs::path& where, const std::string& reason) {
+    store_failure_ = "\"" + user_file_.string() + "\"";
+    std::error_code ignored;
+    fs::path shown = fs::weakly_canonical(where, ignored);
+    if (ignored) shown = where;
+    if (where != user_file_) store_failure_ += " (at \"" + shown.string() + "\")";
+    store_failure_ += ": " + reason;
+    return false;
+  };
+
   // Keep whatever else the user's file holds (PATH, unknown lines) in its order.
   std::vector<std::string> lines;
-  {
-    std::ifstream in(user_file_);
+  struct stat st {};
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists) {
+    if (!S_ISREG(st.st_mode)) return fail(target, "not a regular file");
+    // A file made read-only stays as it is, even for a user whom the system would let
+    // write it.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(target.c_str(), W_OK) != 0)
+      return fail(target, "the file is read-only");
+    if (static_cast<uint64_t>(st.st_size) > kMaxSettingsFileBytes)
+      return fail(target, "larger than " + std::to_string(kMaxSettingsFileBytes / 1024) + " KB");
+    const auto bytes = assets::read_whole_file(target.string(), kMaxSettingsFileBytes);
+    if (!bytes) return fail(target, "cannot be read");
+    std::istringstream in(std::string(bytes->begin(), bytes->end()));
     std::string line;
-    while (in && std::getline(in, line)) {
+    while (std::getline(in, line)) {
       if (line.rfind("SPEED=", 0) == 0 || line.rfind("DELAY=", 0) == 0) continue;
       lines.push_back(line);
     }
@@ -101,27 +192,30 @@ bool SettingsFile::store_speed_and_delay(uint32_t speed, uint32_t delay) {
   lines.push_back("DELAY=" + std::to_string(delay));
 
   std::error_code error;
-  fs::create_directories(user_file_.parent_path(), error);
-  if (error) return false;
+  fs::create_directories(target.parent_path(), error);
+  if (error) return fail(target.parent_path(), error.message());
 
   // Write a temporary file beside the real one and rename it over, so that a failed
   // write leaves the old file whole.
-  fs::path temporary = user_file_;
+  fs::path temporary = target;
   temporary += ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    for (const auto& line : lines) out << line << '\n';
-    out.flush();
-    if (!out) {
-      out.close();
-      fs::remove(temporary, error);
-      return false;
-    }
-  }
-  fs::rename(temporary, user_file_, error);
-  if (error) {
+  std::FILE* out = std::fopen(temporary.c_str(), "w");
+  if (out == nullptr) return fail(temporary, std::strerror(errno));
+  for (const auto& line : lines) std::fprintf(out, "%s\n", line.c_str());
+  // The first failure's errno (EIO when the call set none), 0 while all goes well.
+  int failure = 0;
+  auto note = [&failure](bool failed) {
+    if (failed && failure == 0) failure = errno != 0 ? errno : EIO;
+  };
+  errno = 0;
+  note(std::fflush(out) != 0 || std::ferror(out) != 0);
+  note(std::fclose(out) != 0);
+  // The new file keeps the permissions of the one it replaces.
+  if (failure == 0 && exists) note(::chmod(temporary.c_str(), st.st_mode & 07777) != 0);
+  if (failure == 0) note(::rename(temporary.c_str(), target.c_str()) != 0);
+  if (failure != 0) {
     fs::remove(temporary, error);
-    return false;
+    return fail(target, std::strerror(failure));
   }
   return true;
 }

@@ -5,12 +5,19 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 
 #include "host/settings.h"
 
 namespace bw::host {
 
+// The largest settings file read; anything larger is not one of ours.
+inline constexpr uint64_t kMaxSettingsFileBytes = 64 * 1024;
+
+// A settings file is read only when it is a regular file of at most kMaxSettingsFileBytes
+// (a FIFO or a link to a device is reported and ignored). "Save" writes through a symbolic
+// link to the file it names, and refuses a read-only file.
 class SettingsFile final : public SettingsStorage {
  public:
   // Files of `picture` under `user_dir` and `system_dir` (each holding "<picture>.conf").
@@ -25,6 +32,7 @@ class SettingsFile final : public SettingsStorage {
   std::optional<std::string> read_text(std::string_view name) override;
   std::optional<uint32_t> read_number(std::string_view name) override;
   bool store_speed_and_delay(uint32_t speed, uint32_t delay) override;
+  std::string store_failure() const override;
 
   // The user's file, which "Save" writes.
   const std::filesystem::path& user_file() const { return user_file_; }
@@ -36,6 +44,8 @@ class SettingsFile final : public SettingsStorage {
   std::filesystem::path system_file_;
   std::map<std::string, std::string, std::less<>> values_;
   bool exists_ = false;
+  std::set<std::string> warned_;  // problems already reported, by file
+  std::string store_failure_;
 };
 
 }  // namespace bw::host

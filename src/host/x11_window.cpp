@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <cmath>
 
@@ -16,6 +17,24 @@ bool g_bad_window = false;
 int note_bad_window(Display*, XErrorEvent* event) {
   if (event->error_code == BadWindow || event->error_code == BadDrawable) g_bad_window = true;
   return 0;
+}
+
+// Names a window of our own for window managers and tools: its title, WM_CLASS, the host
+// (WM_CLIENT_MACHINE, which XSetWMProperties fills in) and the process (_NET_WM_PID, which
+// only means something beside the host).
+void name_own_window(Display* display, Window window) {
+  char title[] = "Brushwright";
+  char* titles[] = {title};
+  XTextProperty name{};
+  if (XStringListToTextProperty(titles, 1, &name) == 0) return;
+  char res_name[] = "brushwright";
+  char res_class[] = "Brushwright";
+  XClassHint class_hint{res_name, res_class};
+  XSetWMProperties(display, window, &name, &name, nullptr, 0, nullptr, nullptr, &class_hint);
+  XFree(name.value);
+  const unsigned long pid = static_cast<unsigned long>(getpid());
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
 }
 
 }  // namespace
@@ -92,9 +111,7 @@ std::unique_ptr<X11Window> X11Window::open(const SaverOptions& options, std::str
   self->own_window_ = true;
   self->width_ = width;
   self->height_ = height;
-  XStoreName(display, window, "Brushwright");
-  XClassHint class_hint{const_cast<char*>("brushwright"), const_cast<char*>("Brushwright")};
-  XSetClassHint(display, window, &class_hint);
+  name_own_window(display, window);
   Atom delete_atom = XInternAtom(display, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display, window, &delete_atom, 1);
   self->delete_atom_ = delete_atom;

@@ -9,15 +9,35 @@ namespace bw::painter {
 
 namespace {
 
-// A new Shader loaded from `path`; null (the Shader released again) when the file cannot be
-// fetched or does not load.
-device::Shader* load_shader_from(PainterState& state, const std::string& path) {
+// A new Shader loaded from `path` through `fetch`; null (the Shader released again) when the
+// file cannot be fetched or does not load.
+device::Shader* load_shader_from(PainterState& state, const std::string& path,
+                                 const AssetFetcher& fetch) {
   device::Shader* shader = state.device->create_shader();
   std::optional<std::vector<std::uint8_t>> bytes;
-  if (state.fetch) bytes = state.fetch(path);
+  if (fetch) bytes = fetch(path);
   if (bytes && shader->load(bytes->data(), bytes->size())) return shader;
   shader->release();
   return nullptr;
+}
+
+// The effect from the first of two places that has it. While one place has it a miss in
+// the other is no news: a picture takes what it lacks from the shared folder. Only when
+// both lack it is each miss reported (with no probe, every miss is).
+device::Shader* load_from_either(PainterState& state, const std::string& first,
+                                 const std::string& second) {
+  if (state.probe) {
+    if (device::Shader* shader = load_shader_from(state, first, state.probe)) return shader;
+    if (device::Shader* shader = load_shader_from(state, second, state.probe)) return shader;
+  }
+  if (device::Shader* shader = load_shader_from(state, first, state.fetch)) return shader;
+  return load_shader_from(state, second, state.fetch);
+}
+
+// A per-plan effect that may be absent: the plan then shares its neighbour's, so the miss
+// is reported only when every miss is.
+device::Shader* load_optional(PainterState& state, const std::string& path) {
+  return load_shader_from(state, path, state.probe ? state.probe : state.fetch);
 }
 
 void release_effect(device::Shader*& effect) {
@@ -29,11 +49,8 @@ void release_effect(device::Shader*& effect) {
 
 device::Shader* load_effect(PainterState& state, const std::string& file) {
   std::string shared = "data/shaders/" + file;
-  if (state.description) {
-    std::string own = "data/shaders/" + state.description->name + "/" + file;
-    if (device::Shader* shader = load_shader_from(state, own)) return shader;
-  }
-  return load_shader_from(state, shared);
+  if (!state.description) return load_shader_from(state, shared, state.fetch);
+  return load_from_either(state, "data/shaders/" + state.description->name + "/" + file, shared);
 }
 
 void load_shader_set(PainterState& state) {
@@ -54,14 +71,13 @@ void load_shader_set(PainterState& state) {
   for (int i = 0; i < state.plans(); ++i) {
     char file[32];
     std::snprintf(file, sizeof file, "formgen.%d.bsf", i);
-    device::Shader* own = load_shader_from(state, folder + file);
-    if (own != nullptr) {
-      state.formgen_effects[i] = own;
-    } else if (i > 0) {
-      state.formgen_effects[i] = state.formgen_effects[i - 1];
-    } else {
+    if (i == 0) {
       // The first plan falls back to the picture's own unnumbered shape effect only.
-      state.formgen_effects[0] = load_shader_from(state, folder + "formgen.bsf");
+      state.formgen_effects[0] = load_from_either(state, folder + file, folder + "formgen.bsf");
+    } else if (device::Shader* own = load_optional(state, folder + file)) {
+      state.formgen_effects[i] = own;
+    } else {
+      state.formgen_effects[i] = state.formgen_effects[i - 1];
     }
   }
 

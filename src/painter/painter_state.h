@@ -49,6 +49,8 @@ class PainterState {
 
   // --- seams, set before start_engine ------------------------------------------------
   AssetFetcher fetch;                       // description and effect files
+  AssetFetcher probe;                       // the same files, silent about a missing one;
+                                            // null: every miss is reported
   device::ImageSource image_source;          // named and numbered images; installed on
                                             // the device at start when either road is set
   Clock* clock = nullptr;                   // null: the real clock

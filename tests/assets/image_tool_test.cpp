@@ -73,6 +73,19 @@ TEST(ImageDecodeTool, DecodesEachRoadIntoAnRgbaPng) {
   EXPECT_EQ(image->width, 8);
   EXPECT_EQ(image->rgba[3], 0);
 
+  // TGA and JPEG given by their full paths are read from there, whatever the install folder.
+  for (const char* name : {"sig3.tga", "oil3.jpg"}) {
+    const std::string full = install + "/data/shaders/" + name;
+    ASSERT_EQ(full[0], '/');
+    std::string messages;
+    ASSERT_EQ(bwtool("image decode --install /nonexistent '" + full + "' '" + out + "'",
+                     &messages),
+              0)
+        << messages;
+    EXPECT_EQ(messages, "") << name;
+    ASSERT_TRUE(read_png(out)) << name;
+  }
+
   // A PNG given by its full path.
   const std::string png = bw::test::corpus_path("tool_in.png");
   ASSERT_TRUE(bw::test::run("/usr/bin/convert -size 3x2 xc:'rgba(10,20,30,0.5)' PNG32:'" + png +
@@ -94,6 +107,11 @@ TEST(ImageDecodeTool, FailuresExitNonZeroWithAMessage) {
   const Case cases[] = {
       {"image decode A.TGA x.png", 1, "Texture::load(): unknown format of \"A.TGA\" file"},
       {"image decode --install /nonexistent x.tga x.png", 1, "cannot decode \"x.tga\""},
+      // The message names this command, never the saver's effect loading.
+      {"image decode /nonexistent/x.jpg x.png", 1,
+       "bwtool image decode: cannot decode \"/nonexistent/x.jpg\": no such file\n"},
+      {"image decode --install /nonexistent x.jpg x.png", 1,
+       "bwtool image decode: cannot decode \"x.jpg\": no such asset under \"/nonexistent\"\n"},
       {"image decode /nonexistent/x.png x.png", 1, "cannot decode \"/nonexistent/x.png\""},
       {"image decode only-one.png", 2, "usage: bwtool image decode"},
       {"image decode --install", 2, "--install needs a directory"},
@@ -103,6 +121,7 @@ TEST(ImageDecodeTool, FailuresExitNonZeroWithAMessage) {
     std::string messages;
     EXPECT_EQ(bwtool(c.arguments, &messages), c.status) << c.arguments;
     EXPECT_NE(messages.find(c.message_part), std::string::npos) << c.arguments << ": " << messages;
+    EXPECT_EQ(messages.find("Shader::"), std::string::npos) << c.arguments << ": " << messages;
   }
 }
 
@@ -173,6 +192,7 @@ TEST(StoreImageTool, BadArgumentsAndMissingStoresFail) {
     std::string messages;
     EXPECT_EQ(bwtool(c.arguments, &messages), c.status) << c.arguments;
     EXPECT_NE(messages.find(c.message_part), std::string::npos) << c.arguments << ": " << messages;
+    EXPECT_EQ(messages.find("Shader::"), std::string::npos) << c.arguments << ": " << messages;
   }
 }
 

@@ -95,6 +95,15 @@ TEST(DeviceCreate, StatusCodesAndMessages) {
     EXPECT_EQ(d.device->create(0, 640, 480, 60, false), kHardwareRefused);
     EXPECT_EQ(d.trace->errors.size(), 1u);
   }
+  // A backend with a reason of its own shows that, and nothing of Direct3D's download.
+  for (const bool runtime_missing : {true, false}) {
+    TraceDevice d;
+    d.trace->own_reason = "no EGL display";
+    (runtime_missing ? d.trace->runtime_present : d.trace->identity_readable) = false;
+    EXPECT_EQ(d.device->create(0, 640, 480, 60, false),
+              runtime_missing ? kRuntimeMissing : kHardwareRefused);
+    EXPECT_EQ(d.trace->errors, std::vector<std::string>{"no EGL display"});
+  }
   for (int which = 0; which < 2; ++which) {
     TraceDevice d;
     (which == 0 ? d.trace->fail_create_device : d.trace->fail_quad_declaration) = true;

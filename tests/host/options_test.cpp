@@ -50,9 +50,10 @@ TEST(SaverOptions, ValuesAreRead) {
   std::string error;
   auto options = parse_saver_options(
       words("--render out --pictures 6 --size 320x200 --seed 7 --speed 35 --delay 0 "
-            "--picture Dune --max-fps 30 --frames"),
+            "--picture Dune --max-fps 30 --frames -verbose"),
       nullptr, error);
   ASSERT_TRUE(options) << error;
+  EXPECT_TRUE(options->verbose);
   EXPECT_EQ(options->render_dir, "out");
   EXPECT_EQ(options->pictures, 6);
   EXPECT_EQ(options->width, 320);
@@ -69,6 +70,7 @@ TEST(SaverOptions, ValuesAreRead) {
   EXPECT_EQ(options->width, 1280);  // the render size when none is given
   EXPECT_EQ(options->height, 800);
   options = parse_saver_options(words("--window"), nullptr, error);
+  EXPECT_FALSE(options->verbose);
   EXPECT_EQ(options->width, 1280);
   EXPECT_EQ(options->height, 720);
 }
@@ -85,7 +87,7 @@ TEST(SaverOptions, BadCommandLinesSayWhatIsWrong) {
       {"--window-id 12x", nullptr, "is not a window id"},
       {"--root", "junk", "XSCREENSAVER_WINDOW \"junk\""},
       {"--root --window", nullptr, "only one mode"},
-      {"--speed fast", nullptr, "\"fast\" is not a number for --speed"},
+      {"--speed fast", nullptr, "\"fast\" for --speed is not a number"},
       {"--delay -3", nullptr, "--delay"},
       {"--geometry 0x10", nullptr, "is not a size"},
       {"--geometry 640", nullptr, "is not a size"},

@@ -43,6 +43,7 @@ int wait_for(Child& child, double seconds) {
     if (done == child.pid) {
       child.pid = -1;
       if (WIFEXITED(status)) return WEXITSTATUS(status);
+      child.end_signal = WTERMSIG(status);
       return 128 + WTERMSIG(status);
     }
     if (std::chrono::steady_clock::now() >= end) return -1;

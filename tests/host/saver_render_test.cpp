@@ -158,6 +158,33 @@ TEST_F(SaverRender, RandomPicturePaintsOneOfThePictures) {
   EXPECT_EQ(matches, 1);
 }
 
+// The picture takes most of its effects from the shared folder: a normal start says nothing
+// of the ones it does not have of its own; --verbose lists them.
+TEST_F(SaverRender, SharedEffectsAreNoNewsUnlessVerbose) {
+  const std::vector<std::string> args{"--render", (root / "out").string(), "--pictures", "1",
+                                      "--size", "160x100", "--seed", "5"};
+  ASSERT_EQ(run(args), 0) << err;
+  EXPECT_EQ(err, "");
+  std::vector<std::string> verbose = args;
+  verbose.push_back("--verbose");
+  ASSERT_EQ(run(verbose), 0) << err;
+  EXPECT_NE(err.find("can't open \"data/shaders/Tamsin/"), std::string::npos) << err;
+}
+
+// Without a graphics driver the Linux saver says what failed in its own terms, on one line,
+// and nothing of Direct3D or where to download it.
+TEST_F(SaverRender, NoGraphicsSaysWhatFailedInThisPlatformsTerms) {
+  // The GL dispatch library then finds no EGL driver at all.
+  setenv("__EGL_VENDOR_LIBRARY_FILENAMES", (root / "no-such-vendor.json").c_str(), 1);
+  const int status = run({"--render", (root / "out").string(), "--pictures", "1"});
+  unsetenv("__EGL_VENDOR_LIBRARY_FILENAMES");
+  EXPECT_EQ(status, 1) << err;
+  EXPECT_NE(err.find("EGL"), std::string::npos) << err;
+  EXPECT_EQ(err.find("DirectX"), std::string::npos) << err;
+  EXPECT_EQ(err.find("http"), std::string::npos) << err;
+  EXPECT_LE(std::count(err.begin(), err.end(), '\n'), 2) << err;
+}
+
 TEST_F(SaverRender, BadOptionsExitWithStatusTwo) {
   EXPECT_EQ(run({"--render", (root / "out").string()}), 2);  // no --pictures
   EXPECT_NE(err.find("needs --pictures"), std::string::npos) << err;

@@ -4,8 +4,10 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "program_runner.h"
@@ -130,12 +132,102 @@ TEST_F(SaverWindow, KeepsPaintingAfterItsWindowIsResized) {
   close_preview();
 }
 
-TEST_F(SaverWindow, TerminationEndsItCleanly) {
-  child = testing::start_saver({"--window", "--geometry", "320x200"}, root.string());
-  pause(3.0);
+// xscreensaver ends a hack with SIGTERM and calls any other end "abnormal": after cleaning
+// up, the saver ends by the signal itself.
+TEST_F(SaverWindow, TerminationEndsItCleanlyByTheSignal) {
+  for (const int signal : {SIGTERM, SIGINT}) {
+    child = testing::start_saver({"--window", "--geometry", "320x200"}, root.string());
+    pause(3.0);
+    ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
+    kill(child.pid, signal);
+    EXPECT_EQ(testing::wait_for(child, 60.0), 128 + signal) << testing::slurp(child.err_file);
+    EXPECT_EQ(child.end_signal, signal);
+    EXPECT_EQ(testing::slurp(child.err_file), "");
+  }
+}
+
+// A storm of resizes while the saver paints: afterwards the window is painted whole, at its
+// last size.
+TEST_F(SaverWindow, HundredResizesWhilePaintingLeaveTheWholeWindowPainted) {
+  start_preview(320, 200, "21");
+  ASSERT_GT(wait_for_painting(0, 0, 320, 200), 50u);
+  for (int i = 0; i < 100; ++i) {
+    XResizeWindow(display, window, 200 + (i * 37) % 500, 120 + (i * 53) % 380);
+    XFlush(display);
+    pause(0.01);
+  }
+  XResizeWindow(display, window, 600, 400);
+  XSync(display, False);
+  // Each quarter of the final window.
+  for (const auto& [x, y] : {std::pair{0, 0}, {300, 0}, {0, 200}, {300, 200}})
+    EXPECT_GT(wait_for_painting(x, y, 300, 200), 50u) << "quarter at " << x << "," << y;
+  close_preview();
+}
+
+// The frame rates the saver printed (--fps), one a second, in order.
+std::vector<double> printed_rates(const std::string& text) {
+  std::vector<double> rates;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    double rate = 0;
+    if (std::sscanf(line.c_str(), "brushwright: %lf frames/s drawn", &rate) == 1)
+      rates.push_back(rate);
+  }
+  return rates;
+}
+
+// Stopped (SIGSTOP) and continued, the saver paints on at its normal pace: no burst of
+// frames to make up for the time it stood still.
+TEST_F(SaverWindow, ContinuedAfterAStopItPaintsWithoutACatchUpBurst) {
+  constexpr double kCap = 5;  // well below what the renderer manages here
+  const double stopped = std::getenv("BW_STOP_SECONDS") ? std::atof(std::getenv("BW_STOP_SECONDS"))
+                                                         : 3.0;
+  child = testing::start_saver({"--window", "--geometry", "160x100", "--fps", "--max-fps", "5",
+                                "--delay", "0", "--seed", "4"},
+                               root.string());
+  pause(5.0);
   ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
+  const std::vector<double> before = printed_rates(testing::slurp(child.err_file));
+  ASSERT_GE(before.size(), 2u) << testing::slurp(child.err_file);
+  kill(child.pid, SIGSTOP);
+  pause(stopped);
+  const size_t printed = printed_rates(testing::slurp(child.err_file)).size();
+  kill(child.pid, SIGCONT);
+  pause(3.5);
   kill(child.pid, SIGTERM);
-  EXPECT_EQ(testing::wait_for(child, 60.0), 0) << testing::slurp(child.err_file);
+  testing::wait_for(child, 30.0);
+  const std::vector<double> rates = printed_rates(testing::slurp(child.err_file));
+  // The first rate after the stop spans it; the next is the first whole second after.
+  ASSERT_GE(rates.size(), printed + 2) << testing::slurp(child.err_file);
+  const double after = rates[printed + 1];
+  EXPECT_LE(after, kCap * 1.5) << "frames drawn in the second after SIGCONT";
+  EXPECT_GT(after, 0.0) << "painting did not resume";
+  std::printf("rate before the stop %.1f, in the second after it %.1f (stopped %.0f s)\n",
+              before.back(), after, stopped);
+}
+
+// The window a preview draws into goes away with its parent while frames are being drawn:
+// the saver ends cleanly, however far into a frame it was.
+TEST_F(SaverWindow, PreviewEndsCleanlyWhenItsParentIsDestroyedMidFrame) {
+  display = open_display();
+  ASSERT_NE(display, nullptr);
+  for (const double painting : {2.0, 3.3}) {
+    const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 400,
+                                              300, 0, 0, 0);
+    window = XCreateSimpleWindow(display, parent, 0, 0, 400, 300, 0, 0, 0);
+    XMapWindow(display, window);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    child = testing::start_saver({"--window-id", std::to_string(window), "--seed", "6"},
+                                 root.string());
+    // The engine starts a second after the window is found; frames follow one another.
+    pause(painting);
+    ASSERT_EQ(testing::wait_for(child, 0), -1) << testing::slurp(child.err_file);
+    XDestroyWindow(display, parent);
+    XSync(display, False);
+    EXPECT_EQ(testing::wait_for(child, 20.0), 0) << testing::slurp(child.err_file);
+    EXPECT_EQ(testing::slurp(child.err_file), "") << "after " << painting << " s";
+  }
 }
 
 }  // namespace

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
+#include "host/configure.h"
+#include "host/options.h"
 #include "host/settings.h"
 #include "host/settings_file.h"
 
@@ -179,6 +185,126 @@ TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFileWhole) {
   EXPECT_FALSE(settings_dialog_save(settings_file, {"1", "2"}));
   fs::permissions(root / "user", fs::perms::owner_all);
   EXPECT_EQ(slurp(root / "user/Tamsin.conf"), "SPEED=5\nDELAY=6\n");
+}
+
+// Files that are not settings files: each is ignored at once, with a message, instead of
+// hanging the saver (a FIFO) or filling its memory (a device without end).
+TEST_F(SettingsFileTest, OnlyRegularFilesUpTo64KBAreRead) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    bool read;
+  } cases[] = {
+      {"fifo", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }, false},
+      {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, false},
+      {"folder", [](const fs::path& p) { fs::create_directory(p); }, false},
+      {"64 KB", [](const fs::path& p) {
+         std::ofstream(p) << "SPEED=9\n" << std::string(64 * 1024 - 8, '#');
+       }, true},
+      {"64 KB and one byte", [](const fs::path& p) {
+         std::ofstream(p) << "SPEED=9\n" << std::string(64 * 1024 - 7, '#');
+       }, false},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(root / "user");
+    fs::create_directories(root / "user");
+    c.make(root / "user/Tamsin.conf");
+    auto settings_file = file();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(settings_file.open_key(), c.read) << c.name;
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(settings_file.read_number("SPEED"), c.read ? std::optional<uint32_t>(9) : std::nullopt)
+        << c.name;
+    EXPECT_EQ(err.empty(), c.read) << c.name << ": " << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.read ? 0 : 1) << c.name << ": " << err;
+    // Saving over such a file is refused too, with the reason.
+    if (!c.read) {
+      EXPECT_FALSE(settings_dialog_save(settings_file, {"1", "2"})) << c.name;
+      EXPECT_NE(settings_file.store_failure().find("Tamsin.conf"), std::string::npos) << c.name;
+    }
+  }
+}
+
+// The largest speed and delay are what a setting can hold, from the command line and from the
+// file alike.
+TEST_F(SettingsFileTest, TooLargeNumbersAreRefusedAlikeFromFileAndCommandLine) {
+  struct Case {
+    const char* text;
+    std::optional<float> value;
+  } cases[] = {
+      {"0", 0.0f},
+      {"35", 35.0f},
+      {"4294967295", 4294967295.0f},
+      {"4294967296", std::nullopt},
+      {"99999999999999999999", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    for (const std::string name : {"speed", "delay"}) {
+      std::string error;
+      const auto options = parse_saver_options({"brushwright", "--" + name, c.text}, nullptr, error);
+      EXPECT_EQ(options.has_value(), c.value.has_value()) << name << " " << c.text << ": " << error;
+      if (options) {
+        EXPECT_EQ(parse_seconds_or_speed(c.text), c.value) << c.text;
+      }
+
+      std::string key = name == "speed" ? "SPEED" : "DELAY";
+      write(root / "user/Tamsin.conf", key + "=" + c.text + "\n");
+      auto settings_file = file();
+      ::testing::internal::CaptureStderr();
+      ASSERT_TRUE(settings_file.open_key());
+      const std::string err = ::testing::internal::GetCapturedStderr();
+      const auto stored = settings_file.read_number(key);
+      EXPECT_EQ(stored.has_value(), c.value.has_value()) << key << "=" << c.text;
+      if (stored) {
+        EXPECT_EQ(static_cast<float>(*stored), *c.value) << c.text;
+      }
+      // Both say the same of a number too large.
+      if (!c.value) {
+        EXPECT_NE(error.find(setting_number_rule()), std::string::npos) << error;
+        EXPECT_NE(err.find(setting_number_rule()), std::string::npos) << err;
+      }
+    }
+  }
+}
+
+// "Save" writes through a symbolic link, leaving the link in place, and refuses a read-only
+// file with a reason that names it.
+TEST_F(SettingsFileTest, SaveWritesThroughALinkAndRefusesAReadOnlyFile) {
+  write(root / "real/Tamsin.conf", "PATH=/data\nSPEED=1\n");
+  fs::create_directories(root / "user");
+  fs::create_symlink("../real/Tamsin.conf", root / "user/Tamsin.conf");
+  auto settings_file = file();
+  ASSERT_TRUE(settings_dialog_save(settings_file, {"35", "3"})) << settings_file.store_failure();
+  EXPECT_TRUE(fs::is_symlink(root / "user/Tamsin.conf"));
+  EXPECT_EQ(slurp(root / "real/Tamsin.conf"), "PATH=/data\nSPEED=35\nDELAY=3\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(root / "real"), {}), 1);  // no temporary left
+
+  fs::permissions(root / "real/Tamsin.conf", fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_FALSE(settings_dialog_save(settings_file, {"7", "7"}));
+  EXPECT_EQ(slurp(root / "real/Tamsin.conf"), "PATH=/data\nSPEED=35\nDELAY=3\n");
+  const std::string why = settings_file.store_failure();
+  EXPECT_NE(why.find((root / "real/Tamsin.conf").string()), std::string::npos) << why;
+  EXPECT_NE(why.find("read-only"), std::string::npos) << why;
+}
+
+// A failed store names the file and the system's reason.
+TEST_F(SettingsFileTest, FailedStoreMessageNamesThePathAndTheReason) {
+  write(root / "blocked", "not a folder");
+  SettingsFile blocked("Tamsin", root / "blocked" / "velmora", root / "system");
+  SaverOptions options;
+  options.mode = SaverMode::configure;
+  options.speed = "3";
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  EXPECT_EQ(run_configure(options, blocked, out, err), 1);
+  std::rewind(err);
+  char buffer[512] = {};
+  const std::string message(buffer, std::fread(buffer, 1, sizeof buffer - 1, err));
+  std::fclose(out);
+  std::fclose(err);
+  EXPECT_NE(message.find((root / "blocked").string()), std::string::npos) << message;
+  EXPECT_NE(message.find(std::strerror(ENOTDIR)), std::string::npos) << message;
+  EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // saver, and what an adopted window reports.
 #include <gtest/gtest.h>
 // Xlib's macros (None, Bool, Status) clash with names in GoogleTest's headers: it comes last.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -103,6 +106,58 @@ TEST_F(X11WindowTest, AdoptedWindowIgnoresInputAndEndsWhenDestroyed) {
   XSync(owner, False);
   EXPECT_TRUE(collect(*window, 2.0).quit);
   window.reset();  // no X error for the window that is gone
+  XCloseDisplay(owner);
+}
+
+// The 32-bit _NET_WM_PID of `window`, or -1 when it has none.
+long window_pid(Display* display, Window window) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const Atom pid_atom = XInternAtom(display, "_NET_WM_PID", False);
+  long pid = -1;
+  if (XGetWindowProperty(display, window, pid_atom, 0, 1, False, XA_CARDINAL, &type, &format,
+                         &count, &after, &data) == Success &&
+      type == XA_CARDINAL && format == 32 && count == 1)
+    pid = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
+  if (data != nullptr) XFree(data);
+  return pid;
+}
+
+// What tools find a window by: its class, host and process; set on the windows the saver
+// makes, never on a window it was given.
+TEST_F(X11WindowTest, OwnWindowsNameTheirClassHostAndProcess) {
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  for (const SaverMode mode : {SaverMode::window, SaverMode::fullscreen}) {
+    auto window = open(mode);
+    ASSERT_TRUE(window);
+    Display* display = window->display();
+    EXPECT_EQ(window_pid(display, window->window()), static_cast<long>(getpid()));
+    XClassHint class_hint{};
+    ASSERT_TRUE(XGetClassHint(display, window->window(), &class_hint));
+    EXPECT_STREQ(class_hint.res_name, "brushwright");
+    EXPECT_STREQ(class_hint.res_class, "Brushwright");
+    XFree(class_hint.res_name);
+    XFree(class_hint.res_class);
+    XTextProperty machine{};
+    ASSERT_TRUE(XGetWMClientMachine(display, window->window(), &machine));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(machine.value), machine.nitems), host);
+    XFree(machine.value);
+  }
+
+  Display* owner = XOpenDisplay(nullptr);
+  ASSERT_NE(owner, nullptr);
+  const Window given = XCreateSimpleWindow(owner, DefaultRootWindow(owner), 0, 0, 64, 64, 0,
+                                           0, 0);
+  XSync(owner, False);
+  for (const unsigned long id : {static_cast<unsigned long>(given), 0ul}) {
+    auto window = open(id == 0 ? SaverMode::root : SaverMode::window_id, id);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window_pid(owner, window->window()), -1) << "window " << window->window();
+  }
+  XDestroyWindow(owner, given);
   XCloseDisplay(owner);
 }
 

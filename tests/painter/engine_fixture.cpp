@@ -89,12 +89,17 @@ std::vector<float> Event::param(const std::string& name) const {
 EngineFixture::EngineFixture() {
   state.picture_name = "Test";
   state.clock = &clock;
-  state.fetch = [this](const std::string& path) -> std::optional<std::vector<std::uint8_t>> {
+  // The saver's pair: a fetch that reports what it cannot find, and a silent probe.
+  auto fetch = [this](const std::string& path, bool report)
+      -> std::optional<std::vector<std::uint8_t>> {
     fetched.push_back(path);
     auto it = files.find(path);
-    if (it == files.end()) return std::nullopt;
-    return it->second;
+    if (it != files.end()) return it->second;
+    if (report) reported.push_back(path);
+    return std::nullopt;
   };
+  state.fetch = [fetch](const std::string& path) { return fetch(path, true); };
+  state.probe = [fetch](const std::string& path) { return fetch(path, false); };
   state.image_source.by_path = [this](const std::string& path, int& width, int& height)
       -> std::optional<assets::PixelBuffer> {
     if (named_images.count(path) == 0) return std::nullopt;

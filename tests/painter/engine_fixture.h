@@ -51,6 +51,7 @@ class EngineFixture {
   // --- what the engine will find ------------------------------------------------------
   std::map<std::string, std::vector<std::uint8_t>> files;  // asset path -> bytes
   std::vector<std::string> fetched;                        // paths asked for, in order
+  std::vector<std::string> reported;                       // misses the fetch reported
   std::map<int, int> record_counts{{kColourStore, 793}, {kFormStore, 221},
                                    {kFactureStore, 118}};
   std::set<std::pair<int, int>> broken;                    // (store, number) that fail

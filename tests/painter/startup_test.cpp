@@ -190,6 +190,49 @@ TEST(StartUp, EffectsComeFromThePictureFolderThenTheSharedOne) {
   EXPECT_EQ(f.state.device->shaders().size(), 11u);
 }
 
+// An effect the picture lacks and the shared folder has is no news; only one that neither
+// place has is reported, each place once. Without a probe (--verbose) every miss is.
+TEST(StartUp, MissesAreReportedOnlyWhenNeitherPlaceHasTheEffect) {
+  using Paths = std::vector<std::string>;
+  struct Case {
+    const char* name;
+    bool probe;
+    std::vector<std::string> shared_missing;
+    Paths reported;
+  } cases[] = {
+      {"all shared", true, {}, {}},
+      {"one in neither place",
+       true,
+       {"silhouette.bsf"},
+       {"data/shaders/Test/silhouette.bsf", "data/shaders/silhouette.bsf"}},
+      {"every miss", false, {}, {}},
+  };
+  for (const Case& c : cases) {
+    EngineFixture f;
+    f.add_picture("Test", "PLANS=2", 1);  // plan 1 shares plan 0's shape effect
+    for (const auto& file : c.shared_missing) f.files.erase("data/shaders/" + file);
+    if (!c.probe) f.state.probe = nullptr;
+    ASSERT_EQ(f.start(320, 200), StartResult::started) << c.name;
+    if (c.probe) {
+      EXPECT_EQ(f.reported, c.reported) << c.name;
+      continue;
+    }
+    // Every own effect the picture lacks, and plan 1's shape effect.
+    Paths expected{"data/shaders/Test/formgen.1.bsf"};
+    for (const auto& file : testing::kSharedEffects)
+      expected.push_back("data/shaders/Test/" + file);
+    Paths reported = f.reported;
+    std::sort(expected.begin(), expected.end());
+    std::sort(reported.begin(), reported.end());
+    EXPECT_EQ(reported, expected) << c.name;
+  }
+
+  EngineFixture g;  // the first plan's shape effect in neither of its two places
+  g.add_picture("Test", "PLANS=2", 0);
+  ASSERT_EQ(g.start(320, 200), StartResult::started);
+  EXPECT_EQ(g.reported, (Paths{"data/shaders/Test/formgen.0.bsf", "data/shaders/Test/formgen.bsf"}));
+}
+
 TEST(StartUp, RandomDrawsTakenInOrder) {
   EngineFixture f;
   f.add_picture("Test", "PLANS=3 BGCOLOR=2", 3);

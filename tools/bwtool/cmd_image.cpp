@@ -1,10 +1,11 @@
 // bwtool image decode: reads an image by the same roads as the saver's texture loading
 // and writes its pixel buffer as an RGBA PNG.
 //
-// TGA and JPEG images are assets: they come through the asset fetch under the install
-// directory (the current directory unless --install says otherwise), from its asset
-// store or as plain files. PNG and DDS images are read from the path as given, then from
-// under the install directory.
+// TGA and JPEG images given by a relative path are assets: they come through the asset
+// fetch under the install directory (the current directory unless --install says
+// otherwise), from its asset store or as plain files; given by an absolute path they are
+// read from it. PNG and DDS images are read from the path as given, then from under the
+// install directory.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -48,9 +49,27 @@ int run_image_decode(std::span<char* const> args) {
   bw::assets::set_install_dir(install_dir);
   bw::assets::ImageSources sources;
   sources.install_dir = install_dir;
-  sources.fetch = bw::assets::asset_fetcher();
+  // Silent about a missing asset: the message below says what this command could not do.
+  bool fetched = true;
+  sources.fetch = [&fetched](const std::string& asset) {
+    auto bytes = asset.starts_with('/') ? bw::assets::read_whole_file(asset)
+                                        : bw::assets::probe_asset(asset);
+    fetched = bytes.has_value();
+    return bytes;
+  };
   int width = 0, height = 0;
   const auto image = bw::assets::load_image(path, sources, width, height);
+  if (!image && !fetched) {
+    if (path.starts_with('/')) {
+      std::fprintf(stderr, "bwtool image decode: cannot decode \"%s\": no such file\n",
+                   path.c_str());
+    } else {
+      std::fprintf(stderr,
+                   "bwtool image decode: cannot decode \"%s\": no such asset under \"%s\"\n",
+                   path.c_str(), install_dir.c_str());
+    }
+    return 1;
+  }
   if (!image) {
     std::fprintf(stderr, "bwtool image decode: cannot decode \"%s\" (size %dx%d)\n",
                  path.c_str(), width, height);

@@ -407,6 +407,15 @@ void GlBackend::show_error(const char* text) {
   std::fprintf(stderr, "Error: %s\n", line.c_str());
 }
 
+std::string GlBackend::failure_reason(bool runtime_loaded) {
+  if (!runtime_loaded) {
+    return "no graphics device: " + (last_error_.empty() ? std::string("no OpenGL 3.3 core context")
+                                                         : last_error_);
+  }
+  return "no graphics device: the OpenGL renderer \"" + renderer() +
+         "\" cannot run the painting's effects";
+}
+
 void GlBackend::release_device() {
   if (!context_) return;
   State& s = *state_;

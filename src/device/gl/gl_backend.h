@@ -79,6 +79,7 @@ class GlBackend : public Backend {
   bool create_device(std::uintptr_t window, const PresentParams& params) override;
   bool create_quad_declaration() override;
   void show_error(const char* text) override;
+  std::string failure_reason(bool runtime_loaded) override;
   void release_device() override;
   std::uint32_t video_memory_mb() override;
   std::int32_t test_cooperative_level() override;

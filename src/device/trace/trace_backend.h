@@ -46,6 +46,7 @@ class TraceBackend : public Backend {
   // --- the record ----------------------------------------------------------------------
   std::vector<TraceCall> calls;       // every call in order
   std::vector<std::string> errors;    // texts passed to show_error
+  std::string own_reason;             // failure_reason's answer ("": the standard message)
   // Every call's text, in order.
   std::vector<std::string> texts() const;
   // Texts of the calls named `name`, in order.
@@ -73,6 +74,7 @@ class TraceBackend : public Backend {
   bool create_device(std::uintptr_t window, const PresentParams& present) override;
   bool create_quad_declaration() override;
   void show_error(const char* text) override;
+  std::string failure_reason(bool) override { return own_reason; }
   void release_device() override;
   std::uint32_t video_memory_mb() override { return video_memory; }
   std::int32_t test_cooperative_level() override;
