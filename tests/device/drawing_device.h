@@ -23,6 +23,8 @@ namespace bw::device {
 std::unique_ptr<Backend> make_backend_under_test();
 // What went wrong last on that backend (its compile, link or call error), for messages.
 std::string backend_error(Backend& backend);
+// True when the backend under test is Wine's Direct3D 9 (wine_differences.h applies).
+bool backend_is_wine();
 
 namespace drawing {
 

@@ -20,6 +20,7 @@
 #include "device/bytecode/bsf.h"
 #include "device/bytecode/effect_source.h"
 #include "instruction_cases.h"
+#include "wine_differences.h"
 
 namespace {
 
@@ -28,19 +29,6 @@ namespace cases = bw::device::instruction_cases;
 
 const fs::path kDir = fs::path(BW_TEST_TMPDIR) / "fx_differential";
 constexpr int kTolerance = 2;
-
-// Cases where Wine's Direct3D 9 gives another pixel than Direct3D 9 documents. The GL
-// backend follows the documented value (the conformance tests hold it to that); here the
-// Wine value is checked, so that the table says what Wine really does today.
-struct WineDifference {
-  const char* effect;        // instruction case name
-  const char* documented;    // Direct3D 9's result
-  const char* wine;          // what Wine gives
-  std::uint8_t wine_rgba[4]; // Wine's first pixel
-};
-const WineDifference kWineDifferences[] = {
-    {"", "", "", {0, 0, 0, 0}},
-};
 
 struct Run {
   int status = -1;
@@ -75,8 +63,8 @@ bw::assets::PixelBuffer pattern(int width, int height, std::uint32_t seed) {
 }
 
 // The bwtool fx render arguments that give every declared parameter a value and every
-// pixel sampler an image: sampler k an image of the target's size for even k (point
-// sampled) and of two thirds of it for odd k (filtered).
+// pixel sampler an image of two thirds of the target's size (filtered linearly: a
+// full-size image would be point sampled, which Wine gets wrong, see the list).
 std::string inputs_for(const bw::bytecode::BsfImage& image, int width, int height) {
   std::string args;
   int index = 0;
@@ -93,9 +81,7 @@ std::string inputs_for(const bw::bytecode::BsfImage& image, int width, int heigh
     const int k = std::stoi(name.substr(10));
     const fs::path path = kDir / ("input" + std::to_string(k) + ".png");
     if (!fs::exists(path)) {
-      const bool filtered = k % 2 == 1;
-      const auto input = pattern(filtered ? width * 2 / 3 : width,
-                                 filtered ? height * 2 / 3 : height, 17u + k);
+      const auto input = pattern(std::max(1, width * 2 / 3), std::max(1, height * 2 / 3), 17u + k);
       std::string error;
       EXPECT_TRUE(bw::assets::save_png(input, path.string(), &error)) << error;
     }
@@ -125,14 +111,11 @@ Picture render(const std::string& tool, const fs::path& effect, const std::strin
   return picture;
 }
 
-const WineDifference* known_difference(const std::string& name) {
-  for (const WineDifference& d : kWineDifferences)
-    if (name == d.effect) return &d;
-  return nullptr;
-}
-
 // Renders one effect on both backends and compares; the largest difference is returned.
-int compare(const std::string& name, const std::string& source, int width, int height) {
+// An instruction case listed as a Wine difference is checked against its two values
+// instead: GL against `documented` (the case's r0), Direct3D 9 against Wine's.
+int compare(const std::string& name, const std::string& source, int width, int height,
+            const cases::Case* instruction = nullptr) {
   std::string error;
   const auto image = bw::bytecode::assemble_effect(source, error);
   EXPECT_TRUE(image) << error;
@@ -148,11 +131,17 @@ int compare(const std::string& name, const std::string& source, int width, int h
     ADD_FAILURE() << "no picture from " << (gl.ok ? "Direct3D 9" : "GL");
     return -1;
   }
-  if (const WineDifference* known = known_difference(name)) {
-    for (int c = 0; c < 4; ++c)
-      EXPECT_NEAR(d3d9.rgba[c], known->wine_rgba[c], kTolerance)
-          << "Wine no longer gives " << known->wine << " (channel " << c << ")";
-    return 0;
+  const bw::device::WineDifference* wine =
+      instruction != nullptr ? bw::device::wine_difference(instruction->name) : nullptr;
+  if (wine != nullptr) {
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_NEAR(gl.rgba[c], cases::expected_byte(instruction->r0[c]), kTolerance)
+          << "GL, channel " << c;
+      if (!wine->wine_fixed) continue;
+      EXPECT_NEAR(d3d9.rgba[c], cases::expected_byte(wine->wine_r0[c]), kTolerance)
+          << "Wine no longer gives " << wine->wine << " (channel " << c << ")";
+    }
+    return std::abs(int(gl.rgba[0]) - int(d3d9.rgba[0]));
   }
   int worst = 0;
   std::size_t worst_at = 0;
@@ -198,7 +187,8 @@ TEST_F(FxDifferential, InstructionCasesDrawTheSameOnBothBackends) {
   int index = 0;
   for (const cases::Case& c : cases::kCases) {
     SCOPED_TRACE(c.name);
-    const int worst = compare("case" + std::to_string(index++), cases::effect_source(c), 2, 2);
+    const int worst =
+        compare("case" + std::to_string(index++), cases::effect_source(c), 2, 2, &c);
     std::printf("case %-40s largest difference %d\n", c.name, worst);
   }
 }

@@ -10,4 +10,6 @@ std::string backend_error(Backend& backend) {
   return static_cast<GlBackend&>(backend).last_error();
 }
 
+bool backend_is_wine() { return false; }
+
 }  // namespace bw::device
