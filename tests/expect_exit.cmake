@@ -1,7 +1,8 @@
 # Runs PROGRAM with the ;-separated ARGS and checks its exit status and, when given, that
-# its standard error contains EXPECT_STDERR on a single line.
+# its standard error contains EXPECT_STDERR on a single line. EMULATOR, when not empty,
+# runs the program (Wine for the Windows build).
 separate_arguments(args NATIVE_COMMAND "${ARGS}")
-execute_process(COMMAND "${PROGRAM}" ${args} RESULT_VARIABLE status
+execute_process(COMMAND ${EMULATOR} "${PROGRAM}" ${args} RESULT_VARIABLE status
                 OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status STREQUAL "${EXPECT_STATUS}")
   message(FATAL_ERROR "exit status ${status}, expected ${EXPECT_STATUS}; stderr: ${err}")

@@ -1,11 +1,9 @@
 #include "assets/image_source.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
+
+#include "platform/posix_io.h"
 
 namespace bw::assets {
 

@@ -23,3 +23,13 @@ if(BW_GL)
   target_link_libraries(bw_device_gl PUBLIC bw_device
     PRIVATE PkgConfig::BW_EPOXY PkgConfig::BW_EGL X11::X11 bw_warnings)
 endif()
+
+if(WIN32)
+  # Direct3D 9 and DirectDraw are loaded at run time: nothing to link but the system's own.
+  add_library(bw_device_d3d9 STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/d3d9/d3d9_backend.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/d3d9/video_memory.cpp)
+  # Programs that can draw test for this to offer drawing.
+  target_compile_definitions(bw_device_d3d9 PUBLIC BW_HAVE_D3D9=1)
+  target_link_libraries(bw_device_d3d9 PUBLIC bw_device PRIVATE bw_warnings)
+endif()

@@ -9,9 +9,10 @@
 namespace bw::device {
 namespace {
 
-// Where the two start-up messages send the user.
-constexpr const char* kRuntimeAddress = "https://www.microsoft.com/download/details.aspx?id=35\n";
-constexpr const char* kCardListAddress = "https://www.brushwright.org/cards.html\n";
+// Where the two start-up messages send the user: the project's own README, which names
+// the runtime's download and the cards the effects need.
+constexpr const char* kRuntimeAddress = "the page named in Brushwright's README.md\n";
+constexpr const char* kCardListAddress = "Brushwright's README.md\n";
 
 // The lowest pixel shader version that passes by itself (3.0, encoded).
 constexpr std::uint32_t kPixelShader30 = 0xFFFF0300u;

@@ -1,9 +1,8 @@
 #include "store/bank_file.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/posix_io.h"
 
 namespace bw::store {
 namespace {

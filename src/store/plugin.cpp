@@ -1,11 +1,8 @@
 #include "store/plugin.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstring>
 
+#include "platform/posix_io.h"
 #include "store/record_store.h"
 
 namespace bw::store {

@@ -43,7 +43,12 @@ namespace bw::store {
 
 class RecordStore;
 
+// The store's plug-in library, in the platform's own library format.
+#ifdef _WIN32
+inline constexpr const char* kPluginFile = "Methods.dll";
+#else
 inline constexpr const char* kPluginFile = "Methods.so";
+#endif
 inline constexpr int kExchangeRequestArea = 1024;
 inline constexpr int kExchangeTextOffset = 80;
 inline constexpr int kExchangeTextSize = 256;

@@ -9,10 +9,9 @@
 // The record count is (size of "Main" - 32) / R, 0 when "Main" is shorter than 32 bytes.
 #include "store/record_store.h"
 
-#include <fcntl.h>
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/posix_io.h"
 
 namespace bw::store {
 namespace {

@@ -27,8 +27,8 @@
 #include "store/schema.h"
 
 #include <array>
-#include <fcntl.h>
-#include <unistd.h>
+
+#include "platform/posix_io.h"
 
 namespace bw::store {
 namespace {

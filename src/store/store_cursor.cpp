@@ -6,9 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
+#include "platform/posix_io.h"
 #include "store/collation.h"
 #include "store/expression.h"
 #include "store/store_state.h"

@@ -11,13 +11,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <numeric>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "platform/posix_io.h"
 #include "store/collation.h"
 #include "store/record_store.h"
 #include "store/schema.h"

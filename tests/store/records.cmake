@@ -5,7 +5,12 @@ bw_add_test(store_records
           ${CMAKE_CURRENT_LIST_DIR}/store_writer_test.cpp
   LIBS bw_store)
 
-# bwtool store info|count|read over stores built by the writer.
+# bwtool store info|count|read over stores built by the writer. It runs bwtool through a
+# POSIX shell (popen, "2>/dev/null"): not on Windows until the tests have a process
+# runner there.
+if(WIN32)
+  return()
+endif()
 bw_add_test(store_bwtool
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/store_bwtool_test.cpp
   LIBS bw_store)

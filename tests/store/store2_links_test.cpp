@@ -95,7 +95,7 @@ TEST(LinkedRead, ComplexValuesThroughTheSubStore) {
 
 // Copies the test plug-in into `dir` with safe permissions.
 void install_plugin(const std::string& dir) {
-  const std::string target = dir + "/Methods.so";
+  const std::string target = dir + "/" + kPluginFile;
   fs::copy_file(BW_TEST_PLUGIN, target, fs::copy_options::overwrite_existing);
   ::chmod(target.c_str(), 0644);
   ::chmod(dir.c_str(), 0755);
@@ -134,7 +134,7 @@ TEST(Plugin, RefusedOrUntrustedLibrariesServeNothing) {
     ASSERT_NE(store, nullptr);
     if (c.library) install_plugin(dir);
     ::chmod(dir.c_str(), c.dir_mode);
-    if (c.library) ::chmod((dir + "/Methods.so").c_str(), c.file_mode);
+    if (c.library) ::chmod((dir + "/" + kPluginFile).c_str(), c.file_mode);
     StoreLinks links;
     std::string text = "old";
     EXPECT_EQ(read_field_linked(*store, links, 1, FieldPath::of(2), text), -1) << c.name;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,7 +23,9 @@
 #include "device/device.h"
 #include "device/shader.h"
 #include "device/texture.h"
-#ifdef BW_HAVE_GL
+#if defined(BW_HAVE_D3D9)
+#include "device/d3d9/d3d9_backend.h"
+#elif defined(BW_HAVE_GL)
 #include "device/gl/gl_backend.h"
 #endif
 
@@ -155,11 +158,33 @@ bool has_sampler(const bw::device::Shader& shader, int index) {
   return false;
 }
 
+#if defined(BW_HAVE_D3D9) || defined(BW_HAVE_GL)
+// The headless drawing backend of this build and a way to ask it what went wrong last.
+#if defined(BW_HAVE_D3D9)
+using DrawingBackend = bw::device::D3d9Backend;
+constexpr const char* kDeviceName = "Direct3D 9";
+std::unique_ptr<DrawingBackend> make_drawing_backend() {
+  // A tool has a console: the saver's start-up messages become one line there.
+  bw::device::D3d9BackendOptions options;
+  options.report_error = [](const char* text) {
+    std::string line(text);
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::fprintf(stderr, "%s: %s\n", kName, line.c_str());
+  };
+  return bw::device::make_d3d9_backend(std::move(options));
+}
+#else
+using DrawingBackend = bw::device::GlBackend;
+constexpr const char* kDeviceName = "OpenGL 3.3";
+std::unique_ptr<DrawingBackend> make_drawing_backend() { return bw::device::make_gl_backend(); }
+#endif
+#endif
+
 int run_fx_render(std::span<char* const> args) {
   Options options;
   std::string error;
   if (!parse(args, options, error)) return usage_error(error);
-#ifndef BW_HAVE_GL
+#if !defined(BW_HAVE_D3D9) && !defined(BW_HAVE_GL)
   std::fprintf(stderr, "%s: this bwtool was built without drawing\n", kName);
   return 1;
 #else
@@ -169,12 +194,12 @@ int run_fx_render(std::span<char* const> args) {
     std::fprintf(stderr, "%s: cannot read \"%s\"\n", kName, options.effect.c_str());
     return 1;
   }
-  auto backend = make_gl_backend();
-  GlBackend* gl = backend.get();
+  auto backend = make_drawing_backend();
+  DrawingBackend* drawing = backend.get();
   Device device(std::move(backend));
   if (device.create(0, options.width, options.height, 60, false) != kCreated) {
-    std::fprintf(stderr, "%s: no OpenGL 3.3 device%s%s\n", kName,
-                 gl->last_error().empty() ? "" : ": ", gl->last_error().c_str());
+    std::fprintf(stderr, "%s: no %s device%s%s\n", kName, kDeviceName,
+                 drawing->last_error().empty() ? "" : ": ", drawing->last_error().c_str());
     return 1;
   }
   if (device.max_texture_size() < static_cast<unsigned>(std::max(options.width, options.height))) {
@@ -190,7 +215,7 @@ int run_fx_render(std::span<char* const> args) {
   Shader* shader = device.create_shader();
   if (!shader->load(effect->data(), effect->size())) {
     std::fprintf(stderr, "%s: \"%s\" does not load%s%s\n", kName, options.effect.c_str(),
-                 gl->last_error().empty() ? "" : ": ", gl->last_error().c_str());
+                 drawing->last_error().empty() ? "" : ": ", drawing->last_error().c_str());
     return 1;
   }
   for (const auto& [index, path] : options.textures) {

@@ -1,12 +1,13 @@
 # bwtool fx asm -> fx dis -> fx asm gives the same .bsf bytes; fx dis --vs and --ps print
 # exactly the two programs of the full listing; fx glsl prints both sources.
-# Arguments: -DPROGRAM=bwtool -DSOURCE=effect.fx -DWORK=scratch folder
+# Arguments: -DPROGRAM=bwtool -DSOURCE=effect.fx -DWORK=scratch folder, and -DEMULATOR=
+# the program that runs bwtool, if any (Wine for the Windows build).
 get_filename_component(name "${SOURCE}" NAME_WE)
 set(first "${WORK}/${name}.bsf")
 set(listing "${WORK}/${name}.dis.fx")
 set(second "${WORK}/${name}.again.bsf")
 function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  execute_process(COMMAND ${EMULATOR} ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "${ARGN}: status ${status}: ${err}")
   endif()

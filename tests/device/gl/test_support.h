@@ -93,15 +93,4 @@ struct GlDevice {
   }
 };
 
-// An RGBA image of distinct-looking pixels (a small hash of the position).
-inline std::vector<std::uint8_t> pattern(int width, int height, std::uint32_t seed = 1) {
-  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
-  std::uint32_t state = seed;
-  for (auto& byte : rgba) {
-    state = state * 1664525u + 1013904223u;
-    byte = static_cast<std::uint8_t>(state >> 24);
-  }
-  return rgba;
-}
-
 }  // namespace bw::device::gltest

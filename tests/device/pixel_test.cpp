@@ -1,31 +1,24 @@
-// Pixels drawn by the GL backend on Mesa's llvmpipe, headless, compared with what
-// Direct3D 9 defines: row and byte order, copies, blending and the half-texel alignment.
+// Pixels drawn by the backend of this build, headless, compared with what Direct3D 9
+// defines: row and byte order, clears, copies, blending, filtering, addressing, the
+// half-texel alignment and resets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
-#include "test_support.h"
+#include "drawing_device.h"
+#include "wine_differences.h"
 
 namespace bw::device {
 namespace {
 
-using gltest::GlDevice;
-using gltest::pattern;
+using drawing::DrawingDevice;
+using drawing::effect;
+using drawing::pattern;
 
-const char* kCopy = "bw_out0 = texture(ps_s0, bw_texcoord0.xy);";
-const char* kColour = "bw_out0 = ps_c[0];";
-
-bytecode::BsfImage copy_tables() {
-  bytecode::BsfImage tables;
-  tables.ps.samplers = {{"texSampler0", 0}};
-  return tables;
-}
-
-bytecode::BsfImage colour_tables() {
-  bytecode::BsfImage tables;
-  tables.ps.constants = {{"colour", 3, 0}};
-  return tables;
-}
+// texSampler0 drawn through unchanged; the parameter "colour" drawn everywhere.
+const std::string kCopy = effect(".sampler ps texSampler0 s0\n", "texld oC0, v0, s0");
+const std::string kColour = effect(".param ps colour c0 4\n", "mov oC0, c0");
 
 // Reference of Direct3D 9's bilinear sampling of an RGBA image with clamped addressing:
 // texel centres at (i + 0.5) / size.
@@ -46,8 +39,8 @@ double sample_linear(const std::vector<std::uint8_t>& rgba, int width, int heigh
          (texel(x0, y0 + 1) * (1 - fx) + texel(x0 + 1, y0 + 1) * fx) * fy;
 }
 
-TEST(GlPixels, UploadKeepsRowAndByteOrder) {
-  GlDevice d;
+TEST(DevicePixels, UploadKeepsRowAndByteOrder) {
+  DrawingDevice d;
   ASSERT_TRUE(d.create(16, 16));
   const std::vector<std::uint8_t> image = pattern(5, 3);
   std::vector<std::uint8_t> pixels = image;
@@ -57,8 +50,8 @@ TEST(GlPixels, UploadKeepsRowAndByteOrder) {
   EXPECT_EQ(d.read(*texture), image);
 }
 
-TEST(GlPixels, ClearPacksTheClampedColourWithZeroAlpha) {
-  GlDevice d;
+TEST(DevicePixels, ClearPacksTheClampedColourWithZeroAlpha) {
+  DrawingDevice d;
   ASSERT_TRUE(d.create(4, 2));
   d.device->clear(1.5f, -2.0f, 0.5f);
   const std::vector<std::uint8_t> pixels = d.read_back_buffer();
@@ -71,14 +64,33 @@ TEST(GlPixels, ClearPacksTheClampedColourWithZeroAlpha) {
   }
 }
 
+// Pixels where two images of the same size differ, and by how much at most.
+struct Mismatch {
+  int pixels = 0;
+  int largest = 0;
+};
+Mismatch mismatch(const std::vector<std::uint8_t>& got, const std::vector<std::uint8_t>& want) {
+  Mismatch m;
+  if (got.size() != want.size()) return {-1, 255};
+  for (std::size_t i = 0; i < got.size(); i += 4) {
+    int largest = 0;
+    for (std::size_t c = i; c < i + 4; ++c) largest = std::max(largest, std::abs(got[c] - want[c]));
+    m.pixels += largest > 0;
+    m.largest = std::max(m.largest, largest);
+  }
+  return m;
+}
+
 // A point-sampled full-target quad gives back its source exactly, shifted by no pixel,
 // both with filter 0 and with filter 1 at the full target size (point magnification).
-TEST(GlPixels, FullTargetQuadReproducesItsSourceExactly) {
+TEST(DevicePixels, FullTargetQuadReproducesItsSourceExactly) {
   for (int filter : {0, 1}) {
-    GlDevice d;
+    if (filter == 1 && backend_is_wine() && wine_difference("full-size smooth texture"))
+      continue;
+    DrawingDevice d;
     ASSERT_TRUE(d.create(64, 48));
-    Shader* copy = d.shader(kCopy, copy_tables());
-    ASSERT_NE(copy, nullptr) << d.gl->last_error();
+    Shader* copy = d.shader(kCopy);
+    ASSERT_NE(copy, nullptr);
     const std::vector<std::uint8_t> image = pattern(64, 48, 7);
     std::vector<std::uint8_t> pixels = image;
     Texture* source = d.device->create_texture();
@@ -89,29 +101,32 @@ TEST(GlPixels, FullTargetQuadReproducesItsSourceExactly) {
     copy->set_texture(0, source);
     d.device->set_shader(copy);
     d.device->draw_quad(0, 0, 1, 1);
-    EXPECT_EQ(d.read(*target), image) << "filter " << filter;
+    const Mismatch into_texture = mismatch(d.read(*target), image);
+    EXPECT_EQ(into_texture.pixels, 0) << "filter " << filter << ", largest " << into_texture.largest;
     // The same into the back buffer.
     d.device->set_back_buffer_target();
     d.device->draw_quad(0, 0, 1, 1);
     d.device->present();
-    EXPECT_EQ(d.read_back_buffer(), image) << "filter " << filter;
+    const Mismatch into_back_buffer = mismatch(d.read_back_buffer(), image);
+    EXPECT_EQ(into_back_buffer.pixels, 0) << "filter " << filter << ", largest "
+                                          << into_back_buffer.largest;
   }
 }
 
 // A smooth texture of another size than the target is filtered linearly, magnified or
 // minified, sampling where Direct3D 9 samples: pixel i at u = (i + 0.25) / width (the
 // quad's quarter-pixel offset).
-TEST(GlPixels, LinearFilteringSamplesAtDirect3DPositions) {
+TEST(DevicePixels, LinearFilteringSamplesAtDirect3DPositions) {
   struct Case { int texture_width, texture_height, target_width, target_height; };
   const Case cases[] = {{10, 6, 40, 24}, {6, 6, 4, 4}, {9, 5, 7, 11}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.texture_width) + "x" + std::to_string(c.texture_height) +
                  " on " + std::to_string(c.target_width) + "x" +
                  std::to_string(c.target_height));
-    GlDevice d;
+    DrawingDevice d;
     ASSERT_TRUE(d.create(c.target_width, c.target_height));
-    Shader* copy = d.shader(kCopy, copy_tables());
-    ASSERT_NE(copy, nullptr) << d.gl->last_error();
+    Shader* copy = d.shader(kCopy);
+    ASSERT_NE(copy, nullptr);
     const std::vector<std::uint8_t> image = pattern(c.texture_width, c.texture_height, 3);
     std::vector<std::uint8_t> pixels = image;
     Texture* source = d.device->create_texture();
@@ -137,16 +152,17 @@ TEST(GlPixels, LinearFilteringSamplesAtDirect3DPositions) {
 
 // Address modes outside 0..1: an effect that samples at 3u - 1 across a 12-pixel target
 // reads texel i - 4 of a 4-texel row at pixel i, wrapped, clamped or mirrored.
-TEST(GlPixels, AddressModesWrapClampAndMirror) {
+TEST(DevicePixels, AddressModesWrapClampAndMirror) {
   struct Case { int address; const char* columns; };
   const Case cases[] = {{0, "ABCDABCDABCD"}, {1, "AAAAABCDDDDD"}, {2, "DCBAABCDDCBA"}};
   for (const Case& c : cases) {
-    GlDevice d;
+    DrawingDevice d;
     ASSERT_TRUE(d.create(12, 1));
     Shader* shifted =
-        d.shader("bw_out0 = texture(ps_s0, bw_texcoord0.xy * vec2(3.0, 1.0) - vec2(1.0, 0.0));",
-                 copy_tables());
-    ASSERT_NE(shifted, nullptr) << d.gl->last_error();
+        d.shader(effect(".sampler ps texSampler0 s0\n",
+                        "def c1, 3, 1, 0, 0\ndef c2, -1, 0, 0, 0\nmad r0.xy, v0, c1, c2\n"
+                        "texld oC0, r0, s0"));
+    ASSERT_NE(shifted, nullptr);
     std::vector<std::uint8_t> row = {10, 0, 0, 255, 20, 0, 0, 255, 30, 0, 0, 255, 40, 0, 0, 255};
     Texture* source = d.device->create_texture();
     ASSERT_TRUE(source->upload(row.data(), 4, 1, 0, c.address));
@@ -160,10 +176,10 @@ TEST(GlPixels, AddressModesWrapClampAndMirror) {
   }
 }
 
-TEST(GlPixels, CopyFromTargetScalesWithLinearFiltering) {
-  GlDevice d;
+TEST(DevicePixels, CopyFromTargetScalesWithLinearFiltering) {
+  DrawingDevice d;
   ASSERT_TRUE(d.create(8, 8));
-  Shader* copy = d.shader(kCopy, copy_tables());
+  Shader* copy = d.shader(kCopy);
   ASSERT_NE(copy, nullptr);
   const std::vector<std::uint8_t> image = pattern(64, 32, 11);
   std::vector<std::uint8_t> pixels = image;
@@ -198,7 +214,7 @@ TEST(GlPixels, CopyFromTargetScalesWithLinearFiltering) {
   EXPECT_LE(worst, 1);
 }
 
-TEST(GlPixels, BlendModesMixWithTheTarget) {
+TEST(DevicePixels, BlendModesMixWithTheTarget) {
   struct Case {
     int mode;
     float colour[4];
@@ -214,9 +230,9 @@ TEST(GlPixels, BlendModesMixWithTheTarget) {
       {0, {0.6f, 0.2f, 0.5f, 0.25f}, {153, 51, 127, 64}},
   };
   for (const Case& c : cases) {
-    GlDevice d;
+    DrawingDevice d;
     ASSERT_TRUE(d.create(4, 4));
-    Shader* colour = d.shader(kColour, colour_tables());
+    Shader* colour = d.shader(kColour);
     ASSERT_NE(colour, nullptr);
     d.device->clear(0.4f, 0.2f, 1.0f);
     colour->set_param("colour", c.colour);
@@ -230,11 +246,11 @@ TEST(GlPixels, BlendModesMixWithTheTarget) {
   }
 }
 
-TEST(GlPixels, PartialQuadCoversTheSamePixelsAsDirect3D) {
+TEST(DevicePixels, PartialQuadCoversTheSamePixelsAsDirect3D) {
   // The left half of an 8 x 4 target: Direct3D 9 covers pixel centres x = 0..3.
-  GlDevice d;
+  DrawingDevice d;
   ASSERT_TRUE(d.create(8, 4));
-  Shader* colour = d.shader(kColour, colour_tables());
+  Shader* colour = d.shader(kColour);
   ASSERT_NE(colour, nullptr);
   d.device->clear(0, 0, 0);
   const float white[4] = {1, 1, 1, 1};
@@ -248,12 +264,16 @@ TEST(GlPixels, PartialQuadCoversTheSamePixelsAsDirect3D) {
           << x << "," << y;
 }
 
-TEST(GlPixels, ResizeGivesANewBackBufferAndEmptyTexturesOfTheOldSize) {
-  GlDevice d;
+TEST(DevicePixels, ResizeGivesANewBackBufferAndEmptyTexturesOfTheOldSize) {
+  DrawingDevice d;
   ASSERT_TRUE(d.create(16, 8));
+  Shader* colour = d.shader(kColour);
+  ASSERT_NE(colour, nullptr);
   Texture* texture = d.device->create_texture();
   std::vector<std::uint8_t> pixels = pattern(4, 4);
   ASSERT_TRUE(texture->upload(pixels.data(), 4, 4, 1, 1));
+  // The reset comes while the texture is the target: it must not hold the reset up.
+  ASSERT_TRUE(d.device->set_target(texture));
   d.device->resize(32, 24);
   std::vector<std::uint8_t> rgba;
   int width = 0, height = 0;
@@ -263,6 +283,24 @@ TEST(GlPixels, ResizeGivesANewBackBufferAndEmptyTexturesOfTheOldSize) {
   EXPECT_EQ(texture->width, 4);
   EXPECT_NE(texture->handle(), 0u);
   EXPECT_EQ(texture->filter(), 0);
+  // Everything draws as before the reset: the texture as a target, then the back buffer
+  // (which the reset made the target again) over its new size.
+  const float green[4] = {0, 1, 0, 1};
+  colour->set_param("colour", green);
+  d.device->set_shader(colour);
+  d.device->begin_frame();
+  ASSERT_TRUE(d.device->set_target(texture));
+  d.device->draw_quad(0, 0, 1, 1);
+  d.device->set_back_buffer_target();
+  d.device->draw_quad(0, 0, 1, 1);
+  d.device->end_frame();
+  const std::vector<std::uint8_t> drawn = d.read(*texture);
+  ASSERT_EQ(drawn.size(), 4u * 4 * 4);
+  EXPECT_EQ(drawn[1], 255);
+  rgba = d.read_back_buffer();
+  ASSERT_EQ(rgba.size(), 32u * 24 * 4);
+  EXPECT_EQ(rgba[1], 255);
+  EXPECT_EQ(rgba[rgba.size() - 3], 255) << "bottom right pixel";
 }
 
 }  // namespace

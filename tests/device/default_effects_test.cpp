@@ -1,5 +1,6 @@
-// Every effect of the default pictures, assembled from its source, translates and links
-// on the GL backend and draws a quad.
+// Every effect of the default pictures, assembled from its source, loads on the backend of
+// this build (translated and linked on GL, accepted by the runtime on Direct3D 9) and
+// draws a quad.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,19 +8,19 @@
 #include <sstream>
 
 #include "device/bytecode/effect_source.h"
-#include "test_support.h"
+#include "drawing_device.h"
 
 namespace bw::device {
 namespace {
 
 namespace fs = std::filesystem;
 
-TEST(GlDefaultEffects, EveryEffectLoadsAndDraws) {
+TEST(DeviceDefaultEffects, EveryEffectLoadsAndDraws) {
   const fs::path root = fs::path(BW_SOURCE_DIR) / "data" / "effects";
   if (!fs::is_directory(root)) GTEST_SKIP() << "no effect sources in " << root;
-  auto backend = make_gl_backend();
-  GlBackend* gl = backend.get();
-  Device device(std::move(backend));
+  auto made = make_backend_under_test();
+  Backend* backend = made.get();
+  Device device(std::move(made));
   ASSERT_EQ(device.create(0, 64, 48, 60, false), kCreated);
   int effects = 0;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
@@ -35,7 +36,7 @@ TEST(GlDefaultEffects, EveryEffectLoadsAndDraws) {
     const auto bytes = bytecode::write_bsf(*image, error);
     ASSERT_TRUE(bytes) << error;
     Shader* shader = device.create_shader();
-    ASSERT_TRUE(shader->load(bytes->data(), bytes->size())) << gl->last_error();
+    ASSERT_TRUE(shader->load(bytes->data(), bytes->size())) << backend_error(*backend);
     EXPECT_NE(shader->program(), 0u);
     device.set_shader(shader);
     device.draw_quad(0, 0, 1, 1);

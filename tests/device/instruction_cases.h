@@ -1,22 +1,17 @@
-// Instruction conformance of translated effects: for each instruction and modifier the
-// translator handles, a tiny effect whose one output pixel must equal what Direct3D 9
-// defines for it. Rendered headless on llvmpipe through the whole device path (effect
-// source -> token streams -> .bsf -> Shader::load -> GLSL -> quad).
-#include <gtest/gtest.h>
+// The instruction cases of the effect conformance tests: for each instruction and
+// modifier the effects use, a tiny effect whose one output pixel must equal what
+// Direct3D 9 defines for it. Shared by the pixel tests of each backend and the comparison
+// of the two backends.
+#pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <string>
-#include <utility>
 
-#include "device/bytecode/effect_source.h"
-#include "test_support.h"
-
-namespace bw::device {
-namespace {
+namespace bw::device::instruction_cases {
 
 // Constants every case starts from.
-const char* kDefinitions =
+inline const char* const kDefinitions =
     "def c0, 0.5, -0.25, 0.75, 1.0\n"
     "def c1, 0.2, 0.4, -0.6, 0.8\n"
     "def c2, 2.0, 0.5, -1.0, 0.25\n"
@@ -36,7 +31,7 @@ struct Case {
   const char* subroutines = nullptr;  // labelled functions after the main one
 };
 
-const Case kCases[] = {
+inline const Case kCases[] = {
     // arithmetic
     {"mov", false, "mov r0, c0", {0.5f, -0.25f, 0.75f, 1.0f}},
     {"add", false, "add r0, c0, c1", {0.7f, 0.15f, 0.15f, 1.8f}},
@@ -57,6 +52,8 @@ const Case kCases[] = {
     // scalar functions read one component and replicate their result
     {"rcp", false, "rcp r0, c2.x", {0.5f, 0.5f, 0.5f, 0.5f}},
     {"rcp of zero is infinite", false, "rcp r0, c3.x", {1e30f, 1e30f, 1e30f, 1e30f}},
+    {"rsq of zero is infinite", false, "rsq r0, c3.x", {1e30f, 1e30f, 1e30f, 1e30f}},
+    {"log of zero is minus infinite", false, "log r0, c3.x", {-1e30f, -1e30f, -1e30f, -1e30f}},
     {"rsq", false, "rsq r0, c2.y", {1.414214f, 1.414214f, 1.414214f, 1.414214f}},
     {"rsq of a negative uses its size", false, "rsq r0, c2.z", {1, 1, 1, 1}},
     {"exp", false, "exp r0, c2.z", {0.5f, 0.5f, 0.5f, 0.5f}},
@@ -109,7 +106,7 @@ const Case kCases[] = {
     {"vs relative constant", true, "mova a0.x, c6.x\nmov r0, c3[a0.x]", {1, 0, 0, 0}},
 };
 
-std::string effect_source(const Case& c) {
+inline std::string effect_source(const Case& c) {
   std::string text;
   if (c.vertex) {
     text = ".vertex\nvs_3_0\ndcl_position v0\ndcl_position o0\ndcl_texcoord o1\n";
@@ -128,107 +125,9 @@ std::string effect_source(const Case& c) {
 }
 
 // The byte Direct3D 9 writes for r0 component `value` through the final mad.
-int expected_byte(float value) {
+inline int expected_byte(float value) {
   const double out = std::clamp(value / 4.0 + 0.5, 0.0, 1.0);
   return static_cast<int>(std::lround(out * 255.0));
 }
 
-// A headless device on the GL backend with the effect translator.
-struct TranslatingDevice {
-  GlBackend* gl = nullptr;
-  std::unique_ptr<Device> device;
-
-  TranslatingDevice() {
-    auto backend = make_gl_backend();
-    gl = backend.get();
-    device = std::make_unique<Device>(std::move(backend));
-  }
-
-  // Assembles and draws an effect over the whole cleared back buffer; false (with a
-  // failure recorded) when it does not assemble or load.
-  bool render(const std::string& text, std::uint8_t (&pixel)[4]) {
-    std::string error;
-    const auto image = bytecode::assemble_effect(text, error);
-    const auto bytes = image ? bytecode::write_bsf(*image, error) : std::nullopt;
-    if (!bytes) {
-      ADD_FAILURE() << error;
-      return false;
-    }
-    Shader* shader = device->create_shader();
-    if (!shader->load(bytes->data(), bytes->size())) {
-      ADD_FAILURE() << gl->last_error();
-      return false;
-    }
-    device->clear(0, 0, 0);
-    device->set_shader(shader);
-    device->draw_quad(0, 0, 1, 1);
-    std::vector<std::uint8_t> rgba;
-    int width = 0, height = 0;
-    const bool read = device->read_back_buffer(rgba, width, height);
-    EXPECT_TRUE(read);
-    if (read) std::copy(rgba.begin(), rgba.begin() + 4, pixel);
-    shader->release();
-    return read;
-  }
-};
-
-TEST(GlConformance, EachInstructionGivesItsDirect3DResult) {
-  TranslatingDevice d;
-  ASSERT_EQ(d.device->create(0, 2, 2, 60, false), kCreated);
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    std::uint8_t pixel[4] = {};
-    if (!d.render(effect_source(c), pixel)) continue;
-    for (int channel = 0; channel < 4; ++channel)
-      EXPECT_NEAR(pixel[channel], expected_byte(c.r0[channel]), 1) << "component " << channel;
-  }
-}
-
-// vPos is the pixel's integer position (Direct3D 9 pixel centres, row 0 at the top) and
-// the screen derivatives of the texture coordinate are one pixel's step: u grows to the
-// right, v downward.
-TEST(GlConformance, PixelPositionAndDerivativesFollowDirect3D) {
-  TranslatingDevice d;
-  ASSERT_EQ(d.device->create(0, 4, 2, 60, false), kCreated);
-  const char* text =
-      ".vertex\nvs_3_0\ndcl_position v0\ndcl_texcoord v1\ndcl_position o0\n"
-      "dcl_texcoord o1\nmov o0, v0\nmov o1, v1\n"
-      ".pixel\nps_3_0\ndef c7, 0.125, 0, 0, 0\ndcl vPos.xy\ndcl_texcoord v0.xy\n"
-      "mul r0.xy, vPos, c7.x\ndsx r1, v0\ndsy r2, v0\nmov r0.z, r1.x\nmov r0.w, r2.y\n"
-      "mov oC0, r0\n";
-  std::uint8_t first[4] = {};
-  ASSERT_TRUE(d.render(text, first));
-  std::vector<std::uint8_t> rgba;
-  int width = 0, height = 0;
-  ASSERT_TRUE(d.device->read_back_buffer(rgba, width, height));
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 4; ++x) {
-      const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * 4 + x) * 4];
-      EXPECT_NEAR(p[0], x * 32, 1) << x << "," << y;
-      EXPECT_NEAR(p[1], y * 32, 1) << x << "," << y;
-      EXPECT_NEAR(p[2], 64, 1) << "du/dx is 1/4";
-      EXPECT_NEAR(p[3], 128, 1) << "dv/dy is 1/2";
-    }
-}
-
-// texkill discards the pixel when any of x, y and z is below zero (w takes no part): the
-// target keeps its clear colour; otherwise the pixel is written.
-TEST(GlConformance, TexkillDiscardsOnANegativeComponent) {
-  TranslatingDevice d;
-  ASSERT_EQ(d.device->create(0, 2, 2, 60, false), kCreated);
-  for (const auto& [source, killed] :
-       {std::pair{"mov r1, c1\ntexkill r1", true}, std::pair{"mov r1, c0.xxxw\ntexkill r1", false},
-        std::pair{"mov r1, c2.wwzw\ntexkill r1", true},
-        std::pair{"mov r1, c2.wwwz\ntexkill r1", false}}) {
-    SCOPED_TRACE(source);
-    const std::string text = std::string(".vertex\nvs_3_0\ndcl_position v0\ndcl_position o0\n"
-                                         "mov o0, v0\n.pixel\nps_3_0\n") +
-                             kDefinitions + source + "\nmov oC0, c4\n";
-    std::uint8_t pixel[4] = {};
-    if (!d.render(text, pixel)) continue;
-    EXPECT_EQ(pixel[0], killed ? 0 : 255);
-  }
-}
-
-}  // namespace
-}  // namespace bw::device
+}  // namespace bw::device::instruction_cases

@@ -1,0 +1,53 @@
+// Where Wine's Direct3D 9 (Wine 8, wined3d over OpenGL, here on Mesa's llvmpipe) gives
+// another result than Direct3D 9 documents. The one list of them: the pixel tests on the
+// Direct3D 9 backend expect Wine's value when they run under Wine, and the comparison of
+// the two backends expects the documented value from GL and Wine's from Direct3D 9. Every
+// other case must agree with the documented result on both backends.
+#pragma once
+
+#include <cstring>
+
+namespace bw::device {
+
+struct WineDifference {
+  const char* case_name;   // an instruction case (instruction_cases.h) or a pixel test case
+  const char* documented;  // what Direct3D 9 documents
+  const char* wine;        // what Wine gives
+  bool wine_fixed;         // Wine gives the same picture every time (else: left-overs)
+  float wine_r0[4];        // an instruction case's r0 as Wine computes it, when fixed
+  const char* gl;          // what the GL backend gives
+};
+
+inline const WineDifference kWineDifferences[] = {
+    {"predicated write",
+     "(p0) mov writes only the components whose predicate is true: r0 = (2, 0.4, -1, 0.25)",
+     "predicates are not implemented; the write reaches every component: r0 = (2, 0.5, -1, "
+     "0.25)",
+     true, {2.0f, 0.5f, -1.0f, 0.25f}, "the documented value"},
+    {"call",
+     "call runs the subroutine and main goes on after it: r0 = (1, -0.25, 0.75, 1)",
+     "a pixel program with a subroutine does not compile (the subroutine is used before it is "
+     "declared, and the colour output is written inside it): the draw shows whatever the "
+     "previous program left",
+     false, {0, 0, 0, 0}, "the documented value"},
+    {"vs lit facing away",
+     "lit gives z = 0 when x <= 0: (1, 0, 0, 1)",
+     "z = pow(max(y, 0), w) whatever x, infinite for a negative power: (1, 0, inf, 1)",
+     true, {1.0f, 0.0f, 1e30f, 1.0f}, "the documented value"},
+    {"full-size smooth texture",
+     "a texture drawn at one texel per pixel is magnified: with point magnification the quad "
+     "gives its source back exactly",
+     "the level of detail comes out a little above 0 on some pixels, which then take the "
+     "linear minification filter (about 1244 of 3072 pixels of a 64 x 48 quad, off by up to "
+     "101)",
+     false, {0, 0, 0, 0}, "the documented value (one filter for the whole quad)"},
+};
+
+// The listed difference of a case, or null.
+inline const WineDifference* wine_difference(const char* case_name) {
+  for (const WineDifference& difference : kWineDifferences)
+    if (std::strcmp(difference.case_name, case_name) == 0) return &difference;
+  return nullptr;
+}
+
+}  // namespace bw::device
