@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "test_support.h"
+#include "../drawing_device.h"
 
 namespace bw::device {
 namespace {
@@ -148,8 +149,8 @@ TEST(GlWindow, TheWindowShowsExactlyWhatTheBackBufferHolds) {
     // Two patterns of other sizes, so that sampling really filters.
     Texture* first = device.create_texture();
     Texture* second = device.create_texture();
-    ASSERT_TRUE(first->upload(gltest::pattern(40, 30, 3).data(), 40, 30, filter, 1));
-    ASSERT_TRUE(second->upload(gltest::pattern(kWidth, kHeight, 9).data(), kWidth, kHeight,
+    ASSERT_TRUE(first->upload(drawing::pattern(40, 30, 3).data(), 40, 30, filter, 1));
+    ASSERT_TRUE(second->upload(drawing::pattern(kWidth, kHeight, 9).data(), kWidth, kHeight,
                                filter, 1));
     bytecode::BsfImage tables;
     tables.ps.constants = {{"alpha", 0, 0}};
