@@ -58,6 +58,10 @@ std::optional<int> settle_picture(SaverOptions& options) {
   std::string error;
   const auto chosen = choose_picture(options.picture, installed, seed, error);
   if (!chosen) {
+    // Say where the pictures were looked for: with several installations, the wrong one is
+    // the likeliest reason.
+    const std::string where = "\" under \"" + settings.install_path + "/data\"; ";
+    if (const auto at = error.find("\"; "); at != std::string::npos) error.replace(at, 3, where);
     std::fprintf(stderr, "brushwright: %s\n", error.c_str());
     return 1;
   }

@@ -33,7 +33,10 @@ std::string program_dir() {
 
 // Points the engine's asset and image roads at an installation.
 void use_installation(painter::PainterState& state, const std::string& install_dir) {
-  assets::set_install_dir(install_dir);
+  // Choosing the picture may have opened this installation's stores already: they stay
+  // open, so that what was said of a damaged store is not said a second time.
+  if (assets::install_dir() != (install_dir.empty() ? std::string(".") : install_dir))
+    assets::set_install_dir(install_dir);
   assets::reset_image_stores();
   state.install_path = install_dir;
   state.fetch = [](const std::string& path) { return assets::fetch_asset(path); };

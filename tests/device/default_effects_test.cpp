@@ -27,11 +27,8 @@ TEST(DeviceDefaultEffects, EveryEffectLoadsAndDraws) {
     if (entry.path().extension() != ".fx") continue;
     SCOPED_TRACE(entry.path().string());
     ++effects;
-    std::ifstream file(entry.path());
-    std::stringstream text;
-    text << file.rdbuf();
     std::string error;
-    const auto image = bytecode::assemble_effect(text.str(), error);
+    const auto image = bytecode::assemble_effect(drawing::shipped_effect_text(entry.path()), error);
     ASSERT_TRUE(image) << error;
     const auto bytes = bytecode::write_bsf(*image, error);
     ASSERT_TRUE(bytes) << error;

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -96,6 +99,20 @@ inline std::vector<std::uint8_t> pattern(int width, int height, std::uint32_t se
     byte = static_cast<std::uint8_t>(state >> 24);
   }
   return rgba;
+}
+
+// The text of a shipped effect source as the build assembles it: a plan shape (a file of
+// the shapes folder) is followed by the subroutines of shapes/library.fxi.
+inline std::string shipped_effect_text(const std::filesystem::path& file) {
+  auto read = [](const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  std::string text = read(file);
+  if (file.parent_path().filename() == "shapes") text += read(file.parent_path() / "library.fxi");
+  return text;
 }
 
 }  // namespace drawing

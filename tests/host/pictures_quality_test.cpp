@@ -41,12 +41,12 @@ struct Shortfall {
   double today;
 };
 constexpr Shortfall kShortfalls[] = {
-    {"jaggedness", "Tamsin", 0.253},     {"jaggedness", "Estuary", 0.332},
-    {"jaggedness", "Orchard", 0.223},    {"autocorrelation", "Estuary", 0.220},
-    {"periodic power", "Orchard", 0.151}, {"value range", "Tamsin", 21.1},
-    {"value range", "Estuary", 7.3},     {"value range", "Orchard", 21.4},
-    {"mud", "Estuary", 0.448},           {"mud", "Orchard", 0.181},
-    {"sameness", "Estuary", 0.783},
+    {"jaggedness", "Tamsin", 0.161},     {"jaggedness", "Estuary", 0.182},
+    {"jaggedness", "Orchard", 0.085},    {"jaggedness", "Vesper", 0.169},
+    {"jaggedness", "Flourish", 0.135},   {"jaggedness", "Noonday", 0.153},
+    {"periodic power", "Flourish", 0.155}, {"value range", "Tamsin", 17.7},
+    {"value range", "Estuary", 11.9},    {"value range", "Vesper", 16.3},
+    {"value range", "Flourish", 27.7},
 };
 
 struct Judged {

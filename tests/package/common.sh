@@ -6,6 +6,8 @@
 #                  under BASE that is removed when the test ends (after the test's
 #                  on_exit, when it defines one)
 set -euo pipefail
+# A command that fails under set -e names itself, so that no test ends without a word.
+trap 'echo "$(basename "$0" .sh): line $LINENO: \"$BASH_COMMAND\" failed" >&2' ERR
 deb=$1
 test_name=$(basename "$0" .sh)
 scratch=""

@@ -13,7 +13,7 @@ for program in usr/bin/brushwright usr/libexec/xscreensaver/brushwright; do
   status=0
   message=$("$root/$program" --picture NoSuchPicture --render "$scratch/none" --pictures 1 \
     --size 160x100 2>&1 >/dev/null) || status=$?
-  [ "$status" -eq 255 ] || fail "$program exited $status for an unknown picture: $message"
+  [ "$status" -eq 1 ] || fail "$program exited $status for an unknown picture: $message"
   case $message in
     *"under \"$root/usr/share/brushwright/data\""*) ;;
     *) fail "$program did not look in the unpacked data: $message" ;;

@@ -19,6 +19,7 @@
 #include "assets/png_writer.h"
 #include "device/bytecode/bsf.h"
 #include "device/bytecode/effect_source.h"
+#include "drawing_device.h"
 #include "instruction_cases.h"
 #include "wine_differences.h"
 
@@ -175,11 +176,8 @@ TEST_F(FxDifferential, ShippedEffectsDrawTheSameOnBothBackends) {
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (entry.path().extension() != ".fx") continue;
     SCOPED_TRACE(entry.path().string());
-    std::ifstream file(entry.path());
-    std::stringstream text;
-    text << file.rdbuf();
     const std::string name = entry.path().stem().string();
-    const int worst = compare(name, text.str(), 64, 48);
+    const int worst = compare(name, bw::device::drawing::shipped_effect_text(entry.path()), 64, 48);
     std::printf("effect %-16s largest difference %d\n", name.c_str(), worst);
     ++effects;
   }
