@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "device/d3d9/d3d9_backend.h"
 #include "host/command_line.h"
@@ -32,6 +33,7 @@ struct Host {
   HWND preview_parent = nullptr;  // non-zero only in preview mode
   bool preview_wait = false;
   painter::PainterState* state = nullptr;
+  std::vector<std::string> looked_in;  // the folders searched for data, when none had it
 };
 Host g_host;
 
@@ -52,12 +54,19 @@ std::string module_dir() {
   return slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
 }
 
-// The saver is started in the system folder, where "." holds no data: without a stored
-// PATH it looks in "." and then beside the program.
-std::string install_dir_for(RegistrySettings& storage, const Settings& settings) {
-  if (storage.open_key() && storage.read_text("PATH")) return settings.install_path;
-  if (has_picture_data(".")) return ".";
-  return module_dir();
+// The folders where the saver looks for data/, in order. The saver is started in the
+// system folder, where "." holds no data: without a stored PATH it looks in "." and then
+// beside the program.
+std::vector<std::string> install_dir_candidates(RegistrySettings& storage,
+                                                const Settings& settings) {
+  if (storage.open_key() && storage.read_text("PATH")) return {settings.install_path};
+  return {".", module_dir()};
+}
+
+std::string current_dir() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
+  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string(".");
 }
 
 INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
@@ -188,7 +197,20 @@ bool create_saver_window(painter::PainterState& state, int show_command) {
   read_settings(storage, settings);
   state.speed = settings.speed;
   state.delay = settings.delay;
-  use_installation(state, install_dir_for(storage, settings));
+  const auto candidates = install_dir_candidates(storage, settings);
+  std::string install_dir;
+  for (const auto& candidate : candidates) {
+    if (has_picture_data(candidate)) {
+      install_dir = candidate;
+      break;
+    }
+  }
+  if (install_dir.empty()) {
+    for (const auto& candidate : candidates)
+      g_host.looked_in.push_back(candidate == "." ? current_dir() : candidate);
+    install_dir = candidates.front();
+  }
+  use_installation(state, install_dir);
 
   ShowWindow(g_host.saver_window, show_command);
   UpdateWindow(g_host.saver_window);
@@ -216,6 +238,26 @@ bool wait_for_preview() {
     DispatchMessageA(&message);
   }
   return IsWindow(g_host.saver_window) != FALSE;
+}
+
+// Without data a full-screen saver says where it looked and ends; a preview stays empty
+// until its parent takes it away.
+int run_without_data() {
+  std::string text = "Brushwright found no picture data (a data folder) in:";
+  for (const auto& folder : g_host.looked_in) text += "\n" + folder;
+  report("no picture data in " + g_host.looked_in.front());
+  if (in_preview()) {
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    return 0;
+  }
+  // Hidden, not destroyed: its quit message would close the box at once.
+  ShowWindow(g_host.saver_window, SW_HIDE);
+  MessageBoxA(nullptr, text.c_str(), g_host.window_title, MB_OK | MB_ICONERROR);
+  return 1;
 }
 
 int run_engine(painter::PainterState& state) {
@@ -298,6 +340,7 @@ int run_saver(HINSTANCE instance, char* command_line, int show_command) {
   painter::PainterState state;
   if (!create_saver_window(state, show_command)) return 0;
   if (in_preview() && !wait_for_preview()) return 0;
+  if (!g_host.looked_in.empty()) return run_without_data();
   const int status = run_engine(state);
   state.device.reset();
   return status;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -199,6 +200,54 @@ TEST(SaverProgram, SettingDialog) {
   }
   RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
   DestroyWindow(owner);
+}
+
+// PATH names a folder without data: the full-screen saver says where it looked and ends
+// with status 1; a preview shows no box and waits for its parent.
+TEST(SaverProgram, NoDataUnderPath) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string empty = std::string(temp) + "brushwright-no-data";
+  CreateDirectoryA(empty.c_str(), nullptr);
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "PATH", REG_SZ, empty.c_str(),
+                            static_cast<DWORD>(empty.size() + 1)),
+            ERROR_SUCCESS);
+  {
+    Saver saver("/s");
+    ASSERT_TRUE(saver.started());
+    HWND box = nullptr;
+    ASSERT_TRUE(pump_until([&] { return (box = FindWindowA("#32770", "Brushwright")); }, 30000));
+    char text[1024] = {};
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM found) {
+          char part[512] = {};
+          GetWindowTextA(child, part, sizeof part);
+          strncat(reinterpret_cast<char*>(found), part, 1023 - strlen(reinterpret_cast<char*>(found)));
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(text));
+    EXPECT_NE(std::string(text).find(empty), std::string::npos) << text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+    EXPECT_EQ(saver.exit_code(), 1u);
+  }
+  {
+    HWND parent = CreateWindowExA(0, "STATIC", "preview", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    Saver saver("/p " + handle_text(parent));
+    HWND child = nullptr;
+    ASSERT_TRUE(pump_until(
+        [&] { return (child = FindWindowExA(parent, nullptr, "BRUSHWRIGHT", nullptr)); }, 30000));
+    pump_for(2000);
+    EXPECT_EQ(FindWindowA("#32770", "Brushwright"), nullptr);
+    EXPECT_EQ(saver.exit_code(), std::nullopt);
+    DestroyWindow(parent);
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+    EXPECT_EQ(saver.exit_code(), 0u);
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+  RemoveDirectoryA(empty.c_str());
 }
 
 }  // namespace
