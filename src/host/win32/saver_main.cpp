@@ -39,7 +39,11 @@ Host g_host;
 
 bool in_preview() { return g_host.preview_parent != nullptr; }
 
-bool has_device() { return g_host.state != nullptr && g_host.state->device != nullptr; }
+// The engine draws into the saver window only; other monitors get black windows.
+bool has_device(HWND window) {
+  return window == g_host.saver_window && g_host.state != nullptr &&
+         g_host.state->device != nullptr;
+}
 
 // A one-line message where a program without a console can be heard.
 void report(const std::string& message) {
@@ -84,10 +88,18 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
       PostQuitMessage(0);
       return 0;
     case WM_SIZE:
-      if (has_device()) g_host.state->device->resize(LOWORD(lparam), HIWORD(lparam));
+      if (has_device(window)) g_host.state->device->resize(LOWORD(lparam), HIWORD(lparam));
       return 0;
     case WM_PAINT:
-      if (has_device()) render_frame(*g_host.state);
+      if (has_device(window)) {
+        render_frame(*g_host.state);
+      } else if (window != g_host.saver_window) {
+        PAINTSTRUCT paint;
+        HDC context = BeginPaint(window, &paint);
+        FillRect(context, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        EndPaint(window, &paint);
+        return 0;
+      }
       return DefWindowProcA(window, message, wparam, lparam);
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -219,6 +231,25 @@ bool create_saver_window(painter::PainterState& state, int show_command) {
   return true;
 }
 
+// Covers each monitor but the primary one with a black window of the saver's class, which
+// ends the saver on the same input as the saver window.
+void cover_other_monitors() {
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, LPRECT, LPARAM) -> BOOL {
+        MONITORINFO info = {};
+        info.cbSize = sizeof info;
+        if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY) != 0)
+          return TRUE;
+        const RECT& area = info.rcMonitor;
+        CreateWindowExA(0, g_host.window_class, g_host.window_title, WS_POPUP | WS_VISIBLE,
+                        area.left, area.top, area.right - area.left, area.bottom - area.top,
+                        nullptr, nullptr, g_host.instance, nullptr);
+        return TRUE;
+      },
+      0);
+}
+
 // Runs the one-second wait of a preview; false when the window went in the meantime.
 bool wait_for_preview() {
   g_host.preview_wait = true;
@@ -341,6 +372,7 @@ int run_saver(HINSTANCE instance, char* command_line, int show_command) {
   if (!create_saver_window(state, show_command)) return 0;
   if (in_preview() && !wait_for_preview()) return 0;
   if (!g_host.looked_in.empty()) return run_without_data();
+  if (!in_preview()) cover_other_monitors();
   const int status = run_engine(state);
   state.device.reset();
   return status;
