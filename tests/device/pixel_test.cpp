@@ -272,6 +272,8 @@ TEST(DevicePixels, ResizeGivesANewBackBufferAndEmptyTexturesOfTheOldSize) {
   Texture* texture = d.device->create_texture();
   std::vector<std::uint8_t> pixels = pattern(4, 4);
   ASSERT_TRUE(texture->upload(pixels.data(), 4, 4, 1, 1));
+  // The reset comes while the texture is the target: it must not hold the reset up.
+  ASSERT_TRUE(d.device->set_target(texture));
   d.device->resize(32, 24);
   std::vector<std::uint8_t> rgba;
   int width = 0, height = 0;

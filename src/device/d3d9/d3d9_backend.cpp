@@ -212,8 +212,14 @@ std::int32_t D3d9Backend::test_cooperative_level() {
 
 bool D3d9Backend::reset(const PresentParams& params) {
   if (device_ == nullptr) return false;
-  // The device's own references to what it samples go before the reset, with ours.
+  // The device's own references to what it samples and draws into go before the reset,
+  // with ours: a texture still bound or current as target would make the reset fail.
   for (std::uint32_t stage = 0; stage < kTextureStages; ++stage) set_texture(stage, 0);
+  IDirect3DSurface9* back_buffer = nullptr;
+  if (SUCCEEDED(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back_buffer))) {
+    device_->SetRenderTarget(0, back_buffer);
+    back_buffer->Release();
+  }
   D3DPRESENT_PARAMETERS present;
   fill_present_parameters(params, &present);
   const HRESULT result = device_->Reset(&present);
