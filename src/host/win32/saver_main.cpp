@@ -45,9 +45,30 @@ bool has_device(HWND window) {
          g_host.state->device != nullptr;
 }
 
-// A one-line message where a program without a console can be heard.
+// The log is started afresh when it has grown past this size.
+constexpr long kLogLimit = 256 * 1024;
+
+// A saver has no console: what the program's layers write to standard error goes to a
+// log under the user's local application data, "<LOCALAPPDATA>\Brushwright\brushwright.log".
+void open_log() {
+  char base[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", base, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  const std::string dir = std::string(base) + "\\Brushwright";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string path = dir + "\\brushwright.log";
+  WIN32_FILE_ATTRIBUTE_DATA info = {};
+  const bool too_big = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) &&
+                       (info.nFileSizeHigh != 0 || info.nFileSizeLow > kLogLimit);
+  if (std::freopen(path.c_str(), too_big ? "w" : "a", stderr) != nullptr)
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
+// A one-line message of the host: to the debugger's output and to the log.
 void report(const std::string& message) {
-  OutputDebugStringA(("brushwright: " + message + "\n").c_str());
+  const std::string line = "brushwright: " + message + "\n";
+  OutputDebugStringA(line.c_str());
+  std::fputs(line.c_str(), stderr);
 }
 
 std::string module_dir() {
@@ -352,6 +373,7 @@ intptr_t find_preview_tool() {
 }
 
 int run_saver(HINSTANCE instance, char* command_line, int show_command) {
+  open_log();
   g_host.instance = instance;
   LoadStringA(instance, BW_STRING_TITLE, g_host.window_title, sizeof g_host.window_title);
   LoadStringA(instance, BW_STRING_CLASS, g_host.window_class, sizeof g_host.window_class);

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -212,6 +214,12 @@ TEST(SaverProgram, NoDataUnderPath) {
   ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "PATH", REG_SZ, empty.c_str(),
                             static_cast<DWORD>(empty.size() + 1)),
             ERROR_SUCCESS);
+  // A log grown past its limit is started afresh.
+  char base[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableA("LOCALAPPDATA", base, MAX_PATH), 0u);
+  const std::string log_dir = std::string(base) + "\\Brushwright";
+  CreateDirectoryA(log_dir.c_str(), nullptr);
+  std::ofstream(log_dir + "\\brushwright.log") << std::string(300 * 1024, 'o');
   {
     Saver saver("/s");
     ASSERT_TRUE(saver.started());
@@ -231,6 +239,12 @@ TEST(SaverProgram, NoDataUnderPath) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
     EXPECT_EQ(saver.exit_code(), 1u);
+    // The message is in the user's log as well.
+    std::ifstream log_file(log_dir + "\\brushwright.log");
+    const std::string log((std::istreambuf_iterator<char>(log_file)),
+                          std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find("brushwright: no picture data in " + empty), std::string::npos) << log;
+    EXPECT_EQ(log.find("ooo"), std::string::npos);
   }
   {
     HWND parent = CreateWindowExA(0, "STATIC", "preview", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150,
