@@ -372,7 +372,9 @@ TEST(StoreCursor, MissingHeaderIsWrittenEmptyIntoWritableFiles) {
 }
 
 TEST(StoreCursor, MissingHeaderIsNotWrittenIntoReadOnlyFiles) {
+#ifndef _WIN32  // Windows keeps read-only files read-only for everyone
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only files";
+#endif
   NumberStore s = number_store("read_only_header", 3, false, 1);
   ASSERT_TRUE(write_file(s.dir + "/Tree.3", {}));
   ::chmod((s.dir + "/Tree.3").c_str(), 0444);

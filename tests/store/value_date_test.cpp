@@ -121,7 +121,12 @@ TEST(DateOrder, ChosenFromTimeZoneVariable) {
 TEST(DateOrder, FixedOncePerProcess) {
   DateOrder first = date_order();
   EXPECT_EQ(first, date_order_for_tz(std::getenv("TZ")));
-  setenv("TZ", first == kDmy ? "US/Central" : "Europe/Rome", 1);
+  const char* other = first == kDmy ? "US/Central" : "Europe/Rome";
+#ifdef _WIN32
+  _putenv_s("TZ", other);
+#else
+  setenv("TZ", other, 1);
+#endif
   EXPECT_EQ(date_order(), first);
 }
 
