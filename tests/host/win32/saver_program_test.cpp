@@ -122,6 +122,14 @@ TEST(SaverProgram, PreviewLivesInItsParent) {
     EXPECT_EQ(saver.exit_code(), std::nullopt);
     EXPECT_TRUE(IsWindow(child));
     if (c.close_by_command) {
+      // Command 104 shows the About dialog with the version; it closes on OK.
+      PostMessageA(child, WM_COMMAND, 104, 0);
+      HWND about = nullptr;
+      ASSERT_TRUE(pump_until(
+          [&] { return (about = FindWindowA("#32770", "About Brushwright")); }, 30000));
+      EXPECT_NE(FindWindowExA(about, nullptr, "Static", "Brushwright " BW_VERSION), nullptr);
+      PostMessageA(about, WM_COMMAND, IDOK, 0);
+      EXPECT_TRUE(pump_until([&] { return !IsWindow(about); }, 30000));
       PostMessageA(child, WM_COMMAND, 105, 0);
     } else {
       DestroyWindow(parent);
