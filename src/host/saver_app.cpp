@@ -9,12 +9,11 @@
 #include <filesystem>
 #include <thread>
 
-#include "assets/asset_fetch.h"
 #include "assets/png_writer.h"
-#include "assets/store_image_records.h"
 #include "device/gl/gl_backend.h"
 #include "device/texture.h"
 #include "host/contact_sheet.h"
+#include "host/engine_host.h"
 #include "host/saver_loop.h"
 #include "host/x11_window.h"
 #include "painter/engine.h"
@@ -29,23 +28,6 @@ std::string program_dir() {
   std::error_code error;
   const fs::path exe = fs::read_symlink("/proc/self/exe", error);
   return error ? std::string(".") : exe.parent_path().string();
-}
-
-// Points the engine's asset and image roads at an installation.
-void use_installation(painter::PainterState& state, const std::string& install_dir) {
-  // Choosing the picture may have opened this installation's stores already: they stay
-  // open, so that what was said of a damaged store is not said a second time.
-  if (assets::install_dir() != (install_dir.empty() ? std::string(".") : install_dir))
-    assets::set_install_dir(install_dir);
-  assets::reset_image_stores();
-  state.install_path = install_dir;
-  state.fetch = [](const std::string& path) { return assets::fetch_asset(path); };
-  state.image_source.by_path =
-      device::image_readers_by_path({assets::asset_fetcher(), install_dir});
-  state.image_source.by_store = [](int number, int store_code, int& record_count) {
-    int width = 0, height = 0;
-    return assets::fetch_store_image(number, store_code, width, height, record_count);
-  };
 }
 
 void configure_state(painter::PainterState& state, const SaverOptions& options,
@@ -63,14 +45,7 @@ void configure_state(painter::PainterState& state, const SaverOptions& options,
 class EngineFrames final : public FrameSource {
  public:
   explicit EngineFrames(painter::PainterState& state) : state_(state) {}
-  void render_frame() override {
-    device::Device& device = *state_.device;
-    device.begin_frame();
-    device.clear(0, 0, 0);
-    painter::draw_frame(state_);
-    device.end_frame();
-    device.present();
-  }
+  void render_frame() override { host::render_frame(state_); }
   bool render_changed_frame() override {
     device::Device& device = *state_.device;
     device.begin_frame();
@@ -153,12 +128,6 @@ bool check_data(const Settings& settings) {
 }
 
 }  // namespace
-
-bool has_picture_data(const std::string& install_dir) {
-  std::error_code error;
-  const fs::path data = fs::path(install_dir) / "data";
-  return fs::exists(data / "Base3" / "Main", error) || fs::is_directory(data / "shaders", error);
-}
 
 std::string default_install_dir() {
   const fs::path here = program_dir();

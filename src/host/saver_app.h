@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "host/engine_host.h"
 #include "host/options.h"
 #include "host/settings.h"
 
@@ -14,9 +15,6 @@ namespace bw::host {
 // program (<prefix>/share/brushwright) or, for a program run from its build tree, the
 // build tree. Returns the first that holds a data folder, or the first candidate.
 std::string default_install_dir();
-
-// True when `install_dir`/data holds a picture store or plain effect files.
-bool has_picture_data(const std::string& install_dir);
 
 // The settings the saver runs with: the picture's stored settings, then the options.
 // An unset PATH leaves default_install_dir().

@@ -1,0 +1,44 @@
+#include "host/engine_host.h"
+
+#include <filesystem>
+
+#include "assets/asset_fetch.h"
+#include "assets/store_image_records.h"
+#include "device/texture.h"
+#include "painter/engine.h"
+
+namespace bw::host {
+namespace fs = std::filesystem;
+
+bool has_picture_data(const std::string& install_dir) {
+  std::error_code error;
+  const fs::path data = fs::path(install_dir) / "data";
+  return fs::exists(data / "Base3" / "Main", error) || fs::is_directory(data / "shaders", error);
+}
+
+void use_installation(painter::PainterState& state, const std::string& install_dir) {
+  // Choosing the picture may have opened this installation's stores already: they stay
+  // open, so that what was said of a damaged store is not said a second time.
+  if (assets::install_dir() != (install_dir.empty() ? std::string(".") : install_dir))
+    assets::set_install_dir(install_dir);
+  assets::reset_image_stores();
+  state.install_path = install_dir;
+  state.fetch = [](const std::string& path) { return assets::fetch_asset(path); };
+  state.image_source.by_path =
+      device::image_readers_by_path({assets::asset_fetcher(), install_dir});
+  state.image_source.by_store = [](int number, int store_code, int& record_count) {
+    int width = 0, height = 0;
+    return assets::fetch_store_image(number, store_code, width, height, record_count);
+  };
+}
+
+void render_frame(painter::PainterState& state) {
+  device::Device& device = *state.device;
+  device.begin_frame();
+  device.clear(0, 0, 0);
+  painter::draw_frame(state);
+  device.end_frame();
+  device.present();
+}
+
+}  // namespace bw::host

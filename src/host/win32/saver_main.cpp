@@ -1,0 +1,407 @@
+// brushwright.scr: the screen saver on Windows. One thread: the command line chooses the
+// mode, the saver window is made, the engine starts on it and a frame is rendered
+// whenever no window message waits.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "device/d3d9/d3d9_backend.h"
+#include "host/command_line.h"
+#include "host/engine_host.h"
+#include "host/settings.h"
+#include "host/win32/registry_settings.h"
+#include "host/win32/resource.h"
+#include "painter/engine.h"
+
+namespace bw::host {
+namespace {
+
+constexpr UINT_PTR kPreviewTimer = 1;
+constexpr UINT kPreviewWaitMs = 1000;
+constexpr int kPreviewRenderSize = 1024;  // what a preview asks of the device
+constexpr int kEmptyParentSize = 512;     // a preview's size in a parent with no area
+
+// The host's state: the window procedure reaches it as well as run_saver.
+struct Host {
+  HINSTANCE instance = nullptr;
+  char window_title[100] = {};
+  char window_class[100] = {};
+  HWND saver_window = nullptr;
+  HWND preview_parent = nullptr;  // non-zero only in preview mode
+  bool preview_wait = false;
+  painter::PainterState* state = nullptr;
+  std::vector<std::string> looked_in;  // the folders searched for data, when none had it
+};
+Host g_host;
+
+bool in_preview() { return g_host.preview_parent != nullptr; }
+
+// The engine draws into the saver window only; other monitors get black windows.
+bool has_device(HWND window) {
+  return window == g_host.saver_window && g_host.state != nullptr &&
+         g_host.state->device != nullptr;
+}
+
+// The log is started afresh when it has grown past this size.
+constexpr long kLogLimit = 256 * 1024;
+
+// A saver has no console: what the program's layers write to standard error goes to a
+// log under the user's local application data, "<LOCALAPPDATA>\Brushwright\brushwright.log".
+void open_log() {
+  char base[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", base, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  const std::string dir = std::string(base) + "\\Brushwright";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string path = dir + "\\brushwright.log";
+  WIN32_FILE_ATTRIBUTE_DATA info = {};
+  const bool too_big = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) &&
+                       (info.nFileSizeHigh != 0 || info.nFileSizeLow > kLogLimit);
+  if (std::freopen(path.c_str(), too_big ? "w" : "a", stderr) != nullptr)
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
+// A one-line message of the host: to the debugger's output and to the log.
+void report(const std::string& message) {
+  const std::string line = "brushwright: " + message + "\n";
+  OutputDebugStringA(line.c_str());
+  std::fputs(line.c_str(), stderr);
+}
+
+std::string module_dir() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, length < MAX_PATH ? length : 0);
+  const auto slash = dir.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
+}
+
+// The folders where the saver looks for data/, in order. The saver is started in the
+// system folder, where "." holds no data: without a stored PATH it looks in "." and then
+// beside the program.
+std::vector<std::string> install_dir_candidates(RegistrySettings& storage,
+                                                const Settings& settings) {
+  if (storage.open_key() && storage.read_text("PATH")) return {settings.install_path};
+  return {".", module_dir()};
+}
+
+std::string current_dir() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
+  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string(".");
+}
+
+INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
+    EndDialog(dialog, LOWORD(wparam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_SIZE:
+      if (has_device(window)) g_host.state->device->resize(LOWORD(lparam), HIWORD(lparam));
+      return 0;
+    case WM_PAINT:
+      if (has_device(window)) {
+        render_frame(*g_host.state);
+      } else if (window != g_host.saver_window) {
+        PAINTSTRUCT paint;
+        HDC context = BeginPaint(window, &paint);
+        FillRect(context, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        EndPaint(window, &paint);
+        return 0;
+      }
+      return DefWindowProcA(window, message, wparam, lparam);
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      // Nothing closes a preview but its parent.
+      if (!in_preview()) PostMessageA(window, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == BW_COMMAND_ABOUT) {
+        DialogBoxParamA(g_host.instance, MAKEINTRESOURCEA(BW_DIALOG_ABOUT), window,
+                        about_dialog_proc, 0);
+        return 0;
+      }
+      if (LOWORD(wparam) == BW_COMMAND_CLOSE) {
+        DestroyWindow(window);
+        return 0;
+      }
+      return DefWindowProcA(window, message, wparam, lparam);
+    case WM_TIMER:
+      g_host.preview_wait = false;
+      KillTimer(window, kPreviewTimer);
+      return 0;
+    case WM_USER:
+      SetTimer(window, kPreviewTimer, kPreviewWaitMs, nullptr);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wparam, lparam);
+  }
+}
+
+INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* storage = reinterpret_cast<RegistrySettings*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG: {
+      SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+      storage = reinterpret_cast<RegistrySettings*>(lparam);
+      const DialogTexts texts = settings_dialog_show(*storage, Settings{});
+      if (storage->open_key()) {
+        SetDlgItemTextA(dialog, BW_EDIT_SPEED, texts.speed.c_str());
+        SetDlgItemTextA(dialog, BW_EDIT_DELAY, texts.delay.c_str());
+      }
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDOK) {
+        char speed[kDialogTextLimit + 1] = {};
+        char delay[kDialogTextLimit + 1] = {};
+        GetDlgItemTextA(dialog, BW_EDIT_SPEED, speed, sizeof speed);
+        GetDlgItemTextA(dialog, BW_EDIT_DELAY, delay, sizeof delay);
+        if (!settings_dialog_save(*storage, {speed, delay})) {
+          const std::string text = "The settings were not saved: " + storage->store_error();
+          report(text);
+          MessageBoxA(dialog, text.c_str(), g_host.window_title, MB_OK | MB_ICONWARNING);
+        }
+        EndDialog(dialog, 1);
+        return TRUE;
+      }
+      if (LOWORD(wparam) == IDCANCEL) {
+        EndDialog(dialog, 1);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE:
+      EndDialog(dialog, 1);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void register_saver_class(HINSTANCE instance) {
+  WNDCLASSEXA saver_class = {};
+  saver_class.cbSize = sizeof saver_class;
+  saver_class.style = CS_HREDRAW | CS_VREDRAW;
+  saver_class.lpfnWndProc = saver_window_proc;
+  saver_class.hInstance = instance;
+  saver_class.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(BW_ICON_SAVER));
+  saver_class.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the arrow
+  saver_class.lpszClassName = g_host.window_class;
+  RegisterClassExA(&saver_class);
+}
+
+bool create_saver_window(painter::PainterState& state, int show_command) {
+  int width = 0, height = 0;
+  DWORD style = WS_POPUP | WS_VISIBLE;
+  if (in_preview()) {
+    RECT parent = {};
+    GetWindowRect(g_host.preview_parent, &parent);
+    state.render_width = state.render_height = kPreviewRenderSize;
+    width = parent.right - parent.left;
+    height = parent.bottom - parent.top;
+    if (parent.left == parent.right || parent.top == parent.bottom)
+      width = height = kEmptyParentSize;
+    style = WS_CHILD | WS_VISIBLE;
+  } else {
+    state.render_width = width = GetSystemMetrics(SM_CXSCREEN);
+    state.render_height = height = GetSystemMetrics(SM_CYSCREEN);
+  }
+  g_host.saver_window =
+      CreateWindowExA(0, g_host.window_class, g_host.window_title, style, 0, 0, width, height,
+                      g_host.preview_parent, nullptr, g_host.instance, nullptr);
+  if (g_host.saver_window == nullptr) return false;
+
+  auto storage = RegistrySettings::for_picture(state.picture_name);
+  Settings settings;
+  read_settings(storage, settings);
+  state.speed = settings.speed;
+  state.delay = settings.delay;
+  const auto candidates = install_dir_candidates(storage, settings);
+  std::string install_dir;
+  for (const auto& candidate : candidates) {
+    if (has_picture_data(candidate)) {
+      install_dir = candidate;
+      break;
+    }
+  }
+  if (install_dir.empty()) {
+    for (const auto& candidate : candidates)
+      g_host.looked_in.push_back(candidate == "." ? current_dir() : candidate);
+    install_dir = candidates.front();
+  }
+  use_installation(state, install_dir);
+
+  ShowWindow(g_host.saver_window, show_command);
+  UpdateWindow(g_host.saver_window);
+  state.target_width = state.render_width;
+  state.target_height = state.render_height;
+  return true;
+}
+
+// Covers each monitor but the primary one with a black window of the saver's class, which
+// ends the saver on the same input as the saver window.
+void cover_other_monitors() {
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, LPRECT, LPARAM) -> BOOL {
+        MONITORINFO info = {};
+        info.cbSize = sizeof info;
+        if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY) != 0)
+          return TRUE;
+        const RECT& area = info.rcMonitor;
+        CreateWindowExA(0, g_host.window_class, g_host.window_title, WS_POPUP | WS_VISIBLE,
+                        area.left, area.top, area.right - area.left, area.bottom - area.top,
+                        nullptr, nullptr, g_host.instance, nullptr);
+        return TRUE;
+      },
+      0);
+}
+
+// Runs the one-second wait of a preview; false when the window went in the meantime.
+bool wait_for_preview() {
+  g_host.preview_wait = true;
+  PostMessageA(g_host.saver_window, WM_USER, 0, 0);
+  MSG message = {};
+  while (g_host.preview_wait) {
+    const BOOL got = GetMessageA(&message, g_host.saver_window, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(0);
+      break;
+    }
+    // A parent that destroys its child during the wait leaves nothing to wait for: the
+    // filtered call fails from then on, and the quit message is already posted.
+    if (got == -1 && !IsWindow(g_host.saver_window)) break;
+    if (got == -1) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return IsWindow(g_host.saver_window) != FALSE;
+}
+
+// Without data a full-screen saver says where it looked and ends; a preview stays empty
+// until its parent takes it away.
+int run_without_data() {
+  std::string text = "Brushwright found no picture data (a data folder) in:";
+  for (const auto& folder : g_host.looked_in) text += "\n" + folder;
+  report("no picture data in " + g_host.looked_in.front());
+  if (in_preview()) {
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    return 0;
+  }
+  // Hidden, not destroyed: its quit message would close the box at once.
+  ShowWindow(g_host.saver_window, SW_HIDE);
+  MessageBoxA(nullptr, text.c_str(), g_host.window_title, MB_OK | MB_ICONERROR);
+  return 1;
+}
+
+int run_engine(painter::PainterState& state) {
+  device::D3d9BackendOptions backend_options;
+  backend_options.use_window = true;
+  // A preview shows no message boxes of its own; its messages go to the debug output.
+  if (in_preview()) backend_options.report_error = [](const char* text) { report(text); };
+  const auto result =
+      painter::start_engine(state, device::make_d3d9_backend(std::move(backend_options)),
+                            reinterpret_cast<std::uintptr_t>(g_host.saver_window), false);
+  if (result == painter::StartResult::no_description) {
+    report("no description of the picture \"" + state.picture_name + "\" under \"" +
+           state.install_path + "\\data\"");
+    return -1;
+  }
+  if (result != painter::StartResult::started) {
+    report("no graphics device, nothing painted");
+    return 0;
+  }
+  g_host.state = &state;
+  if (!in_preview()) ShowCursor(FALSE);
+
+  MSG message = {};
+  while (message.message != WM_QUIT) {
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    } else {
+      render_frame(state);
+    }
+  }
+  ShowCursor(TRUE);
+  g_host.state = nullptr;
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+// Finds the system's preview tool, starting it when it is not running, and returns the
+// first child of its window: the parent of a preview.
+intptr_t find_preview_tool() {
+  HWND tool = FindWindowA("Scrprev", nullptr);
+  if (tool == nullptr) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    char command[] = "Scrprev";
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE,
+                        CREATE_DEFAULT_ERROR_MODE | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
+                        &startup, &process))
+      return 0;
+    const DWORD waited = WaitForInputIdle(process.hProcess, 2000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (waited == WAIT_TIMEOUT || waited == WAIT_FAILED) return 0;
+    tool = FindWindowA("Scrprev", nullptr);
+    if (tool == nullptr) return 0;
+  }
+  SetForegroundWindow(tool);
+  return reinterpret_cast<intptr_t>(GetWindow(tool, GW_CHILD));
+}
+
+int run_saver(HINSTANCE instance, char* command_line, int show_command) {
+  open_log();
+  g_host.instance = instance;
+  LoadStringA(instance, BW_STRING_TITLE, g_host.window_title, sizeof g_host.window_title);
+  LoadStringA(instance, BW_STRING_CLASS, g_host.window_class, sizeof g_host.window_class);
+  register_saver_class(instance);
+
+  const ModeChoice choice = choose_mode(split_command_line(command_line), find_preview_tool);
+  if (choice.mode == Mode::settings) {
+    ShowCursor(TRUE);
+    auto storage = RegistrySettings::for_picture(kDefaultPicture);
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(BW_DIALOG_SETTING),
+                    reinterpret_cast<HWND>(choice.parent), settings_dialog_proc,
+                    reinterpret_cast<LPARAM>(&storage));
+    return 1;
+  }
+  if (choice.mode == Mode::preview) g_host.preview_parent = reinterpret_cast<HWND>(choice.parent);
+
+  painter::PainterState state;
+  if (!create_saver_window(state, show_command)) return 0;
+  if (in_preview() && !wait_for_preview()) return 0;
+  if (!g_host.looked_in.empty()) return run_without_data();
+  if (!in_preview()) cover_other_monitors();
+  const int status = run_engine(state);
+  state.device.reset();
+  return status;
+}
+
+}  // namespace bw::host
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_command) {
+  return bw::host::run_saver(instance, command_line, show_command);
+}

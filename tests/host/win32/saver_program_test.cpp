@@ -1,0 +1,275 @@
+// brushwright.scr run as Windows runs it: full-screen, as a preview in a window of this
+// test, and as the Setting dialog owned by one.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+
+namespace {
+
+// The saver started with `arguments`; ended at the end of the test if it still runs.
+class Saver {
+ public:
+  explicit Saver(const std::string& arguments) {
+    std::string path = BW_SAVER;
+    for (char& c : path)
+      if (c == '/') c = '\\';
+    std::string command = "\"Z:" + path + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process_) != FALSE;
+  }
+  ~Saver() {
+    if (!started_) return;
+    if (!exit_code()) TerminateProcess(process_.hProcess, 99);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+  bool started() const { return started_; }
+  // The exit code once the saver has ended.
+  std::optional<DWORD> exit_code() const {
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process_.hProcess, &code) || code == STILL_ACTIVE)
+      return std::nullopt;
+    return code;
+  }
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+  bool started_ = false;
+};
+
+// Runs this thread's messages (the saver's windows may be children of ours) until `done`
+// holds or `ms` have passed; returns whether it held.
+bool pump_until(const std::function<bool()>& done, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    if (done()) return true;
+    if (GetTickCount() - start > ms) return false;
+    Sleep(20);
+  }
+}
+
+void pump_for(DWORD ms) { pump_until([] { return false; }, ms); }
+
+std::string handle_text(HWND window) {
+  return std::to_string(reinterpret_cast<intptr_t>(window));
+}
+
+SIZE window_size(HWND window) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+TEST(SaverProgram, FullScreenEndsOnKeysAndClicksButNotOnMotion) {
+  for (const UINT closing : {WM_SYSKEYDOWN, WM_RBUTTONDOWN}) {
+    SCOPED_TRACE(closing);
+    Saver saver("/s");
+    ASSERT_TRUE(saver.started());
+    HWND window = nullptr;
+    ASSERT_TRUE(pump_until([&] { return (window = FindWindowA("BRUSHWRIGHT", nullptr)); },
+                           30000));
+    const SIZE size = window_size(window);
+    EXPECT_EQ(size.cx, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(size.cy, GetSystemMetrics(SM_CYSCREEN));
+    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    PostMessageA(window, WM_MBUTTONDOWN, 0, 0);
+    pump_for(1500);
+    EXPECT_EQ(saver.exit_code(), std::nullopt);
+    PostMessageA(window, closing, VK_MENU, 0);
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+    EXPECT_EQ(saver.exit_code(), 0u);
+  }
+}
+
+// A preview fills its parent (512 x 512 in one with no area), ignores keys and clicks,
+// and ends with its window: when the parent goes, or on command 105.
+TEST(SaverProgram, PreviewLivesInItsParent) {
+  struct Case {
+    int width, height;
+    LONG child_width, child_height;
+    bool close_by_command;
+  };
+  for (const Case c : {Case{320, 240, 320, 240, false}, Case{0, 0, 512, 512, true}}) {
+    SCOPED_TRACE(c.width);
+    HWND parent = CreateWindowExA(0, "STATIC", "preview", WS_POPUP | WS_VISIBLE, 0, 0, c.width,
+                                  c.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(parent, nullptr);
+    Saver saver("/p " + handle_text(parent));
+    ASSERT_TRUE(saver.started());
+    HWND child = nullptr;
+    ASSERT_TRUE(pump_until(
+        [&] { return (child = FindWindowExA(parent, nullptr, "BRUSHWRIGHT", nullptr)); }, 30000));
+    const SIZE size = window_size(child);
+    EXPECT_EQ(size.cx, c.child_width);
+    EXPECT_EQ(size.cy, c.child_height);
+    for (const UINT input : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN})
+      PostMessageA(child, input, 0, 0);
+    pump_for(2000);  // past the preview's one-second wait: the engine runs
+    EXPECT_EQ(saver.exit_code(), std::nullopt);
+    EXPECT_TRUE(IsWindow(child));
+    if (c.close_by_command) {
+      // Command 104 shows the About dialog with the version; it closes on OK.
+      PostMessageA(child, WM_COMMAND, 104, 0);
+      HWND about = nullptr;
+      ASSERT_TRUE(pump_until(
+          [&] { return (about = FindWindowA("#32770", "About Brushwright")); }, 30000));
+      EXPECT_NE(FindWindowExA(about, nullptr, "Static", "Brushwright " BW_VERSION), nullptr);
+      PostMessageA(about, WM_COMMAND, IDOK, 0);
+      EXPECT_TRUE(pump_until([&] { return !IsWindow(about); }, 30000));
+      PostMessageA(child, WM_COMMAND, 105, 0);
+    } else {
+      DestroyWindow(parent);
+    }
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+    EXPECT_EQ(saver.exit_code(), 0u);
+    if (IsWindow(parent)) DestroyWindow(parent);
+  }
+}
+
+constexpr const char* kKey = "Software\\Velmora\\Tamsin\\";
+
+std::optional<DWORD> stored(const char* name) {
+  DWORD number = 0, size = sizeof number;
+  if (RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_DWORD, nullptr, &number, &size) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  return number;
+}
+
+std::string edit_text(HWND dialog, int id) {
+  char text[64] = {};
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+// The dialog shows what is stored, and Save stores what the boxes hold as atoi reads their
+// first 19 characters, under the user's key; Cancel stores nothing.
+TEST(SaverProgram, SettingDialog) {
+  struct Case {
+    const char* what;
+    bool key_exists;
+    std::optional<DWORD> speed_before;
+    const char* shown_speed;
+    const char* shown_delay;
+    const char* typed_speed;
+    const char* typed_delay;
+    UINT button;
+    std::optional<DWORD> speed_after, delay_after;
+  };
+  const Case cases[] = {
+      {"no key", false, {}, "", "", "35", "3", IDOK, 35, 3},
+      {"empty key", true, {}, "20", "7", "12abc", "0000000000000000001234567", IDOK, 12, 1},
+      {"cancel", true, 5, "5", "7", "99", "", IDCANCEL, 5, {}},
+  };
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Velmora\\Tamsin");
+    if (c.key_exists) {
+      HKEY key = nullptr;
+      ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                &key, nullptr),
+                ERROR_SUCCESS);
+      if (c.speed_before) {
+        const DWORD speed = *c.speed_before;
+        RegSetValueExA(key, "SPEED", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&speed), 4);
+      }
+      RegCloseKey(key);
+    }
+    Saver saver("/c:" + handle_text(owner));
+    ASSERT_TRUE(saver.started());
+    HWND dialog = nullptr;
+    ASSERT_TRUE(pump_until([&] { return (dialog = FindWindowA("#32770", "Setting")); }, 30000));
+    pump_for(300);  // the dialog has filled its boxes
+    EXPECT_EQ(edit_text(dialog, 1000), c.shown_speed);
+    EXPECT_EQ(edit_text(dialog, 1001), c.shown_delay);
+    SetDlgItemTextA(dialog, 1000, c.typed_speed);
+    SetDlgItemTextA(dialog, 1001, c.typed_delay);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+    EXPECT_EQ(saver.exit_code(), 1u);
+    EXPECT_EQ(stored("SPEED"), c.speed_after);
+    EXPECT_EQ(stored("DELAY"), c.delay_after);
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+  DestroyWindow(owner);
+}
+
+// PATH names a folder without data: the full-screen saver says where it looked and ends
+// with status 1; a preview shows no box and waits for its parent.
+TEST(SaverProgram, NoDataUnderPath) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string empty = std::string(temp) + "brushwright-no-data";
+  CreateDirectoryA(empty.c_str(), nullptr);
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "PATH", REG_SZ, empty.c_str(),
+                            static_cast<DWORD>(empty.size() + 1)),
+            ERROR_SUCCESS);
+  // A log grown past its limit is started afresh.
+  char base[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableA("LOCALAPPDATA", base, MAX_PATH), 0u);
+  const std::string log_dir = std::string(base) + "\\Brushwright";
+  CreateDirectoryA(log_dir.c_str(), nullptr);
+  std::ofstream(log_dir + "\\brushwright.log") << std::string(300 * 1024, 'o');
+  {
+    Saver saver("/s");
+    ASSERT_TRUE(saver.started());
+    HWND box = nullptr;
+    ASSERT_TRUE(pump_until([&] { return (box = FindWindowA("#32770", "Brushwright")); }, 30000));
+    char text[1024] = {};
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM found) {
+          char part[512] = {};
+          GetWindowTextA(child, part, sizeof part);
+          strncat(reinterpret_cast<char*>(found), part, 1023 - strlen(reinterpret_cast<char*>(found)));
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(text));
+    EXPECT_NE(std::string(text).find(empty), std::string::npos) << text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+    EXPECT_EQ(saver.exit_code(), 1u);
+    // The message is in the user's log as well.
+    std::ifstream log_file(log_dir + "\\brushwright.log");
+    const std::string log((std::istreambuf_iterator<char>(log_file)),
+                          std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find("brushwright: no picture data in " + empty), std::string::npos) << log;
+    EXPECT_EQ(log.find("ooo"), std::string::npos);
+  }
+  {
+    HWND parent = CreateWindowExA(0, "STATIC", "preview", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    Saver saver("/p " + handle_text(parent));
+    HWND child = nullptr;
+    ASSERT_TRUE(pump_until(
+        [&] { return (child = FindWindowExA(parent, nullptr, "BRUSHWRIGHT", nullptr)); }, 30000));
+    pump_for(2000);
+    EXPECT_EQ(FindWindowA("#32770", "Brushwright"), nullptr);
+    EXPECT_EQ(saver.exit_code(), std::nullopt);
+    DestroyWindow(parent);
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+    EXPECT_EQ(saver.exit_code(), 0u);
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+  RemoveDirectoryA(empty.c_str());
+}
+
+}  // namespace
