@@ -24,6 +24,9 @@ void use_installation(painter::PainterState& state, const std::string& install_d
   assets::reset_image_stores();
   state.install_path = install_dir;
   state.fetch = [](const std::string& path) { return assets::fetch_asset(path); };
+  // Quietly: a picture takes from the shared folder what it lacks, and only an effect
+  // missing from both places is worth a word.
+  state.probe = assets::probe_asset;
   state.image_source.by_path =
       device::image_readers_by_path({assets::asset_fetcher(), install_dir});
   state.image_source.by_store = [](int number, int store_code, int& record_count) {

@@ -37,8 +37,8 @@ void configure_state(painter::PainterState& state, const SaverOptions& options,
   state.delay = settings.delay;
   state.seed = options.seed;
   use_installation(state, settings.install_path);
-  // Quietly, unless asked: a picture takes from the shared folder what it lacks.
-  if (!options.verbose) state.probe = assets::probe_asset;
+  // --verbose: every effect a picture takes from the shared folder is named.
+  if (options.verbose) state.probe = nullptr;
 }
 
 // The engine as the main loop sees it.
