@@ -68,8 +68,9 @@ wait_for() {
   done
   return 1
 }
-wait_for 60 run_as_user xscreensaver-command -time >/dev/null 2>&1 ||
-  fail "xscreensaver did not answer"
+# Only the command's own output is dropped: a failure inside wait_for must still be seen.
+answers() { run_as_user xscreensaver-command -time >/dev/null 2>&1; }
+wait_for 60 answers || fail "xscreensaver did not answer"
 run_as_user xscreensaver-command -activate >/dev/null || fail "xscreensaver did not blank"
 
 # The screen is painted once it shows many colours: the blanked screen is black and the

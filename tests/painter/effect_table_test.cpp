@@ -36,7 +36,7 @@ TEST(EffectTable, PassesSetOnlyTheNamesOfEachEffectsRow) {
     EngineFixture f;
     f.add_picture("Test", description, 3);
     for (auto& [path, bytes] : f.files) {
-      if (path.ends_with(".bsf")) bytes = testing::test_effect_image(fs::path(path).filename());
+      if (path.ends_with(".bsf")) bytes = testing::test_effect_image(fs::path(path).filename().string());
     }
     ASSERT_EQ(f.start(64, 40), StartResult::started) << description;
     std::vector<testing::Event> events;

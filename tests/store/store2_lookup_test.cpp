@@ -384,10 +384,9 @@ TEST(StoreCursor, ReadersWriteNothing) {
   auto snapshot = [&] {
     std::vector<std::pair<std::vector<uint8_t>, int64_t>> files;
     for (const auto& entry : std::filesystem::directory_iterator(s.dir)) {
-      struct stat st {};
-      ::stat(entry.path().c_str(), &st);
-      files.push_back({fixture::read_file(entry.path()), st.st_mtim.tv_sec * 1000000000LL +
-                                                             st.st_mtim.tv_nsec});
+      const auto written = std::filesystem::last_write_time(entry.path());
+      files.push_back({fixture::read_file(entry.path().string()),
+                       static_cast<int64_t>(written.time_since_epoch().count())});
     }
     return files;
   };

@@ -94,7 +94,7 @@ int run_judge(std::span<char* const> args) {
   const std::vector<fs::path> paths = paintings_in(dir);
   if (paths.empty()) {
     std::fprintf(stderr, "bwtool judge: no paintings (picture-NNN.png) in \"%s\"\n",
-                 dir.c_str());
+                 dir.string().c_str());
     return 1;
   }
 
@@ -103,9 +103,9 @@ int run_judge(std::span<char* const> args) {
   std::vector<double> columns[6];
   bw::judge::Plane previous_edges;
   for (const fs::path& path : paths) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = std::fopen(path.string().c_str(), "rb");
     if (file == nullptr) {
-      std::fprintf(stderr, "bwtool judge: cannot open \"%s\": %s\n", path.c_str(),
+      std::fprintf(stderr, "bwtool judge: cannot open \"%s\": %s\n", path.string().c_str(),
                    std::strerror(errno));
       return 1;
     }
@@ -115,7 +115,7 @@ int run_judge(std::span<char* const> args) {
     std::fclose(file);
     if (!image || image->width < 1 || image->height < 1) {
       std::fprintf(stderr, "bwtool judge: \"%s\" is not a readable PNG image of at most %d x %d\n",
-                   path.c_str(), kMaxJudgedSide, kMaxJudgedSide);
+                   path.string().c_str(), kMaxJudgedSide, kMaxJudgedSide);
       return 1;
     }
     bw::judge::PaintingMeasures m = bw::judge::measure_painting(*image);
