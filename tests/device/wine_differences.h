@@ -34,6 +34,10 @@ inline const WineDifference kWineDifferences[] = {
      "lit gives z = 0 when x <= 0: (1, 0, 0, 1)",
      "z = pow(max(y, 0), w) whatever x, infinite for a negative power: (1, 0, inf, 1)",
      true, {1.0f, 0.0f, 1e30f, 1.0f}, "the documented value"},
+    {"texkill on w alone",
+     "texkill discards the pixel when x, y or z is below zero; a negative w alone keeps it",
+     "the pixel is discarded when any of the four components, w included, is below zero",
+     true, {0, 0, 0, 0}, "the documented value"},
     {"full-size smooth texture",
      "a texture drawn at one texel per pixel is magnified: with point magnification the quad "
      "gives its source back exactly",
