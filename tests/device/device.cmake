@@ -41,7 +41,8 @@ endif()
 if(TARGET bw_device_gl AND TARGET bwtool)
   set(BW_WINDOWS_BWTOOL "${PROJECT_SOURCE_DIR}/build-windows/tools/bwtool/bwtool.exe"
       CACHE FILEPATH "The Windows bwtool that the backend comparison runs under Wine")
-  bw_add_test(device_fx_differential_test
+  # One process: a discovered test would lose its second label, which the stages select on.
+  bw_add_test(device_fx_differential_test ONE_PROCESS
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/d3d9/fx_differential_test.cpp
     LIBS bw_bytecode bw_assets
     LABELS gl wine
