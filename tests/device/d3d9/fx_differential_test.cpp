@@ -162,6 +162,19 @@ int compare(const std::string& name, const std::string& source, int width, int h
   return worst;
 }
 
+// True when a line of the effect's source is a call or callnz instruction.
+bool calls_subroutines(const std::string& text) {
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream words(line);
+    std::string first;
+    words >> first;
+    if (first == "call" || first == "callnz") return true;
+  }
+  return false;
+}
+
 class FxDifferential : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -177,7 +190,16 @@ TEST_F(FxDifferential, ShippedEffectsDrawTheSameOnBothBackends) {
     if (entry.path().extension() != ".fx") continue;
     SCOPED_TRACE(entry.path().string());
     const std::string name = entry.path().stem().string();
-    const int worst = compare(name, bw::device::drawing::shipped_effect_text(entry.path()), 64, 48);
+    const std::string text = bw::device::drawing::shipped_effect_text(entry.path());
+    // Wine compiles no pixel program with a subroutine (the listed "call" difference): such
+    // an effect is drawn on GL by the other tests, and here only named.
+    if (calls_subroutines(text) && bw::device::wine_difference("call") != nullptr) {
+      std::printf("effect %-16s not compared: it calls subroutines (listed Wine difference)\n",
+                  name.c_str());
+      ++effects;
+      continue;
+    }
+    const int worst = compare(name, text, 64, 48);
     std::printf("effect %-16s largest difference %d\n", name.c_str(), worst);
     ++effects;
   }
