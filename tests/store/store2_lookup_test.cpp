@@ -411,6 +411,9 @@ TEST(StoreCursor, MissingHeaderIsNotWrittenIntoReadOnlyFiles) {
   StoreCursor cursor(s.store.get(), 1);
   EXPECT_EQ(cursor.find(3, "1", kModeExact), kFindNotFound);
   EXPECT_TRUE(fixture::read_file(s.dir + "/Tree.3").empty());
+  // Writable again, so that a later run given the same scratch folder can clear it
+  // (Windows refuses to delete a read-only file).
+  ::chmod((s.dir + "/Tree.3").c_str(), 0644);
 }
 
 }  // namespace

@@ -127,7 +127,12 @@ TEST(SaverProgram, PreviewLivesInItsParent) {
       HWND about = nullptr;
       ASSERT_TRUE(pump_until(
           [&] { return (about = FindWindowA("#32770", "About Brushwright")); }, 30000));
-      EXPECT_NE(FindWindowExA(about, nullptr, "Static", "Brushwright " BW_VERSION), nullptr);
+      // The dialog's window may appear before its controls are made: wait for the line.
+      EXPECT_TRUE(pump_until(
+          [&] {
+            return FindWindowExA(about, nullptr, "Static", "Brushwright " BW_VERSION) != nullptr;
+          },
+          30000));
       PostMessageA(about, WM_COMMAND, IDOK, 0);
       EXPECT_TRUE(pump_until([&] { return !IsWindow(about); }, 30000));
       PostMessageA(child, WM_COMMAND, 105, 0);
