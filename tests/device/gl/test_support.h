@@ -1,18 +1,14 @@
-// Helpers of the GL pixel tests: a headless device on llvmpipe and hand-written programs
-// that follow the translator's interface.
+// Hand-written GL programs for the window tests, following the translator's interface
+// (its uniform and attribute names and the position hook).
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "device/bytecode/bsf.h"
 #include "device/bytecode/glsl.h"
-#include "device/device.h"
 #include "device/gl/gl_backend.h"
-#include "device/shader.h"
-#include "device/texture.h"
 
 namespace bw::device::gltest {
 
@@ -51,46 +47,5 @@ inline bytecode::GlslProgram hand_program(const std::string& fragment_source) {
                          {"ps_s1", 1, bytecode::SamplerKind::k2D}};
   return program;
 }
-
-// A headless device whose programs come from `next_program` instead of the translator.
-struct GlDevice {
-  GlBackend* gl = nullptr;
-  std::unique_ptr<Device> device;
-  bytecode::GlslProgram next_program;
-
-  bool create(int width, int height) {
-    auto backend = make_gl_backend();
-    gl = backend.get();
-    gl->set_translator([this](std::span<const std::uint32_t>, std::span<const std::uint32_t>,
-                              std::string&) { return std::optional(next_program); });
-    device = std::make_unique<Device>(std::move(backend));
-    return device->create(0, width, height, 60, false) == kCreated;
-  }
-
-  // A shader whose tables are `tables` and whose pixel program runs `body`.
-  Shader* shader(const std::string& body, bytecode::BsfImage tables) {
-    next_program = hand_program(fragment(body));
-    tables.vs.code = {0xFFFE0300u, 0x0000FFFFu};
-    tables.ps.code = {0xFFFF0300u, 0x0000FFFFu};
-    std::string error;
-    const auto bytes = bytecode::write_bsf(tables, error);
-    Shader* shader = device->create_shader();
-    if (!bytes || !shader->load(bytes->data(), bytes->size())) return nullptr;
-    return shader;
-  }
-
-  std::vector<std::uint8_t> read(const Texture& texture) {
-    std::vector<std::uint8_t> rgba;
-    int width = 0, height = 0;
-    device->read_texture(texture, rgba, width, height);
-    return rgba;
-  }
-  std::vector<std::uint8_t> read_back_buffer() {
-    std::vector<std::uint8_t> rgba;
-    int width = 0, height = 0;
-    device->read_back_buffer(rgba, width, height);
-    return rgba;
-  }
-};
 
 }  // namespace bw::device::gltest

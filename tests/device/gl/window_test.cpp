@@ -15,8 +15,6 @@
 namespace bw::device {
 namespace {
 
-using gltest::GlDevice;
-
 struct XWindow {
   Display* display = nullptr;
   Window window = 0;
