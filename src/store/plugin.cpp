@@ -2,53 +2,26 @@
 
 #include <cstring>
 
-#include "platform/posix_io.h"
+#include "store/plugin_library.h"
 #include "store/record_store.h"
 
 namespace bw::store {
-namespace {
-
-bool safe_owner_and_mode(const struct stat& st) {
-  const bool owner_ok = st.st_uid == 0 || st.st_uid == ::geteuid();
-  return owner_ok && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
-}  // namespace
-
-bool plugin_is_trusted(const std::string& dir, const std::string& file, std::string* why) {
-  struct stat d {};
-  struct stat f {};
-  if (::stat(dir.c_str(), &d) != 0 || !S_ISDIR(d.st_mode)) {
-    if (why != nullptr) *why = "no store directory";
-    return false;
-  }
-  if (!safe_owner_and_mode(d)) {
-    if (why != nullptr) *why = "the store directory can be written by other users";
-    return false;
-  }
-  if (::lstat(file.c_str(), &f) != 0 || !S_ISREG(f.st_mode)) {
-    if (why != nullptr) *why = "no plug-in library (or not a regular file)";
-    return false;
-  }
-  if (!safe_owner_and_mode(f)) {
-    if (why != nullptr) *why = "the plug-in library can be written by other users";
-    return false;
-  }
-  return true;
-}
 
 bool StorePlugin::load(RecordStore& store) {
   state_ = State::kUnusable;
   const std::string dir = store.path().empty() ? "." : store.path();
   const std::string file = dir + "/" + kPluginFile;
-  if (::access(file.c_str(), R_OK) != 0 || !plugin_is_trusted(dir, file, nullptr)) return false;
-  // A path with a "/" is never looked up in the library search path.
-  const std::string load_path = file.find('/') == std::string::npos ? "./" + file : file;
-  void* handle = ::dlopen(load_path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) return false;
-  auto create = reinterpret_cast<BwPluginCreate>(::dlsym(handle, "Create"));
+  if (!plugin_library::readable(file)) return false;  // a store without a library
+  if (!plugin_is_trusted(dir, file, &refusal_)) return false;
+  void* library = plugin_library::open(file);
+  if (library == nullptr) {
+    refusal_ = "the plug-in library \"" + file + "\" cannot be loaded";
+    return false;
+  }
+  auto create = reinterpret_cast<BwPluginCreate>(plugin_library::symbol(library, "Create"));
   if (create == nullptr) {
-    ::dlclose(handle);
+    refusal_ = "the plug-in library \"" + file + "\" has no export Create";
+    plugin_library::close(library);
     return false;
   }
   const int64_t image = store.record_image_size() < 0 ? 0 : store.record_image_size();
@@ -58,13 +31,17 @@ bool StorePlugin::load(RecordStore& store) {
   view_ = BwPluginStore{directory_.c_str(), exchange_.data(),
                         static_cast<uint32_t>(exchange_.size()), store.field_count()};
   handle_ = create(&view_);
-  if (handle_ == 0) return false;  // the library stays loaded: it may hold the others' state
+  if (handle_ == 0) {  // the library stays loaded: it may hold the others' state
+    refusal_ = "the plug-in library \"" + file + "\" refused the store";
+    return false;
+  }
   // Each store keeps the exports of its own library: a handle from one library is never
   // passed to the functions of another.
-  virtual_read_ = reinterpret_cast<BwPluginVirtual>(::dlsym(handle, "Virtual"));
-  action_ = reinterpret_cast<BwPluginAction>(::dlsym(handle, "Action"));
-  write_cadr_ = reinterpret_cast<BwPluginWriteCadr>(::dlsym(handle, "Write_Cadr"));
-  write_slot_ = reinterpret_cast<BwPluginWriteSlot>(::dlsym(handle, "Write_Slot"));
+  auto symbol = [library](const char* name) { return plugin_library::symbol(library, name); };
+  virtual_read_ = reinterpret_cast<BwPluginVirtual>(symbol("Virtual"));
+  action_ = reinterpret_cast<BwPluginAction>(symbol("Action"));
+  write_cadr_ = reinterpret_cast<BwPluginWriteCadr>(symbol("Write_Cadr"));
+  write_slot_ = reinterpret_cast<BwPluginWriteSlot>(symbol("Write_Slot"));
   state_ = State::kUsable;
   return true;
 }

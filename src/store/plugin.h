@@ -3,8 +3,13 @@
 // It lies outside this system; what is fixed is the C interface below.
 //
 // Safety: a library is loaded only when neither the store directory nor the library file
-// can be written by other users (owner root or this user, no group or other write bit), and
-// the library is a regular file. Anything else leaves the plug-in unusable.
+// can be written by other users, and the library is a regular file (not a link). On POSIX
+// systems both belong to root or this user and have no group or other write bit. On
+// Windows both belong to this user, the administrators or the system, and their access
+// lists let nobody else write (no Everyone, Users or Authenticated Users, no other
+// account); the library is loaded by its full path, its own dependencies looked up only
+// beside it and in the system folder, never in the current folder or PATH. Anything else
+// leaves the plug-in unusable.
 //
 // Exchange block (record-image size + 1024 bytes, zeroed), the plug-in's view of a request:
 //   Offset Width Meaning
@@ -22,6 +27,13 @@
 #include <vector>
 
 #include "store/field_path.h"
+
+// Marks the exports of a plug-in library: C names, undecorated, visible outside it.
+#ifdef _WIN32
+#define BW_PLUGIN_EXPORT extern "C" __declspec(dllexport)
+#else
+#define BW_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 extern "C" {
 // What Create receives: the store directory, the exchange block and the field count.
@@ -54,9 +66,17 @@ inline constexpr int kExchangeTextOffset = 80;
 inline constexpr int kExchangeTextSize = 256;
 inline constexpr int kRequestVirtual = 4;
 
-// Whether `file` in `dir` may be loaded: both owned by root or this user, neither writable
-// by group or others, the file a regular file. `why` says what was wrong.
+// Whether `file` in `dir` may be loaded (see "Safety" above). `why` says in one line what
+// was wrong and names the folder or file.
 bool plugin_is_trusted(const std::string& dir, const std::string& file, std::string* why);
+
+#ifdef _WIN32
+// Why an object with this security descriptor (owner and access list, as
+// GetNamedSecurityInfoA gives them) could be changed by other users, e.g. "can be written
+// by Everyone"; empty when only its owner, this user, the administrators and the system
+// may write it.
+std::string security_refusal(const void* security_descriptor);
+#endif
 
 // The plug-in state of one store: not tried, usable or unusable (for good).
 class StorePlugin {
@@ -70,6 +90,8 @@ class StorePlugin {
   int read_virtual(RecordStore& store, int record, const FieldPath& path, std::string& text);
   bool tried() const { return state_ != State::kNotTried; }
   bool usable() const { return state_ == State::kUsable; }
+  // Why a library that is there was not loaded; empty when it was, or when there is none.
+  const std::string& refusal() const { return refusal_; }
 
  private:
   enum class State { kNotTried, kUsable, kUnusable };
@@ -83,6 +105,7 @@ class StorePlugin {
   std::vector<uint8_t> exchange_;
   BwPluginStore view_{};
   std::string directory_;
+  std::string refusal_;
 };
 
 }  // namespace bw::store

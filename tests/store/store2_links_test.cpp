@@ -1,6 +1,14 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+#endif
 
 #include <filesystem>
 
@@ -93,12 +101,38 @@ TEST(LinkedRead, ComplexValuesThroughTheSubStore) {
   EXPECT_EQ(read_field_linked(*reopened, fresh, 5, FieldPath::of(2), text), -1);
 }
 
-// Copies the test plug-in into `dir` with safe permissions.
+// Lets only the owner (with the administrators and the system) write `path`, or everyone
+// when `others_write`; everyone may read it.
+void set_writers(const std::string& path, bool others_write) {
+#ifdef _WIN32
+  // An access list of its own, nothing inherited from the folders above.
+  const std::string sddl = std::string("D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;OW)") +
+                           (others_write ? "(A;;FA;;;WD)" : "(A;;0x1200a9;;;WD)");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
+                                                                   &descriptor, nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL acl = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted));
+  EXPECT_EQ(SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                  nullptr, nullptr, acl, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS))
+      << path;
+  LocalFree(descriptor);
+#else
+  const bool folder = fs::is_directory(path);
+  const mode_t mode = folder ? (others_write ? 0777 : 0755) : (others_write ? 0666 : 0644);
+  ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+#endif
+}
+
+// Copies the test plug-in into `dir`; only the owner may write either.
 void install_plugin(const std::string& dir) {
   const std::string target = dir + "/" + kPluginFile;
   fs::copy_file(BW_TEST_PLUGIN, target, fs::copy_options::overwrite_existing);
-  ::chmod(target.c_str(), 0644);
-  ::chmod(dir.c_str(), 0755);
+  set_writers(target, false);
+  set_writers(dir, false);
 }
 
 TEST(Plugin, VirtualFieldsComeFromTheLibrary) {
@@ -111,6 +145,7 @@ TEST(Plugin, VirtualFieldsComeFromTheLibrary) {
   EXPECT_EQ(read_field_linked(*store, links, 1, FieldPath::of(5), text), 18);
   EXPECT_EQ(text, "virtual 1 5 code 4");
   EXPECT_TRUE(links.plugin().usable());
+  EXPECT_EQ(links.plugin().refusal(), "");
   // A value that fills the whole text area ends inside it.
   EXPECT_EQ(read_field_linked(*store, links, 1, FieldPath::of(99), text), 255);
   EXPECT_EQ(evaluate(*store, 1, "^7", &links), 0);  // "virtual ..." is no number
@@ -119,33 +154,98 @@ TEST(Plugin, VirtualFieldsComeFromTheLibrary) {
 TEST(Plugin, RefusedOrUntrustedLibrariesServeNothing) {
   struct Case {
     const char* name;
-    mode_t dir_mode, file_mode;
-    bool library;
+    bool library, open_dir, open_file;
+    const char* refusal;  // the start of the reason, after the quoted path
   } cases[] = {
-      {"plugin_refuse", 0755, 0644, true},       // Create answers 0
-      {"plugin_open_dir", 0777, 0644, true},     // others may write the directory
-      {"plugin_open_file", 0755, 0666, true},    // others may write the library
-      {"plugin_group_file", 0755, 0664, true},
-      {"plugin_missing", 0755, 0644, false},
+      {"plugin_refuse", true, false, false, "refused the store"},  // Create answers 0
+      {"plugin_open_dir", true, true, false, "can be written by"},
+      {"plugin_open_file", true, false, true, "can be written by"},
+      {"plugin_missing", false, false, false, nullptr},            // no library, no reason
   };
   for (const auto& c : cases) {
     const std::string dir = fixture::fresh_dir(c.name);
     auto store = fixture::build(dir, {field("Name", kTypeFixedText, 4)}, {{WriterValue::of_text("x")}});
     ASSERT_NE(store, nullptr);
+    const std::string file = dir + "/" + kPluginFile;
     if (c.library) install_plugin(dir);
-    ::chmod(dir.c_str(), c.dir_mode);
-    if (c.library) ::chmod((dir + "/" + kPluginFile).c_str(), c.file_mode);
+    if (c.open_file) set_writers(file, true);
+    if (c.open_dir) set_writers(dir, true);
     StoreLinks links;
     std::string text = "old";
     EXPECT_EQ(read_field_linked(*store, links, 1, FieldPath::of(2), text), -1) << c.name;
     EXPECT_EQ(text, "") << c.name;
     EXPECT_TRUE(links.plugin().tried());
     EXPECT_FALSE(links.plugin().usable()) << c.name;
-    ::chmod(dir.c_str(), 0755);
+    const std::string named = c.open_dir ? dir : file;
+    if (c.refusal != nullptr)
+      EXPECT_THAT(links.plugin().refusal(),
+                  testing::HasSubstr("\"" + named + "\" " + c.refusal)) << c.name;
+    else
+      EXPECT_EQ(links.plugin().refusal(), "") << c.name;
+    if (c.open_dir) set_writers(dir, false);
   }
   std::string why;
   EXPECT_FALSE(plugin_is_trusted("/nonexistent", "/nonexistent/Methods.so", &why));
+  EXPECT_EQ(why, "the store directory \"/nonexistent\" is missing");
 }
+
+#ifdef _WIN32
+// Owners and access lists, from the text form of security descriptors.
+TEST(Plugin, AccessListsThatLetOthersWriteAreRefused) {
+  constexpr const char* kOwn = "O:SYD:P(A;;FA;;;SY)(A;;FA;;;BA)";
+  struct Case {
+    std::string sddl;
+    const char* refusal;  // "" when trusted
+  } cases[] = {
+      {std::string(kOwn) + "(A;;0x1200a9;;;WD)", ""},             // Everyone reads
+      {"O:BAD:(A;;FA;;;CO)(A;;FA;;;OW)(A;;FA;;;S-1-5-80-956008885-3418522649-1831038044-"
+       "1853292631-2271478464)",
+       ""},                                                        // owner stand-ins, installer
+      {std::string(kOwn) + "(A;OICIIO;FA;;;WD)", ""},              // only for what it will hold
+      {std::string(kOwn) + "(D;;FA;;;WD)", ""},                    // a denial grants nothing
+      {"O:SYD:P", ""},                                             // an empty list: nobody
+      {"O:SY", "has no access list, so everyone may write it"},
+      {std::string(kOwn) + "(A;;0x2;;;WD)", "can be written by Everyone"},  // write data
+      {std::string(kOwn) + "(A;;0x4;;;BU)", "can be written by Users"},     // append data
+      {std::string(kOwn) + "(A;;0x40;;;AU)", "can be written by Authenticated Users"},
+      {std::string(kOwn) + "(A;;GW;;;IU)", "can be written by Interactive"},
+      {std::string(kOwn) + "(A;;GA;;;BG)", "can be written by Guests"},
+      {std::string(kOwn) + "(A;;WD;;;S-1-5-21-1-2-3-1001)",      // may change the list
+       "can be written by S-1-5-21-1-2-3-1001"},
+      {std::string(kOwn) + "(A;;SD;;;WD)", "can be written by Everyone"},   // may delete
+      {"O:S-1-5-21-1-2-3-1001D:P(A;;FA;;;SY)",
+       "belongs to S-1-5-21-1-2-3-1001, not to this user or the administrators"},
+      {"O:WDD:P(A;;FA;;;SY)", "belongs to Everyone, not to this user or the administrators"},
+  };
+  for (const auto& c : cases) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        c.sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+        << c.sddl;
+    EXPECT_EQ(security_refusal(descriptor), c.refusal) << c.sddl;
+    LocalFree(descriptor);
+  }
+  // A null list (present, but a null pointer) lets everyone do anything, as a missing one.
+  SECURITY_DESCRIPTOR open{};
+  ASSERT_TRUE(InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE));
+  PSID system = nullptr;
+  ASSERT_TRUE(ConvertStringSidToSidA("S-1-5-18", &system));
+  ASSERT_TRUE(SetSecurityDescriptorOwner(&open, system, FALSE));
+  EXPECT_EQ(security_refusal(&open), "has no access list, so everyone may write it");
+  LocalFree(system);
+}
+#else
+TEST(Plugin, GroupWritableLibrariesAreRefused) {
+  const std::string dir = fixture::fresh_dir("plugin_group_file");
+  install_plugin(dir);
+  const std::string file = dir + "/" + kPluginFile;
+  ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
+  std::string why;
+  EXPECT_FALSE(plugin_is_trusted(dir, file, &why));
+  EXPECT_EQ(why, "the plug-in library \"" + file + "\" can be written by other users");
+}
+#endif
 
 }  // namespace
 }  // namespace bw::store

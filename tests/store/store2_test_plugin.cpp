@@ -9,17 +9,14 @@ namespace {
 BwPluginStore* the_store = nullptr;
 }
 
-extern "C" {
-
-__attribute__((visibility("default"))) intptr_t Create(BwPluginStore* store) {
+BW_PLUGIN_EXPORT intptr_t Create(BwPluginStore* store) {
   const size_t n = std::strlen(store->directory);
   if (n >= 6 && std::strcmp(store->directory + n - 6, "refuse") == 0) return 0;
   the_store = store;
   return 42;
 }
 
-__attribute__((visibility("default"))) int32_t Virtual(intptr_t handle, int32_t record,
-                                                       const int16_t* path) {
+BW_PLUGIN_EXPORT int32_t Virtual(intptr_t handle, int32_t record, const int16_t* path) {
   if (handle != 42 || the_store == nullptr) return -1;
   char* area = reinterpret_cast<char*>(the_store->exchange + 80);
   int32_t code = 0;
@@ -31,5 +28,3 @@ __attribute__((visibility("default"))) int32_t Virtual(intptr_t handle, int32_t 
   std::snprintf(area, 256, "virtual %d %d code %d", record, path[0], code);
   return 1;
 }
-
-}  // extern "C"

@@ -32,6 +32,9 @@ int run_eval(std::span<char* const> args) {
   }
   bw::store::StoreLinks links;
   std::printf("%f\n", bw::store::evaluate(*store, static_cast<int>(record), args[2], &links));
+  // Virtual fields read as nothing when the library was refused: say why.
+  if (!links.plugin().refusal().empty())
+    std::fprintf(stderr, "bwtool store eval: %s\n", links.plugin().refusal().c_str());
   return 0;
 }
 
@@ -40,8 +43,15 @@ const CommandRegistration eval(
     "  store eval DIR RECORD EXPRESSION\n"
     "                          value of an expression (+ - * / ( ) ^field CX[store,rec,^field]);\n"
     "                          links and expression fields are followed; virtual fields come\n"
+#ifdef _WIN32
+    "                          from DIR\\Methods.dll, which is never loaded when DIR or the\n"
+    "                          library belongs to another user, or its access list lets\n"
+    "                          anyone but its owner, the administrators and the system write\n"
+    "                          it (Everyone, Users, Authenticated Users...)\n",
+#else
     "                          from DIR/Methods.so, which is never loaded when DIR or the\n"
     "                          library can be written by other users\n",
+#endif
     &run_eval);
 
 }  // namespace

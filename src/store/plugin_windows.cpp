@@ -1,0 +1,202 @@
+// The plug-in library on Windows: the owner and the access list (DACL) of the store folder
+// and of the library decide trust; LoadLibraryExA loads the library by its full path.
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <vector>
+
+#include "store/plugin.h"
+#include "store/plugin_library.h"
+
+namespace bw::store {
+namespace {
+
+// Rights that let their holder change a file or folder, what it holds, or who may do so.
+// (FILE_ADD_FILE and FILE_ADD_SUBDIRECTORY, the folder forms, share the first two bits.)
+constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD |
+                                     DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
+                                     GENERIC_ALL;
+
+// What an account may be to a plug-in library or its folder.
+enum class Standing {
+  owner,   // may own it and write it
+  writer,  // may write it: stands for the owner
+  other,   // may do neither
+};
+
+struct KnownAccount {
+  const char* sid;
+  const char* name;
+  Standing standing;
+};
+
+constexpr KnownAccount kKnownAccounts[] = {
+    {"S-1-5-18", "SYSTEM", Standing::owner},
+    {"S-1-5-32-544", "Administrators", Standing::owner},
+    {"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", "TrustedInstaller",
+     Standing::owner},
+    {"S-1-3-0", "CREATOR OWNER", Standing::writer},
+    {"S-1-3-4", "OWNER RIGHTS", Standing::writer},
+    {"S-1-1-0", "Everyone", Standing::other},
+    {"S-1-5-11", "Authenticated Users", Standing::other},
+    {"S-1-5-32-545", "Users", Standing::other},
+    {"S-1-5-4", "Interactive", Standing::other},
+    {"S-1-5-32-546", "Guests", Standing::other},
+};
+
+std::string sid_text(PSID sid) {
+  char* text = nullptr;
+  if (!::ConvertSidToStringSidA(sid, &text)) return "an unreadable account";
+  std::string result = text;
+  ::LocalFree(text);
+  return result;
+}
+
+// The account this process runs as, e.g. "S-1-5-21-...-1001"; empty when unknown.
+const std::string& this_user() {
+  static const std::string user = [] {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return std::string();
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    std::string text;
+    if (size != 0 && ::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+      text = sid_text(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
+    ::CloseHandle(token);
+    return text;
+  }();
+  return user;
+}
+
+Standing standing_of(const std::string& sid) {
+  if (!this_user().empty() && sid == this_user()) return Standing::owner;
+  for (const auto& known : kKnownAccounts)
+    if (sid == known.sid) return known.standing;
+  return Standing::other;
+}
+
+std::string account_name(const std::string& sid) {
+  for (const auto& known : kKnownAccounts)
+    if (sid == known.sid) return known.name;
+  return sid;
+}
+
+// Why the access list lets an account other than the trusted ones write; empty if none.
+std::string acl_refusal(const ACL* acl) {
+  if (acl == nullptr) return "has no access list, so everyone may write it";
+  for (DWORD i = 0; i < acl->AceCount; ++i) {
+    void* entry = nullptr;
+    if (!::GetAce(const_cast<ACL*>(acl), i, &entry)) return "has an unreadable access list";
+    const auto* header = static_cast<const ACE_HEADER*>(entry);
+    if ((header->AceFlags & INHERIT_ONLY_ACE) != 0) continue;  // for what it will hold only
+    switch (header->AceType) {
+      case ACCESS_ALLOWED_ACE_TYPE:
+      case ACCESS_ALLOWED_CALLBACK_ACE_TYPE: {  // the same layout: mask, then the account
+        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
+        if ((allowed->Mask & kWriteRights) == 0) break;
+        const std::string sid = sid_text(const_cast<DWORD*>(&allowed->SidStart));
+        if (standing_of(sid) == Standing::other) return "can be written by " + account_name(sid);
+        break;
+      }
+      case ACCESS_ALLOWED_COMPOUND_ACE_TYPE:
+      case ACCESS_ALLOWED_OBJECT_ACE_TYPE:
+      case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE:
+        return "has an access list entry of a kind not checked here";
+      default:  // denials, audits and labels grant nothing
+        break;
+    }
+  }
+  return {};
+}
+
+std::string named_refusal(const std::string& what, const std::string& path) {
+  PSID owner = nullptr;
+  PACL acl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD status = ::GetNamedSecurityInfoA(
+      path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+      &owner, nullptr, &acl, nullptr, &descriptor);
+  if (status != ERROR_SUCCESS)
+    return what + " \"" + path + "\" has an unreadable owner or access list (error " +
+           std::to_string(status) + ")";
+  const std::string reason = security_refusal(descriptor);
+  ::LocalFree(descriptor);
+  return reason.empty() ? reason : what + " \"" + path + "\" " + reason;
+}
+
+}  // namespace
+
+std::string security_refusal(const void* security_descriptor) {
+  auto* descriptor = const_cast<void*>(security_descriptor);
+  PSID owner = nullptr;
+  BOOL defaulted = FALSE;
+  if (!::GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || owner == nullptr)
+    return "has no owner";
+  const std::string owner_sid = sid_text(owner);
+  if (standing_of(owner_sid) != Standing::owner)
+    return "belongs to " + account_name(owner_sid) + ", not to this user or the administrators";
+  BOOL present = FALSE;
+  PACL acl = nullptr;
+  if (!::GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted))
+    return "has an unreadable access list";
+  return acl_refusal(present ? acl : nullptr);
+}
+
+bool plugin_is_trusted(const std::string& dir, const std::string& file, std::string* why) {
+  auto refuse = [why](std::string reason) {
+    if (why != nullptr) *why = std::move(reason);
+    return false;
+  };
+  const DWORD dir_attributes = ::GetFileAttributesA(dir.c_str());
+  if (dir_attributes == INVALID_FILE_ATTRIBUTES || (dir_attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    return refuse("the store directory \"" + dir + "\" is missing");
+  if (std::string reason = named_refusal("the store directory", dir); !reason.empty())
+    return refuse(reason);
+  // A link (symbolic link or junction) could lead anywhere: only a plain file is loaded.
+  const DWORD file_attributes = ::GetFileAttributesA(file.c_str());
+  if (file_attributes == INVALID_FILE_ATTRIBUTES ||
+      (file_attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+    return refuse("the plug-in library \"" + file + "\" is missing or not a regular file");
+  if (std::string reason = named_refusal("the plug-in library", file); !reason.empty())
+    return refuse(reason);
+  return true;
+}
+
+namespace plugin_library {
+
+bool readable(const std::string& file) {
+  const HANDLE handle = ::CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(handle);
+  return true;
+}
+
+void* open(const std::string& file) {
+  // Searching the library's own folder needs its full path.
+  const DWORD size = ::GetFullPathNameA(file.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return nullptr;
+  std::string full(size, '\0');
+  const DWORD length = ::GetFullPathNameA(file.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return nullptr;
+  full.resize(length);
+  // A library that fails to load gives a result, never a dialog box.
+  DWORD previous_mode = 0;
+  ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_mode);
+  HMODULE library = ::LoadLibraryExA(
+      full.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+  ::SetThreadErrorMode(previous_mode, nullptr);
+  return library;
+}
+
+Function symbol(void* library, const char* name) {
+  return reinterpret_cast<Function>(::GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void close(void* library) { ::FreeLibrary(static_cast<HMODULE>(library)); }
+
+}  // namespace plugin_library
+}  // namespace bw::store
