@@ -73,8 +73,8 @@ bool plugin_is_trusted(const std::string& dir, const std::string& file, std::str
 #ifdef _WIN32
 // Why an object with this security descriptor (owner and access list, as
 // GetNamedSecurityInfoA gives them) could be changed by other users, e.g. "can be written
-// by Everyone"; empty when only its owner, this user, the administrators and the system
-// may write it.
+// by Everyone"; empty when it belongs to this user, the administrators or the system and
+// its access list lets nobody else write.
 std::string security_refusal(const void* security_descriptor);
 #endif
 

@@ -44,6 +44,7 @@ constexpr KnownAccount kKnownAccounts[] = {
     {"S-1-5-32-545", "Users", Standing::other},
     {"S-1-5-4", "Interactive", Standing::other},
     {"S-1-5-32-546", "Guests", Standing::other},
+    {"S-1-5-7", "Anonymous Logon", Standing::other},  // Wine: the owner of others' files
 };
 
 std::string sid_text(PSID sid) {

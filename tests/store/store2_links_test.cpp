@@ -215,7 +215,8 @@ TEST(Plugin, AccessListsThatLetOthersWriteAreRefused) {
       {std::string(kOwn) + "(A;;SD;;;WD)", "can be written by Everyone"},   // may delete
       {"O:S-1-5-21-1-2-3-1001D:P(A;;FA;;;SY)",
        "belongs to S-1-5-21-1-2-3-1001, not to this user or the administrators"},
-      {"O:WDD:P(A;;FA;;;SY)", "belongs to Everyone, not to this user or the administrators"},
+      {"O:AND:P(A;;FA;;;SY)",  // how Wine shows the files of another Unix user
+       "belongs to Anonymous Logon, not to this user or the administrators"},
   };
   for (const auto& c : cases) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
