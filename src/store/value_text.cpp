@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
+
+#include "platform/environment.h"
 
 namespace bw::store {
 
@@ -345,7 +348,10 @@ DateOrder date_order_for_tz(const char* tz) {
 }
 
 DateOrder date_order() {
-  static const DateOrder order = date_order_for_tz(std::getenv("TZ"));
+  static const DateOrder order = [] {
+    const std::optional<std::string> tz = platform::environment_variable("TZ");
+    return date_order_for_tz(tz ? tz->c_str() : nullptr);
+  }();
   return order;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "command.h"
+#include "platform/file.h"
 
 namespace bwtool {
 namespace {
