@@ -52,7 +52,7 @@ std::vector<uint8_t> u8(uint32_t v, int width) {
 // One record per row: dates, times and numbers at the edges of their printed forms.
 std::string value_store() {
   const std::string dir = fixture::fresh_dir("differential_values");
-  const int64_t june_2007 = (733207 - 719544) * int64_t{86400};  // days since 1970, seconds
+  const int64_t june_2007 = (733223 - 719544) * int64_t{86400};  // days since 1970, seconds
   auto row = [&](const char* key, uint32_t day, uint32_t time, int64_t date_time, float f,
                  double d, double whole, int64_t implied, int64_t plain, const char* text) {
     return WriterRecord{WriterValue::of_text(key),       WriterValue::of_bytes(u8(day, 3)),
@@ -69,7 +69,7 @@ std::string value_store() {
        field("Double3", kTypeDouble, 8, 3), field("Float9", kTypeFloat, 4, 9),
        field("Whole", kTypeDouble, 8, 0), field("Cents", kTypeSigned, 4, 2),
        field("Plain", kTypeUnsigned, 2), field("Notes", kTypeText, 4)},
-      {row("alpha", 733207, 3601, june_2007 + 45001 + 1, 3.14159f, -0.0025, 0.5, 123, 65535,
+      {row("alpha", 733223, 3601, june_2007 + 45001 + 1, 3.14159f, -0.0025, 0.5, 123, 65535,
            "line one\nline two\r\n"),
        row("Beta", 730560, 1, 2, -1e-7f, kInfinity, 2.5, -5, 0, ""),
        row("gamma", 382, 86400, 1, 1e10f, std::nan(""), 1.5, 0, 7, "\x1a" "end"),
@@ -97,44 +97,52 @@ std::string byte_store() {
   return dir;
 }
 
-std::vector<std::string> commands() {
-  std::vector<std::string> out;
+struct Command {
+  std::string args;
+  bool date_order_matters = false;  // run in both date orders
+};
+
+std::vector<Command> commands() {
+  std::vector<Command> out;
   const std::string values = value_store();
   for (int record = 1; record <= 4; ++record)
-    for (int f = 1; f <= 11; ++f)
-      out.push_back("store read " + values + " " + std::to_string(record) + " ^" + std::to_string(f));
-  for (const char* find : {"^1 alpha", "^1 ALPHA", "^1 zeta", "^2 15.06.2007", "^2 06/15/2007",
-                           "^2 29.02.2000", "^9 1.23", "^9 -.05", "^9 0x7b"})
-    out.push_back("store find " + values + " " + find);
+    for (int f = 2; f <= 11; ++f)
+      out.push_back({"store read " + values + " " + std::to_string(record) + " ^" + std::to_string(f),
+                     f == 2 || f == 4});
+  for (const char* find : {"^2 15.06.2007", "^2 06/15/2007", "^2 29.02.2000"})
+    out.push_back({"store find " + values + " " + find, true});
+  for (const char* find : {"^1 alpha", "^1 ALPHA", "^1 zeta", "^9 1.23", "^9 -.05", "^9 0x7b"})
+    out.push_back({"store find " + values + " " + find});
   for (const char* expression : {"^5*2", "^6+1", "^9/7", "1/3*3", "^10-70000.25", "1/0",
                                  "1-(2/0)", "(0/0)*2", "^8", "2.5e-7*3"})
-    out.push_back("store eval " + values + " 1 '" + expression + "'");
+    out.push_back({"store eval " + values + " 1 '" + expression + "'"});
 
   const std::string bytes = byte_store();
   for (const char* path : {"^2", "^3", "^3.2", "^4[X]", "^4[2]", "^5"})
-    out.push_back("store read " + bytes + " 1 " + path);
+    out.push_back({"store read " + bytes + " 1 " + path});
 
   WriterOptions options;
   options.tree_fields = {2, 3};
   const fixture::Linked linked = fixture::linked_stores("differential_links", options);
   const std::string a = linked.parent + "/A";
   for (const char* path : {"1 ^2.1", "1 ^3.2", "1 ^4", "2 ^4", "3 ^2"})
-    out.push_back("store read " + a + " " + path);
-  out.push_back("store find " + a + " ^2.1 '#2'");
-  out.push_back("store eval " + a + " 1 'CX[B, 2, ^2]*^5'");
+    out.push_back({"store read " + a + " " + path});
+  out.push_back({"store find " + a + " ^2.1 '#2'"});
+  out.push_back({"store eval " + a + " 1 'CX[B, 2, ^2]*^5'"});
 
-  // The shipped stores: records at the start and the end, and a lookup of the first path.
+  // The shipped stores: their layout, and a record's path and bytes.
   for (const char* name : {"Base", "Base1", "Base2", "Base3", "Base4"}) {
     const std::string dir = std::string(BW_NATIVE_DATA) + "/" + name;
     if (!fs::exists(dir)) continue;
-    out.push_back("store info " + dir);
-    for (const char* read : {" 1 ^1", " 1 ^2", " 2 ^2"}) out.push_back("store read " + dir + read);
+    out.push_back({"store info " + dir});
+    out.push_back({"store read " + dir + " 1 ^1"});
+    out.push_back({"store read " + dir + " 2 ^2"});
   }
 
   // Failures: what is printed (nothing) and the status.
   for (const std::string& bad : {"store read " + values + " 9 ^1", "store read " + values + " x ^1",
                                  "store find " + values + " ^12 a", "store eval " + values + "/none 1 1"})
-    out.push_back(bad);
+    out.push_back({bad});
   return out;
 }
 
@@ -142,19 +150,18 @@ TEST(StoreToolDifferential, WindowsBwtoolPrintsWhatTheNativeOnePrints) {
   if (!fs::exists(BWTOOL_WINDOWS)) GTEST_SKIP() << "no Windows bwtool at " << BWTOOL_WINDOWS;
   const std::string windows = std::string(WINE_RUN) + " " + BWTOOL_WINDOWS;
   int compared = 0;
-  for (const std::string& command : commands()) {
-    // Both date orders: "TZ" decides it, and an absent "TZ" means day first.
+  for (const Command& command : commands()) {
+    // "TZ" decides the date order; an absent one means day first.
     for (const char* environment : {"-u TZ", "TZ=US/Pacific"}) {
-      if (environment[0] == 'T' && command.find("differential_values") == std::string::npos)
-        continue;
-      const ToolRun native = run_tool(environment, BWTOOL, command);
-      const ToolRun wine = run_tool(environment, windows, command);
-      EXPECT_EQ(wine.status, native.status) << environment << " " << command;
-      EXPECT_EQ(wine.out, native.out) << environment << " " << command;
+      if (environment[0] == 'T' && !command.date_order_matters) continue;
+      const ToolRun native = run_tool(environment, BWTOOL, command.args);
+      const ToolRun wine = run_tool(environment, windows, command.args);
+      EXPECT_EQ(wine.status, native.status) << environment << " " << command.args;
+      EXPECT_EQ(wine.out, native.out) << environment << " " << command.args;
       ++compared;
     }
   }
-  EXPECT_GT(compared, 100);
+  EXPECT_GT(compared, 80);
 }
 
 }  // namespace

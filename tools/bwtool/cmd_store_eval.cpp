@@ -31,7 +31,8 @@ int run_eval(std::span<char* const> args) {
     return 1;
   }
   bw::store::StoreLinks links;
-  std::printf("%f\n", bw::store::evaluate(*store, static_cast<int>(record), args[2], &links));
+  const double value = bw::store::evaluate(*store, static_cast<int>(record), args[2], &links);
+  std::printf("%s\n", bw::store::fixed_text(value, 6).c_str());
   return 0;
 }
 
