@@ -9,6 +9,7 @@
 #include <set>
 
 #include "assets/additive_random.h"
+#include "platform/file.h"
 #include "store/record_store.h"
 #include "store/store_cursor.h"
 
@@ -86,8 +87,7 @@ struct AssetStore {
     int failure = 0;
     store = store::RecordStore::open(dir(), failure);
     if (!store) {
-      std::error_code error;
-      if (std::filesystem::exists(dir(), error)) report_store(store::open_failure_text(failure));
+      if (platform::file_exists(dir())) report_store(store::open_failure_text(failure));
       return nullptr;
     }
     if (!describes_assets(*store)) {

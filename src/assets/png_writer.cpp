@@ -7,6 +7,8 @@
 
 #include <csetjmp>
 
+#include "platform/file.h"
+
 namespace bw::assets {
 
 PngRowWriter::~PngRowWriter() { close(); }
@@ -32,7 +34,7 @@ bool PngRowWriter::open(const std::string& path, int width, int height, std::str
     *error = "the image is empty or too large";
     return false;
   }
-  file_ = std::fopen(path.c_str(), "wb");
+  file_ = platform::create_for_writing(path);
   if (file_ == nullptr) {
     *error = "cannot create \"" + path + "\"";
     return false;

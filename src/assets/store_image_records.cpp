@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <set>
 
 #include "assets/asset_fetch.h"
+#include "platform/file.h"
 #include "store/record_store.h"
 
 namespace bw::assets {
@@ -54,11 +54,9 @@ std::unique_ptr<ImageRecords> open_image_store(const std::string& dir) {
   static std::set<std::string> reported;
   if (!store) {
     if (reported.insert(dir).second) {
-      std::error_code error;
       std::fprintf(stderr, "fetch_store_image(): the image store \"%s\" cannot be opened: %s\n",
                    dir.c_str(),
-                   std::filesystem::exists(dir, error) ? store::open_failure_text(failure)
-                                                       : "it is missing");
+                   platform::file_exists(dir) ? store::open_failure_text(failure) : "it is missing");
     }
     return nullptr;
   }

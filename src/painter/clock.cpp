@@ -3,7 +3,26 @@
 #include <chrono>
 #include <cmath>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <mmsystem.h>
+#endif
+
 namespace bw::painter {
+
+#ifdef _WIN32
+
+std::uint32_t RealClock::now_ms() { return timeGetTime(); }
+
+std::uint32_t RealClock::tick_count() { return GetTickCount(); }
+
+FineTimerPeriod::FineTimerPeriod() : held_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
+
+FineTimerPeriod::~FineTimerPeriod() {
+  if (held_) timeEndPeriod(1);
+}
+
+#else
 
 namespace {
 
@@ -18,6 +37,12 @@ std::uint32_t steady_ms() {
 std::uint32_t RealClock::now_ms() { return steady_ms(); }
 
 std::uint32_t RealClock::tick_count() { return steady_ms(); }
+
+FineTimerPeriod::FineTimerPeriod() = default;
+
+FineTimerPeriod::~FineTimerPeriod() = default;
+
+#endif
 
 SimulatedClock::SimulatedClock(double frames_per_second, std::uint32_t start_ms,
                                std::uint32_t tick)

@@ -1,6 +1,6 @@
-// The POSIX file and library calls that the record store and the asset readers make.
-// On POSIX systems this is only the system headers. On Windows it maps them onto the C
-// runtime (a stopgap, one place to replace by Win32 file calls):
+// The POSIX file and library calls that the record store's plug-in loader makes (every
+// other file access goes through file.h). On POSIX systems this is only the system
+// headers. On Windows it maps them onto the C runtime (a stopgap):
 //   1. every open() here passes O_CLOEXEC, which on Windows stands for O_BINARY, since the
 //      C runtime would otherwise translate line ends and stop at a Ctrl-Z byte;
 //   2. there are no non-blocking files (O_NONBLOCK is 0): Windows has no FIFO to name;

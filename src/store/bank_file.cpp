@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/posix_io.h"
+#include "platform/file.h"
 
 namespace bw::store {
 namespace {
@@ -21,39 +21,29 @@ BankFile::BankFile(std::string path, int bank_id, size_t window_capacity, StoreA
     : path_(std::move(path)), bank_id_(bank_id), access_(access),
       window_capacity_(std::max<size_t>(window_capacity, 1)) {}
 
-BankFile::~BankFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
+BankFile::~BankFile() = default;
 
 bool BankFile::open_now() {
   if (state_ == State::kOpen) return true;
   if (state_ == State::kFailed) return false;
   state_ = State::kFailed;
-  if (::access(path_.c_str(), R_OK) != 0) return false;
-  if (access_ == StoreAccess::read_write && ::access(path_.c_str(), W_OK) == 0) {
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  if (!platform::file_readable(path_)) return false;
+  if (access_ == StoreAccess::read_write && platform::file_writable(path_)) {
+    file_ = platform::File::open(path_, platform::FileAccess::read_write);
     access_mode_ = 0;
   }
-  if (fd_ < 0) {
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (!file_.is_open()) {
+    file_ = platform::File::open(path_, platform::FileAccess::read_only);
     access_mode_ = 2;
   }
-  if (fd_ < 0) return false;
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd_);
-    fd_ = -1;
-    return false;
-  }
+  if (!file_.is_open()) return false;
   state_ = State::kOpen;
   return true;
 }
 
 int64_t BankFile::size() {
   if (!open_now()) return -1;
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0) return -1;
-  return static_cast<int64_t>(st.st_size);
+  return file_.size();
 }
 
 const uint8_t* BankFile::read(int64_t offset, int64_t length) {
@@ -75,13 +65,7 @@ const uint8_t* BankFile::read(int64_t offset, int64_t length) {
   if (static_cast<int64_t>(window_.size()) < span)
     window_.assign(static_cast<size_t>((span / kWindowAlign + 1) * kWindowAlign), 0);
 
-  size_t got = 0;
-  while (got < window_.size()) {
-    const ssize_t n = ::pread(fd_, window_.data() + got, window_.size() - got,
-                              static_cast<off_t>(start + static_cast<int64_t>(got)));
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
+  const size_t got = file_.read_fully_at(start, window_.data(), window_.size());
   if (got == 0 || static_cast<int64_t>(got) < span) {
     std::fill(window_.begin(), window_.end(), 0);
     invalidate();

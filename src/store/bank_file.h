@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
+
 namespace bw::store {
 
 // Bank ids of the file slots.
@@ -57,7 +59,7 @@ class BankFile {
   int bank_id_;
   StoreAccess access_;
   State state_ = State::kUnopened;
-  int fd_ = -1;
+  platform::File file_;
   int access_mode_ = 2;
   int64_t window_start_ = -1;
   size_t window_valid_ = 0;  // bytes of the window that came from the file

@@ -1,19 +1,17 @@
 #include "store/collation.h"
 
-#include <cstdio>
+#include "platform/file.h"
 
 namespace bw::store {
 namespace {
 
+// On Windows a path from "/" names the root of the current drive.
 constexpr const char* kWeightFile = "/usr/local/lib/.weight";
 
 bool read_table(const std::string& path, CollationTable& table) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
+  const platform::File file = platform::File::open(path, platform::FileAccess::read_only);
   CollationTable loaded{};
-  const size_t got = std::fread(loaded.data(), 1, loaded.size(), f);
-  std::fclose(f);
-  if (got != loaded.size()) return false;
+  if (file.read_fully_at(0, loaded.data(), loaded.size()) != loaded.size()) return false;
   table = loaded;
   return true;
 }

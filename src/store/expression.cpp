@@ -14,15 +14,7 @@ bool is_operator(char c) { return c == '+' || c == '-' || c == '*' || c == '/'; 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // "%f" of a value, the form every intermediate result passes through.
-std::string printed(double v) {
-  char small[64];
-  const int n = std::snprintf(small, sizeof small, "%f", v);
-  if (n >= 0 && static_cast<size_t>(n) < sizeof small) return small;
-  std::string big(static_cast<size_t>(n) + 1, '\0');
-  std::snprintf(big.data(), big.size(), "%f", v);
-  big.resize(static_cast<size_t>(n));
-  return big;
-}
+std::string printed(double v) { return fixed_text(v, 6); }
 
 double rounded(double v) { return std::isfinite(v) ? leading_number(printed(v)) : v; }
 

@@ -2,7 +2,6 @@
 // the "_Expression" sub-store, and virtual fields served by the plug-in.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "store/expression.h"
@@ -121,9 +120,7 @@ int read_field_linked(RecordStore& store, StoreLinks& links, int record, const F
       std::string text;
       FieldPath first = FieldPath::of(1);
       if (read_in(links, store.path() + "/_Expression", formula, first, text) <= 0) return -1;
-      char printed[512];
-      std::snprintf(printed, sizeof printed, "%f", evaluate(store, record, text, &links));
-      buffer = printed;
+      buffer = fixed_text(evaluate(store, record, text, &links), 6);
       return static_cast<int>(buffer.size());
     }
     const std::string target = linked_store_path(store.path(), store.schema().name(index));

@@ -21,7 +21,6 @@
 //                a length word that counts itself and the data. An entry that does not
 //                fit is the page's last; its bytes go on at offset 32 of the next page.
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <set>
 
@@ -295,9 +294,7 @@ int RecordStore::read_field(int record, const FieldPath& path, std::string& buff
 
   for (const PathLevel& level : path.view()) {
     if (level.field >= 0 && level.element >= 0) continue;
-    char text[64];
-    std::snprintf(text, sizeof text, "%f", static_cast<double>(read_number(record, path)));
-    std::string number(text);
+    std::string number = fixed_text(static_cast<double>(read_number(record, path)), 6);
     if (number.find('.') != std::string::npos)
       while (number.size() > 2 && number.back() == '0') number.pop_back();
     buffer = std::move(number);

@@ -9,9 +9,10 @@
 // The record count is (size of "Main" - 32) / R, 0 when "Main" is shorter than 32 bytes.
 #include "store/record_store.h"
 
+#include <algorithm>
 #include <limits>
 
-#include "platform/posix_io.h"
+#include "platform/file.h"
 
 namespace bw::store {
 namespace {
@@ -21,29 +22,16 @@ constexpr int64_t kMaxRecordSize = int64_t{1} << 30;
 
 constexpr int64_t kMaxSchemaBytes = int64_t{16} << 20;
 
-bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes, bool& opened) {
-  opened = false;
-  if (::access(path.c_str(), R_OK) != 0) return false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  opened = true;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  // A schema describes at most a few thousand fields; a huge file is not one, and reading
-  // only its start lets the checks on counts and offsets reject it.
-  if (st.st_size > kMaxSchemaBytes) st.st_size = kMaxSchemaBytes + 1;
-  bytes.resize(static_cast<size_t>(st.st_size));
-  size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  bytes.resize(got);
+// The schema file, or its first kMaxSchemaBytes + 1 bytes: a schema describes at most a
+// few thousand fields, so a huge file is not one, and reading only its start lets the
+// checks on counts and offsets reject it.
+bool read_schema_file(const std::string& path, std::vector<uint8_t>& bytes) {
+  if (!platform::file_readable(path)) return false;
+  const platform::File file = platform::File::open(path, platform::FileAccess::read_only);
+  const int64_t size = file.size();
+  if (size < 0) return false;
+  bytes.resize(static_cast<size_t>(std::min(size, kMaxSchemaBytes + 1)));
+  bytes.resize(file.read_fully_at(0, bytes.data(), bytes.size()));
   return true;
 }
 
@@ -62,8 +50,7 @@ std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failu
   store->path_ = std::string(path);
   store->access_ = access;
   std::vector<uint8_t> file;
-  bool opened = false;
-  if (!read_whole_file(schema_path(path), file, opened)) {
+  if (!read_schema_file(schema_path(path), file)) {
     failure = kOpenUnreadable;
     return nullptr;
   }

@@ -28,7 +28,7 @@
 
 #include <array>
 
-#include "platform/posix_io.h"
+#include "platform/file.h"
 
 namespace bw::store {
 namespace {
@@ -253,12 +253,9 @@ int probe_store(std::string_view parent, std::string_view name) {
     dir = join_store_path(parent, name);
   }
   const std::string path = schema_path(dir);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return 0;
+  const platform::File file = platform::File::open(path, platform::FileAccess::read_only);
   uint8_t magic[4];
-  const ssize_t got = ::read(fd, magic, sizeof magic);
-  ::close(fd);
-  if (got != 4) return 0;
+  if (file.read_fully_at(0, magic, sizeof magic) != sizeof magic) return 0;
   return static_cast<int>(encoding_of_magic(load_u32(magic)));
 }
 

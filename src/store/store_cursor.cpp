@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/posix_io.h"
+#include "platform/file.h"
 #include "store/collation.h"
 #include "store/expression.h"
 #include "store/store_state.h"
@@ -31,17 +31,16 @@ std::vector<uint8_t> padded(const uint8_t* data, size_t length, size_t width) {
 // writable file. Callers write only into files their store opened read-write; nothing is
 // written into a file that is missing or read-only.
 void write_header_words(const std::string& file, uint32_t key) {
-  if (::access(file.c_str(), W_OK) != 0) return;
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return;
+  if (!platform::file_writable(file)) return;
+  platform::File out = platform::File::open(file, platform::FileAccess::write_only);
+  if (!out.is_open()) return;
   uint8_t words[8] = {};
   if (key > 1) {
     store_u32(words, key);
     store_u32(words + 4, key);
   }
-  const ssize_t written = ::pwrite(fd, words, sizeof words, 0);
+  const int64_t written = out.write_at(0, words, sizeof words);
   (void)written;
-  ::close(fd);
 }
 
 struct PageEntry {
@@ -177,7 +176,7 @@ int StoreIndexes::open_index(const FieldPath& path) {
   if (tree.state == 1) return kIndexReady;
   if (tree.state < 0) return kIndexFailedBefore;
   const std::string file = store_.path() + "/Tree." + std::to_string(path[0].field);
-  if (::access(file.c_str(), F_OK) != 0) {
+  if (!platform::file_exists(file)) {
     tree.state = -1;
     return kIndexMissing;
   }

@@ -8,14 +8,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <numeric>
 
-#include "platform/posix_io.h"
+#include "platform/file.h"
 #include "store/collation.h"
 #include "store/record_store.h"
 #include "store/schema.h"
@@ -635,10 +633,7 @@ std::vector<uint8_t> schema_file(const std::vector<WriterField>& fields,
 }
 
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
+  return platform::write_file(path, bytes);
 }
 
 bool write_store(const std::string& dir, const std::vector<WriterField>& fields,
@@ -646,12 +641,12 @@ bool write_store(const std::string& dir, const std::vector<WriterField>& fields,
                  std::string* error) {
   const std::vector<uint8_t> schema = schema_file(fields, options, error);
   if (schema.empty()) return false;
-  if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
+  if (!platform::make_directory(dir)) {
     set_error(error, "cannot create " + dir);
     return false;
   }
   // Old data files would be read as part of the new store.
-  for (const char* name : {"Main", "Bank.0", "_Storage"}) ::unlink((dir + "/" + name).c_str());
+  for (const char* name : {"Main", "Bank.0", "_Storage"}) platform::remove_file(dir + "/" + name);
   if (!write_file(schema_path(dir), schema)) {
     set_error(error, "cannot write " + schema_path(dir));
     return false;

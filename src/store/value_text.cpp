@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
+
+#include "platform/environment.h"
 
 namespace bw::store {
 
@@ -241,7 +244,7 @@ int parse_integer(std::string_view text, const ValueField& field, const ValueCon
     if (!context.evaluate) return kParseNoExpressions;
     double v = context.evaluate(text);
     if (!std::isfinite(v)) return kParseOutOfRange;
-    number = printf_text("%f", v);
+    number = fixed_text(v, 6);
   }
   int64_t v = 0;
   if (!scale_decimal(number, field.decimals(), v)) return kParseOutOfRange;
@@ -337,6 +340,11 @@ int parse_group(std::string_view text, const ValueField& field, const ValueConte
 
 }  // namespace
 
+std::string fixed_text(double v, int decimals) {
+  if (std::isnan(v)) return std::signbit(v) ? "-nan" : "nan";
+  return printf_text("%.*f", decimals, v);
+}
+
 DateOrder date_order_for_tz(const char* tz) {
   if (tz != nullptr && (std::strstr(tz, "US") != nullptr || std::strstr(tz, "Canada") != nullptr)) {
     return DateOrder::month_day_year;
@@ -345,7 +353,10 @@ DateOrder date_order_for_tz(const char* tz) {
 }
 
 DateOrder date_order() {
-  static const DateOrder order = date_order_for_tz(std::getenv("TZ"));
+  static const DateOrder order = [] {
+    const std::optional<std::string> tz = platform::environment_variable("TZ");
+    return date_order_for_tz(tz ? tz->c_str() : nullptr);
+  }();
   return order;
 }
 
@@ -477,14 +488,14 @@ int format_value(const ValueField& field, std::span<const uint8_t> value,
       auto bytes = padded(value, 0, 4);
       std::memcpy(&f, bytes.data(), sizeof f);
       int decimals = field.decimals() > 6 ? 6 : field.decimals();
-      text = printf_text("%.*f", decimals, static_cast<double>(f));
+      text = fixed_text(static_cast<double>(f), decimals);
       return static_cast<int>(text.size());
     }
     case kTypeDouble: {
       double d = 0;
       auto bytes = padded(value, 0, 8);
       std::memcpy(&d, bytes.data(), sizeof d);
-      text = printf_text("%.*f", field.decimals(), d);
+      text = fixed_text(d, field.decimals());
       return static_cast<int>(text.size());
     }
     case kTypeGroup:

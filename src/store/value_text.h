@@ -25,6 +25,10 @@ enum class DateOrder { day_month_year, month_day_year };
 
 // The date order of this process: decided from "TZ" on the first call, fixed afterwards.
 DateOrder date_order();
+
+// "%.*f" of `v`, the printed form of every number of the store. A NaN prints "nan", or
+// "-nan" when its sign bit is set, on every C runtime (some leave the sign out).
+std::string fixed_text(double v, int decimals);
 // The date order that a "TZ" value gives (nullptr = unset): month first for "US" or "Canada".
 DateOrder date_order_for_tz(const char* tz);
 

@@ -1,13 +1,9 @@
 # Opening stores, reading records and fields, and the writer that builds test stores.
-# Windows: a file that an open store holds cannot be removed (the C runtime opens files
-# without sharing deletion), so the case that deletes "Main" under an open store is left
-# out there until the store opens its files through Win32 calls.
 bw_add_test(store_records
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/record_open_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/record_read_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/store_writer_test.cpp
-  LIBS bw_store
-  WINDOWS_EXCLUDE StoreOpen.RecordCountFollowsMain)
+  LIBS bw_store)
 
 # bwtool store info|count|read over stores built by the writer. It runs bwtool through a
 # POSIX shell (popen, "2>/dev/null"): not on Windows until the tests have a process

@@ -20,3 +20,19 @@ bw_add_test(store2_links_test
 add_dependencies(store2_links_test store2_test_plugin)
 target_compile_definitions(store2_links_test PRIVATE
   BW_TEST_PLUGIN="$<TARGET_FILE:store2_test_plugin>")
+
+# bwtool store read|find|eval natively against the Windows bwtool under Wine, after the
+# Windows stage (label wine). Skipped until the Windows tree has its bwtool.
+if(NOT WIN32)
+  set(BW_WINDOWS_BWTOOL "${PROJECT_SOURCE_DIR}/build-windows/tools/bwtool/bwtool.exe"
+      CACHE FILEPATH "The Windows bwtool that the backend comparison runs under Wine")
+  bw_add_test(store_tool_differential_test ONE_PROCESS
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/store_tool_differential_test.cpp
+    LIBS bw_store
+    LABELS wine
+    TIMEOUT 1800)
+  target_compile_definitions(store_tool_differential_test PRIVATE
+    BWTOOL="$<TARGET_FILE:bwtool>" BWTOOL_WINDOWS="${BW_WINDOWS_BWTOOL}"
+    WINE_RUN="${PROJECT_SOURCE_DIR}/scripts/wine-run" BW_NATIVE_DATA="${PROJECT_BINARY_DIR}/data")
+  add_dependencies(store_tool_differential_test bwtool)
+endif()

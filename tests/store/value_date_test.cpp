@@ -1,7 +1,15 @@
 // Calendar arithmetic of dates, times and date-times, and the date order.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
+#include "platform/environment.h"
 #include "store/value_text.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace bw::store {
 namespace {
@@ -120,10 +128,11 @@ TEST(DateOrder, ChosenFromTimeZoneVariable) {
 
 TEST(DateOrder, FixedOncePerProcess) {
   DateOrder first = date_order();
-  EXPECT_EQ(first, date_order_for_tz(std::getenv("TZ")));
+  const std::optional<std::string> tz = platform::environment_variable("TZ");
+  EXPECT_EQ(first, date_order_for_tz(tz ? tz->c_str() : nullptr));
   const char* other = first == kDmy ? "US/Central" : "Europe/Rome";
 #ifdef _WIN32
-  _putenv_s("TZ", other);
+  SetEnvironmentVariableA("TZ", other);
 #else
   setenv("TZ", other, 1);
 #endif

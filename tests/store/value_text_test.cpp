@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,27 @@ TEST(FormatValue, FloatsUseTheirDecimals) {
   std::memcpy(db.data(), &d, 8);
   EXPECT_EQ(format(field(kTypeDouble, 8, 0), db), "-2");  // "%.0f" rounds half to even
   EXPECT_EQ(format(field(kTypeDouble, 8, 9), db), "-2.500000000");
+}
+
+// Every C runtime must print these alike: the stores' texts are compared across systems.
+TEST(FormatValue, NumbersPrintAlikeOnEveryRuntime) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    double v;
+    int decimals;
+    const char* text;
+  } cases[] = {
+      {nan, 6, "nan"},        {-nan, 6, "-nan"},      {inf, 2, "inf"},
+      {-inf, 0, "-inf"},      {0.5, 0, "0"},          {1.5, 0, "2"},
+      {-0.0, 2, "-0.00"},     {1e-7, 6, "0.000000"},  {0.125, 2, "0.12"},
+      {1e21, 1, "1000000000000000000000.0"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(fixed_text(c.v, c.decimals), c.text) << c.v;
+  double negative_nan = -nan;
+  std::vector<uint8_t> db(8);
+  std::memcpy(db.data(), &negative_nan, 8);
+  EXPECT_EQ(format(field(kTypeDouble, 8, 3), db), "-nan");
 }
 
 TEST(FormatValue, DatesTimesAndLinks) {

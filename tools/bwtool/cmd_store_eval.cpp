@@ -31,10 +31,13 @@ int run_eval(std::span<char* const> args) {
     return 1;
   }
   bw::store::StoreLinks links;
-  std::printf("%f\n", bw::store::evaluate(*store, static_cast<int>(record), args[2], &links));
+  const double value = bw::store::evaluate(*store, static_cast<int>(record), args[2], &links);
+  std::printf("%s
+", bw::store::fixed_text(value, 6).c_str());
   // Virtual fields read as nothing when the library was refused: say why.
   if (!links.plugin().refusal().empty())
-    std::fprintf(stderr, "bwtool store eval: %s\n", links.plugin().refusal().c_str());
+    std::fprintf(stderr, "bwtool store eval: %s
+", links.plugin().refusal().c_str());
   return 0;
 }
 

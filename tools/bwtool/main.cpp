@@ -5,6 +5,7 @@
 #include <string>
 
 #include "command.h"
+#include "platform/file.h"
 
 namespace bwtool {
 namespace {
@@ -47,6 +48,8 @@ CommandRegistration::CommandRegistration(std::string_view name, std::string_view
 
 int main(int argc, char** argv) {
   using namespace bwtool;
+  // Field values and images go to standard output as raw bytes.
+  bw::platform::make_standard_output_binary();
   if (argc < 2) {
     print_help(stderr);
     return kUsageError;

@@ -14,6 +14,7 @@
 #include "host/settings.h"
 #include "host/win32/registry_settings.h"
 #include "host/win32/resource.h"
+#include "painter/clock.h"
 #include "painter/engine.h"
 
 namespace bw::host {
@@ -313,6 +314,8 @@ int run_without_data() {
 }
 
 int run_engine(painter::PainterState& state) {
+  // The frame timing reads the multimedia timer: 1 ms steps while the saver runs.
+  const painter::FineTimerPeriod fine_timer;
   device::D3d9BackendOptions backend_options;
   backend_options.use_window = true;
   // A preview shows no message boxes of its own; its messages go to the debug output.
