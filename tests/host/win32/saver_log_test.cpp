@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -66,6 +67,38 @@ TEST_F(SaverLog, ADamagedStoreIsSaidInTheLog) {
   EXPECT_EQ(read_text(log_), "fetch_asset(): the asset store \"" + install +
                                  "/data/Base3\" is damaged: \"Main\" holds no records\r\n"
                                  "brushwright: a later line\r\n");
+}
+
+// The debugger's output, read as debug-output viewers read it when no debugger is
+// attached: through the shared buffer "DBWIN_BUFFER" (the writer's process id, then the
+// text) and its two events.
+TEST_F(SaverLog, MessagesGoToTheDebuggerOutputToo) {
+  constexpr DWORD kBufferSize = 4096;
+  HANDLE buffer_ready = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
+  HANDLE data_ready = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      kBufferSize, "DBWIN_BUFFER");
+  ASSERT_TRUE(buffer_ready && data_ready && mapping);
+  const auto* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+  ASSERT_NE(view, nullptr);
+  install_saver_log();
+  std::string seen;
+  SetEvent(buffer_ready);
+  diag::message("Texture::load(): unknown format of \"%s\" file", "x.bmp");
+  // Another program may write in between: its texts are passed over.
+  for (int i = 0; i < 10 && seen.empty(); ++i) {
+    if (WaitForSingleObject(data_ready, 5000) != WAIT_OBJECT_0) break;
+    DWORD writer = 0;
+    std::memcpy(&writer, view, sizeof writer);
+    if (writer == GetCurrentProcessId()) seen = view + sizeof writer;
+    SetEvent(buffer_ready);
+  }
+  EXPECT_EQ(seen, "Texture::load(): unknown format of \"x.bmp\" file\n");
+  EXPECT_NE(read_text(log_).find(seen.substr(0, seen.size() - 1) + "\r\n"), std::string::npos);
+  UnmapViewOfFile(view);
+  CloseHandle(mapping);
+  CloseHandle(data_ready);
+  CloseHandle(buffer_ready);
 }
 
 // Appending past the limit drops the oldest whole lines; a line longer than half the
