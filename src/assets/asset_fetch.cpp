@@ -2,13 +2,13 @@
 #include "assets/image_source.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <set>
 
 #include "assets/additive_random.h"
+#include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "store/record_store.h"
 #include "store/store_cursor.h"
@@ -65,21 +65,21 @@ struct AssetStore {
     bad_records.clear();
   }
   void report_store(const std::string& what) {
-    std::fprintf(stderr, "fetch_asset(): the asset store \"%s\" is damaged: %s\n",
-                 dir().c_str(), what.c_str());
+    diag::message("fetch_asset(): the asset store \"%s\" is damaged: %s",
+                  dir().c_str(), what.c_str());
     store.reset();
     damaged = store_damaged = true;
   }
   void report_index(const std::string& path) {
     damaged = index_damaged = true;
-    std::fprintf(stderr, "fetch_asset(): the asset store \"%s\" is damaged: its index of "
-                 "asset paths fails on \"%s\"\n", dir().c_str(), path.c_str());
+    diag::message("fetch_asset(): the asset store \"%s\" is damaged: its index of "
+                  "asset paths fails on \"%s\"", dir().c_str(), path.c_str());
   }
   void report_record(int record, const std::string& path) {
     damaged = true;
     if (!bad_records.insert(record).second) return;
-    std::fprintf(stderr, "fetch_asset(): record %d of the asset store \"%s\" cannot be read "
-                 "(\"%s\")\n", record, dir().c_str(), path.c_str());
+    diag::message("fetch_asset(): record %d of the asset store \"%s\" cannot be read "
+                  "(\"%s\")", record, dir().c_str(), path.c_str());
   }
   store::RecordStore* get() {
     if (tried) return store.get();
@@ -113,7 +113,7 @@ std::optional<std::vector<uint8_t>> read_plain(const std::string& file) {
 }
 
 void report_missing(const std::string& path) {
-  std::fprintf(stderr, "Shader::Shader(): can't open \"%s\" file\n", path.c_str());
+  diag::message("Shader::Shader(): can't open \"%s\" file", path.c_str());
 }
 
 }  // namespace

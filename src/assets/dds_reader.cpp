@@ -34,6 +34,7 @@
 
 #include "assets/byte_reader.h"
 #include "assets/image_source.h"
+#include "platform/diagnostics.h"
 
 namespace bw::assets {
 namespace {
@@ -143,14 +144,14 @@ std::optional<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header,
                                           const std::string& path, int& width, int& height,
                                           int max_side) {
   if (header.size() < 4 || std::memcmp(header.data(), "DDS ", 4) != 0) {
-    std::fprintf(stderr, "Texture::load_dds(): wrong magic in \"%s\" file\n", path.c_str());
+    diag::message("Texture::load_dds(): wrong magic in \"%s\" file", path.c_str());
     return std::nullopt;
   }
   if (header.size() < kDdsHeaderSize) {
-    std::fprintf(stderr,
-                 "Texture::load_dds(): \"%s\" file is truncated: the header needs 128 bytes, "
-                 "the file has %zu\n",
-                 path.c_str(), header.size());
+    diag::message(
+                  "Texture::load_dds(): \"%s\" file is truncated: the header needs 128 bytes, "
+                  "the file has %zu",
+                  path.c_str(), header.size());
     return std::nullopt;
   }
   ByteReader reader(header);
@@ -173,11 +174,11 @@ std::optional<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header,
     } else if (code == fourcc("DXT5")) {
       format = DdsFormat::kDxt5;
     } else if (code == fourcc("DXT2") || code == fourcc("DXT4")) {
-      std::fprintf(stderr, "Texture::load_dds(): DXT2 or DXT4 is not supported in \"%s\" file\n",
-                   path.c_str());
+      diag::message("Texture::load_dds(): DXT2 or DXT4 is not supported in \"%s\" file",
+                    path.c_str());
       return std::nullopt;
     } else {
-      std::fprintf(stderr, "Texture::load_dds(): unknown format of \"%s\" file\n", path.c_str());
+      diag::message("Texture::load_dds(): unknown format of \"%s\" file", path.c_str());
       return std::nullopt;
     }
   } else if (flags == 0x40 && bit_count == 24) {
@@ -185,16 +186,16 @@ std::optional<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header,
   } else if (flags == 0x41 && bit_count == 32) {
     format = DdsFormat::kRgba32;
   } else {
-    std::fprintf(stderr, "Texture::load_dds(): unknown format of \"%s\" file\n", path.c_str());
+    diag::message("Texture::load_dds(): unknown format of \"%s\" file", path.c_str());
     return std::nullopt;
   }
 
   if (file_width > static_cast<std::uint32_t>(max_side) ||
       file_height > static_cast<std::uint32_t>(max_side)) {
-    std::fprintf(stderr,
-                 "Texture::load_dds(): image size %ux%u of \"%s\" file is above the limit of "
-                 "%dx%d\n",
-                 file_width, file_height, path.c_str(), max_side, max_side);
+    diag::message(
+                  "Texture::load_dds(): image size %ux%u of \"%s\" file is above the limit of "
+                  "%dx%d",
+                  file_width, file_height, path.c_str(), max_side, max_side);
     return std::nullopt;
   }
   const std::size_t w = file_width;
@@ -218,16 +219,16 @@ std::optional<PixelBuffer> decode_dds_pixels(const DdsLayout& layout,
                                              std::span<const std::uint8_t> data,
                                              const std::string& path) {
   if (data.size() < layout.data_bytes) {
-    std::fprintf(stderr,
-                 "Texture::load_dds(): \"%s\" file is truncated: the pixels need %zu bytes "
-                 "after the header, the file has %zu\n",
-                 path.c_str(), layout.data_bytes, data.size());
+    diag::message(
+                  "Texture::load_dds(): \"%s\" file is truncated: the pixels need %zu bytes "
+                  "after the header, the file has %zu",
+                  path.c_str(), layout.data_bytes, data.size());
     return std::nullopt;
   }
   std::optional<PixelBuffer> image = PixelBuffer::allocate(layout.width, layout.height);
   if (!image) {
-    std::fprintf(stderr, "Texture::load_dds(): no memory for %dx%d pixels of \"%s\" file\n",
-                 layout.width, layout.height, path.c_str());
+    diag::message("Texture::load_dds(): no memory for %dx%d pixels of \"%s\" file",
+                  layout.width, layout.height, path.c_str());
     return std::nullopt;
   }
   const std::size_t pixel_count = static_cast<std::size_t>(layout.width) * layout.height;
@@ -301,8 +302,8 @@ std::optional<PixelBuffer> load_dds(const std::string& path, const std::string& 
   try {
     data.resize(std::min(layout->data_bytes, left));
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "Texture::load_dds(): no memory for the pixels of \"%s\" file\n",
-                 path.c_str());
+    diag::message("Texture::load_dds(): no memory for the pixels of \"%s\" file",
+                  path.c_str());
     return std::nullopt;
   }
   data.resize(std::fread(data.data(), 1, data.size(), file.get()));

@@ -1,11 +1,11 @@
 #include "assets/image_load.h"
 
-#include <cstdio>
 
 #include "assets/dds_reader.h"
 #include "assets/jpeg_decoder.h"
 #include "assets/png_reader.h"
 #include "assets/tga_reader.h"
+#include "platform/diagnostics.h"
 
 namespace bw::assets {
 
@@ -42,7 +42,7 @@ std::optional<PixelBuffer> load_image(const std::string& path, const ImageSource
       image = load_dds(path, sources.install_dir, width, height);
       break;
     case ImageFormat::kUnknown:
-      std::fprintf(stderr, "Texture::load(): unknown format of \"%s\" file\n", path.c_str());
+      diag::message("Texture::load(): unknown format of \"%s\" file", path.c_str());
       return std::nullopt;
   }
   if (!image || width == 0 || height == 0) return std::nullopt;

@@ -26,6 +26,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "platform/diagnostics.h"
+
 namespace bw::assets {
 namespace {
 
@@ -49,7 +51,7 @@ void print_message(j_common_ptr cinfo) {
   char text[JMSG_LENGTH_MAX];
   (*cinfo->err->format_message)(cinfo, text);
   const ErrorManager& errors = manager_of(cinfo);
-  std::fprintf(stderr, "%s: cannot decode %s: %s\n", errors.operation, errors.source, text);
+  diag::message("%s: cannot decode %s: %s", errors.operation, errors.source, text);
 }
 
 // Warnings (corrupt data the library steps over) are kept: an image decoded from damaged
@@ -151,8 +153,8 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
   jpeg_read_header(&cinfo, TRUE);
   if (cinfo.image_width > static_cast<JDIMENSION>(max_side) ||
       cinfo.image_height > static_cast<JDIMENSION>(max_side)) {
-    std::fprintf(stderr, "%s: image size %ux%u of %s is above the limit of %dx%d\n", operation,
-                 cinfo.image_width, cinfo.image_height, source, max_side, max_side);
+    diag::message("%s: image size %ux%u of %s is above the limit of %dx%d", operation,
+                  cinfo.image_width, cinfo.image_height, source, max_side, max_side);
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -166,8 +168,8 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
   jpeg_start_decompress(&cinfo);
   *image = PixelBuffer::allocate(cinfo.output_width, cinfo.output_height);
   if (!*image) {
-    std::fprintf(stderr, "%s: no memory for %ux%u pixels of %s\n", operation,
-                 cinfo.output_width, cinfo.output_height, source);
+    diag::message("%s: no memory for %ux%u pixels of %s", operation,
+                  cinfo.output_width, cinfo.output_height, source);
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -199,7 +201,7 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
   if (errors.warned) {
-    std::fprintf(stderr, "%s: cannot decode %s: %s\n", operation, source, errors.warning);
+    diag::message("%s: cannot decode %s: %s", operation, source, errors.warning);
     image->reset();
     return false;
   }

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "assets/image_source.h"
+#include "platform/diagnostics.h"
 
 namespace bw::assets {
 namespace {
@@ -28,7 +29,7 @@ bool read_png_rows(std::FILE* file, const char* path, int max_side, PngRows* out
   unsigned char signature[8];
   if (std::fread(signature, 1, sizeof signature, file) != sizeof signature ||
       png_sig_cmp(signature, 0, sizeof signature) != 0) {
-    std::fprintf(stderr, "Texture::load_png(): wrong signature in \"%s\" file\n", path);
+    diag::message("Texture::load_png(): wrong signature in \"%s\" file", path);
     return false;
   }
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -44,7 +45,7 @@ bool read_png_rows(std::FILE* file, const char* path, int max_side, PngRows* out
     std::free(image);
     std::free(rows);
     png_destroy_read_struct(&png, &info, nullptr);
-    std::fprintf(stderr, "Texture::load_png(): damaged \"%s\" file\n", path);
+    diag::message("Texture::load_png(): damaged \"%s\" file", path);
     return false;
   }
   png_set_user_limits(png, static_cast<png_uint_32>(max_side),
@@ -105,8 +106,8 @@ std::optional<PixelBuffer> decode_png_stream(std::FILE* file, const std::string&
   std::unique_ptr<unsigned char, void (*)(void*)> owned(rows.data, &std::free);
   std::optional<PixelBuffer> image = PixelBuffer::allocate(rows.width, rows.height);
   if (!image) {
-    std::fprintf(stderr, "Texture::load_png(): no memory for %ux%u pixels of \"%s\" file\n",
-                 rows.width, rows.height, path.c_str());
+    diag::message("Texture::load_png(): no memory for %ux%u pixels of \"%s\" file",
+                  rows.width, rows.height, path.c_str());
     return std::nullopt;
   }
   for (int y = 0; y < image->height; ++y) {

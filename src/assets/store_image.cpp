@@ -1,10 +1,10 @@
 #include "assets/store_image.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "assets/additive_random.h"
 #include "assets/jpeg_decoder.h"
+#include "platform/diagnostics.h"
 
 namespace bw::assets {
 namespace {
@@ -66,8 +66,8 @@ std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& w
   count = n;
   if (n <= 0) {
     if (!opened.empty_reported)
-      std::fprintf(stderr, "fetch_store_image(): the image store \"%s\" is damaged: \"Main\" "
-                   "holds no records\n", opened.dir.c_str());
+      diag::message("fetch_store_image(): the image store \"%s\" is damaged: \"Main\" "
+                    "holds no records", opened.dir.c_str());
     opened.empty_reported = true;
     return std::nullopt;
   }
@@ -80,7 +80,7 @@ std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& w
   const std::optional<std::span<std::uint8_t>> bytes = records->image_field(record);
   if (!bytes) {
     opened.bad_records.insert(record);
-    std::fprintf(stderr, "fetch_store_image(): %s cannot be read\n", source.c_str());
+    diag::message("fetch_store_image(): %s cannot be read", source.c_str());
     return std::nullopt;
   }
   if (bytes->empty()) return std::nullopt;

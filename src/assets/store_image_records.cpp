@@ -1,10 +1,10 @@
 #include "assets/store_image_records.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 
 #include "assets/asset_fetch.h"
+#include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "store/record_store.h"
 
@@ -54,17 +54,17 @@ std::unique_ptr<ImageRecords> open_image_store(const std::string& dir) {
   static std::set<std::string> reported;
   if (!store) {
     if (reported.insert(dir).second) {
-      std::fprintf(stderr, "fetch_store_image(): the image store \"%s\" cannot be opened: %s\n",
-                   dir.c_str(),
-                   platform::file_exists(dir) ? store::open_failure_text(failure) : "it is missing");
+      diag::message("fetch_store_image(): the image store \"%s\" cannot be opened: %s",
+                    dir.c_str(),
+                    platform::file_exists(dir) ? store::open_failure_text(failure) : "it is missing");
     }
     return nullptr;
   }
   // Every image lies in Bank.0: without it each record would be said on its own.
   if (store->record_count() > 0 && store->read(store::kSlotHeap, 0, 1) == nullptr) {
     if (reported.insert(dir).second)
-      std::fprintf(stderr, "fetch_store_image(): the image store \"%s\" is damaged: \"Bank.0\" "
-                   "is empty or not a file\n", dir.c_str());
+      diag::message("fetch_store_image(): the image store \"%s\" is damaged: \"Bank.0\" "
+                    "is empty or not a file", dir.c_str());
     return nullptr;
   }
   return std::make_unique<RecordStoreImages>(std::move(store));

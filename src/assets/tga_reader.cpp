@@ -15,9 +15,9 @@
 #include "assets/tga_reader.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "assets/byte_reader.h"
+#include "platform/diagnostics.h"
 
 namespace bw::assets {
 namespace {
@@ -38,10 +38,10 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
                                       const std::string& path, int& width, int& height,
                                       int max_side) {
   if (bytes.size() < kHeaderSize) {
-    std::fprintf(stderr,
-                 "Texture::load_tga(): \"%s\" file is truncated: the header needs 18 bytes, "
-                 "the file has %zu\n",
-                 path.c_str(), bytes.size());
+    diag::message(
+                  "Texture::load_tga(): \"%s\" file is truncated: the header needs 18 bytes, "
+                  "the file has %zu",
+                  path.c_str(), bytes.size());
     return std::nullopt;
   }
   ByteReader header(bytes);
@@ -55,15 +55,15 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
   const std::uint8_t descriptor = header.u8();
 
   if (depth != 24 && depth != 32) {
-    std::fputs("Texture::load_tga(): only 24 and 32 bpp images are suported\n", stderr);
+    diag::say("Texture::load_tga(): only 24 and 32 bpp images are suported");
     return std::nullopt;
   }
   if (image_type != 2 && image_type != 10) return std::nullopt;
   if (width > max_side || height > max_side) {
-    std::fprintf(stderr,
-                 "Texture::load_tga(): image size %dx%d of \"%s\" file is above the limit of "
-                 "%dx%d\n",
-                 width, height, path.c_str(), max_side, max_side);
+    diag::message(
+                  "Texture::load_tga(): image size %dx%d of \"%s\" file is above the limit of "
+                  "%dx%d",
+                  width, height, path.c_str(), max_side, max_side);
     return std::nullopt;
   }
   const int bytes_per_pixel = depth / 8;
@@ -77,17 +77,17 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
       image_type == 2 ? pixel_count * bytes_per_pixel
                       : (pixel_count + 127) / 128 * (1 + static_cast<std::size_t>(bytes_per_pixel));
   if (available < needed || data_offset > bytes.size()) {
-    std::fprintf(stderr,
-                 "Texture::load_tga(): \"%s\" file is truncated: pixel data needs %s%zu bytes "
-                 "at offset %zu, the file has %zu\n",
-                 path.c_str(), image_type == 2 ? "" : "at least ", needed, data_offset,
-                 bytes.size());
+    diag::message(
+                  "Texture::load_tga(): \"%s\" file is truncated: pixel data needs %s%zu bytes "
+                  "at offset %zu, the file has %zu",
+                  path.c_str(), image_type == 2 ? "" : "at least ", needed, data_offset,
+                  bytes.size());
     return std::nullopt;
   }
   std::optional<PixelBuffer> image = PixelBuffer::allocate(width, height);
   if (!image) {
-    std::fprintf(stderr, "Texture::load_tga(): no memory for %dx%d pixels of \"%s\" file\n",
-                 width, height, path.c_str());
+    diag::message("Texture::load_tga(): no memory for %dx%d pixels of \"%s\" file",
+                  width, height, path.c_str());
     return std::nullopt;
   }
   ByteReader data(bytes);
@@ -108,10 +108,10 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
       const std::uint8_t* in =
           data.take((packet >= 128 ? 1 : count) * static_cast<std::size_t>(bytes_per_pixel));
       if (in == nullptr) {
-        std::fprintf(stderr,
-                     "Texture::load_tga(): \"%s\" file is truncated: run-length data ends "
-                     "after %zu of %zu pixels\n",
-                     path.c_str(), done, pixel_count);
+        diag::message(
+                      "Texture::load_tga(): \"%s\" file is truncated: run-length data ends "
+                      "after %zu of %zu pixels",
+                      path.c_str(), done, pixel_count);
         return std::nullopt;
       }
       for (std::size_t i = 0; i < count; ++i) {

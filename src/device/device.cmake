@@ -21,7 +21,7 @@ if(BW_GL)
   # Programs that can draw test for this to offer drawing.
   target_compile_definitions(bw_device_gl PUBLIC BW_HAVE_GL=1)
   target_link_libraries(bw_device_gl PUBLIC bw_device
-    PRIVATE PkgConfig::BW_EPOXY PkgConfig::BW_EGL X11::X11 bw_warnings)
+    PRIVATE PkgConfig::BW_EPOXY PkgConfig::BW_EGL X11::X11 bw_diagnostics bw_warnings)
 endif()
 
 if(WIN32)

@@ -10,6 +10,7 @@
 #include "host/saver_app.h"
 #include "host/saver_loop.h"
 #include "host/settings_file.h"
+#include "platform/diagnostics.h"
 
 int main(int argc, char** argv) {
   using namespace bw::host;
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
   std::string error;
   auto options = parse_saver_options(args, std::getenv("XSCREENSAVER_WINDOW"), error);
   if (!options) {
-    std::fprintf(stderr, "brushwright: %s\n", error.c_str());
+    bw::diag::message("brushwright: %s", error.c_str());
     return 2;
   }
   if (const auto status = settle_picture(*options)) return *status;

@@ -8,6 +8,7 @@
 #include "host/saver_app.h"
 #include "host/settings_file.h"
 #include "painter/description.h"
+#include "platform/diagnostics.h"
 
 namespace bw::host {
 
@@ -45,8 +46,8 @@ std::optional<int> settle_picture(SaverOptions& options) {
   const std::vector<std::string> installed = installed_pictures(settings.install_path);
   if (options.mode == SaverMode::list_pictures) {
     if (installed.empty()) {
-      std::fprintf(stderr, "brushwright: no pictures in \"%s/data\"\n",
-                   settings.install_path.c_str());
+      diag::message("brushwright: no pictures in \"%s/data\"",
+                    settings.install_path.c_str());
       return 1;
     }
     for (const std::string& name : installed) std::printf("%s\n", name.c_str());
@@ -62,7 +63,7 @@ std::optional<int> settle_picture(SaverOptions& options) {
     // the likeliest reason.
     const std::string where = "\" under \"" + settings.install_path + "/data\"; ";
     if (const auto at = error.find("\"; "); at != std::string::npos) error.replace(at, 3, where);
-    std::fprintf(stderr, "brushwright: %s\n", error.c_str());
+    diag::message("brushwright: %s", error.c_str());
     return 1;
   }
   options.picture = *chosen;

@@ -18,6 +18,7 @@
 #include "host/x11_window.h"
 #include "painter/engine.h"
 #include "painter/held_frame.h"
+#include "platform/diagnostics.h"
 
 namespace bw::host {
 namespace fs = std::filesystem;
@@ -67,13 +68,13 @@ class EngineFrames final : public FrameSource {
 int report_start_failure(painter::StartResult result, const SaverOptions& options,
                          const Settings& settings) {
   if (result == painter::StartResult::no_description) {
-    std::fprintf(stderr, "brushwright: no description of the picture \"%s\" under \"%s/data\"\n",
-                 options.picture.c_str(), settings.install_path.c_str());
+    diag::message("brushwright: no description of the picture \"%s\" under \"%s/data\"",
+                  options.picture.c_str(), settings.install_path.c_str());
     return 255;  // the saver ends as with exit(-1)
   }
   if (result == painter::StartResult::no_assets) return 1;  // the asset layer said where
   // The device layer has said why (no usable graphics runtime, or unsupported hardware).
-  std::fprintf(stderr, "brushwright: no graphics device, nothing painted\n");
+  diag::say("brushwright: no graphics device, nothing painted");
   return 1;
 }
 
@@ -112,18 +113,18 @@ long resident_kb() {
 bool report_checks(device::GlBackend& gl, int picture) {
   const std::string errors = gl.take_errors();
   if (!errors.empty()) {
-    std::fprintf(stderr, "brushwright: GL errors by picture %d: %s\n", picture, errors.c_str());
+    diag::message("brushwright: GL errors by picture %d: %s", picture, errors.c_str());
     return false;
   }
-  std::fprintf(stderr, "brushwright: picture %d: no GL error, resident %ld kB\n", picture,
-               resident_kb());
+  diag::message("brushwright: picture %d: no GL error, resident %ld kB", picture,
+                resident_kb());
   return true;
 }
 
 bool check_data(const Settings& settings) {
   if (has_picture_data(settings.install_path)) return true;
-  std::fprintf(stderr, "brushwright: no picture data in \"%s/data\" (set PATH= in the "
-               "settings file, or install the data)\n", settings.install_path.c_str());
+  diag::message("brushwright: no picture data in \"%s/data\" (set PATH= in the "
+                "settings file, or install the data)", settings.install_path.c_str());
   return false;
 }
 
@@ -156,7 +157,7 @@ int run_on_window(const SaverOptions& options, const Settings& settings) {
   std::string error;
   auto window = X11Window::open(options, error);
   if (!window) {
-    std::fprintf(stderr, "brushwright: %s\n", error.c_str());
+    diag::message("brushwright: %s", error.c_str());
     return 1;
   }
   install_stop_signals();
@@ -201,8 +202,8 @@ int run_render(const SaverOptions& options, const Settings& settings) {
   std::error_code fs_error;
   fs::create_directories(options.render_dir, fs_error);
   if (fs_error) {
-    std::fprintf(stderr, "brushwright: cannot create \"%s\": %s\n", options.render_dir.c_str(),
-                 fs_error.message().c_str());
+    diag::message("brushwright: cannot create \"%s\": %s", options.render_dir.c_str(),
+                  fs_error.message().c_str());
     return 1;
   }
   install_stop_signals();
@@ -225,11 +226,11 @@ int run_render(const SaverOptions& options, const Settings& settings) {
   auto save = [&](const assets::PixelBuffer& image, const std::string& path) {
     std::string error;
     if (assets::save_png(image, path, &error)) return true;
-    std::fprintf(stderr, "brushwright: cannot write \"%s\": %s\n", path.c_str(), error.c_str());
+    diag::message("brushwright: cannot write \"%s\": %s", path.c_str(), error.c_str());
     return false;
   };
   auto sheet_failed = [](const std::string& error) {
-    std::fprintf(stderr, "brushwright: contact sheet: %s\n", error.c_str());
+    diag::message("brushwright: contact sheet: %s", error.c_str());
     return 1;
   };
   const std::string sheet_path = (fs::path(options.render_dir) / "contact-sheet.png").string();
@@ -276,7 +277,7 @@ int run_render(const SaverOptions& options, const Settings& settings) {
     assets::PixelBuffer picture;
     if (!state.device->read_texture(*state.last_capture, picture.rgba, picture.width,
                                     picture.height)) {
-      std::fprintf(stderr, "brushwright: cannot read the finished picture back\n");
+      diag::say("brushwright: cannot read the finished picture back");
       return 1;
     }
     char name[64];
@@ -290,7 +291,7 @@ int run_render(const SaverOptions& options, const Settings& settings) {
     if (debug.gl_check && !report_checks(*gl, saved)) return 1;
   }
   if (saved < options.pictures) {
-    std::fprintf(stderr, "brushwright: the engine finished no picture\n");
+    diag::say("brushwright: the engine finished no picture");
     return 1;
   }
   if (!sheet.finish(&sheet_error)) return sheet_failed(sheet_error);

@@ -13,6 +13,7 @@
 
 #include "assets/image_source.h"
 #include "host/options.h"
+#include "platform/diagnostics.h"
 
 namespace bw::host {
 namespace fs = std::filesystem;
@@ -128,8 +129,8 @@ void SettingsFile::load() {
     // Each problem once, though the file is read again whenever the key is opened.
     for (const auto& problem : problems)
       if (warned_.insert(file->string() + problem).second)
-        std::fprintf(stderr, "brushwright: settings file \"%s\": %s\n", file->c_str(),
-                     problem.c_str());
+        diag::message("brushwright: settings file \"%s\": %s", file->c_str(),
+                      problem.c_str());
   }
   exists_ = exists;
 }

@@ -1,12 +1,12 @@
 #include "painter/layer.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "painter/engine.h"
 #include "painter/image_search.h"
 #include "painter/pass_util.h"
+#include "platform/diagnostics.h"
 
 namespace bw::painter {
 
@@ -111,7 +111,7 @@ int Layer::pick_facture(PainterState& state, int n) {
   n = detail::search_away_from(*facture_tex, n, prev, kFactureStore,
                                state.facture_count, found);
   if (!found && !state.missing_facture_reported) {
-    std::fprintf(stderr, "Layer::pick(): no facture image of the facture store loads\n");
+    diag::say("Layer::pick(): no facture image of the facture store loads");
     state.missing_facture_reported = true;
   }
   facture_no = n;

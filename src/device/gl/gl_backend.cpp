@@ -12,6 +12,7 @@
 
 #include "device/bytecode/glsl.h"
 #include "device/gl/gl_context.h"
+#include "platform/diagnostics.h"
 
 namespace bw::device {
 namespace {
@@ -23,7 +24,7 @@ constexpr std::uint32_t kPixelRegisters = 224;
 #ifndef NDEBUG
 void check_gl(const char* where) {
   for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError())
-    std::fprintf(stderr, "GlBackend: GL error 0x%04X in %s\n", error, where);
+    diag::message("GlBackend: GL error 0x%04X in %s", error, where);
 }
 #define BW_CHECK_GL(where) check_gl(where)
 #else
@@ -404,7 +405,7 @@ void GlBackend::show_error(const char* text) {
   // The message box of a Windows saver becomes one line on standard error.
   std::string line(text);
   std::replace(line.begin(), line.end(), '\n', ' ');
-  std::fprintf(stderr, "Error: %s\n", line.c_str());
+  diag::message("Error: %s", line.c_str());
 }
 
 std::string GlBackend::failure_reason(bool runtime_loaded) {

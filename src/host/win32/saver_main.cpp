@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,10 +11,13 @@
 #include "host/command_line.h"
 #include "host/engine_host.h"
 #include "host/settings.h"
+#include "host/win32/monitors.h"
 #include "host/win32/registry_settings.h"
 #include "host/win32/resource.h"
+#include "host/win32/saver_log.h"
 #include "painter/clock.h"
 #include "painter/engine.h"
+#include "platform/diagnostics.h"
 
 namespace bw::host {
 namespace {
@@ -46,31 +48,8 @@ bool has_device(HWND window) {
          g_host.state->device != nullptr;
 }
 
-// The log is started afresh when it has grown past this size.
-constexpr long kLogLimit = 256 * 1024;
-
-// A saver has no console: what the program's layers write to standard error goes to a
-// log under the user's local application data, "<LOCALAPPDATA>\Brushwright\brushwright.log".
-void open_log() {
-  char base[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", base, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
-  const std::string dir = std::string(base) + "\\Brushwright";
-  CreateDirectoryA(dir.c_str(), nullptr);
-  const std::string path = dir + "\\brushwright.log";
-  WIN32_FILE_ATTRIBUTE_DATA info = {};
-  const bool too_big = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) &&
-                       (info.nFileSizeHigh != 0 || info.nFileSizeLow > kLogLimit);
-  if (std::freopen(path.c_str(), too_big ? "w" : "a", stderr) != nullptr)
-    std::setvbuf(stderr, nullptr, _IONBF, 0);
-}
-
-// A one-line message of the host: to the debugger's output and to the log.
-void report(const std::string& message) {
-  const std::string line = "brushwright: " + message + "\n";
-  OutputDebugStringA(line.c_str());
-  std::fputs(line.c_str(), stderr);
-}
+// A one-line message of the host, to the saver's diagnostics.
+void report(const std::string& message) { diag::say("brushwright: " + message); }
 
 std::string module_dir() {
   char path[MAX_PATH] = {};
@@ -253,23 +232,13 @@ bool create_saver_window(painter::PainterState& state, int show_command) {
   return true;
 }
 
-// Covers each monitor but the primary one with a black window of the saver's class, which
-// ends the saver on the same input as the saver window.
+// Covers the monitors other than the primary one with black windows of the saver's
+// class, which end the saver on the same input as the saver window.
 void cover_other_monitors() {
-  EnumDisplayMonitors(
-      nullptr, nullptr,
-      [](HMONITOR monitor, HDC, LPRECT, LPARAM) -> BOOL {
-        MONITORINFO info = {};
-        info.cbSize = sizeof info;
-        if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY) != 0)
-          return TRUE;
-        const RECT& area = info.rcMonitor;
-        CreateWindowExA(0, g_host.window_class, g_host.window_title, WS_POPUP | WS_VISIBLE,
-                        area.left, area.top, area.right - area.left, area.bottom - area.top,
-                        nullptr, nullptr, g_host.instance, nullptr);
-        return TRUE;
-      },
-      0);
+  for (const RECT& area : areas_to_blacken(list_monitors()))
+    CreateWindowExA(0, g_host.window_class, g_host.window_title, WS_POPUP | WS_VISIBLE, area.left,
+                    area.top, area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                    g_host.instance, nullptr);
 }
 
 // Runs the one-second wait of a preview; false when the window went in the meantime.
@@ -376,7 +345,7 @@ intptr_t find_preview_tool() {
 }
 
 int run_saver(HINSTANCE instance, char* command_line, int show_command) {
-  open_log();
+  install_saver_log();
   g_host.instance = instance;
   LoadStringA(instance, BW_STRING_TITLE, g_host.window_title, sizeof g_host.window_title);
   LoadStringA(instance, BW_STRING_CLASS, g_host.window_class, sizeof g_host.window_class);
