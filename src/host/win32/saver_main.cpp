@@ -369,6 +369,14 @@ int run_headless_render(const ArgumentVector& args) {
   for (int i = 1; i < args.count; ++i) words.emplace_back(args.slot[i]);
   std::string error;
   auto options = parse_saver_options(words, nullptr, error);
+  if (options && options->mode == SaverMode::help) {
+    std::fputs("usage: brushwright.scr --render DIR --pictures N [--size WxH] [--seed N]\n"
+               "         [--picture NAME] [--speed N] [--delay N] [--frames]\n"
+               "paints N pictures headless into DIR (picture-001.png ..., contact-sheet.png);\n"
+               "/s, /p HANDLE and /c:HANDLE run the screen saver\n",
+               stdout);
+    return 0;
+  }
   if (options && options->mode != SaverMode::render)
     error = "from a command line the Windows saver only renders (--render DIR --pictures N)";
   if (!options || options->mode != SaverMode::render) {
