@@ -297,14 +297,18 @@ TEST(SaverProgram, NoDataUnderPath) {
 }
 
 // --render paints headless: no window of the saver is ever shown and the pictures land
-// in the folder named; a command line of long options that does not render is refused
+// in the folder named, replacing what an earlier run left; a command line of long options that does not render is refused
 // with status 2.
 TEST(SaverProgram, RenderPaintsHeadlessWithNoWindowShown) {
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
   const std::string out = std::string(temp) + "brushwright-render";
   const std::string picture = out + "\\picture-001.png";
+  const std::string sheet = out + "\\contact-sheet.png";
   DeleteFileA(picture.c_str());
+  // The sheet of an earlier run is replaced.
+  CreateDirectoryA(out.c_str(), nullptr);
+  std::ofstream(sheet) << "stale";
   {
     Saver saver("--render " + out + " --pictures 1 --size 64x40 --seed 3");
     ASSERT_TRUE(saver.started());
@@ -318,6 +322,10 @@ TEST(SaverProgram, RenderPaintsHeadlessWithNoWindowShown) {
     EXPECT_EQ(saver.exit_code(), 0u);
     EXPECT_FALSE(shown);
     EXPECT_NE(GetFileAttributesA(picture.c_str()), INVALID_FILE_ATTRIBUTES);
+    std::ifstream written(sheet, std::ios::binary);
+    char signature[4] = {};
+    written.read(signature, 4);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
   }
   for (const std::string& arguments : {"--render " + out, std::string("--window"),
                                       std::string("--frobnicate")}) {
