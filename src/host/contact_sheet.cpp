@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace bw::host {
 
@@ -112,7 +113,11 @@ bool ContactSheet::finish(std::string* error) {
   while (rows_written_ < rows_)
     if (!write_band(error)) return false;
   if (!writer_.finish(error)) return false;
-  if (std::rename(part_path_.c_str(), path_.c_str()) != 0) {
+  // Replaces a sheet of an earlier run, which rename() of the C library does not do on
+  // Windows.
+  std::error_code rename_error;
+  std::filesystem::rename(part_path_, path_, rename_error);
+  if (rename_error) {
     *error = "cannot rename \"" + part_path_ + "\" to \"" + path_ + "\"";
     return false;
   }

@@ -1,11 +1,13 @@
 #include "host/engine_host.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "assets/asset_fetch.h"
 #include "assets/store_image_records.h"
 #include "device/texture.h"
 #include "painter/engine.h"
+#include "platform/diagnostics.h"
 
 namespace bw::host {
 namespace fs = std::filesystem;
@@ -33,6 +35,29 @@ void use_installation(painter::PainterState& state, const std::string& install_d
     int width = 0, height = 0;
     return assets::fetch_store_image(number, store_code, width, height, record_count);
   };
+}
+
+void configure_state(painter::PainterState& state, const SaverOptions& options,
+                     const Settings& settings) {
+  state.picture_name = options.picture;
+  state.speed = settings.speed;
+  state.delay = settings.delay;
+  state.seed = options.seed;
+  use_installation(state, settings.install_path);
+  if (options.verbose) state.probe = nullptr;
+}
+
+int report_start_failure(painter::StartResult result, const SaverOptions& options,
+                         const Settings& settings) {
+  if (result == painter::StartResult::no_description) {
+    diag::message("brushwright: no description of the picture \"%s\" under \"%s/data\"",
+                 options.picture.c_str(), settings.install_path.c_str());
+    return 255;
+  }
+  if (result == painter::StartResult::no_assets) return 1;  // the asset layer said where
+  // The device layer has said why (no usable graphics runtime, or unsupported hardware).
+  diag::say("brushwright: no graphics device, nothing painted");
+  return 1;
 }
 
 void render_frame(painter::PainterState& state) {

@@ -9,11 +9,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "assets/png_writer.h"
 #include "device/gl/gl_backend.h"
 #include "device/texture.h"
-#include "host/contact_sheet.h"
 #include "host/engine_host.h"
+#include "host/headless_render.h"
 #include "host/saver_loop.h"
 #include "host/x11_window.h"
 #include "painter/engine.h"
@@ -29,17 +28,6 @@ std::string program_dir() {
   std::error_code error;
   const fs::path exe = fs::read_symlink("/proc/self/exe", error);
   return error ? std::string(".") : exe.parent_path().string();
-}
-
-void configure_state(painter::PainterState& state, const SaverOptions& options,
-                     const Settings& settings) {
-  state.picture_name = options.picture;
-  state.speed = settings.speed;
-  state.delay = settings.delay;
-  state.seed = options.seed;
-  use_installation(state, settings.install_path);
-  // --verbose: every effect a picture takes from the shared folder is named.
-  if (options.verbose) state.probe = nullptr;
 }
 
 // The engine as the main loop sees it.
@@ -64,19 +52,6 @@ class EngineFrames final : public FrameSource {
  private:
   painter::PainterState& state_;
 };
-
-int report_start_failure(painter::StartResult result, const SaverOptions& options,
-                         const Settings& settings) {
-  if (result == painter::StartResult::no_description) {
-    diag::message("brushwright: no description of the picture \"%s\" under \"%s/data\"",
-                  options.picture.c_str(), settings.install_path.c_str());
-    return 255;  // the saver ends as with exit(-1)
-  }
-  if (result == painter::StartResult::no_assets) return 1;  // the asset layer said where
-  // The device layer has said why (no usable graphics runtime, or unsupported hardware).
-  diag::say("brushwright: no graphics device, nothing painted");
-  return 1;
-}
 
 // Checks for development and soak runs, from the words of BRUSHWRIGHT_DEBUG (separated by
 // commas): "every-frame" draws every frame of a headless run, held ones included, as a
@@ -199,104 +174,15 @@ int run_on_window(const SaverOptions& options, const Settings& settings) {
 
 int run_render(const SaverOptions& options, const Settings& settings) {
   if (!check_data(settings)) return 1;
-  std::error_code fs_error;
-  fs::create_directories(options.render_dir, fs_error);
-  if (fs_error) {
-    diag::message("brushwright: cannot create \"%s\": %s", options.render_dir.c_str(),
-                  fs_error.message().c_str());
-    return 1;
-  }
   install_stop_signals();
   const DebugChecks debug = debug_checks();
-
-  painter::PainterState state;
-  SaverOptions seeded = options;
-  if (!seeded.seed) seeded.seed = static_cast<uint32_t>(std::time(nullptr));
-  configure_state(state, seeded, settings);
-  painter::SimulatedClock clock(60.0, 0, *seeded.seed);
-  state.clock = &clock;
-  state.render_width = state.target_width = options.width;
-  state.render_height = state.target_height = options.height;
   auto backend = device::make_gl_backend();
   device::GlBackend* gl = backend.get();  // owned by the device from here on
-  const auto result = painter::start_engine(state, std::move(backend), 0, false);
-  if (result != painter::StartResult::started)
-    return report_start_failure(result, options, settings);
-
-  auto save = [&](const assets::PixelBuffer& image, const std::string& path) {
-    std::string error;
-    if (assets::save_png(image, path, &error)) return true;
-    diag::message("brushwright: cannot write \"%s\": %s", path.c_str(), error.c_str());
-    return false;
-  };
-  auto sheet_failed = [](const std::string& error) {
-    diag::message("brushwright: contact sheet: %s", error.c_str());
-    return 1;
-  };
-  const std::string sheet_path = (fs::path(options.render_dir) / "contact-sheet.png").string();
-  ContactSheet sheet;
-  std::string sheet_error;
-  // The captures have the size of the working targets.
-  if (!sheet.open(sheet_path, options.pictures, state.target_width, state.target_height,
-                  &sheet_error))
-    return sheet_failed(sheet_error);
-
-  int saved = 0;
-  bool film = false;  // writing the displayed frames of the first whole cycle
-  long film_frames = 0;
-  // A film needs the whole cycle after the first picture, so it runs to the second capture.
-  const int captures_wanted = options.frames ? std::max(options.pictures, 2) : options.pictures;
-  EngineFrames frames(state);
-  // Enough frames for the wanted cycles at any speed and delay the options allow, and a
-  // bound against a picture that never comes.
-  for (long frame = 0; frame < 5'000'000 && state.pictures_built < captures_wanted; ++frame) {
-    if (g_stop_requested) return 1;
-    // Unless the frames are filmed nobody sees the display: only the frames that build a
-    // picture are drawn, the others only run their timing. The pictures come out the same.
-    if (!film && !debug.every_frame && !painter::frame_builds_picture(state)) {
-      painter::skip_undrawn_frame(state);
-      continue;
-    }
-    const int built = state.pictures_built;
-    const auto began = std::chrono::steady_clock::now();
-    frames.render_frame();
-    if (film && state.pictures_built == built) {
-      assets::PixelBuffer shown;
-      if (state.device->read_back_buffer(shown.rgba, shown.width, shown.height)) {
-        char name[64];
-        std::snprintf(name, sizeof name, "frame-%05ld.png", ++film_frames);
-        if (!save(shown, (fs::path(options.render_dir) / name).string())) return 1;
-      }
-    }
-    if (state.pictures_built == built) continue;
-    // The film runs from the first capture to the second.
-    film = options.frames && state.pictures_built == 1;
-    if (saved >= options.pictures) continue;
-    const double ms = std::chrono::duration<double, std::milli>(
-                          std::chrono::steady_clock::now() - began).count();
-    assets::PixelBuffer picture;
-    if (!state.device->read_texture(*state.last_capture, picture.rgba, picture.width,
-                                    picture.height)) {
-      diag::say("brushwright: cannot read the finished picture back");
-      return 1;
-    }
-    char name[64];
-    std::snprintf(name, sizeof name, "picture-%03d.png", saved + 1);
-    const std::string path = (fs::path(options.render_dir) / name).string();
-    if (!save(picture, path)) return 1;
-    if (!sheet.add(picture, &sheet_error)) return sheet_failed(sheet_error);
-    ++saved;
-    std::printf("%s: built in %.0f ms\n", path.c_str(), ms);
-    std::fflush(stdout);
-    if (debug.gl_check && !report_checks(*gl, saved)) return 1;
-  }
-  if (saved < options.pictures) {
-    diag::say("brushwright: the engine finished no picture");
-    return 1;
-  }
-  if (!sheet.finish(&sheet_error)) return sheet_failed(sheet_error);
-  std::printf("contact sheet: %s\n", sheet_path.c_str());
-  return 0;
+  RenderHooks hooks;
+  hooks.stop_requested = [] { return g_stop_requested != 0; };
+  hooks.after_picture = [&](int saved) { return !debug.gl_check || report_checks(*gl, saved); };
+  hooks.every_frame = debug.every_frame;
+  return render_pictures(options, settings, std::move(backend), hooks);
 }
 
 }  // namespace bw::host

@@ -30,9 +30,10 @@ struct TranslatingDevice {
 
   // Assembles and draws an effect over the whole cleared back buffer; false (with a
   // failure recorded) when it does not assemble or load.
-  bool render(const std::string& text, std::uint8_t (&pixel)[4]) {
+  bool render(const std::string& text, std::uint8_t (&pixel)[4],
+              const bytecode::EffectOptions& options = {}) {
     std::string error;
-    const auto image = bytecode::assemble_effect(text, error);
+    const auto image = bytecode::assemble_effect(text, error, options);
     const auto bytes = image ? bytecode::write_bsf(*image, error) : std::nullopt;
     if (!bytes) {
       ADD_FAILURE() << error;
@@ -68,6 +69,31 @@ TEST(DeviceConformance, EachInstructionGivesItsDirect3DResult) {
     if (!d.render(effect_source(c), pixel) || (wine != nullptr && !wine->wine_fixed)) continue;
     for (int channel = 0; channel < 4; ++channel)
       EXPECT_NEAR(pixel[channel], expected_byte(r0[channel]), 1) << "component " << channel;
+  }
+}
+
+// Subroutines written into their callers compute what the calls did, on every backend
+// (Wine's included, which compiles no program with a subroutine): nested calls inside a
+// loop, a subroutine called from two places, callnz taken and not taken.
+TEST(DeviceConformance, InlinedSubroutinesGiveTheCallsResult) {
+  TranslatingDevice d;
+  ASSERT_EQ(d.device->create(0, 2, 2, 60, false), kCreated);
+  const Case cases[] = {
+      {"inlined call", false, "mov r0, c7.z\ncall l0\nmov r0.x, c4.x", {1.0f, -0.25f, 0.75f, 1.0f},
+       "label l0\nmov r0, c0\nret"},
+      {"inlined nested calls in a loop", false, "mov r0, c7.z\nrep i0\ncall l1\nendrep",
+       {0.75f, 1.5f, 0, 0},
+       "label l1\ncall l2\nadd r0.y, r0.y, c7.y\nret\nlabel l2\nadd r0.x, r0.x, c7.x\nret"},
+      {"inlined callnz", false,
+       "defb b0, true\ndefb b1, false\nmov r0, c7.z\ncallnz l0, b0\ncallnz l1, b1\ncall l0",
+       {2.0f, 0, 0, 0}, "label l0\nadd r0.x, r0.x, c4.x\nret\nlabel l1\nmov r0, c0\nret"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::uint8_t pixel[4] = {};
+    if (!d.render(effect_source(c), pixel, {.inline_subroutines = true})) continue;
+    for (int channel = 0; channel < 4; ++channel)
+      EXPECT_NEAR(pixel[channel], expected_byte(c.r0[channel]), 1) << "component " << channel;
   }
 }
 

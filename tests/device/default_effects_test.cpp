@@ -28,7 +28,9 @@ TEST(DeviceDefaultEffects, EveryEffectLoadsAndDraws) {
     SCOPED_TRACE(entry.path().string());
     ++effects;
     std::string error;
-    const auto image = bytecode::assemble_effect(drawing::shipped_effect_text(entry.path()), error);
+    // As the build assembles them.
+    const auto image = bytecode::assemble_effect(drawing::shipped_effect_text(entry.path()),
+                                                 error, {.inline_subroutines = true});
     ASSERT_TRUE(image) << error;
     const auto bytes = bytecode::write_bsf(*image, error);
     ASSERT_TRUE(bytes) << error;

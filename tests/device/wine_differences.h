@@ -26,9 +26,10 @@ inline const WineDifference kWineDifferences[] = {
      true, {2.0f, 0.5f, -1.0f, 0.25f}, "the documented value"},
     {"call",
      "call runs the subroutine and main goes on after it: r0 = (1, -0.25, 0.75, 1)",
-     "a pixel program with a subroutine does not compile (the subroutine is used before it is "
-     "declared, and the colour output is written inside it): the draw shows whatever the "
-     "previous program left",
+     "a program with a subroutine compiles, but the stage's outputs (a pixel program's colour, "
+     "a vertex program's position) are handed on at the end of the last subroutine instead of "
+     "the end of main: they hold what main had when it called that subroutine, and are "
+     "never written when main does not call it",
      false, {0, 0, 0, 0}, "the documented value"},
     {"vs lit facing away",
      "lit gives z = 0 when x <= 0: (1, 0, 0, 1)",

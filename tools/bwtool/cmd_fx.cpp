@@ -48,23 +48,28 @@ bool load_image(const char* command, const std::string& path, bc::BsfImage& imag
   return true;
 }
 
+constexpr const char* kAsmUsage = "bwtool fx asm SRC [--inline-subroutines] -o OUT.bsf";
+
 int run_asm(std::span<char* const> args) {
   std::string source, output;
+  bc::EffectOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string arg = args[i];
     if (arg == "-o" && i + 1 < args.size()) {
       output = args[++i];
+    } else if (arg == "--inline-subroutines") {
+      options.inline_subroutines = true;
     } else if (source.empty() && !arg.empty() && arg[0] != '-') {
       source = arg;
     } else {
-      return usage("fx asm", "bwtool fx asm SRC -o OUT.bsf");
+      return usage("fx asm", kAsmUsage);
     }
   }
-  if (source.empty() || output.empty()) return usage("fx asm", "bwtool fx asm SRC -o OUT.bsf");
+  if (source.empty() || output.empty()) return usage("fx asm", kAsmUsage);
   std::string text;
   if (!read_file(source, text)) return report("fx asm", source, "cannot read the file");
   std::string error;
-  auto image = bc::assemble_effect(text, error);
+  auto image = bc::assemble_effect(text, error, options);
   if (!image) return report("fx asm", source, error);
   auto bytes = bc::write_bsf(*image, error);
   if (!bytes) return report("fx asm", source, error);
@@ -123,7 +128,11 @@ int run_glsl(std::span<char* const> args) {
 }
 
 const CommandRegistration asm_command(
-    "fx asm", "  fx asm SRC -o OUT.bsf   assemble an effect source into a .bsf image\n", &run_asm);
+    "fx asm",
+    "  fx asm SRC [--inline-subroutines] -o OUT.bsf\n"
+    "                          assemble an effect source into a .bsf image (with every\n"
+    "                          subroutine written into its callers)\n",
+    &run_asm);
 const CommandRegistration dis_command(
     "fx dis",
     "  fx dis FILE.bsf [--vs | --ps]\n"

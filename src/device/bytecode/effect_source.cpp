@@ -7,6 +7,7 @@
 
 #include "device/bytecode/assemble.h"
 #include "device/bytecode/decode.h"
+#include "device/bytecode/inline_subroutines.h"
 
 namespace bw::bytecode {
 namespace {
@@ -39,9 +40,32 @@ std::string_view strip_comment(std::string_view line) {
   return line;
 }
 
+// `tokens` with their subroutines inlined; false with "line N: message" in `error`, N
+// being the line where the program's section begins.
+bool inline_program(std::vector<std::uint32_t>& tokens, const char* section_name, int line,
+                    std::string& error) {
+  auto fail = [&](const std::string& what) {
+    error = "line " + std::to_string(line) + ": " + what;
+    return false;
+  };
+  std::string reason;
+  auto program = decode(tokens, reason);
+  if (program) program = inline_subroutines(*program, reason);
+  if (!program) return fail(std::string("the ") + section_name + " program: " + reason);
+  const std::uint32_t slots = instruction_slots(*program);
+  if (program->version.is_3() && slots > kMinShaderModel3Slots) {
+    return fail(std::string("the ") + section_name + " program takes " + std::to_string(slots) +
+                " instruction slots with its subroutines inlined, more than the " +
+                std::to_string(kMinShaderModel3Slots) + " of shader model 3");
+  }
+  tokens = encode(*program);
+  return true;
+}
+
 }  // namespace
 
-std::optional<BsfImage> assemble_effect(std::string_view text, std::string& error) {
+std::optional<BsfImage> assemble_effect(std::string_view text, std::string& error,
+                                        const EffectOptions& options) {
   BsfImage image;
   enum class Section { kTables, kVertex, kPixel } section = Section::kTables;
   std::string programs[2];
@@ -114,6 +138,9 @@ std::optional<BsfImage> assemble_effect(std::string_view text, std::string& erro
     }
     auto tokens = assemble(programs[which], error, program_line[which]);
     if (!tokens) return std::nullopt;
+    if (options.inline_subroutines &&
+        !inline_program(*tokens, which == 0 ? "vertex" : "pixel", program_line[which], error))
+      return std::nullopt;
     const Stage want = which == 0 ? Stage::kVertex : Stage::kPixel;
     if (((*tokens)[0] >> 16 == 0xFFFF) != (want == Stage::kPixel)) {
       error = "line " + std::to_string(program_line[which]) + ": the " + section_name +

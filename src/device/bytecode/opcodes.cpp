@@ -13,7 +13,7 @@ constexpr std::uint8_t kDynamic = kVs2x | kVs30 | kPs2x | kPs30;  // ifc, break,
 constexpr std::array<OpcodeInfo, kOpcodeTableSize> make_table() {
   std::array<OpcodeInfo, kOpcodeTableSize> t{};
   auto set = [&](Opcode op, const char* name, std::uint8_t d, std::uint8_t s, std::uint8_t v) {
-    t[op] = OpcodeInfo{name, d, s, v};
+    t[op] = OpcodeInfo{name, d, s, v, 1};
   };
   set(kNop, "nop", 0, 0, kAll);
   set(kMov, "mov", 1, 1, kAll);
@@ -77,6 +77,17 @@ constexpr std::array<OpcodeInfo, kOpcodeTableSize> make_table() {
   set(kSetp, "setp", 1, 2, kDynamic);
   set(kTexldl, "texldl", 1, 2, kVs30 | kPs30);
   set(kBreakp, "breakp", 0, 1, kDynamic);
+  // Instruction slots where an instruction takes other than one (ps_3_0's counts; the
+  // vertex-only instructions as vs_3_0 counts them).
+  for (const Opcode op : {kDcl, kDef, kDefi, kDefb, kLabelOp}) t[op].slots = 0;
+  for (const Opcode op : {kLrp, kM3x2, kCrs, kCall, kDsx, kDsy, kDp2add, kEndloop, kEndrep,
+                          kTexkill, kTexldl})
+    t[op].slots = 2;
+  for (const Opcode op : {kM3x3, kM4x3, kPow, kNrm, kCallnz, kLoopOp, kRep, kIf, kIfc, kBreakc,
+                          kBreakp, kTexldd, kLit, kSgn})
+    t[op].slots = 3;
+  for (const Opcode op : {kM3x4, kM4x4}) t[op].slots = 4;
+  t[kSincos].slots = 8;
   return t;
 }
 

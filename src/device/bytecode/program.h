@@ -133,6 +133,7 @@ struct OpcodeInfo {
   std::uint8_t dests = 0;      // destination parameters (0 or 1)
   std::uint8_t sources = 0;    // source parameters
   std::uint8_t versions = 0;   // VersionBit mask of programs that may use it
+  std::uint8_t slots = 1;      // instruction slots it takes in a ps_3_0 program
 };
 inline constexpr std::size_t kOpcodeTableSize = 97;
 // Row of `opcode`, or nullptr when it is out of the table or unused.

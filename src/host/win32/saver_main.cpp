@@ -1,6 +1,7 @@
 // brushwright.scr: the screen saver on Windows. One thread: the command line chooses the
 // mode, the saver window is made, the engine starts on it and a frame is rendered
-// whenever no window message waits.
+// whenever no window message waits. "--render DIR ..." paints pictures headless instead,
+// with no window shown, as the Linux saver does.
 #include <windows.h>
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include "device/d3d9/d3d9_backend.h"
 #include "host/command_line.h"
 #include "host/engine_host.h"
+#include "host/headless_render.h"
+#include "host/options.h"
 #include "host/settings.h"
 #include "host/win32/monitors.h"
 #include "host/win32/registry_settings.h"
@@ -66,6 +69,13 @@ std::vector<std::string> install_dir_candidates(RegistrySettings& storage,
                                                 const Settings& settings) {
   if (storage.open_key() && storage.read_text("PATH")) return {settings.install_path};
   return {".", module_dir()};
+}
+
+// The first of `candidates` that holds picture data, or "".
+std::string first_with_data(const std::vector<std::string>& candidates) {
+  for (const auto& candidate : candidates)
+    if (has_picture_data(candidate)) return candidate;
+  return {};
 }
 
 std::string current_dir() {
@@ -211,13 +221,7 @@ bool create_saver_window(painter::PainterState& state, int show_command) {
   state.speed = settings.speed;
   state.delay = settings.delay;
   const auto candidates = install_dir_candidates(storage, settings);
-  std::string install_dir;
-  for (const auto& candidate : candidates) {
-    if (has_picture_data(candidate)) {
-      install_dir = candidate;
-      break;
-    }
-  }
+  std::string install_dir = first_with_data(candidates);
   if (install_dir.empty()) {
     for (const auto& candidate : candidates)
       g_host.looked_in.push_back(candidate == "." ? current_dir() : candidate);
@@ -318,6 +322,64 @@ int run_engine(painter::PainterState& state) {
   return static_cast<int>(message.wParam);
 }
 
+// A run from a console (--render) writes its messages there: to the standard handles the
+// program was given, else to its parent's console.
+void use_parent_console() {
+  const HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+  if (errors != nullptr && errors != INVALID_HANDLE_VALUE) return;
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  std::freopen("CONOUT$", "w", stdout);
+  std::freopen("CONOUT$", "w", stderr);
+}
+
+// brushwright.scr --render DIR --pictures N [--size WxH] [--seed S] [--picture P] ...:
+// the pictures painted headless on Direct3D 9 (a hidden device window), the settings read
+// as the saver reads them, the options of the Linux saver's --render.
+int run_headless_render(const ArgumentVector& args) {
+  use_parent_console();
+  std::vector<std::string> words = {"brushwright"};
+  for (int i = 1; i < args.count; ++i) words.emplace_back(args.slot[i]);
+  std::string error;
+  auto options = parse_saver_options(words, nullptr, error);
+  if (options && options->mode == SaverMode::help) {
+    std::fputs("usage: brushwright.scr --render DIR --pictures N [--size WxH] [--seed N]\n"
+               "         [--picture NAME] [--speed N] [--delay N] [--frames]\n"
+               "paints N pictures headless into DIR (picture-001.png ..., contact-sheet.png);\n"
+               "/s, /p HANDLE and /c:HANDLE run the screen saver\n",
+               stdout);
+    return 0;
+  }
+  if (options && options->mode != SaverMode::render)
+    error = "from a command line the Windows saver only renders (--render DIR --pictures N)";
+  if (!options || options->mode != SaverMode::render) {
+    diag::message("brushwright: %s", error.c_str());
+    return 2;
+  }
+  auto storage = RegistrySettings::for_picture(options->picture);
+  Settings settings;
+  read_settings(storage, settings);
+  const auto candidates = install_dir_candidates(storage, settings);
+  settings.install_path = first_with_data(candidates);
+  if (settings.install_path.empty()) {
+    diag::message("brushwright: no picture data in \"%s\"",
+                 (candidates.front() == "." ? current_dir() : candidates.front()).c_str());
+    return 1;
+  }
+  if (options->speed) settings.speed = *parse_seconds_or_speed(*options->speed);
+  if (options->delay) settings.delay = *parse_seconds_or_speed(*options->delay);
+  device::D3d9BackendOptions backend_options;
+  backend_options.report_error = [](const char* text) {
+    diag::message("brushwright: %s", text);
+  };
+  return render_pictures(*options, settings, device::make_d3d9_backend(std::move(backend_options)));
+}
+
+// True when the command line begins with a long option ("--render ..."), which no mode of
+// the screen-saver protocol does.
+bool is_headless_command(const ArgumentVector& args) {
+  return args.count > 1 && args.slot[1][0] == '-' && args.slot[1][1] == '-';
+}
+
 }  // namespace
 
 // Finds the system's preview tool, starting it when it is not running, and returns the
@@ -345,13 +407,15 @@ intptr_t find_preview_tool() {
 }
 
 int run_saver(HINSTANCE instance, char* command_line, int show_command) {
+  const ArgumentVector args = split_command_line(command_line);
+  if (is_headless_command(args)) return run_headless_render(args);
   install_saver_log();
   g_host.instance = instance;
   LoadStringA(instance, BW_STRING_TITLE, g_host.window_title, sizeof g_host.window_title);
   LoadStringA(instance, BW_STRING_CLASS, g_host.window_class, sizeof g_host.window_class);
   register_saver_class(instance);
 
-  const ModeChoice choice = choose_mode(split_command_line(command_line), find_preview_tool);
+  const ModeChoice choice = choose_mode(args, find_preview_tool);
   if (choice.mode == Mode::settings) {
     ShowCursor(TRUE);
     auto storage = RegistrySettings::for_picture(kDefaultPicture);

@@ -116,9 +116,10 @@ Picture render(const std::string& tool, const fs::path& effect, const std::strin
 // An instruction case listed as a Wine difference is checked against its two values
 // instead: GL against `documented` (the case's r0), Direct3D 9 against Wine's.
 int compare(const std::string& name, const std::string& source, int width, int height,
-            const cases::Case* instruction = nullptr) {
+            const cases::Case* instruction = nullptr,
+            const bw::bytecode::EffectOptions& options = {}) {
   std::string error;
-  const auto image = bw::bytecode::assemble_effect(source, error);
+  const auto image = bw::bytecode::assemble_effect(source, error, options);
   EXPECT_TRUE(image) << error;
   if (!image) return -1;
   const auto bytes = bw::bytecode::write_bsf(*image, error);
@@ -162,19 +163,6 @@ int compare(const std::string& name, const std::string& source, int width, int h
   return worst;
 }
 
-// True when a line of the effect's source is a call or callnz instruction.
-bool calls_subroutines(const std::string& text) {
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream words(line);
-    std::string first;
-    words >> first;
-    if (first == "call" || first == "callnz") return true;
-  }
-  return false;
-}
-
 class FxDifferential : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -191,15 +179,9 @@ TEST_F(FxDifferential, ShippedEffectsDrawTheSameOnBothBackends) {
     SCOPED_TRACE(entry.path().string());
     const std::string name = entry.path().stem().string();
     const std::string text = bw::device::drawing::shipped_effect_text(entry.path());
-    // Wine compiles no pixel program with a subroutine (the listed "call" difference): such
-    // an effect is drawn on GL by the other tests, and here only named.
-    if (calls_subroutines(text) && bw::device::wine_difference("call") != nullptr) {
-      std::printf("effect %-16s not compared: it calls subroutines (listed Wine difference)\n",
-                  name.c_str());
-      ++effects;
-      continue;
-    }
-    const int worst = compare(name, text, 64, 48);
+    // As the build assembles them: Wine compiles no pixel program with a subroutine (the
+    // listed "call" difference).
+    const int worst = compare(name, text, 64, 48, nullptr, {.inline_subroutines = true});
     std::printf("effect %-16s largest difference %d\n", name.c_str(), worst);
     ++effects;
   }

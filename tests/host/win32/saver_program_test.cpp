@@ -33,6 +33,7 @@ class Saver {
     CloseHandle(process_.hProcess);
   }
   bool started() const { return started_; }
+  DWORD process_id() const { return process_.dwProcessId; }
   // The exit code once the saver has ended.
   std::optional<DWORD> exit_code() const {
     DWORD code = 0;
@@ -63,6 +64,24 @@ bool pump_until(const std::function<bool()>& done, DWORD ms) {
 }
 
 void pump_for(DWORD ms) { pump_until([] { return false; }, ms); }
+
+// True when a visible top-level window belongs to process `id`.
+bool shows_window(DWORD id) {
+  struct Search {
+    DWORD id;
+    bool found;
+  } search = {id, false};
+  EnumWindows(
+      [](HWND window, LPARAM data) {
+        auto* search = reinterpret_cast<Search*>(data);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == search->id && IsWindowVisible(window)) search->found = true;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
 std::string handle_text(HWND window) {
   return std::to_string(reinterpret_cast<intptr_t>(window));
@@ -275,6 +294,47 @@ TEST(SaverProgram, NoDataUnderPath) {
   }
   RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
   RemoveDirectoryA(empty.c_str());
+}
+
+// --render paints headless: no window of the saver is ever shown and the pictures land
+// in the folder named, replacing what an earlier run left; a command line of long options that does not render is refused
+// with status 2.
+TEST(SaverProgram, RenderPaintsHeadlessWithNoWindowShown) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string out = std::string(temp) + "brushwright-render";
+  const std::string picture = out + "\\picture-001.png";
+  const std::string sheet = out + "\\contact-sheet.png";
+  DeleteFileA(picture.c_str());
+  // The sheet of an earlier run is replaced.
+  CreateDirectoryA(out.c_str(), nullptr);
+  std::ofstream(sheet) << "stale";
+  {
+    Saver saver("--render " + out + " --pictures 1 --size 64x40 --seed 3");
+    ASSERT_TRUE(saver.started());
+    bool shown = false;
+    EXPECT_TRUE(pump_until(
+        [&] {
+          shown = shown || shows_window(saver.process_id());
+          return saver.exit_code().has_value();
+        },
+        120000));
+    EXPECT_EQ(saver.exit_code(), 0u);
+    EXPECT_FALSE(shown);
+    EXPECT_NE(GetFileAttributesA(picture.c_str()), INVALID_FILE_ATTRIBUTES);
+    std::ifstream written(sheet, std::ios::binary);
+    char signature[4] = {};
+    written.read(signature, 4);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+  }
+  for (const std::string& arguments : {"--render " + out, std::string("--window"),
+                                      std::string("--frobnicate")}) {
+    SCOPED_TRACE(arguments);
+    Saver saver(arguments);
+    ASSERT_TRUE(saver.started());
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+    EXPECT_EQ(saver.exit_code(), 2u);
+  }
 }
 
 }  // namespace
