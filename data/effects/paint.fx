@@ -1,5 +1,5 @@
 // The finished oil painting: the colour image, broken into paint patches that run along
-// the outlines and the brush strokes, lit as a paint surface. Normals come from
+// the outlines and the colour's contours, lit as a paint surface. Normals come from
 // the surface's height field, the light swings slowly with param.xy, thick paint catches
 // a small sheen (beta), the brush's fine relief ripples the light, and where the paint
 // is thin the canvas weave shows through with strength gamma.
@@ -31,10 +31,10 @@ def c10, 0.5, 1.0, 0.0, 2.0
 def c11, 0.0015, 0.0, 3.0, 0.9
 def c12, 0.55, 0.6, 24.0, 1.25
 def c13, 0.85, 0.3, 0.4, 1.5
-def c15, 0.0025, 3000.0, 0.0075, 1462.857
-def c17, 4.0, 0.25, 0.00002, 0.0000000001
+def c15, 0.0025, 1000.0, 0.005, 1462.857
+def c17, 0.0, 0.0, 0.000005, 0.0000000001
 def c18, 0.5, -0.5, 0.006, 2.5
-def c19, 0.98, 0.1, 0.0, 0.0
+def c19, 1.0, 0.05, 0.0, 0.0
 def c16, 0.3, 0.59, 0.11, 0.25
 dcl_texcoord v0.xy
 dcl_2d s0
@@ -77,19 +77,12 @@ texld r23, r22, s0
 dp3 r24.w, r23, c16
 add r25.x, r24.x, -r24.y
 add r25.y, r24.z, -r24.w
-// the patches run across both slopes, the colour's and the paint's: each slope's
-// direction doubled, (x^2 - y^2, 2xy), negated to turn it a quarter, weighted by its
-// square, summed, and a hair of the horizontal where neither leads
+// the patches run across the colour's slope: its direction doubled, (x^2 - y^2, 2xy),
+// negated to turn it a quarter, and a hair of the horizontal where the colour is flat
 mul r27.xy, r25.xy, r25.xy
 add r27.x, r27.y, -r27.x
 mul r27.y, r25.x, r25.y
 mul r27.y, r27.y, -c10.w
-mul r28.xy, r7.xy, r7.xy
-add r28.x, r28.y, -r28.x
-mul r28.y, r7.x, r7.y
-mul r28.y, r28.y, -c10.w
-mul r27.xy, r27.xy, c17.x
-mad r27.xy, r28.xy, c17.y, r27.xy
 add r27.x, r27.x, c17.z
 // back to a direction: cos = sqrt((1 + c2) / 2), sin = sign(s2) sqrt((1 - c2) / 2)
 dp2add r29.x, r27, r27, c17.w
@@ -102,7 +95,7 @@ rcp r29.x, r29.x
 rsq r29.y, r29.y
 rcp r29.y, r29.y
 cmp r29.y, r27.y, r29.y, -r29.y
-// a step along, 0.0075 of the height, and across, 0.0025, in texture coordinates
+// a step along, 0.005 of the height, and across, 0.0025, in texture coordinates
 mul r26.x, r29.x, r20.x
 mov r26.y, r29.y
 mul r26.xy, r26.xy, c15.z
@@ -284,7 +277,7 @@ rcp r15.w, r15.y
 mul r15.xy, v0, r15.zw
 frc r15.xy, r15
 texld r16, r15, s4
-mad r16.x, r16.x, c19.y, c19.x   // weave: 0.98 + 0.1 canvas, a tooth
+mad r16.x, r16.x, c19.y, c19.x   // weave: 1 + 0.05 canvas, a tooth
 mul_sat r17.x, r1.w, c18.w
 add r17.x, c10.y, -r17.x
 mul r17.x, r17.x, c2.x
