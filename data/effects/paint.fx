@@ -1,5 +1,5 @@
-// The finished oil painting: the colour image, broken into paint patches, lit as a paint
-// surface. Normals come from
+// The finished oil painting: the colour image, broken into paint patches that run along
+// the outlines and the colour's contours, lit as a paint surface. Normals come from
 // the surface's height field, the light swings slowly with param.xy, thick paint catches
 // a small sheen (beta), the brush's fine relief ripples the light, and where the paint
 // is thin the canvas weave shows through with strength gamma.
@@ -31,178 +31,20 @@ def c10, 0.5, 1.0, 0.0, 2.0
 def c11, 0.0015, 0.0, 3.0, 0.9
 def c12, 0.55, 0.6, 24.0, 1.25
 def c13, 0.85, 0.3, 0.4, 1.5
-def c14, 0.8, 0.0, 0.0, 0.0
-def c15, 0.0025, 400.0, 0.0, 1024.0
+def c15, 0.0025, 1000.0, 0.005, 1462.857
+def c17, 0.0, 0.0, 0.000005, 0.0000000001
+def c18, 0.5, -0.5, 0.006, 2.5
+def c19, 1.0, 0.05, 0.0, 0.0
 def c16, 0.3, 0.59, 0.11, 0.25
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
 dcl_2d s4
-// the colour, as paint patches: the means of four quadrants around the point, each
-// weighted the more the less its colours vary, so smooth gradients break into flat
-// strokes of colour and hairline fringes vanish, while outlines stay sharp
 dsx r20.x, v0.x
 dsy r20.y, v0.y
 abs r20.xy, r20.xy
 rcp r20.z, r20.y
-mul r20.x, r20.x, r20.z
-mul r21.x, r20.x, c15.x         // a step of 1/400 of the height, across and down
-mov r21.y, c15.x
-mul r21.zw, r21.xxxy, c13.w
-mul r21.zw, r21.zw, c10.w       // and three of them
-mov r30.xyz, c10.z              // the weighted means so far
-mov r31.x, c10.z                // and their weights
-// quadrant 1
-mad r22.x, r21.x, c10.y, v0.x
-mad r22.y, r21.y, c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-mov r25.xyz, r23
-mov r26.x, r24.x
-mul r26.y, r24.x, r24.x
-mad r22.x, r21.z, c10.y, v0.x
-mad r22.y, r21.y, c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mad r22.x, r21.x, c10.y, v0.x
-mad r22.y, r21.w, c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mad r22.x, r21.z, c10.y, v0.x
-mad r22.y, r21.w, c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mul r25.xyz, r25, c16.w          // the mean
-mul r26.xy, r26.xy, c16.w
-mad r26.z, -r26.x, r26.x, r26.y  // the variance
-mad r26.z, r26.z, c15.y, c10.y
-mul r26.z, r26.z, r26.z
-rcp r26.z, r26.z                 // its weight, 1 / (1 + 400 variance)^2
-mad r30.xyz, r25, r26.z, r30
-add r31.x, r31.x, r26.z
-// quadrant 2
-mad r22.x, r21.x, -c10.y, v0.x
-mad r22.y, r21.y, c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-mov r25.xyz, r23
-mov r26.x, r24.x
-mul r26.y, r24.x, r24.x
-mad r22.x, r21.z, -c10.y, v0.x
-mad r22.y, r21.y, c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mad r22.x, r21.x, -c10.y, v0.x
-mad r22.y, r21.w, c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mad r22.x, r21.z, -c10.y, v0.x
-mad r22.y, r21.w, c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mul r25.xyz, r25, c16.w          // the mean
-mul r26.xy, r26.xy, c16.w
-mad r26.z, -r26.x, r26.x, r26.y  // the variance
-mad r26.z, r26.z, c15.y, c10.y
-mul r26.z, r26.z, r26.z
-rcp r26.z, r26.z                 // its weight, 1 / (1 + 400 variance)^2
-mad r30.xyz, r25, r26.z, r30
-add r31.x, r31.x, r26.z
-// quadrant 3
-mad r22.x, r21.x, c10.y, v0.x
-mad r22.y, r21.y, -c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-mov r25.xyz, r23
-mov r26.x, r24.x
-mul r26.y, r24.x, r24.x
-mad r22.x, r21.z, c10.y, v0.x
-mad r22.y, r21.y, -c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mad r22.x, r21.x, c10.y, v0.x
-mad r22.y, r21.w, -c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mad r22.x, r21.z, c10.y, v0.x
-mad r22.y, r21.w, -c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mul r25.xyz, r25, c16.w          // the mean
-mul r26.xy, r26.xy, c16.w
-mad r26.z, -r26.x, r26.x, r26.y  // the variance
-mad r26.z, r26.z, c15.y, c10.y
-mul r26.z, r26.z, r26.z
-rcp r26.z, r26.z                 // its weight, 1 / (1 + 400 variance)^2
-mad r30.xyz, r25, r26.z, r30
-add r31.x, r31.x, r26.z
-// quadrant 4
-mad r22.x, r21.x, -c10.y, v0.x
-mad r22.y, r21.y, -c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-mov r25.xyz, r23
-mov r26.x, r24.x
-mul r26.y, r24.x, r24.x
-mad r22.x, r21.z, -c10.y, v0.x
-mad r22.y, r21.y, -c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mad r22.x, r21.x, -c10.y, v0.x
-mad r22.y, r21.w, -c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mad r22.x, r21.z, -c10.y, v0.x
-mad r22.y, r21.w, -c10.y, v0.y
-texld r23, r22, s0
-dp3 r24.x, r23, c16
-add r25.xyz, r25, r23
-add r26.x, r26.x, r24.x
-mad r26.y, r24.x, r24.x, r26.y
-mul r25.xyz, r25, c16.w          // the mean
-mul r26.xy, r26.xy, c16.w
-mad r26.z, -r26.x, r26.x, r26.y  // the variance
-mad r26.z, r26.z, c15.y, c10.y
-mul r26.z, r26.z, r26.z
-rcp r26.z, r26.z                 // its weight, 1 / (1 + 400 variance)^2
-mad r30.xyz, r25, r26.z, r30
-add r31.x, r31.x, r26.z
-rcp r31.x, r31.x
-mul r0.xyz, r30, r31.x
-mov r0.w, c10.y
+mul r20.x, r20.x, r20.z          // a unit of height across, in texture x
 texld r1, v0, s1                 // surface: height, fine relief, -, thickness
 // the height's slope across and down, two texels either side
 add r2.xy, v0, c11.xyyy
@@ -217,6 +59,198 @@ add r7.x, r4.x, -r3.x
 add r7.y, r6.x, -r5.x
 mul r7.xy, r7, c11.z
 mov r7.z, c10.y
+// the colour's slope, 0.006 of the height either side
+mul r21.x, r20.x, c18.z
+mov r21.y, c18.z
+mov r21.z, c10.z
+add r22.xy, v0, r21.xzzz
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r22.xy, v0, -r21.xzzz
+texld r23, r22, s0
+dp3 r24.y, r23, c16
+add r22.xy, v0, r21.zyyy
+texld r23, r22, s0
+dp3 r24.z, r23, c16
+add r22.xy, v0, -r21.zyyy
+texld r23, r22, s0
+dp3 r24.w, r23, c16
+add r25.x, r24.x, -r24.y
+add r25.y, r24.z, -r24.w
+// the patches run across the colour's slope: its direction doubled, (x^2 - y^2, 2xy),
+// negated to turn it a quarter, and a hair of the horizontal where the colour is flat
+mul r27.xy, r25.xy, r25.xy
+add r27.x, r27.y, -r27.x
+mul r27.y, r25.x, r25.y
+mul r27.y, r27.y, -c10.w
+add r27.x, r27.x, c17.z
+// back to a direction: cos = sqrt((1 + c2) / 2), sin = sign(s2) sqrt((1 - c2) / 2)
+dp2add r29.x, r27, r27, c17.w
+rsq r29.x, r29.x
+mul r29.x, r27.x, r29.x
+mad r29.xy, r29.xx, c18.xy, c10.xx
+max r29.xy, r29.xy, c10.z
+rsq r29.x, r29.x
+rcp r29.x, r29.x
+rsq r29.y, r29.y
+rcp r29.y, r29.y
+cmp r29.y, r27.y, r29.y, -r29.y
+// a step along, 0.005 of the height, and across, 0.0025, in texture coordinates
+mul r26.x, r29.x, r20.x
+mov r26.y, r29.y
+mul r26.xy, r26.xy, c15.z
+mul r26.z, -r29.y, r20.x
+mov r26.w, r29.x
+mul r26.zw, r26.zw, c15.x
+// the colour, as paint patches: the means of four oblong quadrants around the point
+// (taps one and three steps along and across), each weighted the more the less its
+// colours vary, so smooth gradients break into flat strokes of colour along the form
+// and fringes of in-between colour vanish, while outlines stay sharp
+mov r30.xyz, c10.z              // the weighted means so far
+mov r31.x, c10.z                // and their weights
+// quadrant 1
+add r22.xy, v0, r26.xy
+add r22.xy, r22, r26.zw
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+mov r25.xyz, r23
+mov r28.x, r24.x
+mul r28.y, r24.x, r24.x
+mad r22.xy, r26.xy, c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mad r22.xy, r26.zw, c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mad r22.xy, r26.xy, -c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mul r25.xyz, r25, c16.w          // the mean
+mul r28.xy, r28.xy, c16.w
+mad r28.z, -r28.x, r28.x, r28.y  // the variance
+mad r28.z, r28.z, c15.y, c10.y
+mul r28.z, r28.z, r28.z
+mul r28.z, r28.z, r28.z
+rcp r28.z, r28.z                 // its weight, 1 / (1 + k variance)^4
+mad r30.xyz, r25, r28.z, r30
+add r31.x, r31.x, r28.z
+// quadrant 2
+add r22.xy, v0, -r26.xy
+add r22.xy, r22, r26.zw
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+mov r25.xyz, r23
+mov r28.x, r24.x
+mul r28.y, r24.x, r24.x
+mad r22.xy, r26.xy, -c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mad r22.xy, r26.zw, c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mad r22.xy, r26.xy, c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mul r25.xyz, r25, c16.w          // the mean
+mul r28.xy, r28.xy, c16.w
+mad r28.z, -r28.x, r28.x, r28.y  // the variance
+mad r28.z, r28.z, c15.y, c10.y
+mul r28.z, r28.z, r28.z
+mul r28.z, r28.z, r28.z
+rcp r28.z, r28.z                 // its weight, 1 / (1 + k variance)^4
+mad r30.xyz, r25, r28.z, r30
+add r31.x, r31.x, r28.z
+// quadrant 3
+add r22.xy, v0, r26.xy
+add r22.xy, r22, -r26.zw
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+mov r25.xyz, r23
+mov r28.x, r24.x
+mul r28.y, r24.x, r24.x
+mad r22.xy, r26.xy, c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mad r22.xy, r26.zw, -c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mad r22.xy, r26.xy, -c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mul r25.xyz, r25, c16.w          // the mean
+mul r28.xy, r28.xy, c16.w
+mad r28.z, -r28.x, r28.x, r28.y  // the variance
+mad r28.z, r28.z, c15.y, c10.y
+mul r28.z, r28.z, r28.z
+mul r28.z, r28.z, r28.z
+rcp r28.z, r28.z                 // its weight, 1 / (1 + k variance)^4
+mad r30.xyz, r25, r28.z, r30
+add r31.x, r31.x, r28.z
+// quadrant 4
+add r22.xy, v0, -r26.xy
+add r22.xy, r22, -r26.zw
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+mov r25.xyz, r23
+mov r28.x, r24.x
+mul r28.y, r24.x, r24.x
+mad r22.xy, r26.xy, -c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mad r22.xy, r26.zw, -c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mad r22.xy, r26.xy, c10.w, r22
+texld r23, r22, s0
+dp3 r24.x, r23, c16
+add r25.xyz, r25, r23
+add r28.x, r28.x, r24.x
+mad r28.y, r24.x, r24.x, r28.y
+mul r25.xyz, r25, c16.w          // the mean
+mul r28.xy, r28.xy, c16.w
+mad r28.z, -r28.x, r28.x, r28.y  // the variance
+mad r28.z, r28.z, c15.y, c10.y
+mul r28.z, r28.z, r28.z
+mul r28.z, r28.z, r28.z
+rcp r28.z, r28.z                 // its weight, 1 / (1 + k variance)^4
+mad r30.xyz, r25, r28.z, r30
+add r31.x, r31.x, r28.z
+rcp r31.x, r31.x
+mul r0.xyz, r30, r31.x
+mov r0.w, c10.y
 nrm r8.xyz, r7                   // the normal
 // the light: from param.xy, swung across the picture
 mad r9.xy, c3, c10.w, -c10.y
@@ -234,7 +268,7 @@ pow r14.x, r14.x, c12.z
 mul r14.x, r14.x, c1.x
 mul r14.x, r14.x, r1.w
 // canvas weave where the paint is thin
-dsx r15.x, v0.x                  // one texel a pixel, never thinned out into a moire
+dsx r15.x, v0.x                  // 0.7 texel a pixel: smooth threads, never a moire
 dsy r15.y, v0.y
 abs r15.xy, r15.xy
 mul r15.xy, r15.xy, c15.w
@@ -243,8 +277,8 @@ rcp r15.w, r15.y
 mul r15.xy, v0, r15.zw
 frc r15.xy, r15
 texld r16, r15, s4
-mad r16.x, r16.x, c13.z, c14.x   // weave: 0.8 + 0.4 canvas
-mul_sat r17.x, r1.w, c13.w
+mad r16.x, r16.x, c19.y, c19.x   // weave: 1 + 0.05 canvas, a tooth
+mul_sat r17.x, r1.w, c18.w
 add r17.x, c10.y, -r17.x
 mul r17.x, r17.x, c2.x
 lrp r18.x, r17.x, r16.x, c10.y

@@ -1,8 +1,12 @@
 // The surface of the paint: a height field from the canvas's paint thickness, furrowed
-// by two brush textures. Each is read in two frames, turned by the canvas's colour
-// coordinates (which change slowly within a plan, so the strokes curve with it) and
-// offset from each other, and the frames alternate in patches of smooth noise, so no
-// tile repeats visibly.
+// by two brush textures, whose strokes run along the image's x. The screen is cut into
+// cells a third of its height wide; each cell lays both textures turned so that their
+// strokes follow the outlines near its middle (across the slope of the paint thickness
+// there) or, where the paint lies flat, a direction drawn for the cell from its colour
+// coordinates, and offsets them at random. Neighbouring cells melt into each other over
+// smooth weights, and the blend keeps the textures' contrast (the weighted sum is divided
+// by the root of the summed squared weights), so no seam, no washed-out band and no tile
+// repeats visibly, and every cell's strokes stay straight.
 // Out: red the height, green the fine relief of the brush, alpha the paint thickness.
 .param ps atr1 c0 4
 .param ps alpha c1 1
@@ -28,13 +32,15 @@ mov o1, v1
 
 .pixel
 ps_3_0
-def c10, 0.5, 1.0, 0.0, 1.3
-def c11, 0.159155, 6.283185, -3.141593, 0.7
-def c12, 0.5, 0.4, 0.15, 3.3
-def c13, 0.45, 0.3, 0.31, 0.23
-def c14, 2.5, 4.0, 0.61, 0.47
-def c20, 0.0, 1.0, 0.5, 0.25
-def c21, 0.1031, 33.33, 3.0, 2.0
+def c10, 0.5, 1.0, 0.0, 2.0
+def c11, 3.0, 0.333333, 0.5, 0.03
+def c12, 0.5, 0.4, 0.15, 1.3
+def c13, 0.7, 40.0, 0.05, 0.00000001
+def c14, 1.6, 0.8, 0.45, 0.3
+def c15, 0.1031, 0.1030, 0.0973, 0.1099
+def c16, 33.33, 3.0, 0.5, -0.5
+def c17, -1.0, 1.0, 0.25, 0.0
+def c18, 0.003, -0.003, 0.2, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s4
@@ -46,91 +52,160 @@ dsx r1.x, v0.x
 dsy r1.y, v0.y
 abs r1.xy, r1.xy
 rcp r1.z, r1.x
-mul r1.z, r1.z, r1.y
+mul r1.z, r1.z, r1.y             // width over height
+rcp r1.w, r1.z
 mul r2.x, v0.x, r1.z             // the point, square units
 mov r2.y, v0.y
-// the turn of the first frame, from the colour coordinates; the second frame is turned
-// by a further quarter and a bit
-dp2add r3.x, r0.yz, c13.xy, c10.z
-frc r3.x, r3.x
-mad r3.x, r3.x, c11.y, c11.z
-sincos r4.xy, r3.x
-mul r4.zw, r4.xxyx, c14.xxzw         // a second turn, not quite square to the first
-add r4.zw, r4.zw, r4.xxxy
-dp2add r5.x, r2, r4.xy, c10.z
-mad r6.x, -r4.y, c10.y, c10.z
-mov r6.y, r4.x
-dp2add r5.y, r2, r6.xy, c10.z    // the point in the first frame
-dp2add r5.z, r2, r4.zw, c10.z
-mov r6.x, -r4.w
-mov r6.y, r4.z
-dp2add r5.w, r2, r6.xy, c10.z    // and in the second
-// patches: which frame shows where, from smooth noise
-mul r20.xy, r2.xy, c14.x
-call l0
-add r21.x, r21.x, -c10.x
-mad_sat r7.x, r21.x, c14.y, c10.x
-// fine strokes, 1.3 a screen height
-mul r8, r5, c10.w
-add r8.zw, r8.zw, c13.zw
-frc r8, r8
-texld r9, r8.xy, s4
-texld r10, r8.xy, s5
-lrp r11, c1.x, r9, r10
-texld r9, r8.zw, s4
-texld r10, r8.zw, s5
-lrp r12, c1.x, r9, r10
-lrp r13, r7.x, r12, r11          // the first facture
-// broad strokes, 0.7 a screen height
-mul r8, r5, c11.w
-add r8.xy, r8.xy, c13.wz
-frc r8, r8
-texld r9, r8.xy, s6
-texld r10, r8.xy, s7
-lrp r11, c1.x, r9, r10
-texld r9, r8.zw, s6
-texld r10, r8.zw, s7
-lrp r12, c1.x, r9, r10
-lrp r14, r7.x, r11, r12          // the second
+// the thickness, rounded over 0.003 of the height either way: the paint's own edges
+// and ridges, without the grain of single pixels
+mul r3, c18.xxyy, r1.w
+mov r3.yw, c18.xxyy
+mov r4.x, r0.x
+add r5.xy, v0, r3.xyyy
+texld r6, r5, s0
+add r4.x, r4.x, r6.x
+add r5.xy, v0, r3.zwww
+texld r6, r5, s0
+add r4.x, r4.x, r6.x
+add r5.xy, v0, r3.xwww
+texld r6, r5, s0
+add r4.x, r4.x, r6.x
+add r5.xy, v0, r3.zyyy
+texld r6, r5, s0
+add r4.x, r4.x, r6.x
+mul r0.x, r4.x, c18.z
+// the cell grid: the four cells around the point and their weights, smoothstep applied
+// twice so that each cell holds its middle alone
+mad r3.xy, r2.xy, c11.x, -c10.x
+frc r4.xy, r3.xy
+add r3.xy, r3.xy, -r4.xy         // the lower cell
+mul r5.xy, r4.xy, r4.xy
+mad r6.xy, r4.xy, -c10.w, c16.y
+mul r4.xy, r5.xy, r6.xy
+mul r5.xy, r4.xy, r4.xy
+mad r6.xy, r4.xy, -c10.w, c16.y
+mul r4.xy, r5.xy, r6.xy          // the weight of the upper cell across and down
+add r5.xy, c10.y, -r4.xy         // and of the lower
+mov r7, c10.z                    // weighted sums of both textures, summed squared weights
+mov r20.xy, r3.xy
+call l1
+mul r8.x, r5.x, r5.y
+add r30.xy, r30.xy, -c10.x
+mad r7.xy, r30.xy, r8.x, r7.xy
+mad r7.z, r8.x, r8.x, r7.z
+add r20.xy, r3.xy, c10.yz
+call l1
+mul r8.x, r4.x, r5.y
+add r30.xy, r30.xy, -c10.x
+mad r7.xy, r30.xy, r8.x, r7.xy
+mad r7.z, r8.x, r8.x, r7.z
+add r20.xy, r3.xy, c10.zy
+call l1
+mul r8.x, r5.x, r4.y
+add r30.xy, r30.xy, -c10.x
+mad r7.xy, r30.xy, r8.x, r7.xy
+mad r7.z, r8.x, r8.x, r7.z
+add r20.xy, r3.xy, c10.yy
+call l1
+mul r8.x, r4.x, r4.y
+add r30.xy, r30.xy, -c10.x
+mad r7.xy, r30.xy, r8.x, r7.xy
+mad r7.z, r8.x, r8.x, r7.z
+rsq r7.z, r7.z
+mul r7.xy, r7.xy, r7.z           // both textures about 0, their contrast kept
 // height = t + t ((f1 - 0.5)(0.15 + 0.5 bump1) + (f2 - 0.5) 0.4 bump2)
 mad r15.x, c2.x, c12.x, c12.z
-add r15.y, r13.x, -c10.x
-mul r15.x, r15.x, r15.y
+mul r15.x, r15.x, r7.x
 mul r15.z, c3.x, c12.y
-add r15.w, r14.x, -c10.x
-mad r15.x, r15.z, r15.w, r15.x
+mad r15.x, r15.z, r7.y, r15.x
 mad_sat r16.x, r15.x, r0.x, r0.x
-mov r16.y, r13.x                 // the brush's own relief: its grooves darken
+add_sat r16.y, r7.x, c10.x       // the brush's own relief: its grooves darken
 mov r16.z, c10.x
 mov r16.w, r0.x
 mov oC0, r16
 ret
 
-// l0: value noise, smooth between random values at the integer lattice.
-// In: r20.xy the point. Out: r21.x in [0, 1].
-label l0
-frc r22.xy, r20.xy
-add r23.xy, r20.xy, -r22.xy
-add r24, r23.x, c20.xyxy         // the four corners' x
-add r25, r23.y, c20.xxyy         // and y
-mul r24, r24, c21.x
-frc r24, r24
-mul r25, r25, c21.x
-frc r25, r25
-add r26, r25, c21.y
-mul r27, r24, r26
-add r26, r24, c21.y
-mad r27, r25, r26, r27
-mad r27, r24, r26, r27
-add r24, r24, r27
-add r25, r25, r27
-add r26, r24, r25
-mul r26, r26, r24
-frc r26, r26                     // a random value per corner
-mul r27.xy, r22.xy, r22.xy
-mad r28.xy, r22.xy, -c21.w, c21.z
-mul r27.xy, r27.xy, r28.xy       // smoothstep weights
-lrp r28.xy, r27.x, r26.yw, r26.xz
-lrp r21.x, r27.y, r28.y, r28.x
+// l1: one cell's view of both textures at the point r2.xy (square units; r1.w is height
+// over width). In: r20.xy the cell. Out: r30.x the fine texture, r30.y the broad one.
+label l1
+// four random values of the cell
+mul r21, r20.xyxy, c15
+frc r21, r21
+add r22, r21.wzxy, c16.x
+dp4 r22.x, r21, r22
+add r21, r21, r22.x
+add r22, r21.xxyz, r21.yzzw
+mul r22, r22, r21.zywx
+frc r21, r22
+// the cell's middle, moved at random by up to a quarter of a cell
+add r22.xy, r21.xy, -c10.x
+mad r22.xy, r22.xy, c11.z, r20.xy
+add r22.xy, r22.xy, c10.x
+mul r22.xy, r22.xy, c11.y
+// the paint thickness around it: its slope
+mul r23.x, r22.x, r1.w
+mov r23.y, r22.y
+mul r24.x, c11.w, r1.w
+mov r24.y, c11.w
+add r25.x, r23.x, r24.x
+mov r25.y, r23.y
+texld r26, r25, s0
+add r25.x, r23.x, -r24.x
+texld r27, r25, s0
+mov r25.x, r23.x
+add r25.y, r23.y, r24.y
+texld r28, r25, s0
+add r25.y, r23.y, -r24.y
+texld r29, r25, s0
+add r24.x, r26.x, -r27.x
+add r24.y, r28.x, -r29.x         // the slope
+// its direction twice: (x^2 - y^2, 2xy), turned a quarter (negated) to run along the
+// outline, weighted by the slope's square
+mul r25.xy, r24.xy, r24.xy
+add r25.x, r25.y, -r25.x
+mul r25.y, r24.x, r24.y
+mul r25.y, r25.y, -c10.w
+mul r25.xy, r25.xy, c13.y
+// the flat direction: from the colour coordinates near the middle and the cell's own
+// draw, near the horizontal (within 1.2 of it), also twice
+add r26.yz, r26.yyzz, r27.yyzz
+add r26.yz, r26.yyzz, r28.yyzz
+add r26.yz, r26.yyzz, r29.yyzz
+mul r26.yz, r26.yyzz, c17.z
+dp2add r26.x, r26.yzzz, c14.zw, c10.z
+frc r26.x, r26.x
+add r26.x, r26.x, -c10.x
+mul r26.x, r26.x, c14.x
+add r26.w, r21.z, -c10.x
+mad r26.x, r26.w, c14.y, r26.x
+add r26.x, r26.x, r26.x
+sincos r27.xy, r26.x
+mad r25.xy, r27.xy, c13.z, r25.xy
+// back to the direction once: cos = sqrt((1 + c2) / 2), sin = sign(s2) sqrt((1 - c2) / 2)
+dp2add r26.x, r25, r25, c13.w
+rsq r26.x, r26.x
+mul r26.x, r25.x, r26.x
+mad r26.xy, r26.xx, c16.zw, c10.xx
+max r26.xy, r26.xy, c10.z
+rsq r26.x, r26.x
+rcp r26.x, r26.x
+rsq r26.y, r26.y
+rcp r26.y, r26.y
+cmp r26.y, r25.y, r26.y, -r26.y  // (cos, sin) of the strokes
+// the point in the cell's frame
+add r27.xy, r2.xy, -r22.xy
+dp2add r28.x, r27, r26, c10.z
+mul r29.xy, r26.yx, c17.xy
+dp2add r28.y, r27, r29, c10.z
+// fine strokes, 1.3 a screen height, and broad ones, 0.7, at the cell's offsets
+mad r23.xy, r28.xy, c12.w, r21.zw
+frc r23.xy, r23.xy
+texld r24, r23, s4
+texld r25, r23, s5
+lrp r30.x, c1.x, r24.x, r25.x
+mad r23.xy, r28.xy, c13.x, r21.wz
+frc r23.xy, r23.xy
+texld r24, r23, s6
+texld r25, r23, s7
+lrp r30.y, c1.x, r24.x, r25.x
 ret
-

@@ -4,7 +4,8 @@
 //
 // Kinds, dealt out in a repeating order of eight:
 //   weave       canvas threads over and under (plain, twill or basket), slubs, fibres
-//   strokes     brush strokes laid along a flow field: bristle grooves, ridged edges,
+//   strokes     brush strokes laid along a flow field that runs near the x axis (the
+//               painter turns them): bristle grooves, ridged edges,
 //               a load of paint where the stroke starts, dry-brush gaps where it ends
 //   plaster     trowelled terraces over sand grain, with a few pits
 //   paper       cold-pressed bumps and fibres, or laid lines with chain lines
@@ -76,8 +77,10 @@ void make_strokes(Image& image, Rng& rng) {
   const int size = image.width;
   const float fs = static_cast<float>(size);
   const std::uint32_t flow_seed = static_cast<std::uint32_t>(rng.next());
-  const float base_angle = static_cast<float>(rng.range(0.0, kPi));
-  const float turbulence = static_cast<float>(rng.range(0.15, 0.7));
+  // The strokes run along x, give or take a little: the painter turns each facture to
+  // the direction its strokes should follow.
+  const float base_angle = static_cast<float>(rng.range(-0.15, 0.15));
+  const float turbulence = static_cast<float>(rng.range(0.06, 0.2));
   // From fine hatching to broad sweeps, short dabs to long pulls.
   const float width_mean = fs * static_cast<float>(rng.range(0.025, 0.11));
   const float length_mean = fs * static_cast<float>(rng.range(0.15, 0.55));
