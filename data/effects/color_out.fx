@@ -49,6 +49,7 @@ def c22, 0.5, 0.5, 0.2, 0.75
 def c23, 0.8, 0.75, 2.0, 0.0
 def c24, 0.5, 3.0, 0.6, 0.2
 def c25, 1.6, -0.2, 3.0, -0.62
+def c26, 7.13, 5.37, 3.71, 6.29
 dcl_texcoord v0.xy
 dcl_2d s1
 dcl_2d s2
@@ -206,7 +207,10 @@ max r28.y, r28.y, r26.x
 add r28.z, r28.y, -r28.x
 add r28.z, c24.x, -r28.z
 mul_sat r28.z, r28.z, c24.y          // how much value range is missing
-mad r29.xy, c5.xy, c24.z, c24.w      // the place of light
+mul r29.xy, c5.xy, c26.xy
+mad r29.xy, c6.yx, c26.zw, r29.xy
+frc r29.xy, r29.xy
+mad r29.xy, r29.xy, c24.z, c24.w     // the place of light, anywhere but at the edges
 add r29.xy, v0.xy, -r29.xy
 dp2add r29.z, r29, r29, c10.z
 rsq r29.z, r29.z

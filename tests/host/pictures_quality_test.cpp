@@ -41,12 +41,9 @@ struct Shortfall {
   double today;
 };
 constexpr Shortfall kShortfalls[] = {
-    {"jaggedness", "Tamsin", 0.161},     {"jaggedness", "Estuary", 0.182},
-    {"jaggedness", "Orchard", 0.085},    {"jaggedness", "Vesper", 0.169},
-    {"jaggedness", "Flourish", 0.135},   {"jaggedness", "Noonday", 0.153},
-    {"periodic power", "Flourish", 0.155}, {"value range", "Tamsin", 17.7},
-    {"value range", "Estuary", 11.9},    {"value range", "Vesper", 16.3},
-    {"value range", "Flourish", 27.7},
+    {"jaggedness", "Tamsin", 0.153},  {"jaggedness", "Estuary", 0.148},
+    {"jaggedness", "Vesper", 0.147},  {"jaggedness", "Flourish", 0.115},
+    {"jaggedness", "Noonday", 0.148}, {"periodic power", "Flourish", 0.155},
 };
 
 struct Judged {
