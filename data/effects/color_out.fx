@@ -50,6 +50,7 @@ def c23, 0.8, 0.75, 2.0, 0.0
 def c24, 0.5, 3.0, 0.6, 0.2
 def c25, 1.6, -0.2, 3.0, -0.62
 def c26, 7.13, 5.37, 3.71, 6.29
+def c27, 0.85, 1.0, 1.35, 0.0
 dcl_texcoord v0.xy
 dcl_2d s1
 dcl_2d s2
@@ -221,7 +222,14 @@ mad r29.z, r29.z, -c23.z, c25.z
 mul r29.z, r29.z, r29.w              // smooth, 0 at the light, 1 far from it
 mad r29.z, r29.z, c25.w, c11.z
 mad r29.z, r29.z, r28.z, c10.y
-mul r7.xyz, r7, r29.z
+// the shade is warm: blue darkens most and red least, so a yellow sinks to an umber and
+// not to an olive
+log r30.x, r29.z
+mul r30.xyz, r30.x, c27.xyz
+exp r31.x, r30.x
+exp r31.y, r30.y
+exp r31.z, r30.z
+mul r7.xyz, r7, r31
 // the first plan's colours warm the paint, by bump
 lrp r11.xyz, r0.x, c5, c6
 mad r11.xyz, r11, c12.w, c13.y
