@@ -46,11 +46,11 @@ def c19, 0.5, 2.5, 1.5, -2.5
 def c20, 2.5, 0.5, 3.5, 3.5
 def c21, 0.2, 0.25, 0.8, 0.25
 def c22, 0.5, 0.5, 0.2, 0.75
-def c23, 0.8, 0.75, 2.0, 0.0
+def c23, 0.8, 0.75, 2.0, 1.2
 def c24, 0.5, 3.0, 0.6, 0.2
 def c25, 1.6, -0.2, 3.0, -0.62
 def c26, 7.13, 5.37, 3.71, 6.29
-def c27, 0.85, 1.0, 1.35, 0.0
+def c27, 0.85, 1.0, 1.35, 0.45
 dcl_texcoord v0.xy
 dcl_2d s1
 dcl_2d s2
@@ -220,7 +220,11 @@ mad_sat r29.z, r29.z, c25.x, c25.y
 mul r29.w, r29.z, r29.z
 mad r29.z, r29.z, -c23.z, c25.z
 mul r29.z, r29.z, r29.w              // smooth, 0 at the light, 1 far from it
-mad r29.z, r29.z, c25.w, c11.z
+// a dark painting's light is brighter: the lift grows as the values' middle sinks
+add r28.w, r28.x, r28.y
+mad_sat r28.w, r28.w, -c10.x, c27.w
+mad r28.w, r28.w, c23.w, c11.z
+mad r29.z, r29.z, c25.w, r28.w
 mad r29.z, r29.z, r28.z, c10.y
 // the shade is warm: blue darkens most and red least, so a yellow sinks to an umber and
 // not to an olive
