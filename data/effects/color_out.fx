@@ -49,7 +49,7 @@ def c22, 0.5, 0.5, 0.2, 0.75
 def c23, 0.8, 0.75, 2.0, 1.2
 def c24, 0.5, 3.0, 0.6, 0.2
 def c25, 1.6, -0.2, 3.0, -0.62
-def c26, 7.13, 5.37, 3.71, 6.29
+def c26, 7.13, 5.37, 3.71, 1.2
 def c27, 0.85, 1.0, 1.35, 0.45
 dcl_texcoord v0.xy
 dcl_2d s1
@@ -209,7 +209,7 @@ add r28.z, r28.y, -r28.x
 add r28.z, c24.x, -r28.z
 mul_sat r28.z, r28.z, c24.y          // how much value range is missing
 mul r29.xy, c5.xy, c26.xy
-mad r29.xy, c6.yx, c26.zw, r29.xy
+mad r29.xy, c6.yx, c26.zy, r29.xy
 frc r29.xy, r29.xy
 mad r29.xy, r29.xy, c24.z, c24.w     // the place of light, anywhere but at the edges
 add r29.xy, v0.xy, -r29.xy
@@ -234,6 +234,12 @@ exp r31.x, r30.x
 exp r31.y, r30.y
 exp r31.z, r30.z
 mul r7.xyz, r7, r31
+// and keeps its colour: the chroma that darkening takes is given back
+add r30.w, c10.y, -r29.z
+max r30.w, r30.w, c10.z
+mad r30.w, r30.w, c26.w, c10.y
+dp3 r31.w, r7, c12
+lrp_sat r7.xyz, r30.w, r7, r31.w
 // the first plan's colours warm the paint, by bump
 lrp r11.xyz, r0.x, c5, c6
 mad r11.xyz, r11, c12.w, c13.y
