@@ -34,11 +34,23 @@ mov o1, v1
 .pixel
 ps_3_0
 def c10, 0.5, 1.0, 0.0, 1000.0
-def c11, 0.6, 0.8, 0.08, 1.15
+def c11, 0.8, 0.4, 0.08, 1.15
 def c12, 0.3, 0.59, 0.11, 0.5
 def c13, 0.25, 0.75, 0.0, 0.2
 def c14, 2.5, 0.5, 0.0001, 1.6
 def c15, 0.02, 0.0, 0.0, 0.0
+def c16, 0.00109, 0.11111111, 0.0, 0.0
+def c17, -3.5, -1.5, -2.5, 1.5
+def c18, -1.5, -3.5, -0.5, -0.5
+def c19, 0.5, 2.5, 1.5, -2.5
+def c20, 2.5, 0.5, 3.5, 3.5
+def c21, 0.2, 0.25, 0.8, 0.25
+def c22, 0.5, 0.5, 0.2, 0.75
+def c23, 0.8, 0.75, 2.0, 1.2
+def c24, 0.5, 3.0, 0.6, 0.2
+def c25, 1.6, -0.2, 3.0, -0.62
+def c26, 7.13, 5.37, 3.71, 1.2
+def c27, 0.85, 1.0, 1.35, 0.45
 dcl_texcoord v0.xy
 dcl_2d s1
 dcl_2d s2
@@ -52,10 +64,80 @@ texld r2, v0, s2
 add r3, r1, -r2
 dp4 r3.x, r3, r3
 mul_sat r3.x, r3.x, c10.w        // 1: colour images, 0: colour canvas
+// The canvas keeps the colour coordinates in eight bits, which would break the colour
+// images into steps of about a 115th of the height, and an outline switches them from
+// one plan's to the next within a pixel or two, which would show stair steps. So the
+// colour is the mean of nine looks into the images: the pixel's own and eight taps spread
+// like rooks over a box of one step, which turns the steps into ramps and blends the two
+// sides of an outline over the same width.
+dsx r18.x, v0.x
+dsy r18.y, v0.y
+abs r18.xy, r18.xy
+rcp r18.y, r18.y
+mul r18.x, r18.x, r18.y          // the aspect, height / width
+mov r18.y, c10.y
+mul r18.xy, r18.xy, c16.x        // an eighth of a step across (x by the aspect) and up
 mov r20.xy, r0.yz
 texld r4, r20, s1
 texld r5, r20, s2
 lrp r6, c7.x, r4, r5
+mad r19, c17, r18.xyxy, v0.xyxy
+texld r22, r19, s6
+mov r20.xy, r22.yz
+texld r4, r20, s1
+texld r5, r20, s2
+lrp r23, c7.x, r4, r5
+add r6, r6, r23
+mov r19.xy, r19.zw
+texld r22, r19, s6
+mov r20.xy, r22.yz
+texld r4, r20, s1
+texld r5, r20, s2
+lrp r23, c7.x, r4, r5
+add r6, r6, r23
+mad r19, c18, r18.xyxy, v0.xyxy
+texld r22, r19, s6
+mov r20.xy, r22.yz
+texld r4, r20, s1
+texld r5, r20, s2
+lrp r23, c7.x, r4, r5
+add r6, r6, r23
+mov r19.xy, r19.zw
+texld r22, r19, s6
+mov r20.xy, r22.yz
+texld r4, r20, s1
+texld r5, r20, s2
+lrp r23, c7.x, r4, r5
+add r6, r6, r23
+mad r19, c19, r18.xyxy, v0.xyxy
+texld r22, r19, s6
+mov r20.xy, r22.yz
+texld r4, r20, s1
+texld r5, r20, s2
+lrp r23, c7.x, r4, r5
+add r6, r6, r23
+mov r19.xy, r19.zw
+texld r22, r19, s6
+mov r20.xy, r22.yz
+texld r4, r20, s1
+texld r5, r20, s2
+lrp r23, c7.x, r4, r5
+add r6, r6, r23
+mad r19, c20, r18.xyxy, v0.xyxy
+texld r22, r19, s6
+mov r20.xy, r22.yz
+texld r4, r20, s1
+texld r5, r20, s2
+lrp r23, c7.x, r4, r5
+add r6, r6, r23
+mov r19.xy, r19.zw
+texld r22, r19, s6
+mov r20.xy, r22.yz
+texld r4, r20, s1
+texld r5, r20, s2
+lrp r23, c7.x, r4, r5
+add r6, r6, r23
+mul r6, r6, c16.y
 lrp r7.xyz, r3.x, r6, r1
 // shading: the colour canvas's alpha, or the current last plan's image's alpha
 texld r8, v0, s3
@@ -64,6 +146,100 @@ lrp r10.x, c7.x, r8.w, r9.w
 lrp r10.x, r3.x, r10.x, r1.w
 mad r10.x, r10.x, c11.y, c11.x
 mul r7.xyz, r7, r10.x
+// A painting whose colours all share one value gets a light: the colour at five places
+// of the screen tells how far apart its values lie, and the less they do, the more the
+// paint darkens away from a place of light that the first plan's colours choose.
+mov r28.xy, c10.yz
+mov r24.xy, c21.xy
+texld r22, r24, s6
+texld r25, r24, s1
+mov r24.xy, r22.yz
+texld r26, r24, s1
+texld r27, r24, s2
+lrp r26, c7.x, r26, r27
+lrp r26.xyz, r3.x, r26, r25
+dp3 r26.x, r26, c12
+min r28.x, r28.x, r26.x
+max r28.y, r28.y, r26.x
+mov r24.xy, c21.zw
+texld r22, r24, s6
+texld r25, r24, s1
+mov r24.xy, r22.yz
+texld r26, r24, s1
+texld r27, r24, s2
+lrp r26, c7.x, r26, r27
+lrp r26.xyz, r3.x, r26, r25
+dp3 r26.x, r26, c12
+min r28.x, r28.x, r26.x
+max r28.y, r28.y, r26.x
+mov r24.xy, c22.xy
+texld r22, r24, s6
+texld r25, r24, s1
+mov r24.xy, r22.yz
+texld r26, r24, s1
+texld r27, r24, s2
+lrp r26, c7.x, r26, r27
+lrp r26.xyz, r3.x, r26, r25
+dp3 r26.x, r26, c12
+min r28.x, r28.x, r26.x
+max r28.y, r28.y, r26.x
+mov r24.xy, c22.zw
+texld r22, r24, s6
+texld r25, r24, s1
+mov r24.xy, r22.yz
+texld r26, r24, s1
+texld r27, r24, s2
+lrp r26, c7.x, r26, r27
+lrp r26.xyz, r3.x, r26, r25
+dp3 r26.x, r26, c12
+min r28.x, r28.x, r26.x
+max r28.y, r28.y, r26.x
+mov r24.xy, c23.xy
+texld r22, r24, s6
+texld r25, r24, s1
+mov r24.xy, r22.yz
+texld r26, r24, s1
+texld r27, r24, s2
+lrp r26, c7.x, r26, r27
+lrp r26.xyz, r3.x, r26, r25
+dp3 r26.x, r26, c12
+min r28.x, r28.x, r26.x
+max r28.y, r28.y, r26.x
+add r28.z, r28.y, -r28.x
+add r28.z, c24.x, -r28.z
+mul_sat r28.z, r28.z, c24.y          // how much value range is missing
+mul r29.xy, c5.xy, c26.xy
+mad r29.xy, c6.yx, c26.zy, r29.xy
+frc r29.xy, r29.xy
+mad r29.xy, r29.xy, c24.z, c24.w     // the place of light, anywhere but at the edges
+add r29.xy, v0.xy, -r29.xy
+dp2add r29.z, r29, r29, c10.z
+rsq r29.z, r29.z
+rcp r29.z, r29.z
+mad_sat r29.z, r29.z, c25.x, c25.y
+mul r29.w, r29.z, r29.z
+mad r29.z, r29.z, -c23.z, c25.z
+mul r29.z, r29.z, r29.w              // smooth, 0 at the light, 1 far from it
+// a dark painting's light is brighter: the lift grows as the values' middle sinks
+add r28.w, r28.x, r28.y
+mad_sat r28.w, r28.w, -c10.x, c27.w
+mad r28.w, r28.w, c23.w, c11.z
+mad r29.z, r29.z, c25.w, r28.w
+mad r29.z, r29.z, r28.z, c10.y
+// the shade is warm: blue darkens most and red least, so a yellow sinks to an umber and
+// not to an olive
+log r30.x, r29.z
+mul r30.xyz, r30.x, c27.xyz
+exp r31.x, r30.x
+exp r31.y, r30.y
+exp r31.z, r30.z
+mul r7.xyz, r7, r31
+// and keeps its colour: the chroma that darkening takes is given back
+add r30.w, c10.y, -r29.z
+max r30.w, r30.w, c10.z
+mad r30.w, r30.w, c26.w, c10.y
+dp3 r31.w, r7, c12
+lrp_sat r7.xyz, r30.w, r7, r31.w
 // the first plan's colours warm the paint, by bump
 lrp r11.xyz, r0.x, c5, c6
 mad r11.xyz, r11, c12.w, c13.y
