@@ -7,6 +7,7 @@
 #include "command.h"
 #include "store/expression.h"
 #include "store/record_store.h"
+#include "store/value_text.h"
 
 namespace bwtool {
 namespace {
@@ -32,12 +33,10 @@ int run_eval(std::span<char* const> args) {
   }
   bw::store::StoreLinks links;
   const double value = bw::store::evaluate(*store, static_cast<int>(record), args[2], &links);
-  std::printf("%s
-", bw::store::fixed_text(value, 6).c_str());
+  std::printf("%s\n", bw::store::fixed_text(value, 6).c_str());
   // Virtual fields read as nothing when the library was refused: say why.
   if (!links.plugin().refusal().empty())
-    std::fprintf(stderr, "bwtool store eval: %s
-", links.plugin().refusal().c_str());
+    std::fprintf(stderr, "bwtool store eval: %s\n", links.plugin().refusal().c_str());
   return 0;
 }
 
