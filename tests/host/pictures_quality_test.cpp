@@ -41,10 +41,10 @@ struct Shortfall {
   double today;
 };
 constexpr Shortfall kShortfalls[] = {
-    {"jaggedness", "Tamsin", 0.161},     {"jaggedness", "Estuary", 0.182},
-    {"jaggedness", "Vesper", 0.169},     {"jaggedness", "Flourish", 0.135},
-    {"jaggedness", "Noonday", 0.153},    {"jaggedness", "Orchard", 0.085},
-    {"periodic power", "Flourish", 0.168}, {"periodic power", "Tamsin", 0.154},
+    {"jaggedness", "Tamsin", 0.116},     {"jaggedness", "Estuary", 0.128},
+    {"jaggedness", "Orchard", 0.118},    {"jaggedness", "Vesper", 0.111},
+    {"jaggedness", "Flourish", 0.110},   {"jaggedness", "Noonday", 0.153},
+    {"periodic power", "Flourish", 0.176}, {"periodic power", "Tamsin", 0.165},
 };
 
 struct Judged {
