@@ -1,5 +1,7 @@
 // The finished oil painting: the colour image, broken into paint patches that run along
-// the outlines and the colour's contours, lit as a paint surface. Normals come from
+// the outlines and the colour's contours, lit as a paint surface. Across an outline the
+// patches give way to the colour as it is, and the brush's relief fades, so that outlines
+// stay as smooth as the colour image draws them. Normals come from
 // the surface's height field, the light swings slowly with param.xy, thick paint catches
 // a small sheen (beta), the brush's fine relief ripples the light, and where the paint
 // is thin the canvas weave shows through with strength gamma.
@@ -36,6 +38,7 @@ def c17, 0.0, 0.0, 0.000005, 0.0000000001
 def c18, 0.5, -0.5, 0.006, 2.5
 def c19, 1.0, 0.05, 0.0, 0.0
 def c16, 0.3, 0.59, 0.11, 0.25
+def c20, 0.05, 8.0, 0.02, 12.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -108,6 +111,7 @@ mul r26.zw, r26.zw, c15.x
 // and fringes of in-between colour vanish, while outlines stay sharp
 mov r30.xyz, c10.z              // the weighted means so far
 mov r31.x, c10.z                // and their weights
+mov r2.xy, c10.yz               // the darkest and the lightest of their mean lumas
 // quadrant 1
 add r22.xy, v0, r26.xy
 add r22.xy, r22, r26.zw
@@ -136,6 +140,8 @@ add r28.x, r28.x, r24.x
 mad r28.y, r24.x, r24.x, r28.y
 mul r25.xyz, r25, c16.w          // the mean
 mul r28.xy, r28.xy, c16.w
+min r2.x, r2.x, r28.x
+max r2.y, r2.y, r28.x
 mad r28.z, -r28.x, r28.x, r28.y  // the variance
 mad r28.z, r28.z, c15.y, c10.y
 mul r28.z, r28.z, r28.z
@@ -171,6 +177,8 @@ add r28.x, r28.x, r24.x
 mad r28.y, r24.x, r24.x, r28.y
 mul r25.xyz, r25, c16.w          // the mean
 mul r28.xy, r28.xy, c16.w
+min r2.x, r2.x, r28.x
+max r2.y, r2.y, r28.x
 mad r28.z, -r28.x, r28.x, r28.y  // the variance
 mad r28.z, r28.z, c15.y, c10.y
 mul r28.z, r28.z, r28.z
@@ -206,6 +214,8 @@ add r28.x, r28.x, r24.x
 mad r28.y, r24.x, r24.x, r28.y
 mul r25.xyz, r25, c16.w          // the mean
 mul r28.xy, r28.xy, c16.w
+min r2.x, r2.x, r28.x
+max r2.y, r2.y, r28.x
 mad r28.z, -r28.x, r28.x, r28.y  // the variance
 mad r28.z, r28.z, c15.y, c10.y
 mul r28.z, r28.z, r28.z
@@ -241,6 +251,8 @@ add r28.x, r28.x, r24.x
 mad r28.y, r24.x, r24.x, r28.y
 mul r25.xyz, r25, c16.w          // the mean
 mul r28.xy, r28.xy, c16.w
+min r2.x, r2.x, r28.x
+max r2.y, r2.y, r28.x
 mad r28.z, -r28.x, r28.x, r28.y  // the variance
 mad r28.z, r28.z, c15.y, c10.y
 mul r28.z, r28.z, r28.z
@@ -250,6 +262,19 @@ mad r30.xyz, r25, r28.z, r30
 add r31.x, r31.x, r28.z
 rcp r31.x, r31.x
 mul r0.xyz, r30, r31.x
+// where the quadrants' means lie apart an outline runs through: choosing among them
+// pixel by pixel would fray it, so from 0.05 of luma apart up to 0.175 the colour is
+// read as it is; from 0.02 up to 0.1 the paint's slope and the brush's relief fade
+// (r2.w keeps how much), so that no stroke of light crosses the outline
+add r2.z, r2.y, -r2.x
+add_sat r2.w, r2.z, -c20.z
+mul_sat r2.w, r2.w, c20.w
+add_sat r2.z, r2.z, -c20.x
+mul_sat r2.z, r2.z, c20.y
+texld r3, v0, s0
+lrp r0.xyz, r2.z, r3, r0
+add r3.x, c10.y, -r2.w
+mul r7.xy, r7.xy, r3.x
 mov r0.w, c10.y
 nrm r8.xyz, r7                   // the normal
 // the light: from param.xy, swung across the picture
@@ -259,6 +284,7 @@ nrm r10.xyz, r9
 dp3_sat r11.x, r8, r10
 mad r11.x, r11.x, c12.x, c12.x   // 0.55 + 0.55 diffuse
 mad r11.y, r1.y, c13.y, c13.x    // the brush's relief: 0.85 + 0.3 relief
+lrp r11.y, r2.w, c10.y, r11.y
 mul r11.x, r11.x, r11.y
 // sheen on thick paint: half-vector with the viewer straight ahead
 add r12.xyz, r10, c10.zzyw

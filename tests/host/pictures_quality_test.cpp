@@ -41,10 +41,10 @@ struct Shortfall {
   double today;
 };
 constexpr Shortfall kShortfalls[] = {
-    {"jaggedness", "Tamsin", 0.116},     {"jaggedness", "Estuary", 0.128},
-    {"jaggedness", "Orchard", 0.118},    {"jaggedness", "Vesper", 0.111},
-    {"jaggedness", "Flourish", 0.110},   {"jaggedness", "Noonday", 0.153},
-    {"periodic power", "Flourish", 0.176}, {"periodic power", "Tamsin", 0.165},
+    {"jaggedness", "Tamsin", 0.092},     {"jaggedness", "Estuary", 0.128},
+    {"jaggedness", "Orchard", 0.088},    {"jaggedness", "Vesper", 0.096},
+    {"jaggedness", "Flourish", 0.086},   {"jaggedness", "Noonday", 0.099},
+    {"periodic power", "Flourish", 0.211}, {"periodic power", "Tamsin", 0.178},
 };
 
 struct Judged {
