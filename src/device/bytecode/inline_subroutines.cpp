@@ -17,6 +17,10 @@ std::string label_name(std::uint32_t index) { return "l" + std::to_string(index)
 
 constexpr const char* kMain = "the main program";
 
+// Far beyond any program a driver takes (512 slots and up), and small enough that a chain
+// of subroutines each calling the next twice cannot exhaust memory.
+constexpr std::size_t kMaxInlinedInstructions = 65536;
+
 // A run of executable instructions, main's or one subroutine's, without its closing ret.
 using Body = std::vector<Instruction>;
 
@@ -59,6 +63,9 @@ class Inliner {
   // expanded, which a call may not name again.
   bool expand(const Body& body, Body& out, std::vector<std::uint32_t>& active) {
     for (const Instruction& instruction : body) {
+      if (out.size() >= kMaxInlinedInstructions)
+        return fail("the program grows past " + std::to_string(kMaxInlinedInstructions) +
+                    " instructions when its subroutines are written into their callers");
       if (instruction.opcode != kCall && instruction.opcode != kCallnz) {
         out.push_back(instruction);
         continue;

@@ -17,8 +17,8 @@ inline constexpr std::uint32_t kMinShaderModel3Slots = 512;
 // inlined too) and every `callnz lN, b` by `if b`, the body, `endif`; the subroutines
 // themselves and main's closing `ret` are left out, and every declaration (dcl, def, defi,
 // defb) comes first, in its order. A subroutine must end with its one `ret`: one that
-// returns early, calls itself, or is not defined gives nothing and a one-line reason in
-// `error`.
+// returns early, calls itself, or is not defined, or a program that would grow past 65536
+// instructions, gives nothing and a one-line reason in `error`.
 std::optional<Program> inline_subroutines(const Program& program, std::string& error);
 
 // The instruction slots `program` takes, counted as Direct3D 9 counts them for ps_3_0

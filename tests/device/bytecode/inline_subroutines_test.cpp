@@ -88,6 +88,19 @@ TEST(InlineSubroutines, ProgramsThatCannotBeInlinedAreRefusedWithTheReason) {
   }
 }
 
+// Thirty subroutines, each calling the next twice, would write 2^30 copies of the last:
+// inlining stops at its bound with a reason instead of exhausting memory.
+TEST(InlineSubroutines, ADoublingChainOfCallsStopsAtTheBound) {
+  std::string text = "ps_3_0\ncall l0\nmov oC0, r0\nret\n";
+  for (int i = 0; i < 30; ++i)
+    text += "label l" + std::to_string(i) + "\ncall l" + std::to_string(i + 1) + "\ncall l" +
+            std::to_string(i + 1) + "\nret\n";
+  text += "label l30\nadd r0, r0, c0\nret\n";
+  std::string error;
+  EXPECT_FALSE(inline_subroutines(program_of(text), error));
+  EXPECT_NE(error.find("grows past 65536 instructions"), std::string::npos) << error;
+}
+
 // The effect whose pixel program calls a subroutine of `moves` one-slot instructions twice
 // and adds two instructions of its own.
 std::string effect_calling_twice(int moves) {
