@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <random>
 
 #include "judge/measures.h"
@@ -83,6 +84,27 @@ TEST(Jaggedness, StairStepsScoreFarAboveSmoothOutlines) {
   }
 }
 
+TEST(Jaggedness, LeavesOutTheSignature) {
+  const Region disc = [](double x, double y) { return std::hypot(x - 140, y - 90) < 60; };
+  const assets::PixelBuffer plain = draw_region(disc, false);
+  assets::PixelBuffer signed_painting = plain;
+  // Thin wavy handwriting in the bottom right corner, where the saver signs.
+  for (int x = 262; x < 316; ++x) {
+    const int y = 190 + static_cast<int>(std::lround(5 * std::sin(x * 0.9)));
+    for (int dy = 0; dy < 2; ++dy) {
+      uint8_t* p = signed_painting.pixel(x, y + dy);
+      p[0] = 120, p[1] = 20, p[2] = 10;
+    }
+  }
+  const auto with_signature = jaggedness(lab_planes(signed_painting));
+  const auto without = jaggedness(lab_planes(plain));
+  ASSERT_TRUE(with_signature && without);
+  EXPECT_GT(*with_signature, 2 * *without);
+  const auto judged = measure_painting(signed_painting).jaggedness;
+  ASSERT_TRUE(judged);
+  EXPECT_NEAR(*judged, *without, 0.002);
+}
+
 TEST(Jaggedness, IsNoneWithoutColourEdges) {
   EXPECT_FALSE(jaggedness(lab_planes(paint(64, 40, [](int, int) { return grey(120); }))));
   // A gradient too gentle to be an outline.
@@ -93,10 +115,17 @@ TEST(Repetition, FindsTilingAtAThirdAndPeriodicPatterns) {
   const int width = 330, height = 210;
   const Plane noise = noise_plane(width, height, 1);
   const Plane tile = noise_plane(width / 3, height / 3, 2);
+  // Random swells some twenty pixels across, values about 128 +- 60: shapes, no pattern.
+  Plane swells = blur(noise_plane(width, height, 3), 6);
+  for (float& v : swells.values) v = 128 + 12 * (v - 128);
+  const auto weave = [](int x, int y) {
+    return 30 * std::sin(x * 2 * M_PI / 7) * std::sin(y * 2 * M_PI / 7);
+  };
   const struct {
     const char* name;
     Painter colour_at;
-    bool tiled, periodic;
+    std::optional<bool> tiled;  // none: the swells under the pattern do not repeat
+    bool periodic;
   } cases[] = {
       {"noise", [&](int x, int y) { return grey(noise.at(x, y)); }, false, false},
       {"noise tiled three times across and down",
@@ -110,13 +139,24 @@ TEST(Repetition, FindsTilingAtAThirdAndPeriodicPatterns) {
          return grey(128 + 60 * std::sin(x * 2 * M_PI / 12) * std::sin(y * 2 * M_PI / 12));
        },
        true, true},
+      // A long outline and broad shapes put their power in a few low frequencies, which
+      // is no pattern that repeats.
+      {"one soft slanted outline",
+       [](int x, int y) {
+         return grey(70 + 120 * std::clamp(0.5 + (0.3 * (x - 165) - (y - 105)) / 2.0, 0.0, 1.0));
+       },
+       false, false},
+      {"random swells", [&](int x, int y) { return grey(swells.at(x, y)); }, false, false},
+      {"a weave over random swells",
+       [&](int x, int y) { return grey(swells.at(x, y) + weave(x, y)); }, std::nullopt, true},
   };
   for (const auto& c : cases) {
     const Repetition r = repetition(paint(width, height, c.colour_at));
-    if (c.tiled)
+    if (c.tiled == true) {
       EXPECT_GT(r.autocorrelation, 0.8) << c.name;
-    else
+    } else if (c.tiled == false) {
       EXPECT_LT(r.autocorrelation, 0.1) << c.name;
+    }
     if (c.periodic)
       EXPECT_GT(r.periodic_power, 0.5) << c.name;
     else

@@ -53,7 +53,10 @@ double autocorrelation_at_a_third(const Plane& band) {
 }
 
 double periodic_power_share(const Plane& band) {
-  const PowerSpectrum s = power_spectrum(band);
+  // Windows of the largest power of two at most the shorter side.
+  int side = 1;
+  while (side * 2 <= std::min(band.width, band.height)) side *= 2;
+  const PowerSpectrum s = averaged_power_spectrum(band, side);
   const int columns = s.columns, rows = s.rows;
   auto bin = [&](int u, int v) -> size_t {
     return static_cast<size_t>((v + rows) % rows) * columns + (u + columns) % columns;
@@ -63,24 +66,66 @@ double periodic_power_share(const Plane& band) {
     const int du = std::min(u, columns - u), dv = std::min(v, rows - v);
     return du <= 2 && dv <= 2;
   };
+  auto mean_around = [&](int u, int v) {
+    double sum = 0;
+    for (int j = -1; j <= 1; ++j)
+      for (int i = -1; i <= 1; ++i) sum += s.power[bin(u + i, v + j)];
+    return sum / 9;
+  };
+  // What a bin holds (the mean of its 3 x 3 neighbours) beyond the spectrum's own level
+  // around it. A smooth picture's power falls off along each direction as a power of the
+  // frequency, a long outline puts it on a line through zero frequency, and texture of
+  // one scale (strokes of a width) puts it on a ring: the level follows all three as the
+  // largest of the same means at 0.7 and 1.3 times the bin's frequency (along its
+  // direction) and at its frequency turned 20 degrees either way (around the ring), each
+  // at least four bins away, out of a peak's own spread. A repeated pattern is a point
+  // that stands out of all four. Nearer zero frequency than kMinRadius bins (a period of
+  // more than an eighth of the window) those places lie too close to tell a point from a
+  // line, and nothing counts.
+  constexpr double kMinRadius = 8;
+  auto mean_at = [&](double fu, double fv) {  // frequency in cycles per pixel; -1 outside
+    const int u = static_cast<int>(std::lround(fu * columns));
+    const int v = static_cast<int>(std::lround(fv * rows));
+    if (std::abs(u) > columns / 2 || std::abs(v) > rows / 2) return -1.0;
+    return mean_around(u, v);
+  };
+  std::vector<double> excess(s.power.size(), 0.0);
   double total = 0;
-  std::vector<size_t> peaks;
   for (int v = 0; v < rows; ++v) {
     for (int u = 0; u < columns; ++u) {
       if (near_zero(u, v)) continue;
       const double p = s.power[bin(u, v)];
       total += p;
-      bool peak = p > 0;
-      for (int j = -1; j <= 1 && peak; ++j)
-        for (int i = -1; i <= 1 && peak; ++i)
-          if ((i != 0 || j != 0) && s.power[bin(u + i, v + j)] > p) peak = false;
-      if (peak) peaks.push_back(bin(u, v));
+      const double fu = static_cast<double>(u <= columns / 2 ? u : u - columns) / columns;
+      const double fv = static_cast<double>(v <= rows / 2 ? v : v - rows) / rows;
+      const double radius = std::hypot(fu * columns, fv * rows);
+      if (radius < kMinRadius) continue;
+      const double step = std::max(0.3, 4 / radius);
+      const double turn = std::max(20 * std::numbers::pi / 180, 4 / radius);
+      const double cos_turn = std::cos(turn), sin_turn = std::sin(turn);
+      const double level =
+          std::max({mean_at((1 - step) * fu, (1 - step) * fv),
+                    mean_at((1 + step) * fu, (1 + step) * fv),
+                    mean_at(cos_turn * fu - sin_turn * fv, sin_turn * fu + cos_turn * fv),
+                    mean_at(cos_turn * fu + sin_turn * fv, -sin_turn * fu + cos_turn * fv)});
+      excess[bin(u, v)] = std::max(0.0, mean_around(u, v) - level);
     }
   }
   if (total <= 0) return 0;
+  std::vector<size_t> peaks;
+  for (int v = 0; v < rows; ++v) {
+    for (int u = 0; u < columns; ++u) {
+      const double e = excess[bin(u, v)];
+      bool peak = e > 0;
+      for (int j = -1; j <= 1 && peak; ++j)
+        for (int i = -1; i <= 1 && peak; ++i)
+          if ((i != 0 || j != 0) && excess[bin(u + i, v + j)] > e) peak = false;
+      if (peak) peaks.push_back(bin(u, v));
+    }
+  }
   const size_t count = std::min<size_t>(kPeaks, peaks.size());
   std::partial_sort(peaks.begin(), peaks.begin() + count, peaks.end(),
-                    [&](size_t a, size_t b) { return s.power[a] > s.power[b]; });
+                    [&](size_t a, size_t b) { return excess[a] > excess[b]; });
   std::vector<bool> counted(s.power.size(), false);
   double held = 0;
   for (size_t k = 0; k < count; ++k) {
@@ -88,9 +133,9 @@ double periodic_power_share(const Plane& band) {
     for (int j = -2; j <= 2; ++j) {
       for (int i = -2; i <= 2; ++i) {
         const size_t b = bin(u + i, v + j);
-        if (counted[b] || near_zero((u + i + columns) % columns, (v + j + rows) % rows)) continue;
+        if (counted[b]) continue;
         counted[b] = true;
-        held += s.power[b];
+        held += excess[b];
       }
     }
   }
@@ -99,14 +144,21 @@ double periodic_power_share(const Plane& band) {
 
 }  // namespace
 
-std::optional<double> jaggedness(const std::array<Plane, 3>& lab) {
+Area signature_area(int width, int height) {
+  const int margin = static_cast<int>(std::ceil(3 * kCoarseSigma));
+  return {width - width / 5 - margin, height - height / 10 - margin, width, height};
+}
+
+std::optional<double> jaggedness(const std::array<Plane, 3>& lab, const Area& left_out) {
   std::array<Plane, 3> fine_x, fine_y, coarse_x, coarse_y;
   for (int c = 0; c < 3; ++c) {
     sobel(lab[c], fine_x[c], fine_y[c]);
     sobel(blur(lab[c], kCoarseSigma), coarse_x[c], coarse_y[c]);
   }
   double weighted = 0, weights = 0;
+  const int width = lab[0].width;
   for (size_t i = 0; i < lab[0].values.size(); ++i) {
+    if (left_out.holds(static_cast<int>(i % width), static_cast<int>(i / width))) continue;
     const Tensor coarse = tensor_at(coarse_x, coarse_y, i);
     const double coarse_strength = coarse.xx + coarse.yy;
     if (coarse_strength < kEdgeStrength * kEdgeStrength) continue;
@@ -218,7 +270,7 @@ double median(std::vector<double> values) {
 PaintingMeasures measure_painting(const assets::PixelBuffer& image) {
   PaintingMeasures m;
   const std::array<Plane, 3> lab = lab_planes(image);
-  m.jaggedness = jaggedness(lab);
+  m.jaggedness = jaggedness(lab, signature_area(image.width, image.height));
   m.repetition = repetition(image);
   m.value_range = value_range(lab[0]);
   m.mud = mud(lab);

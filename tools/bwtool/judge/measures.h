@@ -19,9 +19,21 @@ namespace bw::judge {
 // staircase of flat steps scores high (its risers and treads point across the edge's
 // true direction), a smooth anti-aliased edge near 0, random orientations 0.5. None when
 // the image has no colour edge.
+// Pixels inside `left_out` (left and top inclusive, right and bottom exclusive) are not
+// counted.
 inline constexpr float kCoarseSigma = 3.0f;
 inline constexpr float kEdgeStrength = 1.5f;
-std::optional<double> jaggedness(const std::array<Plane, 3>& lab);
+struct Area {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool holds(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+std::optional<double> jaggedness(const std::array<Plane, 3>& lab, const Area& left_out = {});
+
+// Where the saver signs a painting of width x height: the rightmost fifth of the width and
+// the bottom tenth of the height, with a margin the coarse blur reaches across. Its
+// handwriting is the same in every painting and no outline of the picture, so the
+// painting's measures of outlines leave it out.
+Area signature_area(int width, int height);
 
 // Repetition of texture: luma band-passed by a difference of Gaussians (sigma 0.75 and
 // 16 pixels per 1280 pixels of width), then
@@ -29,9 +41,12 @@ std::optional<double> jaggedness(const std::array<Plane, 3>& lab);
 //    itself shifted by a third of the width (dx within +-1/48 of the width of W/3, dy 0)
 //    or a third of the height (likewise); 1 for a texture tiled three times across, near
 //    0 for noise or shapes;
-//  - periodic power: the share of the band-passed power held by the kPeaks strongest
-//    peaks of its power spectrum (each peak with the bins within 2 of it), 0 for noise,
-//    near 1 for a weave or stripes.
+//  - periodic power: the share of the band-passed power that stands out as points of its
+//    power spectrum (averaged over windows of the shorter side, half a window apart):
+//    the kPeaks largest peaks of what each bin holds beyond the level of the spectrum at
+//    its frequency in the same and nearby directions, each with the bins within 2 of it.
+//    0 for noise, shapes and long outlines (their power lies on rings and lines through
+//    zero frequency), near 1 for a weave or stripes.
 inline constexpr int kPeaks = 16;
 struct Repetition {
   double autocorrelation = 0;
@@ -62,7 +77,7 @@ double edge_map_correlation(const Plane& first, const Plane& second);
 // The median of `values` (the mean of the middle two for an even count); NaN for none.
 double median(std::vector<double> values);
 
-// Every measure of one painting.
+// Every measure of one painting (jaggedness without the signature's area).
 struct PaintingMeasures {
   std::optional<double> jaggedness;
   Repetition repetition;

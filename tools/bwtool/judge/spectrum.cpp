@@ -1,6 +1,7 @@
 #include "judge/spectrum.h"
 
 #include <cmath>
+#include <algorithm>
 #include <complex>
 #include <numbers>
 #include <utility>
@@ -63,6 +64,26 @@ PowerSpectrum power_spectrum(const Plane& plane) {
   spectrum.power.resize(data.size());
   for (size_t i = 0; i < data.size(); ++i) spectrum.power[i] = std::norm(data[i]);
   return spectrum;
+}
+
+PowerSpectrum averaged_power_spectrum(const Plane& plane, int side) {
+  if (plane.width < side || plane.height < side) return power_spectrum(plane);
+  PowerSpectrum sum;
+  const int step = std::max(1, side / 2);
+  Plane window(side, side);
+  for (int top = 0; top + side <= plane.height; top += step) {
+    for (int left = 0; left + side <= plane.width; left += step) {
+      for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) window.at(x, y) = plane.at(left + x, top + y);
+      PowerSpectrum one = power_spectrum(window);
+      if (sum.power.empty()) {
+        sum = std::move(one);
+        continue;
+      }
+      for (size_t i = 0; i < sum.power.size(); ++i) sum.power[i] += one.power[i];
+    }
+  }
+  return sum;
 }
 
 }  // namespace bw::judge

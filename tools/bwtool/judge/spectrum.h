@@ -17,4 +17,10 @@ struct PowerSpectrum {
 
 PowerSpectrum power_spectrum(const Plane& plane);
 
+// The sum of the power spectra of side x side windows half a window apart (Welch's
+// method; `side` a power of two), which is steadier than one spectrum of the whole plane:
+// random texture averages out to its smooth level while a repeated pattern adds up at its
+// frequencies. A plane smaller than a window gives its own spectrum.
+PowerSpectrum averaged_power_spectrum(const Plane& plane, int side);
+
 }  // namespace bw::judge
