@@ -26,7 +26,7 @@ ps_3_0
 def c10, 0.5, 1.0, 0.0, 0.15
 def c11, 0.159155, 6.283185, -3.141593, 3.0
 def c12, 0.08, 0.8, 0.25, 0.12
-def c13, 1024.0, 0.0, 0.0, 0.0
+def c13, 0.17, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -54,17 +54,8 @@ texld r5, v0, s1
 lrp r6.xy, c10.w, r5.yz, r4
 max r6.xy, r6, c10.z
 min r6.xy, r6, c10.y
-// thickness: a thin wash textured by the canvas
-dsx r7.x, v0.x                   // the canvas one texel a pixel: never thinned out
-dsy r7.y, v0.y                   // into a moire
-abs r7.xy, r7.xy
-mul r7.xy, r7.xy, c13.x
-rcp r7.z, r7.x
-rcp r7.w, r7.y
-mul r7.xy, v0, r7.zw
-frc r7.xy, r7
-texld r8, r7, s0
-mad r9.x, r8.x, c12.x, c12.w
+// thickness: a thin wash, even; the canvas's weave shows through it in the surface
+mov r9.x, c13.x
 mov r9.yz, r6.xxyw
 mov r9.w, c10.z
 mov oC0, r9

@@ -1,6 +1,6 @@
 // Lays a plan onto the canvas. Where the plan covers, the paint takes the plan's load
-// (heavier on the later plans) worked by the brush texture, whose strokes run along the
-// shape's outlines, and the colour coordinates move to the plan's own; alpha records
+// (heavier on the later plans) worked by the brush texture, whose strokes run at an
+// angle of the plan's own, and the colour coordinates move to the plan's own; alpha records
 // the plan's coverage for the colour pass that follows. The shape's channels: coverage,
 // colour u, colour v, depth.
 .param ps atr1 c0 4
@@ -39,33 +39,15 @@ dcl_2d s2
 dcl_2d s5
 texld r0, v0, s0                 // the canvas so far
 texld r1, v0, s2                 // the shape
-// the brush runs along the outlines: across the slope of the depth, or, where the
-// depth is flat, at an angle of the plan's own
-dsx r17.x, v0.x
-dsy r17.y, v0.y
-mul r17.xy, r17.xy, c15.w        // six pixels
-mov r17.zw, c10.z
-add r18.xy, v0.xy, r17.xz
-texld r18, r18, s2
-add r19.xy, v0.xy, -r17.xz
-texld r19, r19, s2
-add r2.x, r18.w, -r19.w
-add r18.xy, v0.xy, r17.wy
-texld r18, r18, s2
-add r19.xy, v0.xy, -r17.wy
-texld r19, r19, s2
-add r2.y, r18.w, -r19.w
-dp2add r2.z, r2, r2, c12.z
-rsq r2.z, r2.z
-mul r2.xy, r2.xy, r2.z           // the slope's direction
+// the brush runs at the plan's own angle, straight across the plan: a direction that
+// followed the outlines pixel by pixel would turn the texture's frame about the screen's
+// corner and fan its strokes out from the middle of every round shape (the surface
+// turns its own strokes along the outlines, cell by cell)
 mad r3.x, c4.x, c13.w, c3.x
 mul r3.x, r3.x, c14.x
 frc r3.x, r3.x
 mad r3.x, r3.x, c13.y, c13.z
-sincos r4.xy, r3.x               // the plan's own direction
-dp2add r2.w, r2, r2, c10.z
-mul r5.zw, r2.xxyx, c15.xxyz        // along the outline
-lrp r5.xy, r2.w, r5.zw, r4.xy
+sincos r5.xy, r3.x               // the plan's own direction
 // the brush texture in the frame of that direction: 2.2 tiles a screen, read between
 // its texels
 mul r6.xy, v0.xy, c12.w

@@ -33,12 +33,15 @@ def c10, 0.5, 1.0, 0.0, 2.0
 def c11, 0.0015, 0.0, 3.0, 0.9
 def c12, 0.55, 0.6, 24.0, 1.25
 def c13, 0.85, 0.3, 0.4, 1.5
-def c15, 0.0025, 1000.0, 0.005, 1462.857
+def c15, 0.0025, 1000.0, 0.005, 512.0
 def c17, 0.0, 0.0, 0.000005, 0.0000000001
 def c18, 0.5, -0.5, 0.006, 2.5
 def c19, 1.0, 0.05, 0.0, 0.0
 def c16, 0.3, 0.59, 0.11, 0.25
 def c20, 0.05, 8.0, 0.02, 12.0
+// the slope's weights 1, 2 and 3 pixels out (k exp(-k^2 / 4.5), summing with k to 1),
+// and 0.009 / 2
+def c21, 0.2186, 0.2245, 0.1108, 0.0045
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -49,18 +52,56 @@ abs r20.xy, r20.xy
 rcp r20.z, r20.y
 mul r20.x, r20.x, r20.z          // a unit of height across, in texture x
 texld r1, v0, s1                 // surface: height, fine relief, -, thickness
-// the height's slope across and down, two texels either side
-add r2.xy, v0, c11.xyyy
+// the height's slope across and down, smoothed: differences one, two and three pixels
+// either side weighted like the slope of a bell 1.5 pixels wide, so that the brush's
+// finest grooves (a pixel or two apart) soften the light instead of beating against the
+// taps into a fine lattice; scaled to 0.009 per unit of slope in texture coordinates
+dsx r2.z, v0.x
+dsy r2.w, v0.y
+abs r2.zw, r2.zw                 // a pixel, in texture coordinates
+mov r7.xy, c10.z
+mov r2.xy, v0
+add r2.x, r2.x, r2.z
 texld r3, r2, s1
-add r2.xy, v0, -c11.xyyy
+add r2.x, v0.x, -r2.z
 texld r4, r2, s1
-add r2.xy, v0, c11.yxyy
-texld r5, r2, s1
-add r2.xy, v0, -c11.yxyy
-texld r6, r2, s1
 add r7.x, r4.x, -r3.x
-add r7.y, r6.x, -r5.x
-mul r7.xy, r7, c11.z
+mul r7.x, r7.x, c21.x
+mad r2.x, r2.z, c10.w, v0.x
+texld r3, r2, s1
+mad r2.x, r2.z, -c10.w, v0.x
+texld r4, r2, s1
+add r3.x, r4.x, -r3.x
+mad r7.x, r3.x, c21.y, r7.x
+mad r2.x, r2.z, c11.z, v0.x
+texld r3, r2, s1
+mad r2.x, r2.z, -c11.z, v0.x
+texld r4, r2, s1
+add r3.x, r4.x, -r3.x
+mad r7.x, r3.x, c21.z, r7.x
+mov r2.xy, v0
+add r2.y, r2.y, r2.w
+texld r3, r2, s1
+add r2.y, v0.y, -r2.w
+texld r4, r2, s1
+add r7.y, r4.x, -r3.x
+mul r7.y, r7.y, c21.x
+mad r2.y, r2.w, c10.w, v0.y
+texld r3, r2, s1
+mad r2.y, r2.w, -c10.w, v0.y
+texld r4, r2, s1
+add r3.x, r4.x, -r3.x
+mad r7.y, r3.x, c21.y, r7.y
+mad r2.y, r2.w, c11.z, v0.y
+texld r3, r2, s1
+mad r2.y, r2.w, -c11.z, v0.y
+texld r4, r2, s1
+add r3.x, r4.x, -r3.x
+mad r7.y, r3.x, c21.z, r7.y
+rcp r2.z, r2.z
+rcp r2.w, r2.w
+mul r2.zw, r2.zw, c21.w
+mul r7.xy, r7.xy, r2.zw
 mov r7.z, c10.y
 // the colour's slope, 0.006 of the height either side
 mul r21.x, r20.x, c18.z
@@ -294,8 +335,8 @@ pow r14.x, r14.x, c12.z
 mul r14.x, r14.x, c1.x
 mul r14.x, r14.x, r1.w
 // canvas weave where the paint is thin
-dsx r15.x, v0.x                  // 0.7 texel a pixel: smooth threads, never a moire
-dsy r15.y, v0.y
+dsx r15.x, v0.x                  // two texels a pixel, as the surface reads the weave,
+dsy r15.y, v0.y                  // so that the threads and their relief lie together
 abs r15.xy, r15.xy
 mul r15.xy, r15.xy, c15.w
 rcp r15.z, r15.x

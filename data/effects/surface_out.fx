@@ -7,6 +7,7 @@
 // smooth weights, and the blend keeps the textures' contrast (the weighted sum is divided
 // by the root of the summed squared weights), so no seam, no washed-out band and no tile
 // repeats visibly, and every cell's strokes stay straight.
+// Where the paint is thin the canvas's weave raises the height.
 // Out: red the height, green the fine relief of the brush, alpha the paint thickness.
 .param ps atr1 c0 4
 .param ps alpha c1 1
@@ -41,8 +42,10 @@ def c15, 0.1031, 0.1030, 0.0973, 0.1099
 def c16, 33.33, 3.0, 0.5, -0.5
 def c17, -1.0, 1.0, 0.25, 0.0
 def c18, 0.003, -0.003, 0.2, 0.0
+def c19, 512.0, 2.5, 0.62, 0.12
 dcl_texcoord v0.xy
 dcl_2d s0
+dcl_2d s3
 dcl_2d s4
 dcl_2d s5
 dcl_2d s6
@@ -119,6 +122,19 @@ mul r15.x, r15.x, r7.x
 mul r15.z, c3.x, c12.y
 mad r15.x, r15.z, r7.y, r15.x
 mad_sat r16.x, r15.x, r0.x, r0.x
+// the canvas under thin paint: its weave, read two texels a pixel, raises the height as
+// much as the paint is thinner than 0.4 (the ground's wash is about 0.17)
+mul r17.xy, r1.xy, c19.x
+rcp r17.z, r17.x
+rcp r17.w, r17.y
+mul r17.xy, v0.xy, r17.zw
+frc r17.xy, r17.xy
+texld r18, r17, s3
+mul_sat r17.z, r0.x, c19.y
+add r17.z, c10.y, -r17.z
+add r18.x, r18.x, -c19.z
+mul r18.x, r18.x, c19.w
+mad_sat r16.x, r18.x, r17.z, r16.x
 add_sat r16.y, r7.x, c10.x       // the brush's own relief: its grooves darken
 mov r16.z, c10.x
 mov r16.w, r0.x

@@ -104,7 +104,13 @@ void make_strokes(Image& image, Rng& rng) {
     const float bend = static_cast<float>(rng.range(-curl, curl)) / length;
     const float level = static_cast<float>(rng.range(0.42, 0.6));
     const float load = static_cast<float>(rng.range(0.06, 0.16));
-    const float bristles = static_cast<float>(rng.range(10.0, 22.0));
+    // Every brush its own bristles: how many, how deep their grooves, how far they run
+    // before they wander, and how unevenly they lie, so that no two strokes' grooves line
+    // up into a lattice where the painter lays strokes across each other.
+    const float bristles = static_cast<float>(rng.range(7.0, 24.0));
+    const float groove_depth = static_cast<float>(rng.range(0.1, 0.24));
+    const float groove_run = static_cast<float>(rng.range(1.0, 4.0));
+    const float unevenness = static_cast<float>(rng.range(0.5, 1.2));
     const float dryness = static_cast<float>(rng.range(0.2, 0.7));
     const std::uint32_t bristle_seed = static_cast<std::uint32_t>(rng.next());
     const float reach = 0.5f * length + width;
@@ -126,14 +132,18 @@ void make_strokes(Image& image, Rng& rng) {
         float across = std::fabs(t);
         if (across >= half) continue;
         float q = t / width + 0.5f;
-        float groove = value_noise(q * bristles, 0.5f + a * 1.5f, 1 << 16, 1 << 16, bristle_seed);
+        // Across the stroke the bristles' places are warped by a slower noise (spacing from
+        // half to one and a half of the mean), and a finer layer splits some grooves.
+        float place = q * bristles + unevenness * gradient_noise(q * bristles * 0.31f, a * groove_run * 0.5f, 1 << 16, 1 << 16, bristle_seed + 1);
+        float groove = 0.7f * value_noise(place, 0.5f + a * groove_run, 1 << 16, 1 << 16, bristle_seed) +
+                       0.3f * value_noise(place * 2.3f, a * groove_run * 1.7f, 1 << 16, 1 << 16, bristle_seed + 2);
         // Dry brush: bristles give out one by one towards the end of the stroke.
         float presence = smoothstep(-0.08f, 0.08f, (1.0f - dryness * a * a) - (1.0f - groove) * 1.1f);
         float cover = smoothstep(half, half - 1.5f, across) * presence;
         if (cover <= 0.0f) continue;
         float ridge = smoothstep(0.55f, 0.95f, across / half);
         float blob = 1.0f - smoothstep(0.0f, 0.18f, a);
-        float h = level + 0.22f * (groove - 0.5f) + 0.1f * ridge + load * blob;
+        float h = level + groove_depth * (groove - 0.5f) + 0.1f * ridge + load * blob;
         int wx = ((px % size) + size) % size;
         int wy = ((py % size) + size) % size;
         float* p = image.pixel(wx, wy);
