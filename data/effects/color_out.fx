@@ -51,6 +51,7 @@ def c24, 0.5, 3.0, 0.6, 0.2
 def c25, 1.6, -0.2, 3.0, -0.62
 def c26, 7.13, 5.37, 3.71, 1.2
 def c27, 0.85, 1.0, 1.35, 0.45
+def c28, 8.0, 1.3, 1.0, 0.85
 dcl_texcoord v0.xy
 dcl_2d s1
 dcl_2d s2
@@ -226,10 +227,14 @@ mad_sat r28.w, r28.w, -c10.x, c27.w
 mad r28.w, r28.w, c23.w, c11.z
 mad r29.z, r29.z, c25.w, r28.w
 mad r29.z, r29.z, r28.z, c10.y
-// the shade is warm: blue darkens most and red least, so a yellow sinks to an umber and
-// not to an olive
+// the shade is warm where red leads green: blue darkens most and red least, so a yellow
+// sinks to an umber and not to an olive; and cool where green leads red: red darkens
+// most, so a green sinks to a deep blue-green, not to an olive either
+add r30.w, r7.y, -r7.x
+mul_sat r30.w, r30.w, c28.x
+lrp r31.xyz, r30.w, c28.yzw, c27.xyz
 log r30.x, r29.z
-mul r30.xyz, r30.x, c27.xyz
+mul r30.xyz, r30.x, r31.xyz
 exp r31.x, r30.x
 exp r31.y, r30.y
 exp r31.z, r30.z

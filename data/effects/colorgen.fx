@@ -44,7 +44,11 @@ def c19, 0.8794, -0.2709, 0.3914, 0.0
 def c20, 0.3914, 0.8794, -0.2709, 0.0
 def c21, 0.3, 0.59, 0.11, 0.5
 def c22, 0.4, 0.2, 1.6, 1.5
-def c23, 0.02, 0.1, 0.0, 0.0
+def c23, 0.02, 0.1, 0.2, 0.06
+def c24, 0.62, 0.6, 0.4, 0.0
+def c25, 2.12, 0.89, -0.89, 2.12
+def c26, 1.23, -1.32, 1.32, 1.23
+def c27, 0.7071, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -53,9 +57,20 @@ dcl_2d s3
 dcl_2d s4
 texld r0, v0, s2                 // the canvas: coverage in alpha, colour coordinates in g, b
 texld r1, v0, s3                 // the colours painted so far
-mul r2.xy, v0, c11.w
+// the brush texture, read twice at unrelated scales (2.3 and 1.8 tiles a screen) and
+// angles and summed, so that no tile repeats across the screen (three tiles along the
+// axes would repeat exactly a third of the way across)
+dp2add r2.x, v0, c25.xy, c10.z
+dp2add r2.y, v0, c25.zw, c10.z
 frc r2.xy, r2
-texld r3, r2, s4                 // the brush texture
+texld r3, r2, s4
+dp2add r2.x, v0, c26.xy, c10.z
+dp2add r2.y, v0, c26.zw, c10.z
+frc r2.xy, r2
+texld r2, r2, s4
+add r3.x, r3.x, r2.x
+add r3.x, r3.x, -c10.y
+mad r3.x, r3.x, c27.x, c10.x     // about 0.5, with the contrast of one read
 // the foreground, its chroma raised by 1.5 + 0.1 / (chroma + 0.02), so that the
 // palette's greyish entries come out coloured too
 dp3 r14.z, c7, c21
@@ -77,12 +92,31 @@ dp3 r13.y, r16, c19
 dp3 r13.z, r16, c20
 add r14.x, c8.y, -c10.x
 cmp r12.xyz, r14.x, r13, r12
-// ... darker when the foreground is light, lighter when it is dark
+// ... darker when the foreground is light, lighter when it is dark; but a yellow or a
+// yellow-green partner (blue well under both red and green) is always lighter, since
+// darkened it would be an olive
 dp3 r14.y, r16, c21
 add r14.y, r14.y, -c10.x
+min r18.x, r12.x, r12.y
+add r18.x, r18.x, -r12.z
+max r18.y, r12.x, r12.y
+mad r18.x, r18.y, -c23.z, r18.x  // > 0: yellowish
+cmp r14.y, r18.x, -c10.y, r14.y
 mul r13.xyz, r12, c21.w
 mad r15.xyz, r12, c11.z, c22.x
 cmp_sat r12.xyz, r14.y, r13, r15
+// and keeps its colour: its chroma raised by 1 + 0.06 / (chroma + 0.02), the most where
+// darkening left it greyish
+dp3 r14.z, r12, c21
+max r17.x, r12.x, r12.y
+max r17.x, r17.x, r12.z
+min r17.y, r12.x, r12.y
+min r17.y, r17.y, r12.z
+add r17.x, r17.x, -r17.y
+add r17.x, r17.x, c23.x
+rcp r17.x, r17.x
+mad r17.x, r17.x, c23.w, c10.y
+lrp_sat r12.xyz, r17.x, r12, r14.z
 // the plan's own blend of its two colours, by place, stirred by the brush
 add r4.x, r3.x, -c10.x
 mul r4.x, r4.x, c4.x
@@ -102,5 +136,18 @@ lrp r5.xyz, r9.x, r8, r5
 // over the earlier plans, or over the partner colour for the first
 lrp r10.xyz, c3.x, r12, r1
 lrp r11.xyz, r0.w, r5, r10
+// no olive: a yellow or yellow-green below 0.62 of value is lifted toward the light, the
+// more the yellower and the darker it is
+min r18.x, r11.x, r11.y
+add r18.x, r18.x, -r11.z
+max r18.y, r11.x, r11.y
+mad r18.x, r18.y, -c23.z, r18.x
+mul_sat r18.x, r18.x, c11.w          // how yellow
+dp3 r18.z, r11, c21
+add r18.z, c24.x, -r18.z
+mul_sat r18.z, r18.z, c11.w          // how dark
+mul r18.x, r18.x, r18.z
+mad r19.xyz, r11, c24.y, c24.z
+lrp r11.xyz, r18.x, r19, r11
 mov r11.w, c10.y
 mov oC0, r11

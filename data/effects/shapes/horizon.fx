@@ -1,7 +1,7 @@
 // A plan shaped as land under a sky: everything below a horizon that wanders by smooth
 // noise, with a knoll or a stand of trees risen from it now and then. The animation
 // values set the horizon's height, how far it wanders and how fast, and the knoll's
-// place and size. Out: coverage, the colour coordinates, depth.
+// place and size, and how far it tilts. Out: coverage, the colour coordinates, depth.
 .param ps atr1 c0 4
 .param ps f1 c1 4
 .param ps f2 c2 4
@@ -26,9 +26,9 @@ ps_3_0
 def c10, 0.5, 1.0, 0.0, 2.0
 def c11, 0.159155, 6.283185, -3.141593, 17.0
 def c12, 2.3, 5.2, 1.3, 0.05
-def c13, 0.28, 0.34, 0.06, 0.28
+def c13, 0.28, 0.34, 0.1, 0.26
 def c14, 1.2, 3.5, 40.0, 0.5
-def c15, 0.04, 0.16, 0.3, 0.0
+def c15, 0.04, 0.16, 0.3, 0.44
 def c16, 0.006, 0.02, 0.003, 0.012
 def c19, 0.37, 0.3, 0.4, 0.45
 def c27, 0.3, 0.5, 0.03, 0.0
@@ -52,7 +52,7 @@ call l0
 mov r2.y, r21.x
 add r2.xy, r2.xy, -c10.x
 mad r9.xy, r2.xy, c12.w, r1.xy
-// the horizon: 0.28 + 0.34 f2.x, wandering by 0.06 + 0.28 f2.y over noise of 1.2 +
+// the horizon: 0.28 + 0.34 f2.x, wandering by 0.1 + 0.26 f2.y over noise of 1.2 +
 // 3.5 f2.z waves a screen
 mad r3.x, c2.z, c14.y, c14.x
 mul r20.x, r9.x, r3.x
@@ -62,11 +62,21 @@ add r29.x, r29.x, -c10.x
 mad r3.y, c2.y, c13.w, c13.z
 mad r4.x, c2.x, c13.y, c13.x
 mad r4.x, r29.x, r3.y, r4.x
+// and tilted by up to 0.22 of the height across the screen either way (f1.x), about
+// the middle, so that land rises to one side as often as it lies level
+add r3.w, c1.x, -c10.x
+mul r3.w, r3.w, c15.w
+mul r4.w, r0.z, c10.x
+add r4.w, r9.x, -r4.w
+rcp r4.y, r0.z
+mul r3.w, r3.w, r4.y             // the tilt's slope
+mad r4.x, r4.w, r3.w, r4.x
 // land lies below it: the distance is the height above the horizon, steadied where the
 // horizon climbs steeply
 add r19.x, r9.y, -r4.x
 mul r4.y, r3.y, r3.x
 mad r4.y, r4.y, r4.y, c10.y
+mad r4.y, r3.w, r3.w, r4.y
 rsq r4.y, r4.y
 mul r19.x, r19.x, r4.y
 // the knoll: when f3.x is above 0.5, a mound of radius 0.04 + 0.16 f3.z at f3.y across,
