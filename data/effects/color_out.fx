@@ -52,6 +52,7 @@ def c25, 1.6, -0.2, 3.0, -0.62
 def c26, 7.13, 5.37, 3.71, 1.2
 def c27, 0.85, 1.0, 1.35, 0.45
 def c28, 8.0, 1.3, 1.0, 0.85
+def c29, 0.3, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s1
 dcl_2d s2
@@ -149,7 +150,8 @@ mad r10.x, r10.x, c11.y, c11.x
 mul r7.xyz, r7, r10.x
 // A painting whose colours all share one value gets a light: the colour at five places
 // of the screen tells how far apart its values lie, and the less they do, the more the
-// paint darkens away from a place of light that the first plan's colours choose.
+// paint darkens away from a place of light near the lightest of the five (a light put
+// where the paint is dark would darken the light parts and flatten the values further).
 mov r28.xy, c10.yz
 mov r24.xy, c21.xy
 texld r22, r24, s6
@@ -162,6 +164,7 @@ lrp r26.xyz, r3.x, r26, r25
 dp3 r26.x, r26, c12
 min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
+mov r21.xy, c21.xy               // the lightest place so far
 mov r24.xy, c21.zw
 texld r22, r24, s6
 texld r25, r24, s1
@@ -171,6 +174,8 @@ texld r27, r24, s2
 lrp r26, c7.x, r26, r27
 lrp r26.xyz, r3.x, r26, r25
 dp3 r26.x, r26, c12
+add r16.x, r26.x, -r28.y
+cmp r21.xy, r16.x, c21.zw, r21.xy
 min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 mov r24.xy, c22.xy
@@ -182,6 +187,8 @@ texld r27, r24, s2
 lrp r26, c7.x, r26, r27
 lrp r26.xyz, r3.x, r26, r25
 dp3 r26.x, r26, c12
+add r16.x, r26.x, -r28.y
+cmp r21.xy, r16.x, c22.xy, r21.xy
 min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 mov r24.xy, c22.zw
@@ -193,6 +200,8 @@ texld r27, r24, s2
 lrp r26, c7.x, r26, r27
 lrp r26.xyz, r3.x, r26, r25
 dp3 r26.x, r26, c12
+add r16.x, r26.x, -r28.y
+cmp r21.xy, r16.x, c22.zw, r21.xy
 min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 mov r24.xy, c23.xy
@@ -204,6 +213,8 @@ texld r27, r24, s2
 lrp r26, c7.x, r26, r27
 lrp r26.xyz, r3.x, r26, r25
 dp3 r26.x, r26, c12
+add r16.x, r26.x, -r28.y
+cmp r21.xy, r16.x, c23.xy, r21.xy
 min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 add r28.z, r28.y, -r28.x
@@ -212,7 +223,9 @@ mul_sat r28.z, r28.z, c24.y          // how much value range is missing
 mul r29.xy, c5.xy, c26.xy
 mad r29.xy, c6.yx, c26.zy, r29.xy
 frc r29.xy, r29.xy
-mad r29.xy, r29.xy, c24.z, c24.w     // the place of light, anywhere but at the edges
+add r29.xy, r29.xy, -c10.x
+mad r29.xy, r29.xy, c29.x, r21.xy    // the place of light: the lightest of the five, moved
+                                     // by up to 0.15 as the first plan's colours choose
 add r29.xy, v0.xy, -r29.xy
 dp2add r29.z, r29, r29, c10.z
 rsq r29.z, r29.z
