@@ -39,14 +39,12 @@ def c12, 0.3, 0.59, 0.11, 0.5
 def c13, 0.25, 0.75, 0.0, 0.2
 def c14, 2.5, 0.5, 0.0001, 1.6
 def c15, 0.02, 0.0, 0.0, 0.0
-def c16, 0.00109, 0.11111111, 0.0, 0.0
-def c17, -3.5, -1.5, -2.5, 1.5
-def c18, -1.5, -3.5, -0.5, -0.5
-def c19, 0.5, 2.5, 1.5, -2.5
-def c20, 2.5, 0.5, 3.5, 3.5
-def c21, 0.2, 0.25, 0.8, 0.25
-def c22, 0.5, 0.5, 0.2, 0.75
-def c23, 0.8, 0.75, 2.0, 1.2
+def c16, 0.00109, 0.2, 0.0, 0.0
+def c17, -3.0, -1.0, -1.0, 3.0
+def c18, 1.0, -3.0, 3.0, 1.0
+def c21, 0.25, 0.3, 0.75, 0.3
+def c22, 0.25, 0.7, 0.75, 0.7
+def c23, 0.0, 0.0, 2.0, 1.2
 def c24, 0.5, 3.0, 0.6, 0.2
 def c25, 1.6, -0.2, 3.0, -0.62
 def c26, 7.13, 5.37, 3.71, 1.2
@@ -69,7 +67,7 @@ mul_sat r3.x, r3.x, c10.w        // 1: colour images, 0: colour canvas
 // The canvas keeps the colour coordinates in eight bits, which would break the colour
 // images into steps of about a 115th of the height, and an outline switches them from
 // one plan's to the next within a pixel or two, which would show stair steps. So the
-// colour is the mean of nine looks into the images: the pixel's own and eight taps spread
+// colour is the mean of five looks into the images: the pixel's own and four taps spread
 // like rooks over a box of one step, which turns the steps into ramps and blends the two
 // sides of an outline over the same width.
 dsx r18.x, v0.x
@@ -111,34 +109,6 @@ texld r4, r20, s1
 texld r5, r20, s2
 lrp r23, c7.x, r4, r5
 add r6, r6, r23
-mad r19, c19, r18.xyxy, v0.xyxy
-texld r22, r19, s6
-mov r20.xy, r22.yz
-texld r4, r20, s1
-texld r5, r20, s2
-lrp r23, c7.x, r4, r5
-add r6, r6, r23
-mov r19.xy, r19.zw
-texld r22, r19, s6
-mov r20.xy, r22.yz
-texld r4, r20, s1
-texld r5, r20, s2
-lrp r23, c7.x, r4, r5
-add r6, r6, r23
-mad r19, c20, r18.xyxy, v0.xyxy
-texld r22, r19, s6
-mov r20.xy, r22.yz
-texld r4, r20, s1
-texld r5, r20, s2
-lrp r23, c7.x, r4, r5
-add r6, r6, r23
-mov r19.xy, r19.zw
-texld r22, r19, s6
-mov r20.xy, r22.yz
-texld r4, r20, s1
-texld r5, r20, s2
-lrp r23, c7.x, r4, r5
-add r6, r6, r23
 mul r6, r6, c16.y
 lrp r7.xyz, r3.x, r6, r1
 // shading: the colour canvas's alpha, or the current last plan's image's alpha
@@ -148,31 +118,27 @@ lrp r10.x, c7.x, r8.w, r9.w
 lrp r10.x, r3.x, r10.x, r1.w
 mad r10.x, r10.x, c11.y, c11.x
 mul r7.xyz, r7, r10.x
-// A painting whose colours all share one value gets a light: the colour at five places
+// A painting whose colours all share one value gets a light: the colour at four places
 // of the screen tells how far apart its values lie, and the less they do, the more the
-// paint darkens away from a place of light near the lightest of the five (a light put
+// paint darkens away from a place of light near the lightest of the four (a light put
 // where the paint is dark would darken the light parts and flatten the values further).
 mov r28.xy, c10.yz
 mov r24.xy, c21.xy
 texld r22, r24, s6
-texld r25, r24, s1
-mov r24.xy, r22.yz
+lrp r24.xy, r3.x, r22.yz, r24.xy
 texld r26, r24, s1
 texld r27, r24, s2
 lrp r26, c7.x, r26, r27
-lrp r26.xyz, r3.x, r26, r25
 dp3 r26.x, r26, c12
 min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 mov r21.xy, c21.xy               // the lightest place so far
 mov r24.xy, c21.zw
 texld r22, r24, s6
-texld r25, r24, s1
-mov r24.xy, r22.yz
+lrp r24.xy, r3.x, r22.yz, r24.xy
 texld r26, r24, s1
 texld r27, r24, s2
 lrp r26, c7.x, r26, r27
-lrp r26.xyz, r3.x, r26, r25
 dp3 r26.x, r26, c12
 add r16.x, r26.x, -r28.y
 cmp r21.xy, r16.x, c21.zw, r21.xy
@@ -180,12 +146,10 @@ min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 mov r24.xy, c22.xy
 texld r22, r24, s6
-texld r25, r24, s1
-mov r24.xy, r22.yz
+lrp r24.xy, r3.x, r22.yz, r24.xy
 texld r26, r24, s1
 texld r27, r24, s2
 lrp r26, c7.x, r26, r27
-lrp r26.xyz, r3.x, r26, r25
 dp3 r26.x, r26, c12
 add r16.x, r26.x, -r28.y
 cmp r21.xy, r16.x, c22.xy, r21.xy
@@ -193,28 +157,13 @@ min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 mov r24.xy, c22.zw
 texld r22, r24, s6
-texld r25, r24, s1
-mov r24.xy, r22.yz
+lrp r24.xy, r3.x, r22.yz, r24.xy
 texld r26, r24, s1
 texld r27, r24, s2
 lrp r26, c7.x, r26, r27
-lrp r26.xyz, r3.x, r26, r25
 dp3 r26.x, r26, c12
 add r16.x, r26.x, -r28.y
 cmp r21.xy, r16.x, c22.zw, r21.xy
-min r28.x, r28.x, r26.x
-max r28.y, r28.y, r26.x
-mov r24.xy, c23.xy
-texld r22, r24, s6
-texld r25, r24, s1
-mov r24.xy, r22.yz
-texld r26, r24, s1
-texld r27, r24, s2
-lrp r26, c7.x, r26, r27
-lrp r26.xyz, r3.x, r26, r25
-dp3 r26.x, r26, c12
-add r16.x, r26.x, -r28.y
-cmp r21.xy, r16.x, c23.xy, r21.xy
 min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 add r28.z, r28.y, -r28.x
@@ -224,7 +173,7 @@ mul r29.xy, c5.xy, c26.xy
 mad r29.xy, c6.yx, c26.zy, r29.xy
 frc r29.xy, r29.xy
 add r29.xy, r29.xy, -c10.x
-mad r29.xy, r29.xy, c29.x, r21.xy    // the place of light: the lightest of the five, moved
+mad r29.xy, r29.xy, c29.x, r21.xy    // the place of light: the lightest of the four, moved
                                      // by up to 0.15 as the first plan's colours choose
 add r29.xy, v0.xy, -r29.xy
 dp2add r29.z, r29, r29, c10.z

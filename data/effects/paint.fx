@@ -39,9 +39,9 @@ def c18, 0.5, -0.5, 0.006, 2.5
 def c19, 1.0, 0.05, 0.0, 0.0
 def c16, 0.3, 0.59, 0.11, 0.25
 def c20, 0.05, 8.0, 0.02, 12.0
-// the slope's weights 1, 2 and 3 pixels out (k exp(-k^2 / 4.5), summing with k to 1),
+// the slope's weights 1 and 2 pixels out (k exp(-k^2 / 2.88), summing with k to 1),
 // and 0.009 / 2
-def c21, 0.2186, 0.2245, 0.1108, 0.0045
+def c21, 0.4146, 0.2927, 0.0, 0.0045
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -52,8 +52,8 @@ abs r20.xy, r20.xy
 rcp r20.z, r20.y
 mul r20.x, r20.x, r20.z          // a unit of height across, in texture x
 texld r1, v0, s1                 // surface: height, fine relief, -, thickness
-// the height's slope across and down, smoothed: differences one, two and three pixels
-// either side weighted like the slope of a bell 1.5 pixels wide, so that the brush's
+// the height's slope across and down, smoothed: differences one and two pixels either
+// side weighted like the slope of a bell 1.2 pixels wide, so that the brush's
 // finest grooves (a pixel or two apart) soften the light instead of beating against the
 // taps into a fine lattice; scaled to 0.009 per unit of slope in texture coordinates
 dsx r2.z, v0.x
@@ -73,12 +73,6 @@ mad r2.x, r2.z, -c10.w, v0.x
 texld r4, r2, s1
 add r3.x, r4.x, -r3.x
 mad r7.x, r3.x, c21.y, r7.x
-mad r2.x, r2.z, c11.z, v0.x
-texld r3, r2, s1
-mad r2.x, r2.z, -c11.z, v0.x
-texld r4, r2, s1
-add r3.x, r4.x, -r3.x
-mad r7.x, r3.x, c21.z, r7.x
 mov r2.xy, v0
 add r2.y, r2.y, r2.w
 texld r3, r2, s1
@@ -92,12 +86,6 @@ mad r2.y, r2.w, -c10.w, v0.y
 texld r4, r2, s1
 add r3.x, r4.x, -r3.x
 mad r7.y, r3.x, c21.y, r7.y
-mad r2.y, r2.w, c11.z, v0.y
-texld r3, r2, s1
-mad r2.y, r2.w, -c11.z, v0.y
-texld r4, r2, s1
-add r3.x, r4.x, -r3.x
-mad r7.y, r3.x, c21.z, r7.y
 rcp r2.z, r2.z
 rcp r2.w, r2.w
 mul r2.zw, r2.zw, c21.w

@@ -36,11 +36,11 @@ ps_3_0
 def c10, 0.5, 1.0, 0.0, 2.0
 def c11, 3.0, 0.333333, 0.5, 0.03
 def c12, 0.5, 0.4, 0.15, 1.3
-def c13, 0.7, 40.0, 0.05, 0.00000001
+def c13, 0.7, 160.0, 0.05, 0.00000001
 def c14, 1.6, 0.8, 0.45, 0.3
 def c15, 0.1031, 0.1030, 0.0973, 0.1099
 def c16, 33.33, 3.0, 0.5, -0.5
-def c17, -1.0, 1.0, 0.25, 0.0
+def c17, -1.0, 1.0, 0.333333, 0.0
 def c18, 0.003, -0.003, 0.2, 0.0
 def c19, 512.0, 2.5, 0.62, 0.12
 dcl_texcoord v0.xy
@@ -158,23 +158,20 @@ add r22.xy, r21.xy, -c10.x
 mad r22.xy, r22.xy, c11.z, r20.xy
 add r22.xy, r22.xy, c10.x
 mul r22.xy, r22.xy, c11.y
-// the paint thickness around it: its slope
+// the paint thickness at the middle and 0.03 of the height across and down: its slope
 mul r23.x, r22.x, r1.w
 mov r23.y, r22.y
 mul r24.x, c11.w, r1.w
 mov r24.y, c11.w
+texld r27, r23, s0
 add r25.x, r23.x, r24.x
 mov r25.y, r23.y
 texld r26, r25, s0
-add r25.x, r23.x, -r24.x
-texld r27, r25, s0
 mov r25.x, r23.x
 add r25.y, r23.y, r24.y
 texld r28, r25, s0
-add r25.y, r23.y, -r24.y
-texld r29, r25, s0
 add r24.x, r26.x, -r27.x
-add r24.y, r28.x, -r29.x         // the slope
+add r24.y, r28.x, -r27.x         // the slope
 // its direction twice: (x^2 - y^2, 2xy), turned a quarter (negated) to run along the
 // outline, weighted by the slope's square
 mul r25.xy, r24.xy, r24.xy
@@ -186,7 +183,6 @@ mul r25.xy, r25.xy, c13.y
 // draw, near the horizontal (within 1.2 of it), also twice
 add r26.yz, r26.yyzz, r27.yyzz
 add r26.yz, r26.yyzz, r28.yyzz
-add r26.yz, r26.yyzz, r29.yyzz
 mul r26.yz, r26.yyzz, c17.z
 dp2add r26.x, r26.yzzz, c14.zw, c10.z
 frc r26.x, r26.x
@@ -194,8 +190,17 @@ add r26.x, r26.x, -c10.x
 mul r26.x, r26.x, c14.x
 add r26.w, r21.z, -c10.x
 mad r26.x, r26.w, c14.y, r26.x
-add r26.x, r26.x, r26.x
-sincos r27.xy, r26.x
+// twice that angle as a direction, from u = tan of the angle (taken as a + a^3 / 3):
+// (1 - u^2, 2u) / (1 + u^2), cheaper than a sine and a cosine
+mul r27.z, r26.x, r26.x
+mad r27.z, r27.z, c17.z, c10.y
+mul r27.w, r26.x, r27.z
+mul r27.z, r27.w, r27.w
+add r27.x, c10.y, -r27.z
+add r27.y, r27.w, r27.w
+add r27.z, r27.z, c10.y
+rcp r27.z, r27.z
+mul r27.xy, r27.xy, r27.z
 mad r25.xy, r27.xy, c13.z, r25.xy
 // back to the direction once: cos = sqrt((1 + c2) / 2), sin = sign(s2) sqrt((1 - c2) / 2)
 dp2add r26.x, r25, r25, c13.w
