@@ -50,7 +50,9 @@ def c25, 1.6, -0.2, 3.0, -0.62
 def c26, 7.13, 5.37, 3.71, 1.2
 def c27, 0.85, 1.0, 1.35, 0.45
 def c28, 8.0, 1.3, 1.0, 0.85
-def c29, 0.3, 0.0, 0.0, 0.0
+def c29, 0.3, 0.35, 0.0, 0.0
+def c30, 0.02, 0.2, 3.0, 0.62
+def c31, 0.04, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s1
 dcl_2d s2
@@ -168,6 +170,10 @@ min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 add r28.z, r28.y, -r28.x
 add r28.z, c24.x, -r28.z
+// a high key (shift above 0.2) lifts the darks and narrows the values: it asks for more
+add r28.w, c2.x, -c13.w
+max r28.w, r28.w, c10.z
+mad r28.z, r28.w, c10.x, r28.z
 mul_sat r28.z, r28.z, c24.y          // how much value range is missing
 mul r29.xy, c5.xy, c26.xy
 mad r29.xy, c6.yx, c26.zy, r29.xy
@@ -238,5 +244,30 @@ max r14.xyz, r14.xyz, c14.z
 pow r17.x, r14.x, r15.x
 pow r17.y, r14.y, r15.x
 pow r17.z, r14.z, r15.x
-mov r17.w, c10.y
-mov oC0, r17
+// last, no mud: greyish colours get chroma back, by 1 + 0.04 / (chroma + 0.02), and a
+// yellow or yellow-green below 0.62 of value turns toward an umber (its green sinks
+// toward its blue) rather than stay an olive
+max r18.x, r17.x, r17.y
+max r18.x, r18.x, r17.z
+min r18.y, r17.x, r17.y
+min r18.y, r18.y, r17.z
+add r18.z, r18.x, -r18.y
+add r18.z, r18.z, c30.x
+rcp r18.z, r18.z
+mad r18.z, r18.z, c31.x, c10.y
+dp3 r18.w, r17, c12
+lrp_sat r19.xyz, r18.z, r17, r18.w
+min r20.x, r19.x, r19.y
+add r20.x, r20.x, -r19.z
+max r20.y, r19.x, r19.y
+mad r20.x, r20.y, -c30.y, r20.x
+mul_sat r20.x, r20.x, c30.z          // how yellow
+dp3 r20.z, r19, c12
+add r20.z, c30.w, -r20.z
+mul_sat r20.z, r20.z, c30.z          // how dark
+mul r20.x, r20.x, r20.z
+mul r20.x, r20.x, c29.y
+add r20.y, r19.y, -r19.z
+mad r19.y, r20.x, -r20.y, r19.y
+mov r19.w, c10.y
+mov oC0, r19
