@@ -170,10 +170,11 @@ min r28.x, r28.x, r26.x
 max r28.y, r28.y, r26.x
 add r28.z, r28.y, -r28.x
 add r28.z, c24.x, -r28.z
-// a high key (shift above 0.2) lifts the darks and narrows the values: it asks for more
+// a high key (shift above 0.2) lifts the darks and narrows the values: it asks for a
+// quarter of its excess more
 add r28.w, c2.x, -c13.w
 max r28.w, r28.w, c10.z
-mad r28.z, r28.w, c10.x, r28.z
+mad r28.z, r28.w, c13.x, r28.z
 mul_sat r28.z, r28.z, c24.y          // how much value range is missing
 mul r29.xy, c5.xy, c26.xy
 mad r29.xy, c6.yx, c26.zy, r29.xy
