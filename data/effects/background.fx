@@ -25,10 +25,9 @@ mov o1, v1
 ps_3_0
 def c10, 0.5, 1.0, 0.0, 0.15
 def c11, 0.159155, 6.283185, -3.141593, 3.0
-def c12, 0.08, 0.8, 0.25, 0.12
+def c12, 0.08, 0.8, 0.25, 0.0
 def c13, 0.17, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
-dcl_2d s0
 dcl_2d s1
 dcl_2d s2
 // two waves bend the sweep: w = 0.08 * sin(uv.yx * (3 + 4 f2.xy) + 2 pi f3.xy)

@@ -66,12 +66,16 @@ double periodic_power_share(const Plane& band) {
     const int du = std::min(u, columns - u), dv = std::min(v, rows - v);
     return du <= 2 && dv <= 2;
   };
-  auto mean_around = [&](int u, int v) {
-    double sum = 0;
-    for (int j = -1; j <= 1; ++j)
-      for (int i = -1; i <= 1; ++i) sum += s.power[bin(u + i, v + j)];
-    return sum / 9;
-  };
+  // The spectrum smoothed over each bin's 3 x 3 neighbours, once.
+  std::vector<double> smoothed(s.power.size());
+  for (int v = 0; v < rows; ++v) {
+    for (int u = 0; u < columns; ++u) {
+      double sum = 0;
+      for (int j = -1; j <= 1; ++j)
+        for (int i = -1; i <= 1; ++i) sum += s.power[bin(u + i, v + j)];
+      smoothed[bin(u, v)] = sum / 9;
+    }
+  }
   // What a bin holds (the mean of its 3 x 3 neighbours) beyond the spectrum's own level
   // around it. A smooth picture's power falls off along each direction as a power of the
   // frequency, a long outline puts it on a line through zero frequency, and texture of
@@ -87,7 +91,7 @@ double periodic_power_share(const Plane& band) {
     const int u = static_cast<int>(std::lround(fu * columns));
     const int v = static_cast<int>(std::lround(fv * rows));
     if (std::abs(u) > columns / 2 || std::abs(v) > rows / 2) return -1.0;
-    return mean_around(u, v);
+    return smoothed[bin(u, v)];
   };
   std::vector<double> excess(s.power.size(), 0.0);
   double total = 0;
@@ -108,7 +112,7 @@ double periodic_power_share(const Plane& band) {
                     mean_at((1 + step) * fu, (1 + step) * fv),
                     mean_at(cos_turn * fu - sin_turn * fv, sin_turn * fu + cos_turn * fv),
                     mean_at(cos_turn * fu + sin_turn * fv, -sin_turn * fu + cos_turn * fv)});
-      excess[bin(u, v)] = std::max(0.0, mean_around(u, v) - level);
+      excess[bin(u, v)] = std::max(0.0, smoothed[bin(u, v)] - level);
     }
   }
   if (total <= 0) return 0;

@@ -1,7 +1,7 @@
 #include "judge/spectrum.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <complex>
 #include <numbers>
 #include <utility>
