@@ -16,6 +16,7 @@
 #include "assets/image_source.h"
 #include "assets/png_writer.h"
 #include "command.h"
+#include "platform/path.h"
 
 namespace {
 
