@@ -112,6 +112,20 @@ std::optional<std::vector<uint8_t>> read_plain(const std::string& file) {
   return read_whole_file(file, kMaxPlainAssetBytes);
 }
 
+// Whether `path` names something inside the installation folder: relative, and with no
+// ".." among its parts (on any system, "\\" separates parts too and "C:" names a drive).
+bool stays_inside(const std::string& path) {
+  if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
+  if (path.size() >= 2 && path[1] == ':') return false;
+  size_t start = 0;
+  while (start <= path.size()) {
+    const size_t end = std::min(path.find_first_of("/\\", start), path.size());
+    if (path.compare(start, end - start, "..") == 0 && end - start == 2) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 void report_missing(const std::string& path) {
   diag::message("Shader::Shader(): can't open \"%s\" file", path.c_str());
 }
@@ -133,6 +147,11 @@ namespace {
 std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& length,
                                           bool report) {
   length = 0;
+  if (!stays_inside(path)) {
+    diag::message("fetch_asset(): the asset path \"%s\" leads outside the installation folder",
+                  path.c_str());
+    return std::nullopt;
+  }
   AssetStore& a = asset_store();
   const std::string plain = a.install + "/" + path;
   store::RecordStore* s = a.get();

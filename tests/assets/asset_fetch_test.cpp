@@ -165,6 +165,33 @@ TEST_F(AssetFetch, WithoutAnAssetStorePlainFilesAreRead) {
   EXPECT_EQ(fetch_asset("data/shaders/p.hdr"), bytes_of("s"));
 }
 
+// Asset names stay inside the installation folder, with a store or without one: a path
+// that climbs out of it or starts from a root is refused in one line and nothing is read.
+TEST_F(AssetFetch, PathsLeadingOutOfTheInstallationAreRefused) {
+  const std::string outside = fresh_dir("outside");
+  write_bytes(outside + "/secret", bytes_of("secret"));
+  const std::string nostore = fresh_dir("inside_nostore");
+  write_bytes(nostore + "/data/a..b", bytes_of("dots in a name are fine"));
+  for (const bool with_store : {false, true}) {
+    if (with_store)
+      install_with("inside_store", {{"data/a..b", bytes_of("ok")}});
+    else
+      set_install_dir(nostore);
+    SCOPED_TRACE(with_store ? "with a store" : "plain files");
+    std::optional<std::vector<uint8_t>> got;
+    for (const std::string& path :
+         {std::string("../outside/secret"), std::string("data/../../outside/secret"),
+          std::string("data\\..\\..\\outside\\secret"), std::string(outside + "/secret"),
+          std::string("C:/secret"), std::string("..")}) {
+      EXPECT_EQ(fetch_quietly(path, got), "fetch_asset(): the asset path \"" + path +
+                                              "\" leads outside the installation folder\n");
+      EXPECT_FALSE(got.has_value()) << path;
+    }
+    EXPECT_EQ(fetch_quietly("data/a..b", got), "");
+    EXPECT_TRUE(got.has_value());
+  }
+}
+
 // A damaged index is said once, naming the store and the path it missed; the assets are
 // then found without it.
 TEST_F(AssetFetch, DamagedIndexIsSaidAndPassedBy) {
