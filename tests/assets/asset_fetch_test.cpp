@@ -192,6 +192,30 @@ TEST_F(AssetFetch, PathsLeadingOutOfTheInstallationAreRefused) {
   }
 }
 
+// A "Main" grown far past its records (noise appended, or a file extended) claims millions
+// of records: the store is said to be damaged once, with the bound that "Bank.0" gives,
+// and a path that is absent costs one pass over at most that many records, not one pass
+// over every record claimed per miss.
+TEST_F(AssetFetch, OversizedMainIsSaidAndItsReadingBounded) {
+  const std::string install = install_with(
+      "oversized", {{"a", bytes_of("1")}, {"bb", bytes_of("22")}, {"ccc", bytes_of("333")}});
+  const std::string store = install + "/data/Base3";
+  const auto heap = static_cast<long long>(fs::file_size(store + "/Bank.0"));
+  fs::resize_file(store + "/Main", uint64_t{64} << 20);  // 4194302 records of 16 bytes
+  reset_asset_store();
+  std::optional<std::vector<uint8_t>> got;
+  EXPECT_EQ(fetch_quietly("bb", got),
+            "fetch_asset(): the asset store \"" + store + "\" is damaged: \"Main\" claims "
+            "4194302 records, more than \"Bank.0\" can hold paths for (" +
+                std::to_string(heap / 9) + "); only those are read\n");
+  EXPECT_EQ(got, bytes_of("22"));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(fetch_quietly("absent", got), "Shader::Shader(): can't open \"absent\" file\n");
+    EXPECT_FALSE(got.has_value());
+  }
+  EXPECT_EQ(asset_paths(""), (std::vector<std::string>{"a", "bb", "ccc"}));
+}
+
 // A damaged index is said once, naming the store and the path it missed; the assets are
 // then found without it.
 TEST_F(AssetFetch, DamagedIndexIsSaidAndPassedBy) {
