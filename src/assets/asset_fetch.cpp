@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -33,16 +34,18 @@ bool describes_assets(const store::RecordStore& s) {
   return path_is_text && !path.is_array() && data_is_value && !data.is_array();
 }
 
-// The record whose field 1 is exactly `path`, found by reading every record; 0 when none.
-// Asked only when the index misses, to tell an absent asset from a damaged index.
-int scan_for(store::RecordStore& s, const std::string& path) {
-  const int count = s.record_count();
-  std::string key;
-  for (int record = 1; record <= count; ++record) {
-    if (s.read_field(record, kPathField, key) > 0 && std::strcmp(key.c_str(), path.c_str()) == 0)
-      return record;
-  }
-  return 0;
+// How many records the store can hold with a path: each path out of line is a value block
+// of at least its two length words and one byte in "Bank.0". A "Main" that claims more
+// runs on with something that is no record (noise, or a file grown past its end), and
+// reading all it claims could take minutes. Without a bound from "Bank.0" (a path held in
+// the record itself), every record "Main" claims.
+int records_with_paths(store::RecordStore& s) {
+  const int claimed = s.record_count();
+  if (!s.location(0).out_of_line || s.slot_count() <= store::kSlotHeap) return claimed;
+  const int64_t width = s.schema().fields[0].count_nibble() == 0 ? 4 : s.schema().fields[0].count_nibble();
+  const int64_t heap = s.slot(store::kSlotHeap).size();
+  if (heap < 0) return claimed;
+  return static_cast<int>(std::min<int64_t>(claimed, heap / (2 * width + 1)));
 }
 
 // The process's one asset store, opened on the first fetch. A store directory that is
@@ -56,13 +59,18 @@ struct AssetStore {
   bool store_damaged = false;   // the store as a whole cannot serve assets
   bool index_damaged = false;   // the index of paths misses records: they are looked for
   std::set<int> bad_records;    // records already reported
+  int records = 0;              // the records that can hold a path (records_with_paths)
+  bool scanned = false;         // every record's path has been read into `paths`
+  std::map<std::string, int> paths;  // path -> first record holding it, once scanned
 
   std::string dir() const { return install + "/data/Base3"; }
   void close() {
     store.reset();
     tried = false;
-    damaged = store_damaged = index_damaged = false;
+    damaged = store_damaged = index_damaged = scanned = false;
     bad_records.clear();
+    paths.clear();
+    records = 0;
   }
   void report_store(const std::string& what) {
     diag::message("fetch_asset(): the asset store \"%s\" is damaged: %s",
@@ -97,8 +105,32 @@ struct AssetStore {
     } else if (store->read(store::kSlotHeap, 0, 1) == nullptr) {
       // The paths and the bytes of the records live there.
       report_store("\"Bank.0\" is empty or not a file");
+    } else {
+      records = records_with_paths(*store);
+      const int claimed = store->record_count();
+      // Said, but the store still serves every asset it holds.
+      if (records < claimed) {
+        diag::message("fetch_asset(): the asset store \"%s\" is damaged: \"Main\" claims %d "
+                      "records, more than \"Bank.0\" can hold paths for (%d); only those are "
+                      "read", dir().c_str(), claimed, records);
+      }
     }
     return store.get();
+  }
+  // The record whose field 1 is exactly `path`; 0 when none. Asked only when the index
+  // misses, to tell an absent asset from a damaged index: the first time, every record
+  // the store can hold is read once, and later misses are answered from what was read.
+  int scan_for(const std::string& path) {
+    if (!scanned) {
+      scanned = true;
+      std::string key;
+      for (int record = 1; record <= records; ++record) {
+        if (store->read_field(record, kPathField, key) > 0)
+          paths.emplace(std::string(key.c_str()), record);
+      }
+    }
+    const auto found = paths.find(path);
+    return found == paths.end() ? 0 : found->second;
   }
 };
 
@@ -110,6 +142,20 @@ AssetStore& asset_store() {
 // The whole plain file, or none when it is not a readable regular file.
 std::optional<std::vector<uint8_t>> read_plain(const std::string& file) {
   return read_whole_file(file, kMaxPlainAssetBytes);
+}
+
+// Whether `path` names something inside the installation folder: relative, and with no
+// ".." among its parts (on any system, "\\" separates parts too and "C:" names a drive).
+bool stays_inside(const std::string& path) {
+  if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
+  if (path.size() >= 2 && path[1] == ':') return false;
+  size_t start = 0;
+  while (start <= path.size()) {
+    const size_t end = std::min(path.find_first_of("/\\", start), path.size());
+    if (path.compare(start, end - start, "..") == 0 && end - start == 2) return false;
+    start = end + 1;
+  }
+  return true;
 }
 
 void report_missing(const std::string& path) {
@@ -133,6 +179,11 @@ namespace {
 std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& length,
                                           bool report) {
   length = 0;
+  if (!stays_inside(path)) {
+    diag::message("fetch_asset(): the asset path \"%s\" leads outside the installation folder",
+                  path.c_str());
+    return std::nullopt;
+  }
   AssetStore& a = asset_store();
   const std::string plain = a.install + "/" + path;
   store::RecordStore* s = a.get();
@@ -157,7 +208,7 @@ std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& leng
     // record that is there, is said once and then passed by.
     const bool index_says_damaged =
         record == store::kFindDamaged || record == store::kFindNoIndex;
-    const int found = scan_for(*s, path);
+    const int found = a.scan_for(path);
     if ((found > 0 || index_says_damaged) && !a.index_damaged) a.report_index(path);
     record = found;
   }
@@ -206,9 +257,8 @@ std::vector<std::string> asset_paths(const std::string& prefix) {
   std::vector<std::string> paths;
   AssetStore& a = asset_store();
   if (store::RecordStore* s = a.get()) {
-    const int count = s->record_count();
     std::string path;
-    for (int record = 1; record <= count; ++record)
+    for (int record = 1; record <= a.records; ++record)
       if (s->read_field(record, kPathField, path) > 0 && path.starts_with(prefix))
         paths.push_back(path);
   } else if (!a.store_damaged) {

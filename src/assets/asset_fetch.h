@@ -29,7 +29,9 @@ const std::string& install_dir();
 void reset_asset_store();
 
 // The bytes of the asset at `path`, descrambled, or none. A path that is not in the
-// store writes "Shader::Shader(): can't open "<path>" file" to standard error.
+// store writes "Shader::Shader(): can't open "<path>" file" to standard error. Asset
+// paths stay inside the installation folder: an absolute path, or one with a ".." part,
+// is refused with a line saying so, whether or not there is a store.
 std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path);
 // The same, with the length also set (0 when there is none).
 std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t& length);

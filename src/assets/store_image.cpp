@@ -50,6 +50,17 @@ ImageStores::ImageStores(std::string install_dir, ImageStoreOpener open)
     : install_dir_(install_dir.empty() ? std::string(".") : std::move(install_dir)),
       open_(std::move(open)) {}
 
+ImageStores::~ImageStores() {
+  for (const Slot& slot : slots_) {
+    if (slot.unreadable > 1)
+      diag::message("fetch_store_image(): %d more records of the image store \"%s\" cannot "
+                    "be read", slot.unreadable - 1, slot.dir.c_str());
+    if (slot.undecodable > 1)
+      diag::message("fetch_store_image(): %d more records of the image store \"%s\" cannot "
+                    "be decoded", slot.undecodable - 1, slot.dir.c_str());
+  }
+}
+
 std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& width,
                                               int& height, int& count, RowOrder order) {
   const int slot = slot_of(store_code);
@@ -80,15 +91,23 @@ std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& w
   const std::optional<std::span<std::uint8_t>> bytes = records->image_field(record);
   if (!bytes) {
     opened.bad_records.insert(record);
-    diag::message("fetch_store_image(): %s cannot be read", source.c_str());
+    if (opened.unreadable++ == 0)
+      diag::message("fetch_store_image(): %s cannot be read", source.c_str());
     return std::nullopt;
   }
   if (bytes->empty()) return std::nullopt;
   descramble(*bytes, record_seed(record));
-  // The decoder names the record in its own message when it refuses the bytes.
+  // The decoder names the record in its own message when it refuses the bytes; after the
+  // first such record of a store, the messages of the others are only counted.
+  diag::Sink quiet;
+  if (opened.undecodable > 0) quiet = diag::install_sink([](const std::string&) {});
   auto image = decode_jpeg(*bytes, width, height, "fetch_store_image()", source, kMaxImageSide,
                            order);
-  if (!image) opened.bad_records.insert(record);
+  if (opened.undecodable > 0) diag::install_sink(std::move(quiet));
+  if (!image) {
+    opened.bad_records.insert(record);
+    ++opened.undecodable;
+  }
   return image;
 }
 

@@ -46,11 +46,18 @@ int select_image_record(int number, int count);
 class ImageStores {
  public:
   ImageStores(std::string install_dir, ImageStoreOpener open);
+  // Says how many more records of each store could not be read, or decoded, than the
+  // first of each kind that was named.
+  ~ImageStores();
+  ImageStores(const ImageStores&) = delete;
+  ImageStores& operator=(const ImageStores&) = delete;
 
   // fetch_store_image: selects a record of the store by number, descrambles it and decodes
-  // it as JPEG. A store without records, and each record that cannot be read or decoded,
-  // is reported once in a line naming the store (and the record); a record reported once
-  // is not read again. Sets `count` to the store's record count once the store is open; sets width
+  // it as JPEG. A store without records is reported once in a line naming the store; the
+  // first record that cannot be read, and the first that cannot be decoded, once each in
+  // a line naming the store and the record; further records of the same kind are only
+  // counted, and the counts said when the stores close. A record reported or counted is
+  // not read again. Sets `count` to the store's record count once the store is open; sets width
   // and height when the image decodes. An unknown store code leaves every output untouched.
   // With kBottomFirst the rows come out as reverse_rows would leave them, which is what a
   // texture upload of a store image wants, without a second pass over the pixels.
@@ -65,6 +72,8 @@ class ImageStores {
     std::string dir;                        // the directory it was opened from
     bool empty_reported = false;            // the store holds no records, and that was said
     std::set<int> bad_records;              // records said to be unreadable or damaged
+    int unreadable = 0;                     // records that could not be read
+    int undecodable = 0;                    // records that could not be decoded
   };
   std::array<Slot, 3> slots_;
 };

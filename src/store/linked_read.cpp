@@ -111,7 +111,7 @@ int read_field_linked(RecordStore& store, StoreLinks& links, int record, const F
     }
     FieldPath head = path;
     head.count = level + 1;
-    const ReadResult raw = store.read_raw(record, head);
+    const ReadResult raw = store.read_raw(record, head, true);
     if (raw.length < 0) return -1;
     if (raw.length == 0) return 0;
     const FieldPath rest = path.below(level + 1);

@@ -12,12 +12,8 @@ bool StorePlugin::load(RecordStore& store) {
   const std::string dir = store.path().empty() ? "." : store.path();
   const std::string file = dir + "/" + kPluginFile;
   if (!plugin_library::readable(file)) return false;  // a store without a library
-  if (!plugin_is_trusted(dir, file, &refusal_)) return false;
-  void* library = plugin_library::open(file);
-  if (library == nullptr) {
-    refusal_ = "the plug-in library \"" + file + "\" cannot be loaded";
-    return false;
-  }
+  void* library = plugin_library::open_trusted(dir, file, &refusal_);
+  if (library == nullptr) return false;
   auto create = reinterpret_cast<BwPluginCreate>(plugin_library::symbol(library, "Create"));
   if (create == nullptr) {
     refusal_ = "the plug-in library \"" + file + "\" has no export Create";

@@ -2,14 +2,19 @@
 // "Methods.dll"), which serves virtual fields (field numbers above the store's field count).
 // It lies outside this system; what is fixed is the C interface below.
 //
-// Safety: a library is loaded only when neither the store directory nor the library file
-// can be written by other users, and the library is a regular file (not a link). On POSIX
-// systems both belong to root or this user and have no group or other write bit. On
-// Windows both belong to this user, the administrators or the system, and their access
-// lists let nobody else write (no Everyone, Users or Authenticated Users, no other
-// account); the library is loaded by its full path, its own dependencies looked up only
-// beside it and in the system folder, never in the current folder or PATH. Anything else
-// leaves the plug-in unusable.
+// Safety: a library is loaded only when neither the store directory, nor any folder above
+// it, nor the library file can be changed by other users, and the library is a regular
+// file (not a link). On POSIX systems each belongs to root or this user and has no group
+// or other write bit; a folder above the store's may have them when it is sticky (as /tmp
+// is). The folders are opened from the root down, the library is opened once in the last
+// of them and checked through that open file, and that very file is loaded, so nothing can
+// be swapped between the check and the load. On Windows each belongs to this user, the
+// administrators or the system; the access lists of the store folder and the library let
+// nobody else write, those of the folders above let nobody else delete or rename what they
+// hold; the folders and the library are held open, refusing deletion, renaming and
+// writing, from the check until the load; the library is loaded by its full path, its own
+// dependencies looked up only beside it and in the system folder, never in the current
+// folder or PATH. Anything else leaves the plug-in unusable.
 //
 // Exchange block (record-image size + 1024 bytes, zeroed), the plug-in's view of a request:
 //   Offset Width Meaning
@@ -71,11 +76,12 @@ inline constexpr int kRequestVirtual = 4;
 bool plugin_is_trusted(const std::string& dir, const std::string& file, std::string* why);
 
 #ifdef _WIN32
-// Why an object with this security descriptor (owner and access list, as
-// GetNamedSecurityInfoA gives them) could be changed by other users, e.g. "can be written
-// by Everyone"; empty when it belongs to this user, the administrators or the system and
-// its access list lets nobody else write.
-std::string security_refusal(const void* security_descriptor);
+// Why an object with this security descriptor (owner and access list, as GetSecurityInfo
+// gives them) could be changed by other users, e.g. "can be written by Everyone"; empty
+// when it belongs to this user, the administrators or the system and its access list lets
+// nobody else write. For a folder above the store's (`folder_above`) only the rights that
+// let others remove or rename what it holds, or change who may, count.
+std::string security_refusal(const void* security_descriptor, bool folder_above = false);
 #endif
 
 // The plug-in state of one store: not tried, usable or unusable (for good).

@@ -1,5 +1,8 @@
-// The plug-in library on Windows: the owner and the access list (DACL) of the store folder
-// and of the library decide trust; LoadLibraryExA loads the library by its full path.
+// The plug-in library on Windows: the owners and the access lists (DACL) of the folders
+// from the drive down, of the store folder and of the library decide trust; LoadLibraryExA
+// loads the library by its full path. Every folder on the way and the library are held
+// open from their check until the load, refusing deletion and renaming (and writing, for
+// the library), so that what was checked is what loads.
 #include <windows.h>
 
 #include <aclapi.h>
@@ -18,6 +21,10 @@ namespace {
 constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD |
                                      DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
                                      GENERIC_ALL;
+// Rights on a folder above the store's that would let their holder swap what it holds:
+// adding entries does not, removing or renaming them does.
+constexpr ACCESS_MASK kSwapRights = FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER |
+                                    GENERIC_ALL;
 
 // What an account may be to a plug-in library or its folder.
 enum class Standing {
@@ -85,8 +92,9 @@ std::string account_name(const std::string& sid) {
   return sid;
 }
 
-// Why the access list lets an account other than the trusted ones write; empty if none.
-std::string acl_refusal(const ACL* acl) {
+// Why the access list grants one of `rights` to an account other than the trusted ones;
+// empty if none.
+std::string acl_refusal(const ACL* acl, ACCESS_MASK rights) {
   if (acl == nullptr) return "has no access list, so everyone may write it";
   for (DWORD i = 0; i < acl->AceCount; ++i) {
     void* entry = nullptr;
@@ -97,9 +105,11 @@ std::string acl_refusal(const ACL* acl) {
       case ACCESS_ALLOWED_ACE_TYPE:
       case ACCESS_ALLOWED_CALLBACK_ACE_TYPE: {  // the same layout: mask, then the account
         const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
-        if ((allowed->Mask & kWriteRights) == 0) break;
+        if ((allowed->Mask & rights) == 0) break;
         const std::string sid = sid_text(const_cast<DWORD*>(&allowed->SidStart));
-        if (standing_of(sid) == Standing::other) return "can be written by " + account_name(sid);
+        if (standing_of(sid) == Standing::other)
+          return (rights == kSwapRights ? "lets " + account_name(sid) + " remove what it holds"
+                                        : "can be written by " + account_name(sid));
         break;
       }
       case ACCESS_ALLOWED_COMPOUND_ACE_TYPE:
@@ -113,24 +123,95 @@ std::string acl_refusal(const ACL* acl) {
   return {};
 }
 
-std::string named_refusal(const std::string& what, const std::string& path) {
+// A handle on `path` that refuses deletion and renaming to others while it is held (and
+// writing, unless `folder`), without following a link at the end of the path.
+HANDLE hold(const std::string& path, bool folder) {
+  const DWORD share = folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+  const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0);
+  return ::CreateFileA(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, share, nullptr,
+                       OPEN_EXISTING, flags, nullptr);
+}
+
+// Why the object open as `handle` could be changed by others (see security_refusal).
+std::string held_refusal(HANDLE handle, bool folder_above) {
   PSID owner = nullptr;
   PACL acl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const DWORD status = ::GetNamedSecurityInfoA(
-      path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-      &owner, nullptr, &acl, nullptr, &descriptor);
+  const DWORD status = ::GetSecurityInfo(
+      handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+      nullptr, &acl, nullptr, &descriptor);
   if (status != ERROR_SUCCESS)
-    return what + " \"" + path + "\" has an unreadable owner or access list (error " +
-           std::to_string(status) + ")";
-  const std::string reason = security_refusal(descriptor);
+    return "has an unreadable owner or access list (error " + std::to_string(status) + ")";
+  std::string reason = security_refusal(descriptor, folder_above);
   ::LocalFree(descriptor);
-  return reason.empty() ? reason : what + " \"" + path + "\" " + reason;
+  return reason;
+}
+
+// The handles held from the check to the load, closed when it goes.
+struct HeldPath {
+  std::vector<HANDLE> handles;
+  HeldPath() = default;
+  HeldPath(const HeldPath&) = delete;
+  HeldPath& operator=(const HeldPath&) = delete;
+  ~HeldPath() {
+    for (HANDLE h : handles) ::CloseHandle(h);
+  }
+};
+
+std::string full_path(const std::string& path) {
+  const DWORD size = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return {};
+  std::string full(size, '\0');
+  const DWORD length = ::GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return {};
+  full.resize(length);
+  return full;
+}
+
+// Checks and holds every folder from the drive's root down to the store folder `dir`, then
+// the library `file` in it; empty when all may be trusted, else the one-line reason.
+std::string check_and_hold(const std::string& dir, const std::string& file, HeldPath& held) {
+  const std::string full = full_path(dir);
+  const DWORD dir_attributes = ::GetFileAttributesA(dir.c_str());
+  if (full.empty() || dir_attributes == INVALID_FILE_ATTRIBUTES ||
+      (dir_attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    return "the store directory \"" + dir + "\" is missing";
+  // The folders above: each prefix of the full path that ends before a separator, the
+  // drive's root ("C:\\") included.
+  std::vector<std::string> above;
+  const size_t start = full.find_first_of("\\/", full.size() > 2 && full[1] == ':' ? 2 : 0);
+  for (size_t at = start; at != std::string::npos && at + 1 < full.size();
+       at = full.find_first_of("\\/", at + 1)) {
+    above.push_back(full.substr(0, at + 1));
+  }
+  for (const std::string& folder : above) {
+    const HANDLE h = hold(folder, true);
+    if (h == INVALID_HANDLE_VALUE) return "the store directory \"" + dir + "\" is missing";
+    held.handles.push_back(h);
+    if (std::string reason = held_refusal(h, true); !reason.empty())
+      return "the folder \"" + folder + "\" above the store directory \"" + dir + "\" " +
+             reason;
+  }
+  const HANDLE store = hold(full, true);
+  if (store == INVALID_HANDLE_VALUE) return "the store directory \"" + dir + "\" is missing";
+  held.handles.push_back(store);
+  if (std::string reason = held_refusal(store, false); !reason.empty())
+    return "the store directory \"" + dir + "\" " + reason;
+  // A link (symbolic link or junction) could lead anywhere: only a plain file is loaded.
+  const HANDLE library = hold(file, false);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (library != INVALID_HANDLE_VALUE) held.handles.push_back(library);
+  if (library == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(library, &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+    return "the plug-in library \"" + file + "\" is missing or not a regular file";
+  if (std::string reason = held_refusal(library, false); !reason.empty())
+    return "the plug-in library \"" + file + "\" " + reason;
+  return {};
 }
 
 }  // namespace
 
-std::string security_refusal(const void* security_descriptor) {
+std::string security_refusal(const void* security_descriptor, bool folder_above) {
   auto* descriptor = const_cast<void*>(security_descriptor);
   PSID owner = nullptr;
   BOOL defaulted = FALSE;
@@ -143,27 +224,14 @@ std::string security_refusal(const void* security_descriptor) {
   PACL acl = nullptr;
   if (!::GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted))
     return "has an unreadable access list";
-  return acl_refusal(present ? acl : nullptr);
+  return acl_refusal(present ? acl : nullptr, folder_above ? kSwapRights : kWriteRights);
 }
 
 bool plugin_is_trusted(const std::string& dir, const std::string& file, std::string* why) {
-  auto refuse = [why](std::string reason) {
-    if (why != nullptr) *why = std::move(reason);
-    return false;
-  };
-  const DWORD dir_attributes = ::GetFileAttributesA(dir.c_str());
-  if (dir_attributes == INVALID_FILE_ATTRIBUTES || (dir_attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-    return refuse("the store directory \"" + dir + "\" is missing");
-  if (std::string reason = named_refusal("the store directory", dir); !reason.empty())
-    return refuse(reason);
-  // A link (symbolic link or junction) could lead anywhere: only a plain file is loaded.
-  const DWORD file_attributes = ::GetFileAttributesA(file.c_str());
-  if (file_attributes == INVALID_FILE_ATTRIBUTES ||
-      (file_attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
-    return refuse("the plug-in library \"" + file + "\" is missing or not a regular file");
-  if (std::string reason = named_refusal("the plug-in library", file); !reason.empty())
-    return refuse(reason);
-  return true;
+  HeldPath held;
+  std::string reason = check_and_hold(dir, file, held);
+  if (why != nullptr) *why = reason;
+  return reason.empty();
 }
 
 namespace plugin_library {
@@ -176,20 +244,24 @@ bool readable(const std::string& file) {
   return true;
 }
 
-void* open(const std::string& file) {
+void* open_trusted(const std::string& dir, const std::string& file, std::string* why) {
+  HeldPath held;
+  if (std::string reason = check_and_hold(dir, file, held); !reason.empty()) {
+    if (why != nullptr) *why = std::move(reason);
+    return nullptr;
+  }
   // Searching the library's own folder needs its full path.
-  const DWORD size = ::GetFullPathNameA(file.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return nullptr;
-  std::string full(size, '\0');
-  const DWORD length = ::GetFullPathNameA(file.c_str(), size, full.data(), nullptr);
-  if (length == 0 || length >= size) return nullptr;
-  full.resize(length);
+  const std::string full = full_path(file);
   // A library that fails to load gives a result, never a dialog box.
   DWORD previous_mode = 0;
   ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_mode);
-  HMODULE library = ::LoadLibraryExA(
-      full.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE library = full.empty() ? nullptr
+                                 : ::LoadLibraryExA(full.c_str(), nullptr,
+                                                    LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR |
+                                                        LOAD_LIBRARY_SEARCH_SYSTEM32);
   ::SetThreadErrorMode(previous_mode, nullptr);
+  if (library == nullptr && why != nullptr)
+    *why = "the plug-in library \"" + file + "\" cannot be loaded";
   return library;
 }
 

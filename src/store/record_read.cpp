@@ -195,7 +195,7 @@ int RecordStore::fetch_value(int record, const FieldDescriptor& d, const FieldLo
   return static_cast<int>(loc.inline_width);
 }
 
-ReadResult RecordStore::read_raw(int record, const FieldPath& path) {
+ReadResult RecordStore::read_raw(int record, const FieldPath& path, bool stored_only) {
   ReadResult r;
   std::copy_n(schema_.image.begin(), kSchemaHeaderSize, r.header.begin());
   if (path.empty()) return r;
@@ -258,7 +258,7 @@ ReadResult RecordStore::read_raw(int record, const FieldPath& path) {
     }
     // Links and expressions are followed into other stores when the path goes on below
     // them (always in the legacy family); that needs the linked stores, not loaded here.
-    if (is_link_like(d.type) && (more || legacy) && length > 0) {
+    if (is_link_like(d.type) && (more || (legacy && !stored_only)) && length > 0) {
       // A link to record 0 (or below 1 for a position link) leads nowhere: no value.
       const size_t number_width =
           d.type == kTypePositionLink ? static_cast<size_t>(d.count_nibble()) : value.size();

@@ -75,8 +75,10 @@ class RecordStore : public FieldNameTable {
 
   // Recounts the records from the size of "Main" and forgets every loaded window.
   int record_count();
-  // The stored bytes of `path` in `record`, without formatting.
-  ReadResult read_raw(int record, const FieldPath& path);
+  // The stored bytes of `path` in `record`, without formatting. A link or an expression
+  // that the path ends on is followed in the legacy family (which needs the linked stores:
+  // the read fails here), unless `stored_only` asks for its stored number.
+  ReadResult read_raw(int record, const FieldPath& path, bool stored_only = false);
   // The field as text (binary types as bytes) in `buffer`; returns its length, 0 for an
   // empty value, -1 when the record lies beyond the last one or nothing can be read.
   int read_field(int record, const FieldPath& path, std::string& buffer);

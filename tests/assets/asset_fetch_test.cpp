@@ -165,6 +165,57 @@ TEST_F(AssetFetch, WithoutAnAssetStorePlainFilesAreRead) {
   EXPECT_EQ(fetch_asset("data/shaders/p.hdr"), bytes_of("s"));
 }
 
+// Asset names stay inside the installation folder, with a store or without one: a path
+// that climbs out of it or starts from a root is refused in one line and nothing is read.
+TEST_F(AssetFetch, PathsLeadingOutOfTheInstallationAreRefused) {
+  const std::string outside = fresh_dir("outside");
+  write_bytes(outside + "/secret", bytes_of("secret"));
+  const std::string nostore = fresh_dir("inside_nostore");
+  write_bytes(nostore + "/data/a..b", bytes_of("dots in a name are fine"));
+  for (const bool with_store : {false, true}) {
+    if (with_store)
+      install_with("inside_store", {{"data/a..b", bytes_of("ok")}});
+    else
+      set_install_dir(nostore);
+    SCOPED_TRACE(with_store ? "with a store" : "plain files");
+    std::optional<std::vector<uint8_t>> got;
+    for (const std::string& path :
+         {std::string("../outside/secret"), std::string("data/../../outside/secret"),
+          std::string("data\\..\\..\\outside\\secret"), std::string(outside + "/secret"),
+          std::string("C:/secret"), std::string("..")}) {
+      EXPECT_EQ(fetch_quietly(path, got), "fetch_asset(): the asset path \"" + path +
+                                              "\" leads outside the installation folder\n");
+      EXPECT_FALSE(got.has_value()) << path;
+    }
+    EXPECT_EQ(fetch_quietly("data/a..b", got), "");
+    EXPECT_TRUE(got.has_value());
+  }
+}
+
+// A "Main" grown far past its records (noise appended, or a file extended) claims millions
+// of records: the store is said to be damaged once, with the bound that "Bank.0" gives,
+// and a path that is absent costs one pass over at most that many records, not one pass
+// over every record claimed per miss.
+TEST_F(AssetFetch, OversizedMainIsSaidAndItsReadingBounded) {
+  const std::string install = install_with(
+      "oversized", {{"a", bytes_of("1")}, {"bb", bytes_of("22")}, {"ccc", bytes_of("333")}});
+  const std::string store = install + "/data/Base3";
+  const auto heap = static_cast<long long>(fs::file_size(store + "/Bank.0"));
+  fs::resize_file(store + "/Main", uint64_t{64} << 20);  // 4194302 records of 16 bytes
+  reset_asset_store();
+  std::optional<std::vector<uint8_t>> got;
+  EXPECT_EQ(fetch_quietly("bb", got),
+            "fetch_asset(): the asset store \"" + store + "\" is damaged: \"Main\" claims "
+            "4194302 records, more than \"Bank.0\" can hold paths for (" +
+                std::to_string(heap / 9) + "); only those are read\n");
+  EXPECT_EQ(got, bytes_of("22"));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(fetch_quietly("absent", got), "Shader::Shader(): can't open \"absent\" file\n");
+    EXPECT_FALSE(got.has_value());
+  }
+  EXPECT_EQ(asset_paths(""), (std::vector<std::string>{"a", "bb", "ccc"}));
+}
+
 // A damaged index is said once, naming the store and the path it missed; the assets are
 // then found without it.
 TEST_F(AssetFetch, DamagedIndexIsSaidAndPassedBy) {

@@ -1,8 +1,10 @@
 // Numbered images over an image store stand-in: selection, slots, retries, descrambling.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <sstream>
 
 #include "assets/additive_random.h"
 #include "assets/jpeg_decoder.h"
@@ -142,6 +144,46 @@ TEST(StoreImage, ProblemsAreSaidOnceNamingStoreAndRecord) {
   EXPECT_EQ(reads, (std::vector<int>{2, 3}));  // neither is read a second time
   int width = 0, height = 0, count = 0;
   EXPECT_TRUE(stores.fetch(1, 0, width, height, count));
+}
+
+// A store whose "Main" runs on with noise has thousands of records that cannot be read or
+// decoded: the first of each kind is named, the others are counted, and the counts are said
+// once per store when the stores close.
+TEST(StoreImage, ManyDamagedRecordsAreCountedNotListed) {
+  ASSERT_FALSE(sample_jpeg().empty());
+  std::map<int, Bytes> fields{{1, scrambled(sample_jpeg(), 1)}};
+  for (int record = 2; record <= 6; ++record) fields[record] = Bytes(40, 0x5a);  // noise
+  testing::internal::CaptureStderr();
+  {
+    ImageStores stores("/i", [&](const std::string& dir) -> std::unique_ptr<ImageRecords> {
+      return std::make_unique<MemoryRecords>(dir == "/i/data/Base4" ? std::map<int, Bytes>{}
+                                                                     : fields,
+                                             5000, nullptr);
+    });
+    for (int number = 2; number <= 5000; ++number) {
+      int width = 0, height = 0, count = 0;
+      EXPECT_FALSE(stores.fetch(number, 0, width, height, count));
+      stores.fetch(number, 0, width, height, count);  // asked again: nothing new
+    }
+    int width = 0, height = 0, count = 0;
+    EXPECT_FALSE(stores.fetch(7, 2, width, height, count));  // another store: its own count
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  std::vector<std::string> lines;
+  std::istringstream in(said);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 5u) << said;
+  EXPECT_THAT(lines[0], testing::StartsWith(
+                            "fetch_store_image(): cannot decode record 2 of the image store "
+                            "\"/i/data/Base1\": "));
+  EXPECT_EQ(lines[1], "fetch_store_image(): record 7 of the image store \"/i/data/Base1\" "
+                      "cannot be read");
+  EXPECT_EQ(lines[2], "fetch_store_image(): record 7 of the image store \"/i/data/Base4\" "
+                      "cannot be read");
+  EXPECT_EQ(lines[3], "fetch_store_image(): 4993 more records of the image store "
+                      "\"/i/data/Base1\" cannot be read");
+  EXPECT_EQ(lines[4], "fetch_store_image(): 4 more records of the image store "
+                      "\"/i/data/Base1\" cannot be decoded");
 }
 
 TEST(StoreImage, CodesMapToSlotsAndZeroSharesWithFour) {

@@ -14,12 +14,20 @@ target_link_libraries(store2_test_plugin PRIVATE bw_warnings)
 # Methods.so, or Methods.dll on Windows.
 set_target_properties(store2_test_plugin PROPERTIES PREFIX "" OUTPUT_NAME "Methods"
                       LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/plugin)
+# The same library built once more as another user's, whose values say "intruder".
+add_library(store2_intruder_plugin MODULE ${CMAKE_CURRENT_LIST_DIR}/store2_test_plugin.cpp)
+target_include_directories(store2_intruder_plugin PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(store2_intruder_plugin PRIVATE bw_warnings)
+target_compile_definitions(store2_intruder_plugin PRIVATE BW_INTRUDER)
+set_target_properties(store2_intruder_plugin PROPERTIES PREFIX "" OUTPUT_NAME "Methods"
+                      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/intruder)
 bw_add_test(store2_links_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/store2_links_test.cpp
   LIBS bw_store)
-add_dependencies(store2_links_test store2_test_plugin)
+add_dependencies(store2_links_test store2_test_plugin store2_intruder_plugin)
 target_compile_definitions(store2_links_test PRIVATE
-  BW_TEST_PLUGIN="$<TARGET_FILE:store2_test_plugin>")
+  BW_TEST_PLUGIN="$<TARGET_FILE:store2_test_plugin>"
+  BW_INTRUDER_PLUGIN="$<TARGET_FILE:store2_intruder_plugin>")
 
 # bwtool store read|find|eval natively against the Windows bwtool under Wine, after the
 # Windows stage (label wine). Skipped until the Windows tree has its bwtool.

@@ -3,6 +3,16 @@
 
 #include <sys/stat.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#endif
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -237,6 +247,104 @@ TEST(Plugin, AccessListsThatLetOthersWriteAreRefused) {
   LocalFree(system);
 }
 #else
+// Another user who may write a folder above the store's swaps the store folder for one of
+// their own, with their library in it, again and again while the store is read. The
+// library the reads load is never theirs: a folder above that others may write is refused
+// outright, and under a sticky one (as /tmp) the swap itself is refused, so the store's own
+// library serves every read. The other user is the unprivileged "bw-intruder" that
+// scripts/setup creates; without it, or without root to become it, the test is skipped.
+TEST(Plugin, ASwappedStoreFolderNeverLoadsAnotherUsersLibrary) {
+  const passwd* intruder = ::getpwnam("bw-intruder");
+  if (::geteuid() != 0 || intruder == nullptr)
+    GTEST_SKIP() << "needs root and the user bw-intruder (scripts/setup)";
+  const uid_t uid = intruder->pw_uid;
+  const gid_t gid = intruder->pw_gid;
+  for (const mode_t shared_mode : {mode_t{0777}, mode_t{01777}}) {
+    const bool sticky = (shared_mode & S_ISVTX) != 0;
+    SCOPED_TRACE(sticky ? "sticky shared folder" : "shared folder");
+    const std::string shared = fixture::fresh_dir(sticky ? "plugin_sticky" : "plugin_shared");
+    ASSERT_EQ(::chmod(BW_TEST_TMPDIR, 0755), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), shared_mode), 0);
+    const std::string mine = shared + "/store";
+    const std::string theirs = shared + "/theirs";
+    const std::vector<WriterField> fields = {field("Name", kTypeFixedText, 4)};
+    fixture::build(mine, fields, {{WriterValue::of_text("x")}});
+    fixture::build(theirs, fields, {{WriterValue::of_text("x")}});
+    install_plugin(mine);
+    fs::copy_file(BW_INTRUDER_PLUGIN, theirs + "/" + kPluginFile);
+    for (const auto& entry : fs::recursive_directory_iterator(theirs))
+      ASSERT_EQ(::lchown(entry.path().c_str(), uid, gid), 0);
+    ASSERT_EQ(::lchown(theirs.c_str(), uid, gid), 0);
+
+    const pid_t swapper = ::fork();
+    ASSERT_GE(swapper, 0);
+    if (swapper == 0) {
+      if (::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(2);
+      for (;;) ::renameat2(AT_FDCWD, mine.c_str(), AT_FDCWD, theirs.c_str(), RENAME_EXCHANGE);
+    }
+    int theirs_loaded = 0;
+    int mine_loaded = 0;
+    std::string refusal;
+    for (int i = 0; i < 400; ++i) {
+      int failure = 0;
+      auto store = RecordStore::open(mine, failure);
+      if (store == nullptr) continue;  // caught half-way through a swap
+      StoreLinks links;
+      std::string text;
+      read_field_linked(*store, links, 1, FieldPath::of(5), text);
+      if (text.starts_with("intruder")) ++theirs_loaded;
+      if (text.starts_with("virtual")) ++mine_loaded;
+      if (!links.plugin().refusal().empty()) refusal = links.plugin().refusal();
+    }
+    ::kill(swapper, SIGKILL);
+    int status = 0;
+    ::waitpid(swapper, &status, 0);
+    EXPECT_EQ(theirs_loaded, 0);
+    if (sticky) {
+      EXPECT_EQ(mine_loaded, 400) << refusal;  // the swap never happened
+    } else {
+      EXPECT_EQ(mine_loaded, 0);
+      EXPECT_THAT(refusal, testing::HasSubstr("the folder \"" + shared +
+                                              "\" above the store directory"));
+      EXPECT_THAT(refusal, testing::EndsWith("can be written by other users"));
+    }
+    fs::remove_all(shared);
+  }
+}
+
+// Links on the way to the store are followed and their targets checked in turn; a library
+// that is a link is refused however trusted its target.
+TEST(Plugin, LinksOnTheWayAreFollowedAndChecked) {
+  const std::string root = fixture::fresh_dir("plugin_links");
+  const std::string store_dir = root + "/real/store";
+  fs::create_directories(root + "/real");
+  auto store = fixture::build(store_dir, {field("Name", kTypeFixedText, 4)},
+                              {{WriterValue::of_text("x")}});
+  ASSERT_NE(store, nullptr);
+  install_plugin(store_dir);
+  fs::create_directory_symlink("real", root + "/alias");
+  std::string why;
+  EXPECT_TRUE(plugin_is_trusted(root + "/alias/store", root + "/alias/store/Methods.so", &why))
+      << why;
+  // The link's target lies in a folder others may write.
+  fs::create_directories(root + "/open/store");
+  fs::copy(store_dir, root + "/open/store", fs::copy_options::recursive |
+                                                fs::copy_options::overwrite_existing);
+  ASSERT_EQ(::chmod((root + "/open").c_str(), 0777), 0);
+  fs::create_directory_symlink(root + "/open", root + "/sneaky");
+  EXPECT_FALSE(plugin_is_trusted(root + "/sneaky/store", root + "/sneaky/store/Methods.so", &why));
+  EXPECT_EQ(why, "the folder \"" + root + "/open\" above the store directory \"" + root +
+                     "/sneaky/store\" can be written by other users");
+  // The library itself a link to a trusted one.
+  const std::string linked = root + "/linked";
+  fs::create_directories(linked);
+  fs::copy(store_dir, linked, fs::copy_options::recursive);
+  fs::remove(linked + "/Methods.so");
+  fs::create_symlink(store_dir + "/Methods.so", linked + "/Methods.so");
+  EXPECT_FALSE(plugin_is_trusted(linked, linked + "/Methods.so", &why));
+  EXPECT_EQ(why, "the plug-in library \"" + linked + "/Methods.so\" is missing or not a regular file");
+}
+
 TEST(Plugin, GroupWritableLibrariesAreRefused) {
   const std::string dir = fixture::fresh_dir("plugin_group_file");
   install_plugin(dir);

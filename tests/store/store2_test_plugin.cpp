@@ -1,5 +1,6 @@
 // A plug-in library for the tests: virtual fields read as "virtual <record> <field>", and
-// Create refuses stores whose directory name ends in "refuse".
+// Create refuses stores whose directory name ends in "refuse". Built with BW_INTRUDER, it
+// stands for another user's library and says "intruder" instead of "virtual".
 #include <cstdio>
 #include <cstring>
 
@@ -25,6 +26,10 @@ BW_PLUGIN_EXPORT int32_t Virtual(intptr_t handle, int32_t record, const int16_t*
     std::memset(area, 'x', 256);
     return 1;
   }
+#ifdef BW_INTRUDER  // another user's library: says so in every value
+  std::snprintf(area, 256, "intruder %d %d code %d", record, path[0], code);
+#else
   std::snprintf(area, 256, "virtual %d %d code %d", record, path[0], code);
+#endif
   return 1;
 }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include "fixture_stores.h"
+#include "store/expression.h"
 #include "store/store_links.h"
 
 namespace bw::store {
@@ -141,6 +142,42 @@ TEST(StoreToolLinks, ReadAndFindFollowLinks) {
   EXPECT_EQ(bwtool("store find " + a + " ^2.1 '#2'").out, "1\n");
   EXPECT_EQ(bwtool("store find " + a + " ^3.2 1").out, "2\n");
   EXPECT_EQ(bwtool("store find " + a + " ^2.1 '#7'").out, "-1\n");
+}
+
+// In the legacy family an expression field is evaluated even with nothing below it in the
+// path, as the engine reads it: the tool prints that value, never -1.
+TEST(StoreToolLinks, LegacyExpressionFieldsPrintTheirValue) {
+  WriterOptions legacy;
+  legacy.encoding = WriterEncoding::kLegacy;
+  const std::string a = fixture::fresh_dir("tool_legacy_expression") + "/A";
+  auto store = fixture::build(
+      a, {field("Name", kTypeFixedText, 8), field("Count", kTypeSigned, 4),
+          field("Formula", kTypeExpression, 4)},
+      {{WriterValue::of_text("a1"), WriterValue::of_integer(7, 4), WriterValue::of_integer(1, 4)},
+       {WriterValue::of_text("a2"), WriterValue::of_integer(8, 4), WriterValue::of_integer(2, 4)},
+       {WriterValue::of_text("a3"), WriterValue::of_integer(9, 4), WriterValue::of_integer(9, 4)}},
+      legacy);
+  ASSERT_NE(store, nullptr);
+  ASSERT_TRUE(store->legacy_family());
+  fixture::build(a + "/_Expression", {field("Text", kTypeText, 4)},
+                 {{WriterValue::of_text("^Count*2+1")}, {WriterValue::of_text("(1+")}});
+  StoreLinks links;
+  struct Case {
+    int record;
+    const char* out;
+  } cases[] = {
+      {1, "9\n15.000000"},  // "^Count*2+1": 7 * 2 + 1
+      {2, "8\n0.000000"},   // "(1+": unbalanced
+      {3, "-1\n"},          // no expression record 9
+  };
+  for (const auto& c : cases) {
+    std::string want;
+    const int length = read_field_linked(*store, links, c.record, FieldPath::of(3), want);
+    EXPECT_EQ(std::to_string(length) + "\n" + want, c.out) << c.record;
+    EXPECT_EQ(bwtool("store read " + a + " " + std::to_string(c.record) + " ^3").out, c.out)
+        << c.record;
+  }
+  EXPECT_EQ(evaluate(*store, 1, "^Count*2+1", &links), 15);
 }
 
 }  // namespace
