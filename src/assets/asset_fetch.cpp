@@ -113,7 +113,7 @@ std::optional<std::vector<uint8_t>> read_plain(const std::string& file) {
 }
 
 void report_missing(const std::string& path) {
-  diag::message("Shader::Shader(): can't open \"%s\" file", path.c_str());
+  diag::message("cannot find \"%s\" in the asset store or as a file", path.c_str());
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ TEST(AssetTool, PackThenFetchEveryPathGivesTheOriginalBytes) {
   std::string err;
   EXPECT_EQ(bwtool("asset '" + install + "' data/shaders/none.bsf", &out, &err), 1);
   EXPECT_EQ(out, "");
-  EXPECT_EQ(err, "Shader::Shader(): can't open \"data/shaders/none.bsf\" file\n");
+  EXPECT_EQ(err, "cannot find \"data/shaders/none.bsf\" in the asset store or as a file\n");
 
   // The field-1 lookup as the tool prints it: record 3 holds "data/shaders/paint.bsf".
   const std::string store = "'" + install + "/data/Base3'";
