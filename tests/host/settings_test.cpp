@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -204,6 +206,24 @@ TEST_F(SettingsFileTest, SaveCreatesTheFolderAndKeepsOtherLines) {
   ASSERT_TRUE(settings_file.open_key());
   EXPECT_EQ(settings_dialog_show(settings_file, Settings{}).delay, "0");
   EXPECT_EQ(std::distance(fs::directory_iterator(root / "user"), {}), 1);  // no temporary left
+}
+
+// A save that a kill interrupted left its temporary; the next save removes it, and leaves
+// those of a save still running.
+TEST_F(SettingsFileTest, TheNextSaveRemovesTemporariesOfAKilledOne) {
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  int status = 0;
+  waitpid(ended, &status, 0);
+  const std::string stale = "Tamsin.conf.tmp" + std::to_string(ended);
+  const std::string running = "Tamsin.conf.tmp" + std::to_string(getppid());
+  write(root / "user" / stale, "SPEED=1\n");
+  write(root / "user" / running, "SPEED=2\n");
+  auto settings_file = file();
+  ASSERT_TRUE(settings_dialog_save(settings_file, {"5", "6"}));
+  EXPECT_FALSE(fs::exists(root / "user" / stale));
+  EXPECT_TRUE(fs::exists(root / "user" / running));
+  EXPECT_EQ(slurp(root / "user/Tamsin.conf"), "SPEED=5\nDELAY=6\n");
 }
 
 TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFileWhole) {
