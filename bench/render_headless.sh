@@ -2,7 +2,10 @@
 # Whole-program benchmark: headless rendering of pictures (--render), which draws only the
 # frames that build a picture, against the same run drawing every frame as a window would
 # (BRUSHWRIGHT_DEBUG=every-frame), in the same run. Prints the CPU and wall seconds of each
-# and their ratios.
+# and their ratios; then how much of the headless run is painting: its wall time against
+# the sum of its "built in" lines, with each line of its output stamped with the seconds
+# since the start, so that the log shows where the rest goes (start-up, writing the files
+# while the next picture is painted, the last file, ending).
 #   bench/render_headless.sh [BUILD_DIR] [PICTURES] [SIZE]
 set -euo pipefail
 build=${1:-build}
@@ -13,11 +16,21 @@ saver="$build/src/host/brushwright"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# run NAME DEBUG_WORDS: renders into $work/NAME, prints "cpu_seconds wall_seconds".
+# since START: seconds from START (date +%s.%N) to now.
+since() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }'; }
+# stamp: copies its input, each line after the seconds since it started.
+stamp() {
+  local start line
+  start=$(date +%s.%N)
+  while IFS= read -r line; do printf '%8.3f s  %s\n' "$(since "$start")" "$line"; done
+}
+
+# run NAME DEBUG_WORDS: renders into $work/NAME, its output stamped in $work/NAME.out;
+# prints "cpu_seconds wall_seconds".
 run() {
   local TIMEFORMAT='%U %S %R'
   { time BRUSHWRIGHT_DEBUG=$2 XDG_CONFIG_HOME="$work/config" "$saver" --render "$work/$1" \
-      --pictures "$pictures" --size "$size" --seed 1 >/dev/null 2>"$work/$1.err"; } \
+      --pictures "$pictures" --size "$size" --seed 1 2>"$work/$1.err" | stamp >"$work/$1.out"; } \
     2>"$work/$1.time"
   awk '{ printf "%.2f %.2f\n", $1 + $2, $3 }' "$work/$1.time"
 }
@@ -31,3 +44,8 @@ echo "every frame drawn: ${every_cpu} s CPU, ${every_wall} s wall ($pictures pic
 echo "pictures only:     ${ours_cpu} s CPU, ${ours_wall} s wall"
 awk -v a="$ours_cpu" -v b="$every_cpu" -v c="$ours_wall" -v d="$every_wall" \
   'BEGIN { printf "ratio pictures only / every frame: %.3f CPU, %.3f wall\n", a / b, c / d }'
+cat "$work/ours.out"
+built=$(awk '/: built in [0-9]+ ms$/ { sum += $(NF - 1) } END { printf "%.3f", sum / 1000 }' \
+  "$work/ours.out")
+echo "pictures only: ${ours_wall} s wall, ${built} s building the pictures"
+awk -v w="$ours_wall" -v b="$built" 'BEGIN { if (b > 0) printf "ratio wall / building: %.3f\n", w / b }'

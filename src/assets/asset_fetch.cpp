@@ -159,7 +159,7 @@ bool stays_inside(const std::string& path) {
 }
 
 void report_missing(const std::string& path) {
-  diag::message("Shader::Shader(): can't open \"%s\" file", path.c_str());
+  diag::message("cannot find \"%s\" in the asset store or as a file", path.c_str());
 }
 
 }  // namespace

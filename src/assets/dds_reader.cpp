@@ -144,12 +144,12 @@ std::optional<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header,
                                           const std::string& path, int& width, int& height,
                                           int max_side) {
   if (header.size() < 4 || std::memcmp(header.data(), "DDS ", 4) != 0) {
-    diag::message("Texture::load_dds(): wrong magic in \"%s\" file", path.c_str());
+    diag::message("DDS image \"%s\": wrong magic", path.c_str());
     return std::nullopt;
   }
   if (header.size() < kDdsHeaderSize) {
     diag::message(
-                  "Texture::load_dds(): \"%s\" file is truncated: the header needs 128 bytes, "
+                  "DDS image \"%s\" is truncated: the header needs 128 bytes, "
                   "the file has %zu",
                   path.c_str(), header.size());
     return std::nullopt;
@@ -174,11 +174,11 @@ std::optional<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header,
     } else if (code == fourcc("DXT5")) {
       format = DdsFormat::kDxt5;
     } else if (code == fourcc("DXT2") || code == fourcc("DXT4")) {
-      diag::message("Texture::load_dds(): DXT2 or DXT4 is not supported in \"%s\" file",
+      diag::message("DDS image \"%s\": DXT2 or DXT4 is not supported",
                     path.c_str());
       return std::nullopt;
     } else {
-      diag::message("Texture::load_dds(): unknown format of \"%s\" file", path.c_str());
+      diag::message("DDS image \"%s\": unknown format", path.c_str());
       return std::nullopt;
     }
   } else if (flags == 0x40 && bit_count == 24) {
@@ -186,16 +186,12 @@ std::optional<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header,
   } else if (flags == 0x41 && bit_count == 32) {
     format = DdsFormat::kRgba32;
   } else {
-    diag::message("Texture::load_dds(): unknown format of \"%s\" file", path.c_str());
+    diag::message("DDS image \"%s\": unknown format", path.c_str());
     return std::nullopt;
   }
 
-  if (file_width > static_cast<std::uint32_t>(max_side) ||
-      file_height > static_cast<std::uint32_t>(max_side)) {
-    diag::message(
-                  "Texture::load_dds(): image size %ux%u of \"%s\" file is above the limit of "
-                  "%dx%d",
-                  file_width, file_height, path.c_str(), max_side, max_side);
+  if (!image_size_acceptable(file_width, file_height, max_side)) {
+    diag::say(image_size_refusal("DDS image \"" + path + "\"", file_width, file_height, max_side));
     return std::nullopt;
   }
   const std::size_t w = file_width;
@@ -220,14 +216,14 @@ std::optional<PixelBuffer> decode_dds_pixels(const DdsLayout& layout,
                                              const std::string& path) {
   if (data.size() < layout.data_bytes) {
     diag::message(
-                  "Texture::load_dds(): \"%s\" file is truncated: the pixels need %zu bytes "
+                  "DDS image \"%s\" is truncated: the pixels need %zu bytes "
                   "after the header, the file has %zu",
                   path.c_str(), layout.data_bytes, data.size());
     return std::nullopt;
   }
   std::optional<PixelBuffer> image = PixelBuffer::allocate(layout.width, layout.height);
   if (!image) {
-    diag::message("Texture::load_dds(): no memory for %dx%d pixels of \"%s\" file",
+    diag::message("no memory for %dx%d pixels of DDS image \"%s\"",
                   layout.width, layout.height, path.c_str());
     return std::nullopt;
   }
@@ -302,7 +298,7 @@ std::optional<PixelBuffer> load_dds(const std::string& path, const std::string& 
   try {
     data.resize(std::min(layout->data_bytes, left));
   } catch (const std::bad_alloc&) {
-    diag::message("Texture::load_dds(): no memory for the pixels of \"%s\" file",
+    diag::message("no memory for the pixels of DDS image \"%s\"",
                   path.c_str());
     return std::nullopt;
   }

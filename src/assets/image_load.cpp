@@ -42,7 +42,7 @@ std::optional<PixelBuffer> load_image(const std::string& path, const ImageSource
       image = load_dds(path, sources.install_dir, width, height);
       break;
     case ImageFormat::kUnknown:
-      diag::message("Texture::load(): unknown format of \"%s\" file", path.c_str());
+      diag::message("image \"%s\": unknown format", path.c_str());
       return std::nullopt;
   }
   if (!image || width == 0 || height == 0) return std::nullopt;

@@ -151,10 +151,10 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
   jpeg_create_decompress(&cinfo);
   use_memory_source(&cinfo, bytes.data(), bytes.size());
   jpeg_read_header(&cinfo, TRUE);
-  if (cinfo.image_width > static_cast<JDIMENSION>(max_side) ||
-      cinfo.image_height > static_cast<JDIMENSION>(max_side)) {
-    diag::message("%s: image size %ux%u of %s is above the limit of %dx%d", operation,
-                  cinfo.image_width, cinfo.image_height, source, max_side, max_side);
+  if (!image_size_acceptable(cinfo.image_width, cinfo.image_height, max_side)) {
+    diag::message("%s: %s", operation,
+                  image_size_refusal(source, cinfo.image_width, cinfo.image_height, max_side)
+                      .c_str());
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -228,7 +228,7 @@ std::optional<PixelBuffer> load_jpg(const std::string& path, const AssetFetcher&
   if (!fetch) return std::nullopt;
   const std::optional<std::vector<std::uint8_t>> bytes = fetch(path);
   if (!bytes) return std::nullopt;
-  return decode_jpeg(*bytes, width, height, "Texture::load_jpg()", "\"" + path + "\" file");
+  return decode_jpeg(*bytes, width, height, "JPEG image", "\"" + path + "\"");
 }
 
 }  // namespace bw::assets

@@ -6,8 +6,19 @@
 
 namespace bw::assets {
 
-bool image_size_acceptable(std::int64_t width, std::int64_t height) {
-  return width >= 0 && height >= 0 && width <= kMaxImageSide && height <= kMaxImageSide;
+namespace {
+
+std::int64_t pixel_limit(int max_side) {
+  return std::min(kMaxImagePixels, std::int64_t{max_side} * max_side);
+}
+
+}  // namespace
+
+std::string image_size_refusal(std::string_view source, std::int64_t width, std::int64_t height,
+                               int max_side) {
+  return "image size " + std::to_string(width) + "x" + std::to_string(height) + " of " +
+         std::string(source) + " is above the limit of " + std::to_string(max_side) +
+         " pixels a side and " + std::to_string(pixel_limit(max_side)) + " in all";
 }
 
 std::optional<PixelBuffer> PixelBuffer::allocate(std::int64_t width, std::int64_t height) {

@@ -5,13 +5,16 @@
 //   1. rgba.size() == width * height * 4, always (an empty buffer has width 0 or height 0).
 //   2. Rows run top to bottom; each pixel is 4 bytes red, green, blue, alpha; rows are
 //      packed with no padding (stride = width * 4).
-//   3. 0 <= width, height <= kMaxImageSide, so every byte offset fits in std::size_t and
-//      width * height * 4 fits in a signed 32-bit integer times two (at most 1 GiB).
+//   3. 0 <= width, height <= kMaxImageSide and width * height <= kMaxImagePixels, so every
+//      byte offset fits in std::size_t and width * height * 4 is at most 64 MiB.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace bw::assets {
@@ -20,8 +23,13 @@ namespace bw::assets {
 // first), or turned upside down as the row reversal would leave them.
 enum class RowOrder { kTopFirst, kBottomFirst };
 
-// Largest width or height that any reader accepts; checked before allocating.
+// The one size limit of every image that is read or written: each side at most
+// kMaxImageSide and at most kMaxImagePixels in all (a 4096 x 4096 square, or a strip of the
+// longest side 1024 rows high). Readers check it before allocating anything, the saver's
+// headless render refuses sizes beyond it, so whatever the saver writes every reader (the
+// picture judge among them) takes.
 inline constexpr int kMaxImageSide = 16384;
+inline constexpr std::int64_t kMaxImagePixels = std::int64_t{4096} * 4096;
 
 // An image in memory: width x height pixels of 4 bytes (red, green, blue, alpha).
 struct PixelBuffer {
@@ -51,8 +59,19 @@ struct PixelBuffer {
   static std::optional<PixelBuffer> allocate(std::int64_t width, std::int64_t height);
 };
 
-// True when both sides lie in 0..kMaxImageSide.
-bool image_size_acceptable(std::int64_t width, std::int64_t height);
+// True when both sides lie in 0..max_side and width * height is within the pixel limit
+// (kMaxImagePixels, or max_side * max_side when that is less).
+constexpr bool image_size_acceptable(std::int64_t width, std::int64_t height,
+                                     int max_side = kMaxImageSide) {
+  // Both sides are checked first, so the product cannot overflow.
+  return width >= 0 && height >= 0 && width <= max_side && height <= max_side &&
+         width * height <= std::min(kMaxImagePixels, std::int64_t{max_side} * max_side);
+}
+
+// What every reader says of an image above the limit, one line: "image size WxH of
+// <source> is above the limit of 16384 pixels a side and 16777216 in all".
+std::string image_size_refusal(std::string_view source, std::int64_t width,
+                               std::int64_t height, int max_side = kMaxImageSide);
 
 // Reverses the row order in place: row i swaps with row height - 1 - i for every
 // i < height / 2, so the middle row of an odd height stays where it is.

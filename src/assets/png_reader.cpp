@@ -29,7 +29,7 @@ bool read_png_rows(std::FILE* file, const char* path, int max_side, PngRows* out
   unsigned char signature[8];
   if (std::fread(signature, 1, sizeof signature, file) != sizeof signature ||
       png_sig_cmp(signature, 0, sizeof signature) != 0) {
-    diag::message("Texture::load_png(): wrong signature in \"%s\" file", path);
+    diag::message("PNG image \"%s\": wrong signature", path);
     return false;
   }
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -45,11 +45,12 @@ bool read_png_rows(std::FILE* file, const char* path, int max_side, PngRows* out
     std::free(image);
     std::free(rows);
     png_destroy_read_struct(&png, &info, nullptr);
-    diag::message("Texture::load_png(): damaged \"%s\" file", path);
+    diag::message("PNG image \"%s\" is damaged", path);
     return false;
   }
-  png_set_user_limits(png, static_cast<png_uint_32>(max_side),
-                      static_cast<png_uint_32>(max_side));
+  // The size is judged by the rule every reader keeps, right after the header and before
+  // anything the size implies is allocated; libpng's own limit would call it damage.
+  png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
   png_init_io(png, file);
   png_set_sig_bytes(png, sizeof signature);
   png_read_info(png, info);
@@ -60,6 +61,12 @@ bool read_png_rows(std::FILE* file, const char* path, int max_side, PngRows* out
   int colour_type = 0;
   png_get_IHDR(png, info, &width, &height, &bit_depth, &colour_type, nullptr, nullptr,
                nullptr);
+  if (!image_size_acceptable(width, height, max_side)) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    diag::say(image_size_refusal("PNG image \"" + std::string(path) + "\"", width, height,
+                                 max_side));
+    return false;
+  }
   if (bit_depth == 16) png_set_strip_16(png);
   if (colour_type == PNG_COLOR_TYPE_PALETTE) png_set_expand(png);
   if (bit_depth < 8) png_set_expand(png);
@@ -106,7 +113,7 @@ std::optional<PixelBuffer> decode_png_stream(std::FILE* file, const std::string&
   std::unique_ptr<unsigned char, void (*)(void*)> owned(rows.data, &std::free);
   std::optional<PixelBuffer> image = PixelBuffer::allocate(rows.width, rows.height);
   if (!image) {
-    diag::message("Texture::load_png(): no memory for %ux%u pixels of \"%s\" file",
+    diag::message("no memory for %ux%u pixels of PNG image \"%s\"",
                   rows.width, rows.height, path.c_str());
     return std::nullopt;
   }

@@ -6,16 +6,19 @@
 #include <string>
 
 #include "assets/pixel_buffer.h"
+#include "platform/file_replacement.h"
 
 namespace bw::assets {
 
-// Writes `image` to `path` as an 8-bit RGBA, non-interlaced PNG. Returns false with a
-// one-line reason in `error` when the file cannot be written.
+// Writes `image` to `path` as an 8-bit RGBA, non-interlaced PNG, through a temporary that
+// is renamed into place when complete (platform/file_replacement.h). Returns false with a
+// one-line reason in `error`, the system's own where it gave one, when the file cannot be
+// written; `path` is then left as it was.
 bool save_png(const PixelBuffer& image, const std::string& path, std::string* error);
 
 // Writes an 8-bit RGBA, non-interlaced PNG one row at a time, top row first, for images
-// that are never held whole in memory. A writer dropped before finish() leaves an
-// unfinished file behind; the caller removes it.
+// that are never held whole in memory. The file appears under its name only when
+// finish() succeeds; a writer dropped before removes what it wrote.
 class PngRowWriter {
  public:
   PngRowWriter() = default;
@@ -35,8 +38,10 @@ class PngRowWriter {
 
  private:
   void close();
+  // Removes what was written and returns false with the reason in `error`.
+  bool give_up(std::string* error);
 
-  std::FILE* file_ = nullptr;
+  platform::FileReplacement file_;
   void* png_ = nullptr;   // png_structp
   void* info_ = nullptr;  // png_infop
   std::string path_;

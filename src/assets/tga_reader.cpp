@@ -39,7 +39,7 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
                                       int max_side) {
   if (bytes.size() < kHeaderSize) {
     diag::message(
-                  "Texture::load_tga(): \"%s\" file is truncated: the header needs 18 bytes, "
+                  "TGA image \"%s\" is truncated: the header needs 18 bytes, "
                   "the file has %zu",
                   path.c_str(), bytes.size());
     return std::nullopt;
@@ -55,15 +55,12 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
   const std::uint8_t descriptor = header.u8();
 
   if (depth != 24 && depth != 32) {
-    diag::say("Texture::load_tga(): only 24 and 32 bpp images are suported");
+    diag::message("TGA image \"%s\": only 24- and 32-bit images are supported", path.c_str());
     return std::nullopt;
   }
   if (image_type != 2 && image_type != 10) return std::nullopt;
-  if (width > max_side || height > max_side) {
-    diag::message(
-                  "Texture::load_tga(): image size %dx%d of \"%s\" file is above the limit of "
-                  "%dx%d",
-                  width, height, path.c_str(), max_side, max_side);
+  if (!image_size_acceptable(width, height, max_side)) {
+    diag::say(image_size_refusal("TGA image \"" + path + "\"", width, height, max_side));
     return std::nullopt;
   }
   const int bytes_per_pixel = depth / 8;
@@ -78,7 +75,7 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
                       : (pixel_count + 127) / 128 * (1 + static_cast<std::size_t>(bytes_per_pixel));
   if (available < needed || data_offset > bytes.size()) {
     diag::message(
-                  "Texture::load_tga(): \"%s\" file is truncated: pixel data needs %s%zu bytes "
+                  "TGA image \"%s\" is truncated: pixel data needs %s%zu bytes "
                   "at offset %zu, the file has %zu",
                   path.c_str(), image_type == 2 ? "" : "at least ", needed, data_offset,
                   bytes.size());
@@ -86,7 +83,7 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
   }
   std::optional<PixelBuffer> image = PixelBuffer::allocate(width, height);
   if (!image) {
-    diag::message("Texture::load_tga(): no memory for %dx%d pixels of \"%s\" file",
+    diag::message("no memory for %dx%d pixels of TGA image \"%s\"",
                   width, height, path.c_str());
     return std::nullopt;
   }
@@ -109,7 +106,7 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
           data.take((packet >= 128 ? 1 : count) * static_cast<std::size_t>(bytes_per_pixel));
       if (in == nullptr) {
         diag::message(
-                      "Texture::load_tga(): \"%s\" file is truncated: run-length data ends "
+                      "TGA image \"%s\" is truncated: run-length data ends "
                       "after %zu of %zu pixels",
                       path.c_str(), done, pixel_count);
         return std::nullopt;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 
 namespace bw::host {
 
@@ -44,10 +42,6 @@ void shrink_into(const assets::PixelBuffer& source, assets::PixelBuffer& sheet, 
 
 }  // namespace
 
-ContactSheet::~ContactSheet() {
-  if (!part_path_.empty()) std::remove(part_path_.c_str());
-}
-
 bool ContactSheet::open(const std::string& path, int count, int picture_width,
                         int picture_height, std::string* error) {
   if (count < 1 || picture_width < 1 || picture_height < 1) {
@@ -69,9 +63,7 @@ bool ContactSheet::open(const std::string& path, int count, int picture_width,
   }
   band_ = std::move(*band);
   fill_background(band_);
-  path_ = path;
-  part_path_ = path + ".part";
-  if (!writer_.open(part_path_, width, static_cast<int>(height), error)) return false;
+  if (!writer_.open(path, width, static_cast<int>(height), error)) return false;
   // The gap above the first row of thumbnails.
   for (int y = 0; y < kGap; ++y) writer_.write_row(band_.row(thumb_height_ + y));
   return true;
@@ -82,8 +74,8 @@ bool ContactSheet::write_band(std::string* error) {
   for (int y = 0; y < band_.height; ++y) written = writer_.write_row(band_.row(y)) && written;
   fill_background(band_);
   ++rows_written_;
-  if (!written) *error = "cannot write \"" + part_path_ + "\"";
-  return written;
+  // The writer says why, and removes what it wrote.
+  return written || writer_.finish(error);
 }
 
 bool ContactSheet::add(const assets::PixelBuffer& picture, std::string* error) {
@@ -112,17 +104,7 @@ bool ContactSheet::finish(std::string* error) {
   if (added_ % columns_ != 0 && added_ < count_ && !write_band(error)) return false;
   while (rows_written_ < rows_)
     if (!write_band(error)) return false;
-  if (!writer_.finish(error)) return false;
-  // Replaces a sheet of an earlier run, which rename() of the C library does not do on
-  // Windows.
-  std::error_code rename_error;
-  std::filesystem::rename(part_path_, path_, rename_error);
-  if (rename_error) {
-    *error = "cannot rename \"" + part_path_ + "\" to \"" + path_ + "\"";
-    return false;
-  }
-  part_path_.clear();
-  return true;
+  return writer_.finish(error);
 }
 
 }  // namespace bw::host

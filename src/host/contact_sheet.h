@@ -20,8 +20,6 @@ class ContactSheet {
   ContactSheet() = default;
   ContactSheet(const ContactSheet&) = delete;
   ContactSheet& operator=(const ContactSheet&) = delete;
-  // Removes an unfinished file.
-  ~ContactSheet();
 
   // Starts the sheet at `path` for `count` pictures of picture_width x picture_height;
   // false with a one-line reason in `error` when it cannot be written.
@@ -39,9 +37,7 @@ class ContactSheet {
  private:
   bool write_band(std::string* error);
 
-  assets::PngRowWriter writer_;
-  std::string path_;
-  std::string part_path_;  // where the sheet is written until it is finished
+  assets::PngRowWriter writer_;  // removes an unfinished sheet when dropped
   int count_ = 0;
   int added_ = 0;
   int columns_ = 0;

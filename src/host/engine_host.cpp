@@ -44,7 +44,7 @@ void configure_state(painter::PainterState& state, const SaverOptions& options,
   state.delay = settings.delay;
   state.seed = options.seed;
   use_installation(state, settings.install_path);
-  if (options.verbose) state.probe = nullptr;
+  state.tell_shared_effects = options.verbose;
 }
 
 int report_start_failure(painter::StartResult result, const SaverOptions& options,

@@ -9,9 +9,11 @@
 #include "assets/png_writer.h"
 #include "host/contact_sheet.h"
 #include "host/engine_host.h"
+#include "host/picture_writer.h"
 #include "painter/engine.h"
 #include "painter/held_frame.h"
 #include "platform/diagnostics.h"
+#include "platform/file_replacement.h"
 
 namespace bw::host {
 namespace fs = std::filesystem;
@@ -21,13 +23,17 @@ namespace {
 bool save(const assets::PixelBuffer& image, const fs::path& path) {
   std::string error;
   if (assets::save_png(image, path.string(), &error)) return true;
-  diag::message("brushwright: cannot write \"%s\": %s", path.string().c_str(),
-               error.c_str());
+  diag::message("brushwright: %s", error.c_str());
   return false;
 }
 
 int sheet_failed(const std::string& error) {
   diag::message("brushwright: contact sheet: %s", error.c_str());
+  return 1;
+}
+
+int writing_failed(const std::string& error) {
+  diag::message("brushwright: %s", error.c_str());
   return 1;
 }
 
@@ -43,6 +49,8 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
                  fs_error.message().c_str());
     return 1;
   }
+  // What an earlier run into this folder left half written when it was killed.
+  platform::remove_stale_temporaries(dir.string(), ".png");
 
   painter::PainterState state;
   SaverOptions seeded = options;
@@ -63,6 +71,8 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   if (!sheet.open(sheet_path.string(), options.pictures, state.target_width,
                   state.target_height, &sheet_error))
     return sheet_failed(sheet_error);
+  // Pictures are written while the next one is painted; the writer goes before the sheet.
+  PictureWriter writer(&sheet);
 
   int saved = 0;
   bool film = false;  // writing the displayed frames of the first whole cycle
@@ -73,6 +83,7 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   // bound against a picture that never comes.
   for (long frame = 0; frame < 5'000'000 && state.pictures_built < captures_wanted; ++frame) {
     if (hooks.stop_requested && hooks.stop_requested()) return 1;
+    if (const auto failure = writer.failure()) return writing_failed(*failure);
     // Unless the frames are filmed nobody sees the display: only the frames that build a
     // picture are drawn, the others only run their timing. The pictures come out the same.
     if (!film && !hooks.every_frame && !painter::frame_builds_picture(state)) {
@@ -105,18 +116,22 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
     }
     char name[64];
     std::snprintf(name, sizeof name, "picture-%03d.png", saved + 1);
-    const fs::path path = dir / name;
-    if (!save(picture, path)) return 1;
-    if (!sheet.add(picture, &sheet_error)) return sheet_failed(sheet_error);
+    const std::string path = (dir / name).string();
+    auto written = [path, ms] {
+      std::printf("%s: built in %.0f ms\n", path.c_str(), ms);
+      std::fflush(stdout);
+    };
+    if (!writer.save(std::move(picture), path, written))
+      return writing_failed(writer.failure().value_or("cannot write \"" + path + "\""));
     ++saved;
-    std::printf("%s: built in %.0f ms\n", path.string().c_str(), ms);
-    std::fflush(stdout);
     if (hooks.after_picture && !hooks.after_picture(saved)) return 1;
   }
   if (saved < options.pictures) {
     diag::say("brushwright: the engine finished no picture");
     return 1;
   }
+  std::string write_error;
+  if (!writer.finish(&write_error)) return writing_failed(write_error);
   if (!sheet.finish(&sheet_error)) return sheet_failed(sheet_error);
   std::printf("contact sheet: %s\n", sheet_path.string().c_str());
   return 0;

@@ -12,7 +12,10 @@
 #include "host/settings_file.h"
 #include "platform/diagnostics.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// The saver's run as the command line asks; returns the exit status.
+int run(int argc, char** argv) {
   using namespace bw::host;
   const std::vector<std::string> args(argv, argv + argc);
   std::string error;
@@ -36,8 +39,15 @@ int main(int argc, char** argv) {
       break;
   }
   const Settings settings = effective_settings(*options, storage);
-  const int status = options->mode == SaverMode::render ? run_render(*options, settings)
-                                                        : run_on_window(*options, settings);
-  end_by_stop_signal();
+  return options->mode == SaverMode::render ? run_render(*options, settings)
+                                             : run_on_window(*options, settings);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // What --list-pictures, --configure, --help and --render print must arrive.
+  const int status = bw::diag::finish_standard_output("brushwright", run(argc, argv));
+  bw::host::end_by_stop_signal();
   return status;
 }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "assets/pixel_buffer.h"
+
 namespace bw::host {
 namespace {
 
@@ -191,6 +193,13 @@ std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& 
       options.width = 1280;
       options.height = 800;
     }
+    // Every picture written must be one that every reader takes back.
+    if (!assets::image_size_acceptable(options.width, options.height)) {
+      error = "--size " + std::to_string(options.width) + "x" + std::to_string(options.height) +
+              " is above the limit of " + std::to_string(assets::kMaxImageSide) +
+              " pixels a side and " + std::to_string(assets::kMaxImagePixels) + " in all";
+      return std::nullopt;
+    }
   } else if (options.pictures != 0 || options.frames) {
     error = "--pictures and --frames go with --render";
     return std::nullopt;
@@ -220,8 +229,8 @@ const char* saver_usage() {
          "  --window-id ID        draw into an existing window (decimal or 0x hex): preview\n"
          "  --fullscreen          full-screen; a key press or a click ends it\n"
          "  --render DIR          render headless into DIR (needs --pictures N)\n"
-         "  --configure           print the stored speed and delay; with --speed and/or\n"
-         "                        --delay, store them\n"
+         "  --configure           print the speed and delay in force; with --speed and/or\n"
+         "                        --delay, store them first\n"
          "  --list-pictures       print the pictures there are, one a line\n"
          "Options:\n"
          "  --geometry WxH        window size (default 1280x720)\n"

@@ -37,11 +37,11 @@ struct LoopOptions {
   long max_frames = -1;             // stop after this many frames (tests); -1: never
 };
 
-// The number of the SIGTERM or SIGINT that arrived, 0 before; the loop ends cleanly when it
-// is set.
+// The number of the SIGTERM, SIGINT, SIGHUP or SIGQUIT that arrived, 0 before; the loop
+// ends cleanly when it is set.
 extern volatile std::sig_atomic_t g_stop_requested;
 
-// Makes SIGTERM and SIGINT set g_stop_requested.
+// Makes SIGTERM, SIGINT, SIGHUP and SIGQUIT set g_stop_requested.
 void install_stop_signals();
 
 // Once everything is cleaned up: when a stop signal ended the run, ends the process by that

@@ -1,20 +1,29 @@
 #include "host/settings.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "host/command_line.h"
 
 namespace bw::host {
 
+std::optional<uint32_t> setting_number(std::string_view text) {
+  uint32_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
 void read_settings(SettingsStorage& storage, Settings& settings) {
   if (!storage.open_key()) {
     settings.install_path = ".";
     return;
   }
-  // A path that does not fit the buffer fails to read, like any other failed read.
+  // A path that does not fit the storage's room fails to read, like any other failed read.
   auto path = storage.read_text("PATH");
   settings.install_path =
-      path && path->size() < kInstallPathBuffer ? *path : std::string(".");
+      path && path->size() < storage.install_path_room() ? *path : std::string(".");
   if (auto speed = storage.read_number("SPEED")) settings.speed = static_cast<float>(*speed);
   if (auto delay = storage.read_number("DELAY")) settings.delay = static_cast<float>(*delay);
 }

@@ -35,6 +35,8 @@ class SettingsStorage {
   // Why the last store failed, naming the place: "\"<where>\": <reason>"; empty when
   // unknown.
   virtual std::string store_failure() const { return {}; }
+  // The room for PATH, terminating zero included: a longer PATH reads as absent.
+  virtual size_t install_path_room() const { return kInstallPathBuffer; }
 };
 
 // The values the saver runs with.
@@ -43,6 +45,10 @@ struct Settings {
   float speed = 20.0f;  // 0 paints at the pace of 20
   float delay = 7.0f;   // seconds a finished picture is held
 };
+
+// A SPEED or DELAY as a settings file holds it: decimal digits only, 0 to 4294967295;
+// nothing for any other text.
+std::optional<uint32_t> setting_number(std::string_view text);
 
 // Reads the settings as the saver does when its window is created. Without a key the
 // install path is "." and speed and delay keep the values `settings` already holds.

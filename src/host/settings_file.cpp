@@ -8,12 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <sstream>
 #include <vector>
 
 #include "assets/image_source.h"
 #include "host/options.h"
 #include "platform/diagnostics.h"
+#include "platform/file_replacement.h"
 
 namespace bw::host {
 namespace fs = std::filesystem;
@@ -31,12 +33,16 @@ bool is_known_key(std::string_view key) {
 // The whole text of a settings file, or none. Only a regular file of at most
 // kMaxSettingsFileBytes is read: a FIFO would hang the saver and a device such as
 // /dev/zero would never end. `problem` says why a file that exists was not read.
-std::optional<std::string> read_settings_text(const fs::path& file, std::string& problem) {
+std::optional<std::string> read_settings_text(const fs::path& file, std::string& problem,
+                                              std::string& identity) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) {
     if (errno != ENOENT && errno != ENOTDIR) problem = std::strerror(errno);
     return std::nullopt;
   }
+  // The file as it is now: another file put at the same path is news again.
+  identity = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
+             std::to_string(st.st_ctim.tv_sec) + "." + std::to_string(st.st_ctim.tv_nsec);
   if (!S_ISREG(st.st_mode)) {
     problem = "not a regular file";
     return std::nullopt;
@@ -54,25 +60,23 @@ std::optional<std::string> read_settings_text(const fs::path& file, std::string&
   return std::string(bytes->begin(), bytes->end());
 }
 
-// A stored 32-bit number: decimal digits only.
-std::optional<uint32_t> stored_number(std::string_view text) {
-  uint32_t value = 0;
-  const char* end = text.data() + text.size();
-  auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-  return value;
+// An editor may begin a UTF-8 file with a byte-order mark; it is no part of the first key.
+std::string without_byte_order_mark(const std::string& text) {
+  return text.rfind("\xEF\xBB\xBF", 0) == 0 ? text.substr(3) : text;
 }
+
+std::optional<uint32_t> stored_number(std::string_view text) { return setting_number(text); }
 
 // Reads KEY=VALUE lines of a settings file into `values`; returns whether the file could
 // be read. Lines that are not of that form, or name another key, are skipped. A SPEED or
 // DELAY that no setting can hold is named in `problems`.
 bool read_key_file(const fs::path& file, std::map<std::string, std::string, std::less<>>& values,
-                   std::vector<std::string>& problems) {
+                   std::vector<std::string>& problems, std::string& identity) {
   std::string problem;
-  const auto text = read_settings_text(file, problem);
+  const auto text = read_settings_text(file, problem, identity);
   if (!problem.empty()) problems.push_back(problem);
   if (!text) return false;
-  std::istringstream in(*text);
+  std::istringstream in(without_byte_order_mark(*text));
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -84,6 +88,12 @@ bool read_key_file(const fs::path& file, std::map<std::string, std::string, std:
     // Kept all the same: it hides a machine-wide value, and reads as absent.
     if (key != "PATH" && !value.empty() && !stored_number(value))
       problems.push_back("\"" + line + "\" is ignored: " + setting_number_rule());
+    if (key == "PATH" && value.size() >= kSettingsFilePathRoom) {
+      problems.push_back("PATH= of " + std::to_string(value.size()) +
+                         " characters is ignored: a path has at most " +
+                         std::to_string(kSettingsFilePathRoom - 1));
+      continue;  // read as absent: a machine-wide PATH, else the installed data, is used
+    }
     values[std::string(key)] = value;
   }
   return true;
@@ -125,10 +135,13 @@ void SettingsFile::load() {
   bool exists = false;
   for (const fs::path* file : {&system_file_, &user_file_}) {
     std::vector<std::string> problems;
-    exists |= read_key_file(*file, values_, problems);
-    // Each problem once, though the file is read again whenever the key is opened.
+    std::string identity;
+    exists |= read_key_file(*file, values_, problems, identity);
+    // Each problem of a file once in the process, though the file is read whenever a key is
+    // opened, by every storage object made for the picture.
+    static std::set<std::string> warned;
     for (const auto& problem : problems)
-      if (warned_.insert(file->string() + problem).second)
+      if (warned.insert(file->string() + "\n" + identity + "\n" + problem).second)
         diag::message("brushwright: settings file \"%s\": %s", file->c_str(),
                       problem.c_str());
   }
@@ -182,7 +195,7 @@ bool SettingsFile::store_speed_and_delay(uint32_t speed, uint32_t delay) {
       return fail(target, "larger than " + std::to_string(kMaxSettingsFileBytes / 1024) + " KB");
     const auto bytes = assets::read_whole_file(target.string(), kMaxSettingsFileBytes);
     if (!bytes) return fail(target, "cannot be read");
-    std::istringstream in(std::string(bytes->begin(), bytes->end()));
+    std::istringstream in(without_byte_order_mark(std::string(bytes->begin(), bytes->end())));
     std::string line;
     while (std::getline(in, line)) {
       if (line.rfind("SPEED=", 0) == 0 || line.rfind("DELAY=", 0) == 0) continue;
@@ -197,27 +210,17 @@ bool SettingsFile::store_speed_and_delay(uint32_t speed, uint32_t delay) {
   if (error) return fail(target.parent_path(), error.message());
 
   // Write a temporary file beside the real one and rename it over, so that a failed
-  // write leaves the old file whole.
-  fs::path temporary = target;
-  temporary += ".tmp" + std::to_string(::getpid());
-  std::FILE* out = std::fopen(temporary.c_str(), "w");
-  if (out == nullptr) return fail(temporary, std::strerror(errno));
-  for (const auto& line : lines) std::fprintf(out, "%s\n", line.c_str());
-  // The first failure's errno (EIO when the call set none), 0 while all goes well.
-  int failure = 0;
-  auto note = [&failure](bool failed) {
-    if (failed && failure == 0) failure = errno != 0 ? errno : EIO;
-  };
-  errno = 0;
-  note(std::fflush(out) != 0 || std::ferror(out) != 0);
-  note(std::fclose(out) != 0);
+  // write leaves the old file whole; one that a killed save left behind goes now.
+  platform::remove_stale_temporaries(target.parent_path().string(), ".conf");
+  platform::FileReplacement file;
+  std::string reason;
+  if (!file.open(target.string(), &reason))
+    return fail(fs::path(platform::temporary_path(target.string())), reason);
+  for (const auto& line : lines) file.write((line + "\n").data(), line.size() + 1);
   // The new file keeps the permissions of the one it replaces.
-  if (failure == 0 && exists) note(::chmod(temporary.c_str(), st.st_mode & 07777) != 0);
-  if (failure == 0) note(::rename(temporary.c_str(), target.c_str()) != 0);
-  if (failure != 0) {
-    fs::remove(temporary, error);
-    return fail(target, std::strerror(failure));
-  }
+  if (exists && ::fchmod(::fileno(file.stream()), st.st_mode & 07777) != 0)
+    file.note_failure(errno);
+  if (!file.commit(&reason)) return fail(target, reason);
   return true;
 }
 

@@ -15,6 +15,10 @@ namespace bw::host {
 // The largest settings file read; anything larger is not one of ours.
 inline constexpr uint64_t kMaxSettingsFileBytes = 64 * 1024;
 
+// Room for PATH in a settings file, terminating zero included: the longest path the
+// system takes. A longer PATH is reported and read as absent.
+inline constexpr size_t kSettingsFilePathRoom = 4096;
+
 // A settings file is read only when it is a regular file of at most kMaxSettingsFileBytes
 // (a FIFO or a link to a device is reported and ignored). "Save" writes through a symbolic
 // link to the file it names, and refuses a read-only file.
@@ -33,6 +37,7 @@ class SettingsFile final : public SettingsStorage {
   std::optional<uint32_t> read_number(std::string_view name) override;
   bool store_speed_and_delay(uint32_t speed, uint32_t delay) override;
   std::string store_failure() const override;
+  size_t install_path_room() const override { return kSettingsFilePathRoom; }
 
   // The user's file, which "Save" writes.
   const std::filesystem::path& user_file() const { return user_file_; }
@@ -44,7 +49,6 @@ class SettingsFile final : public SettingsStorage {
   std::filesystem::path system_file_;
   std::map<std::string, std::string, std::less<>> values_;
   bool exists_ = false;
-  std::set<std::string> warned_;  // problems already reported, by file
   std::string store_failure_;
 };
 

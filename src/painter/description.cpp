@@ -125,7 +125,7 @@ std::optional<PictureDescription> fetch_picture_description(const AssetFetcher& 
   std::optional<std::vector<std::uint8_t>> bytes;
   if (fetch) bytes = fetch(path);
   if (!bytes) {
-    diag::message("read_picture_description(): cannot read \"%s\"", path.c_str());
+    diag::message("cannot read the picture description \"%s\"", path.c_str());
     return std::nullopt;
   }
   std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "painter/engine.h"
+#include "platform/diagnostics.h"
 
 namespace bw::painter {
 
@@ -28,7 +29,16 @@ device::Shader* load_from_either(PainterState& state, const std::string& first,
                                  const std::string& second) {
   if (state.probe) {
     if (device::Shader* shader = load_shader_from(state, first, state.probe)) return shader;
-    if (device::Shader* shader = load_shader_from(state, second, state.probe)) return shader;
+    if (device::Shader* shader = load_shader_from(state, second, state.probe)) {
+      // The second place is the shared folder, or for the first shape effect the
+      // picture's own unnumbered one.
+      const bool shared = second.find('/', std::string("data/shaders/").size()) == std::string::npos;
+      if (state.tell_shared_effects)
+        diag::message("effect %s: the %s copy from \"%s\"",
+                      first.substr(first.rfind('/') + 1).c_str(), shared ? "shared" : "picture's",
+                      second.c_str());
+      return shader;
+    }
   }
   if (device::Shader* shader = load_shader_from(state, first, state.fetch)) return shader;
   return load_shader_from(state, second, state.fetch);
@@ -77,6 +87,9 @@ void load_shader_set(PainterState& state) {
     } else if (device::Shader* own = load_optional(state, folder + file)) {
       state.formgen_effects[i] = own;
     } else {
+      if (state.tell_shared_effects)
+        diag::message("effect %s: none of its own; plan %d shares the shape effect of plan %d",
+                      file, i, i - 1);
       state.formgen_effects[i] = state.formgen_effects[i - 1];
     }
   }

@@ -76,7 +76,7 @@ void load_any_facture(PainterState& state, device::Texture* texture, int start) 
     n = static_cast<std::int64_t>(candidate) + 1;
   }
   if (!state.missing_facture_reported) {
-    diag::say("load_any_facture(): no facture image of the facture store loads");
+    diag::say("no facture image of the facture store loads");
     state.missing_facture_reported = true;
   }
 }
@@ -88,7 +88,7 @@ int choose_image(PainterState& state, device::Texture* texture, int n, int prev,
   int chosen = detail::search_away_from(*texture, n, prev, kColourStore,
                                         state.colour_count, found);
   if (!found && !state.missing_colour_reported) {
-    diag::say("choose_image(): no colour image of the colour store loads");
+    diag::say("no colour image of the colour store loads");
     state.missing_colour_reported = true;
   }
   return chosen;

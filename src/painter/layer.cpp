@@ -111,7 +111,7 @@ int Layer::pick_facture(PainterState& state, int n) {
   n = detail::search_away_from(*facture_tex, n, prev, kFactureStore,
                                state.facture_count, found);
   if (!found && !state.missing_facture_reported) {
-    diag::say("Layer::pick(): no facture image of the facture store loads");
+    diag::say("no facture image of the facture store loads");
     state.missing_facture_reported = true;
   }
   facture_no = n;

@@ -51,6 +51,8 @@ class PainterState {
   AssetFetcher fetch;                       // description and effect files
   AssetFetcher probe;                       // the same files, silent about a missing one;
                                             // null: every miss is reported
+  bool tell_shared_effects = false;         // say which effects come from the shared
+                                            // folder, and which plans share a shape effect
   device::ImageSource image_source;          // named and numbered images; installed on
                                             // the device at start when either road is set
   Clock* clock = nullptr;                   // null: the real clock

@@ -1,7 +1,9 @@
 #include "platform/diagnostics.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -45,6 +47,17 @@ void message(const char* format, ...) {
   }
   va_end(again);
   say(line);
+}
+
+int finish_standard_output(const char* program, int status) {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int reason = errno;
+  if (flushed && !std::ferror(stdout)) return status;
+  // A write that failed earlier may have left no reason behind.
+  message("%s: cannot write to standard output: %s", program,
+          reason != 0 ? std::strerror(reason) : "a write failed");
+  return status == 0 ? 1 : status;
 }
 
 Sink install_sink(Sink sink) { return std::exchange(installed(), std::move(sink)); }

@@ -30,4 +30,10 @@ Sink install_sink(Sink sink);
 // The default sink: the line and a line end on standard error.
 void to_standard_error(const std::string& line);
 
+// The end of a program's run, through which every program returns its status: flushes
+// standard output and, when anything written there was lost (a full disk, a closed
+// descriptor), says "<program>: cannot write to standard output: <reason>" and turns a
+// status of 0 into 1, so that a listing that never arrived is not reported as done.
+int finish_standard_output(const char* program, int status);
+
 }  // namespace bw::diag

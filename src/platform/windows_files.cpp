@@ -19,7 +19,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 constexpr size_t kMaxTransfer = size_t{1} << 30;
 
 void refuse(const std::string& path, const char* why) {
-  diag::message("File::open(): \"%s\" %s", path.c_str(), why);
+  diag::message("\"%s\" %s", path.c_str(), why);
 }
 
 // The UTF-16 form of `path` for the system; none, with a message, for a device or pipe

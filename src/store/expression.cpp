@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace bw::store {
@@ -167,6 +168,12 @@ struct Evaluator {
 };
 
 thread_local int evaluation_depth = 0;
+thread_local ExpressionListener listener;
+
+double heard(std::string_view text, double value) {
+  if (listener) listener(text, value);
+  return value;
+}
 
 }  // namespace
 
@@ -196,7 +203,8 @@ double leading_number(std::string_view text, size_t* used) {
 }
 
 double evaluate(RecordStore& store, int record, std::string_view text, StoreLinks* links) {
-  if (text.size() > kMaxExpressionLength || evaluation_depth >= kMaxExpressionDepth) return 0;
+  if (evaluation_depth >= kMaxExpressionDepth) return 0;
+  if (text.size() > kMaxExpressionLength) return heard(text, 0);
   std::string compact;
   for (char c : text)
     if (c != ' ' && c != '\t') compact += c;
@@ -205,8 +213,14 @@ double evaluate(RecordStore& store, int record, std::string_view text, StoreLink
     ~Depth() { --evaluation_depth; }
   } depth;
   Evaluator evaluator{store, record, links != nullptr ? *links : state_of(store).links};
-  return evaluator.whole(std::move(compact));
+  return heard(text, evaluator.whole(std::move(compact)));
 }
+
+ListenToExpressions::ListenToExpressions(ExpressionListener next) {
+  previous_ = std::exchange(listener, std::move(next));
+}
+
+ListenToExpressions::~ListenToExpressions() { listener = std::move(previous_); }
 
 long double field_number(RecordStore& store, int record, const FieldPath& path, std::string* text,
                          StoreLinks* links) {

@@ -16,6 +16,7 @@
 // makes the whole expression 0.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,23 @@ inline constexpr int kMaxExpressionDepth = 16;
 // references are opened through `links` (the store's own list when null).
 double evaluate(RecordStore& store, int record, std::string_view text,
                 StoreLinks* links = nullptr);
+
+// Hears of every expression this thread evaluates while it is installed: the text as given
+// and the value found. Tools install one to point out stored expressions whose text is
+// malformed, which the evaluator reads as best it can and never refuses.
+using ExpressionListener = std::function<void(std::string_view text, double value)>;
+
+// Installs `listener` for the current thread for as long as it lives.
+class ListenToExpressions {
+ public:
+  explicit ListenToExpressions(ExpressionListener listener);
+  ~ListenToExpressions();
+  ListenToExpressions(const ListenToExpressions&) = delete;
+  ListenToExpressions& operator=(const ListenToExpressions&) = delete;
+
+ private:
+  ExpressionListener previous_;
+};
 
 // The number of a field: its text (left in `text` when given) converted by its type:
 // dates and times by their parsers, anything else as its longest leading decimal number.

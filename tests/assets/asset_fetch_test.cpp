@@ -125,7 +125,7 @@ TEST_F(AssetFetch, AbsentPathIsReportedAndNeverReadFromAPlainFile) {
   std::optional<std::vector<uint8_t>> got;
   const std::string message = fetch_quietly("data/y.hdr", got);
   EXPECT_FALSE(got.has_value());
-  EXPECT_EQ(message, "Shader::Shader(): can't open \"data/y.hdr\" file\n");
+  EXPECT_EQ(message, "cannot find \"data/y.hdr\" in the asset store or as a file\n");
 }
 
 TEST_F(AssetFetch, EmptyRecordReadsThePlainFileUnchanged) {
@@ -150,7 +150,7 @@ TEST_F(AssetFetch, WithoutAnAssetStorePlainFilesAreRead) {
   EXPECT_EQ(fetch_asset("data/shaders/p.hdr"), bytes_of("plain hdr"));
   std::optional<std::vector<uint8_t>> got;
   EXPECT_EQ(fetch_quietly("data/shaders/q.hdr", got),
-            "Shader::Shader(): can't open \"data/shaders/q.hdr\" file\n");
+            "cannot find \"data/shaders/q.hdr\" in the asset store or as a file\n");
   EXPECT_FALSE(got.has_value());
   // A directory is not an asset.
   EXPECT_NE(fetch_quietly("data/shaders", got), "");
@@ -237,7 +237,7 @@ TEST_F(AssetFetch, DamagedIndexIsSaidAndPassedBy) {
   EXPECT_EQ(got, bytes_of("2"));
   EXPECT_EQ(fetch_quietly("c", got), "");
   EXPECT_EQ(got, bytes_of("3"));
-  EXPECT_EQ(fetch_quietly("d", got), "Shader::Shader(): can't open \"d\" file\n");
+  EXPECT_EQ(fetch_quietly("d", got), "cannot find \"d\" in the asset store or as a file\n");
   EXPECT_FALSE(got.has_value());
 }
 

@@ -82,7 +82,7 @@ TEST(AssetTool, PackThenFetchEveryPathGivesTheOriginalBytes) {
   std::string err;
   EXPECT_EQ(bwtool("asset '" + install + "' data/shaders/none.bsf", &out, &err), 1);
   EXPECT_EQ(out, "");
-  EXPECT_EQ(err, "Shader::Shader(): can't open \"data/shaders/none.bsf\" file\n");
+  EXPECT_EQ(err, "cannot find \"data/shaders/none.bsf\" in the asset store or as a file\n");
 
   // The field-1 lookup as the tool prints it: record 3 holds "data/shaders/paint.bsf".
   const std::string store = "'" + install + "/data/Base3'";
@@ -136,9 +136,12 @@ TEST(StoreTool, EvalPrintsTheValueWithSixDecimals) {
   std::string out;
   EXPECT_EQ(bwtool("store eval '" + dir + "' 1 '^Count*2+1/3'", &out), 0);
   EXPECT_EQ(out, "10.333333\n");
-  EXPECT_EQ(bwtool("store eval '" + dir + "' 1 '(1+'", &out), 0);
-  EXPECT_EQ(out, "0.000000\n");
+  // A malformed expression is refused, with what the evaluator would make of it.
   std::string err;
+  EXPECT_EQ(bwtool("store eval '" + dir + "' 1 '(1+'", &out, &err), 2);
+  EXPECT_EQ(out, "");
+  EXPECT_NE(err.find("malformed expression at character 4"), std::string::npos) << err;
+  EXPECT_NE(err.find("(read as it stands: 0.000000)"), std::string::npos) << err;
   EXPECT_EQ(bwtool("store eval '" + dir + "' 0 1", nullptr, &err), 2);
   EXPECT_NE(err.find("not a record number"), std::string::npos) << err;
 }

@@ -158,7 +158,8 @@ TEST(JpegDecoder, SidesAboveTheLimitAreRefusedBeforeDecompressing) {
   const Decoded limited = decode(small, 32);
   EXPECT_FALSE(limited.image);
   EXPECT_EQ(limited.messages,
-            "fetch_store_image(): image size 40x8 of record 3 is above the limit of 32x32\n");
+            "fetch_store_image(): image size 40x8 of record 3 is above the limit of 32 pixels a side "
+            "and 1024 in all\n");
 
   const Bytes wide = encode("jpeg_wide", 16385, 2, "-grayscale", true);
   ASSERT_FALSE(wide.empty());

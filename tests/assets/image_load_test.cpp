@@ -70,7 +70,7 @@ TEST(ImageLoad, UnknownExtensionIsReported) {
   testing::internal::CaptureStderr();
   EXPECT_FALSE(load_image("A.TGA", sources, width, height));
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Texture::load(): unknown format of \"A.TGA\" file\n");
+            "image \"A.TGA\": unknown format\n");
   EXPECT_EQ(width, 7);
   EXPECT_EQ(height, 8);
 }

@@ -87,7 +87,7 @@ TEST(TgaReader, RunLengthPacketsPastTheLastPixelAreCut) {
 TEST(TgaReader, UnsupportedDepthAndTypeAreRejected) {
   const Decoded sixteen = decode(make_tga(2, 16, 0, 1, 1, {0, 0}));
   EXPECT_FALSE(sixteen.image);
-  EXPECT_EQ(sixteen.messages, "Texture::load_tga(): only 24 and 32 bpp images are suported\n");
+  EXPECT_EQ(sixteen.messages, "TGA image \"sig.tga\": only 24- and 32-bit images are supported\n");
   EXPECT_EQ(sixteen.width, 1);  // the size is known before the rejection
 
   for (int type : {0, 1, 3, 9, 11}) {
@@ -122,10 +122,10 @@ TEST(TgaReader, TruncatedFilesFailCleanly) {
     EXPECT_NE(d.messages.find("\"sig.tga\""), std::string::npos) << c.name;
   }
   // Headers promising far more pixels than the bytes that follow could describe.
-  const Decoded huge_plain = decode(make_tga(2, 32, 0, 16384, 16384, {1, 2, 3, 4}));
-  EXPECT_NE(huge_plain.messages.find("needs 1073741824 bytes"), std::string::npos);
-  const Decoded huge_rle = decode(make_tga(10, 32, 0, 16384, 16384, {0xFF, 1, 2, 3, 4}));
-  EXPECT_NE(huge_rle.messages.find("needs at least 10485760 bytes"), std::string::npos)
+  const Decoded huge_plain = decode(make_tga(2, 32, 0, 4096, 4096, {1, 2, 3, 4}));
+  EXPECT_NE(huge_plain.messages.find("needs 67108864 bytes"), std::string::npos);
+  const Decoded huge_rle = decode(make_tga(10, 32, 0, 4096, 4096, {0xFF, 1, 2, 3, 4}));
+  EXPECT_NE(huge_rle.messages.find("needs at least 655360 bytes"), std::string::npos)
       << huge_rle.messages;
   Bytes rle_id_past_end = make_tga(10, 24, 0, 1, 1, {0x80, 1, 2, 3});
   rle_id_past_end[0] = 200;
@@ -136,7 +136,12 @@ TEST(TgaReader, SidesAboveTheCapAreRefusedBeforeAllocating) {
   const Decoded d = decode(make_tga(10, 32, 0, 16385, 1, {0xFF, 0, 0, 0, 0}));
   EXPECT_FALSE(d.image);
   EXPECT_EQ(d.width, 16385);
-  EXPECT_NE(d.messages.find("above the limit of 16384x16384"), std::string::npos);
+  EXPECT_EQ(d.messages, "image size 16385x1 of TGA image \"sig.tga\" is above the limit of 16384 "
+                        "pixels a side and 16777216 in all\n");
+  // Within both sides but above the pixels of a 4096 x 4096 square.
+  EXPECT_NE(decode(make_tga(10, 32, 0, 4097, 4096, {0xFF, 0, 0, 0, 0})).messages.find(
+                "image size 4097x4096 of TGA image"),
+            std::string::npos);
 
   int width = 0, height = 0;
   testing::internal::CaptureStderr();

@@ -105,7 +105,7 @@ TEST(ImageDecodeTool, FailuresExitNonZeroWithAMessage) {
     const char* message_part;
   };
   const Case cases[] = {
-      {"image decode A.TGA x.png", 1, "Texture::load(): unknown format of \"A.TGA\" file"},
+      {"image decode A.TGA x.png", 1, "image \"A.TGA\": unknown format"},
       {"image decode --install /nonexistent x.tga x.png", 1, "cannot decode \"x.tga\""},
       // The message names this command, never the saver's effect loading.
       {"image decode /nonexistent/x.jpg x.png", 1,

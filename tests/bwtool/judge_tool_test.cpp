@@ -83,16 +83,35 @@ TEST(JudgeTool, FailsWithOneLineWithoutPaintingsOrOnAnUnreadableOne) {
   std::ofstream(damaged / "picture-002.png") << "\x89PNG\r\n\x1a\n truncated";
   run = judge(damaged);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("picture-002.png\" is not a readable PNG"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("picture-002.png\" is not a readable PNG image\n"), std::string::npos)
+      << run.err;
 
-  // Wider than the judge measures: refused before its pixels are held.
+  // Whatever size the saver writes the judge takes: a wide strip.
   const fs::path wide = fresh_folder("wide");
-  auto image = bw::assets::PixelBuffer::allocate(4097, 2);
+  auto image = bw::assets::PixelBuffer::allocate(5000, 120);
+  ASSERT_TRUE(image);
   std::string error;
   ASSERT_TRUE(bw::assets::save_png(*image, (wide / "picture-001.png").string(), &error)) << error;
   run = judge(wide);
+  EXPECT_EQ(run.status, 0) << run.err;
+
+  // Beyond the one image limit it is refused right after the header, in the words every
+  // reader uses: the header of a 16384 x 16384 image and an empty data chunk.
+  const fs::path huge = fresh_folder("huge");
+  const unsigned char header[] = {0x89, 'P',  'N',  'G',  '\r', '\n', 0x1a, '\n', 0,    0,
+                                  0,    13,   'I',  'H',  'D',  'R',  0,    0,    0x40, 0,
+                                  0,    0,    0x40, 0,    8,    6,    0,    0,    0,    0xa9,
+                                  0xc8, 0x10, 0x84, 0,    0,    0,    0,    'I',
+                                  'D',  'A',  'T',  0x35, 0xaf, 0x06, 0x1e};
+  std::ofstream(huge / "picture-001.png", std::ios::binary)
+      .write(reinterpret_cast<const char*>(header), sizeof header);
+  run = judge(huge);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("at most 4096 x 4096"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("image size 16384x16384 of PNG image \"" +
+                         (huge / "picture-001.png").string() +
+                         "\" is above the limit of 16384 pixels a side and 16777216 in all\n"),
+            std::string::npos)
+      << run.err;
 }
 
 }  // namespace

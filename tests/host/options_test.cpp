@@ -125,28 +125,58 @@ class MemoryKey final : public SettingsStorage {
   }
 };
 
-std::string configure(const std::string& line, MemoryKey& key) {
+// What --configure printed (standard output, then standard error) and its status.
+struct Configured {
+  std::string out;
+  std::string err;
+  int status;
+};
+
+std::string contents(std::FILE* file) {
+  std::rewind(file);
+  char buffer[256] = {};
+  const size_t n = std::fread(buffer, 1, sizeof buffer - 1, file);
+  std::fclose(file);
+  return std::string(buffer, n);
+}
+
+Configured configure_run(const std::string& line, MemoryKey& key) {
   std::string error;
   auto options = parse_saver_options(words("--configure " + line), nullptr, error);
   EXPECT_TRUE(options) << error;
   std::FILE* out = std::tmpfile();
-  EXPECT_EQ(run_configure(*options, key, out, stderr), 0);
-  std::rewind(out);
-  char buffer[128] = {};
-  const size_t n = std::fread(buffer, 1, sizeof buffer - 1, out);
-  std::fclose(out);
-  return std::string(buffer, n);
+  std::FILE* err = std::tmpfile();
+  const int status = run_configure(*options, key, out, err);
+  return {contents(out), contents(err), status};
 }
 
-TEST(Configure, ShowsAndStoresLikeTheSettingDialog) {
+std::string configure(const std::string& line, MemoryKey& key) {
+  const Configured run = configure_run(line, key);
+  EXPECT_EQ(run.status, 0) << line << ": " << run.err;
+  return run.out;
+}
+
+TEST(Configure, PrintsTheValuesInForceAndStoresWhatTheReaderTakes) {
   MemoryKey key;
-  EXPECT_EQ(configure("", key), "speed \ndelay \n");  // nothing stored: empty boxes
+  EXPECT_EQ(configure("", key), "speed 20\ndelay 7\n");  // nothing stored: the defaults
   EXPECT_FALSE(key.exists);
   // Setting one value on a fresh machine keeps the other at its default, not 0.
   EXPECT_EQ(configure("--speed 35", key), "speed 35\ndelay 7\n");
-  EXPECT_EQ(configure("--delay 12abc", key), "speed 35\ndelay 12\n");
-  EXPECT_EQ(configure("--speed -1", key), "speed -1\ndelay 12\n");
+  EXPECT_EQ(configure("--delay 12", key), "speed 35\ndelay 12\n");
+  // The largest number a setting holds is shown as the saver uses it, not as -1.
+  EXPECT_EQ(configure("--speed 4294967295", key), "speed 4294967295\ndelay 12\n");
   EXPECT_EQ(key.numbers["SPEED"], 4294967295u);
+  // What the reader would not take back is refused, and nothing changes.
+  for (const char* bad : {"--speed -1", "--delay 12abc", "--delay 4294967296", "--speed 1.5",
+                          "--delay 7 --speed x"}) {
+    const Configured run = configure_run(bad, key);
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_EQ(run.out, "") << bad;
+    EXPECT_NE(run.err.find("is not a number from 0 to 4294967295\n"), std::string::npos)
+        << bad << ": " << run.err;
+  }
+  EXPECT_EQ(key.numbers["SPEED"], 4294967295u);
+  EXPECT_EQ(key.numbers["DELAY"], 12u);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -158,6 +160,41 @@ TEST_F(SettingsFileTest, UserFileWinsOverSystemAndBadLinesAreSkipped) {
   EXPECT_EQ(settings.delay, 4.0f);
 }
 
+// A byte-order mark is no part of the first key; a long PATH is taken as the system takes
+// paths, and one longer than any path is reported and read as absent.
+TEST_F(SettingsFileTest, ByteOrderMarkAndLongPaths) {
+  const std::string bom = "\xEF\xBB\xBF";
+  write(root / "user/Tamsin.conf", bom + "SPEED=33\nDELAY=4\n");
+  auto settings_file = file();
+  ASSERT_TRUE(settings_file.open_key());
+  EXPECT_EQ(settings_file.read_number("SPEED"), 33u);
+  // Saving keeps one SPEED line, and the file reads back as saved.
+  ASSERT_TRUE(settings_dialog_save(settings_file, {"12", "5"}));
+  EXPECT_EQ(slurp(root / "user/Tamsin.conf"), "SPEED=12\nDELAY=5\n");
+
+  write(root / "system/Tamsin.conf", "PATH=/usr/share/x\n");
+  struct Case {
+    size_t length;
+    bool kept;
+  } cases[] = {{255, true}, {256, true}, {kSettingsFilePathRoom - 1, true},
+               {kSettingsFilePathRoom, false}};
+  for (const auto& c : cases) {
+    const std::string path = "/" + std::string(c.length - 1, 'p');
+    write(root / "user/Tamsin.conf", bom + "PATH=" + path + "\n");
+    auto long_path = file();
+    ::testing::internal::CaptureStderr();
+    Settings settings;
+    read_settings(long_path, settings);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    // Refused, the machine-wide PATH stands.
+    EXPECT_EQ(settings.install_path, c.kept ? path : "/usr/share/x") << c.length;
+    EXPECT_EQ(err.empty(), c.kept) << c.length << ": " << err;
+    if (!c.kept) {
+      EXPECT_NE(err.find("PATH= of 4096 characters is ignored"), std::string::npos) << err;
+    }
+  }
+}
+
 TEST_F(SettingsFileTest, SaveCreatesTheFolderAndKeepsOtherLines) {
   auto settings_file = file();
   ASSERT_TRUE(settings_dialog_save(settings_file, {"35", "-1"}));
@@ -169,6 +206,24 @@ TEST_F(SettingsFileTest, SaveCreatesTheFolderAndKeepsOtherLines) {
   ASSERT_TRUE(settings_file.open_key());
   EXPECT_EQ(settings_dialog_show(settings_file, Settings{}).delay, "0");
   EXPECT_EQ(std::distance(fs::directory_iterator(root / "user"), {}), 1);  // no temporary left
+}
+
+// A save that a kill interrupted left its temporary; the next save removes it, and leaves
+// those of a save still running.
+TEST_F(SettingsFileTest, TheNextSaveRemovesTemporariesOfAKilledOne) {
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  int status = 0;
+  waitpid(ended, &status, 0);
+  const std::string stale = "Tamsin.conf.tmp" + std::to_string(ended);
+  const std::string running = "Tamsin.conf.tmp" + std::to_string(getppid());
+  write(root / "user" / stale, "SPEED=1\n");
+  write(root / "user" / running, "SPEED=2\n");
+  auto settings_file = file();
+  ASSERT_TRUE(settings_dialog_save(settings_file, {"5", "6"}));
+  EXPECT_FALSE(fs::exists(root / "user" / stale));
+  EXPECT_TRUE(fs::exists(root / "user" / running));
+  EXPECT_EQ(slurp(root / "user/Tamsin.conf"), "SPEED=5\nDELAY=6\n");
 }
 
 TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFileWhole) {
@@ -223,6 +278,23 @@ TEST_F(SettingsFileTest, OnlyRegularFilesUpTo64KBAreRead) {
       EXPECT_NE(settings_file.store_failure().find("Tamsin.conf"), std::string::npos) << c.name;
     }
   }
+}
+
+// A file that is not a settings file is named once in a run, though every part of the
+// saver that reads the settings makes its own storage object.
+TEST_F(SettingsFileTest, AProblemIsSaidOncePerRun) {
+  fs::create_directories(root / "user");
+  ASSERT_EQ(mkfifo((root / "user/Tamsin.conf").c_str(), 0644), 0);
+  ::testing::internal::CaptureStderr();
+  for (int reader = 0; reader < 3; ++reader) {
+    auto settings_file = file();
+    Settings settings;
+    read_settings(settings_file, settings);
+    EXPECT_FALSE(settings_file.open_key());
+  }
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
 }
 
 // The largest speed and delay are what a setting can hold, from the command line and from the

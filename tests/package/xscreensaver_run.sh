@@ -20,9 +20,17 @@ if [ "$(id -u)" -eq 0 ]; then
   chown 65534:65534 "$home"
   as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 fi
+# A display that asks for authorization (xvfb-run -a, a desktop session) admits only those
+# who hold its cookie: the saver's user gets a copy of this display's entry. A display
+# without access control has no entry, and needs none.
+user_env=(HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin)
+if xauth extract "$home/.Xauthority" "$DISPLAY" 2>/dev/null && [ -s "$home/.Xauthority" ]; then
+  [ -z "${as_user[*]}" ] || chown 65534:65534 "$home/.Xauthority"
+  user_env+=(XAUTHORITY="$home/.Xauthority")
+fi
 # run_as_user COMMAND...: runs COMMAND as the saver's user, in its clean environment.
 run_as_user() {
-  env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin "${as_user[@]}" "$@"
+  env -i "${user_env[@]}" "${as_user[@]}" "$@"
 }
 hack_pids() { pgrep -f -- "^$hack( |$)" || true; }
 
@@ -53,7 +61,7 @@ SETTINGS
 [ -z "${as_user[*]}" ] || chown 65534:65534 "$home/.xscreensaver"
 
 # Started without the function, so that $! is xscreensaver itself (env and setpriv exec).
-env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin "${as_user[@]}" \
+env -i "${user_env[@]}" "${as_user[@]}" \
   xscreensaver -no-splash -verbose >"$scratch/xscreensaver.log" 2>&1 &
 saver_pid=$!
 # wait_for SECONDS COMMAND...: polls COMMAND until it succeeds, for SECONDS at most. The

@@ -88,7 +88,7 @@ TEST(Description, FetchedByPathAndMissingReported) {
   EXPECT_FALSE(fetch_picture_description(fetch, "Lily"));
   std::string message = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(asked, "data/shaders/Lily/Lily.hdr");
-  EXPECT_EQ(message, "read_picture_description(): cannot read \"data/shaders/Lily/Lily.hdr\"\n");
+  EXPECT_EQ(message, "cannot read the picture description \"data/shaders/Lily/Lily.hdr\"\n");
 }
 
 }  // namespace

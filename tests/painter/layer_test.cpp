@@ -127,7 +127,7 @@ TEST(Layer, SearchWithNothingLoadableEndsWithOneMessage) {
   layer.pick(f.state, Pick::colour, 3);
   layer.pick(f.state, Pick::colour, 4);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "choose_image(): no colour image of the colour store loads\n");
+            "no colour image of the colour store loads\n");
   // Two bounded searches of count + 2 attempts each.
   EXPECT_EQ(f.numbered_loads.size(), 2u * 12u);
 }

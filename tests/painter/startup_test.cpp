@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine_fixture.h"
+#include "platform/diagnostics.h"
 #include "painter/image_search.h"
 
 namespace bw::painter {
@@ -109,7 +110,7 @@ TEST(StartUp, NoLoadableFactureEndsTheSearchAfterOnePass) {
   ::testing::internal::CaptureStderr();
   ASSERT_EQ(f.start(640, 480), StartResult::started);
   std::string errors = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(errors, "load_any_facture(): no facture image of the facture store loads\n");
+  EXPECT_EQ(errors, "no facture image of the facture store loads\n");
   // Numbers 1 .. 118 and then 0, once per facture texture, then the layer's own search.
   std::size_t facture_searches = 0;
   for (const auto& [store, number] : f.numbered_loads) facture_searches += store == kFactureStore;
@@ -231,6 +232,28 @@ TEST(StartUp, MissesAreReportedOnlyWhenNeitherPlaceHasTheEffect) {
   g.add_picture("Test", "PLANS=2", 0);
   ASSERT_EQ(g.start(320, 200), StartResult::started);
   EXPECT_EQ(g.reported, (Paths{"data/shaders/Test/formgen.0.bsf", "data/shaders/Test/formgen.bsf"}));
+}
+
+// Asked to tell (--verbose), the start says in plain words which effects came from the
+// shared folder and which plans share a shape effect, and still reports no miss.
+TEST(StartUp, TellsWhichEffectsComeFromTheSharedFolder) {
+  EngineFixture f;
+  f.add_picture("Test", "PLANS=2", 1);  // plan 1 shares plan 0's shape effect
+  f.state.tell_shared_effects = true;
+  std::vector<std::string> said;
+  const diag::Sink previous = diag::install_sink([&](const std::string& line) { said.push_back(line); });
+  const StartResult result = f.start(320, 200);
+  diag::install_sink(previous);
+  ASSERT_EQ(result, StartResult::started);
+  EXPECT_TRUE(f.reported.empty());
+  const std::vector<std::string> expected_part = {
+      "effect paint.bsf: the shared copy from \"data/shaders/paint.bsf\"",
+      "effect formgen.1.bsf: none of its own; plan 1 shares the shape effect of plan 0",
+  };
+  for (const auto& line : expected_part)
+    EXPECT_NE(std::find(said.begin(), said.end(), line), said.end()) << line;
+  EXPECT_EQ(said.size(), testing::kSharedEffects.size() + 1);
+  for (const auto& line : said) EXPECT_EQ(line.find("::"), std::string::npos) << line;
 }
 
 TEST(StartUp, RandomDrawsTakenInOrder) {

@@ -44,3 +44,13 @@ if(NOT WIN32)
     WINE_RUN="${PROJECT_SOURCE_DIR}/scripts/wine-run" BW_NATIVE_DATA="${PROJECT_BINARY_DIR}/data")
   add_dependencies(store_tool_differential_test bwtool)
 endif()
+
+# The written form of expressions, and bwtool store eval refusing malformed ones (bwtool
+# runs through a POSIX shell).
+if(NOT WIN32)
+  bw_add_test(expression_check_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/expression_check_test.cpp
+    LIBS bw_store)
+  target_compile_definitions(expression_check_test PRIVATE BW_BWTOOL="$<TARGET_FILE:bwtool>")
+  add_dependencies(expression_check_test bwtool)
+endif()

@@ -38,10 +38,6 @@ constexpr const char* kHelp =
     "                painting before: a repeated layout. Aim: <= 0.30\n"
     "                \"-\" where a figure does not apply (no outlines; the first painting)\n";
 
-// Largest side measured: the measures hold some twenty floats per pixel (and the spectrum
-// more), so a bound keeps a 16384-pixel render from taking tens of gigabytes.
-constexpr int kMaxJudgedSide = 4096;
-
 // The paintings of a render folder: picture-N.png, in the order of N (not the contact
 // sheet, not the frames of a film).
 std::vector<fs::path> paintings_in(const fs::path& dir) {
@@ -111,12 +107,15 @@ int run_judge(std::span<char* const> args) {
       return 1;
     }
     int width = 0, height = 0;
-    const auto image =
-        bw::assets::decode_png_stream(file, path.string(), width, height, kMaxJudgedSide);
+    // The measures hold some twenty floats per pixel (and the spectrum more); the image
+    // limit that every reader keeps (and the saver's render too) bounds them to the
+    // pixels of a 4096 x 4096 square.
+    const auto image = bw::assets::decode_png_stream(file, path.string(), width, height);
     std::fclose(file);
     if (!image || image->width < 1 || image->height < 1) {
-      std::fprintf(stderr, "bwtool judge: \"%s\" is not a readable PNG image of at most %d x %d\n",
-                   path.string().c_str(), kMaxJudgedSide, kMaxJudgedSide);
+      // The reader has said why.
+      std::fprintf(stderr, "bwtool judge: \"%s\" is not a readable PNG image\n",
+                   path.string().c_str());
       return 1;
     }
     bw::judge::PaintingMeasures m = bw::judge::measure_painting(*image);

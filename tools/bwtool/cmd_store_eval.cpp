@@ -3,14 +3,25 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
+#include <string>
 
 #include "command.h"
 #include "store/expression.h"
+#include "store/expression_check.h"
 #include "store/record_store.h"
 #include "store/value_text.h"
 
 namespace bwtool {
 namespace {
+
+// At most 60 characters of `text`, on one line.
+std::string shown(std::string_view text) {
+  std::string line(text.substr(0, 60));
+  for (char& c : line)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return text.size() > 60 ? line + "..." : line;
+}
 
 int run_eval(std::span<char* const> args) {
   if (args.size() != 3) {
@@ -32,6 +43,27 @@ int run_eval(std::span<char* const> args) {
     return 1;
   }
   bw::store::StoreLinks links;
+  // The evaluator reads any text and would answer a mistyped expression with a number:
+  // refuse it, saying where it goes wrong and what the evaluator would make of it.
+  if (const auto fault = bw::store::check_expression(args[2], store.get())) {
+    const double taken = bw::store::evaluate(*store, static_cast<int>(record), args[2], &links);
+    std::fprintf(stderr, "bwtool store eval: malformed expression %s (read as it stands: %s)\n",
+                 bw::store::describe_fault(args[2], *fault).c_str(),
+                 bw::store::fixed_text(taken, 6).c_str());
+    return kUsageError;
+  }
+  // Expressions stored in fields keep the evaluator's reading; a malformed one is pointed
+  // out once, beside the value it gives.
+  std::set<std::string> told;
+  const std::string_view given = args[2];
+  bw::store::ListenToExpressions listen([&](std::string_view text, double value) {
+    if (text.data() == given.data() || !told.insert(std::string(text)).second) return;
+    if (const auto fault = bw::store::check_expression(text))
+      std::fprintf(stderr, "bwtool store eval: the stored expression \"%s\" is malformed %s; "
+                   "it counts as %s\n", shown(text).c_str(),
+                   bw::store::describe_fault(text, *fault).c_str(),
+                   bw::store::fixed_text(value, 6).c_str());
+  });
   const double value = bw::store::evaluate(*store, static_cast<int>(record), args[2], &links);
   std::printf("%s\n", bw::store::fixed_text(value, 6).c_str());
   // Virtual fields read as nothing when the library was refused: say why.
@@ -44,6 +76,8 @@ const CommandRegistration eval(
     "store eval",
     "  store eval DIR RECORD EXPRESSION\n"
     "                          value of an expression (+ - * / ( ) ^field CX[store,rec,^field]);\n"
+    "                          a malformed one is refused (status 2) saying where it goes\n"
+    "                          wrong, a malformed stored one named beside its value;\n"
     "                          links and expression fields are followed; virtual fields come\n"
 #ifdef _WIN32
     "                          from DIR\\Methods.dll, which is never loaded when DIR or the\n"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "command.h"
+#include "platform/diagnostics.h"
 #include "platform/file.h"
 
 namespace bwtool {
@@ -44,12 +45,8 @@ CommandRegistration::CommandRegistration(std::string_view name, std::string_view
   commands().emplace(std::string(name), Command{std::string(usage), run});
 }
 
-}  // namespace bwtool
-
-int main(int argc, char** argv) {
-  using namespace bwtool;
-  // Field values and images go to standard output as raw bytes.
-  bw::platform::make_standard_output_binary();
+// Runs the command that argv names; returns its exit status.
+int run(int argc, char** argv) {
   if (argc < 2) {
     print_help(stderr);
     return kUsageError;
@@ -75,4 +72,12 @@ int main(int argc, char** argv) {
   }
   return found->second.run(
       std::span<char* const>(argv + 1 + used, static_cast<size_t>(argc - 1 - used)));
+}
+
+}  // namespace bwtool
+
+int main(int argc, char** argv) {
+  // Field values and images go to standard output as raw bytes.
+  bw::platform::make_standard_output_binary();
+  return bw::diag::finish_standard_output("bwtool", bwtool::run(argc, argv));
 }
