@@ -66,7 +66,8 @@ constexpr const char* kHelp =
     "    fixed pattern: in 10 x 10 fixed blocks of the screen, the median over the\n"
     "    paintings of each block's column (and row) profile of fine luma detail, and its\n"
     "    strongest sinusoid of period 4..24 pixels, in grey levels: the same marks at the\n"
-    "    same screen place in every painting. Aim: <= 1.0\n"
+    "    same screen place in every painting (the signature's corner left out).\n"
+    "    Aim: <= 1.0\n"
     "    \"-\" where a figure does not apply (no outlines or edges; the first painting)\n";
 
 // The columns, in order: heading, decimals, the factor the figure is shown at, and the

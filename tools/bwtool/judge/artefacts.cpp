@@ -1,5 +1,7 @@
 #include "judge/artefacts.h"
 
+#include "judge/measures.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -195,8 +197,11 @@ bool FixedPatternDetector::add(const assets::PixelBuffer& painting) {
 FixedPattern FixedPatternDetector::strongest() const {
   FixedPattern best;
   if (paintings_ == 0) return best;
+  // The signature is the same handwriting at the same place in every painting, by design.
+  const Area signature = signature_area(width_, height_);
   for (int j = 0; j < kGridBlocks; ++j) {
     for (int i = 0; i < kGridBlocks; ++i) {
+      if (block_edge(i + 1, width_) > signature.left && block_edge(j + 1, height_) > signature.top) continue;
       const size_t block = static_cast<size_t>(j) * kGridBlocks + i;
       for (bool upright : {true, false}) {
         // Each place's median over the paintings: a pattern in all of them stays, what

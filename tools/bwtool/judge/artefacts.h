@@ -43,7 +43,8 @@ double rainbow_share(const std::array<Plane, 3>& lab);
 // place the median over the paintings is kept: what a painting draws differs from
 // painting to painting and falls away, a pattern fixed to the screen stays. Its strength is the largest amplitude (grey levels, 0..255) of a
 // sinusoid with a period of kGridShortestPeriod to kGridLongestPeriod pixels in that
-// average, Hann-windowed.
+// profile, Hann-windowed. Blocks that reach into the signature's corner are left out:
+// its handwriting is meant to be at the same place every time.
 inline constexpr int kGridBlocks = 10;
 inline constexpr int kGridShortestPeriod = 4;
 inline constexpr int kGridLongestPeriod = 24;
