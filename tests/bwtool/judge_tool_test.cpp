@@ -66,7 +66,12 @@ TEST(JudgeTool, MeasuresThePaintingsInOrderAndNothingElse) {
              tenth = run.out.find("picture-010.png"), median = run.out.find("median");
   ASSERT_NE(median, std::string::npos) << run.out;
   EXPECT_TRUE(first < second && second < tenth && tenth < median) << run.out;
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5) << run.out;  // heading too
+  // The heading, three paintings, their medians, the three rows of the real paintings'
+  // bands and the pattern fixed to the screen across the three.
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 9) << run.out;
+  const auto band = run.out.find("paintings p90"), fixed = run.out.find("fixed pattern:");
+  EXPECT_TRUE(median < band && band < fixed && fixed != std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("(3 paintings)"), std::string::npos) << run.out;
 }
 
 TEST(JudgeTool, FailsWithOneLineWithoutPaintingsOrOnAnUnreadableOne) {

@@ -279,6 +279,11 @@ PaintingMeasures measure_painting(const assets::PixelBuffer& image) {
   m.value_range = value_range(lab[0]);
   m.mud = mud(lab);
   m.edge_map = coarse_edge_map(lab);
+  m.edges = edge_statistics(image);
+  m.fractal_dimension = box_count_dimension(image);
+  m.phog = phog_statistics(image);
+  m.primary_share = primary_share(image);
+  m.rainbow_share = rainbow_share(lab);
   return m;
 }
 

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "assets/pixel_buffer.h"
+#include "judge/artefacts.h"
+#include "judge/painting_statistics.h"
 #include "judge/planes.h"
 
 namespace bw::judge {
@@ -77,6 +79,15 @@ double edge_map_correlation(const Plane& first, const Plane& second);
 // The median of `values` (the mean of the middle two for an even count); NaN for none.
 double median(std::vector<double> values);
 
+// The aims for the colour and layout of every painting at 1280 x 800 (the quality test
+// and "bwtool judge --help" hold the same).
+inline constexpr double kMaxPrimaryShare = 0.01;  // screen primaries
+inline constexpr double kMaxRainbowShare = 0.002;
+inline constexpr double kMinValueRange = 35;      // L*
+inline constexpr double kMaxMud = 0.10;
+inline constexpr double kMaxSameness = 0.25;      // consecutive layouts
+inline constexpr double kMaxFixedPattern = 1.0;   // grey levels
+
 // Every measure of one painting (jaggedness without the signature's area).
 struct PaintingMeasures {
   std::optional<double> jaggedness;
@@ -84,6 +95,13 @@ struct PaintingMeasures {
   double value_range = 0;
   double mud = 0;
   Plane edge_map;
+  // The published statistics of paintings.
+  EdgeStatistics edges;
+  std::optional<double> fractal_dimension;
+  PhogStatistics phog;
+  // Colour faults.
+  double primary_share = 0;
+  double rainbow_share = 0;
 };
 PaintingMeasures measure_painting(const assets::PixelBuffer& image);
 

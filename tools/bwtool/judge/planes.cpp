@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace bw::judge {
 namespace {
@@ -35,6 +36,48 @@ std::vector<float> gaussian_kernel(float sigma) {
   }
   for (float& k : kernel) k /= sum;
   return kernel;
+}
+
+double lanczos3(double x) {
+  if (x == 0) return 1;
+  if (x <= -3 || x >= 3) return 0;
+  const double px = std::numbers::pi * x;
+  return 3 * std::sin(px) * std::sin(px / 3) / (px * px);
+}
+
+// Resamples the rows of `in` (in.width wide) to `width` samples each.
+Plane resample_rows(const Plane& in, int width) {
+  Plane out(width, in.height);
+  const double scale = static_cast<double>(width) / in.width;
+  const double stretch = std::min(1.0, scale);  // < 1 widens the filter when shrinking
+  const double support = 3 / stretch;
+  std::vector<double> weights;
+  for (int x = 0; x < width; ++x) {
+    const double centre = (x + 0.5) / scale;
+    const int first = static_cast<int>(std::floor(centre - support));
+    const int last = static_cast<int>(std::ceil(centre + support));
+    weights.assign(static_cast<size_t>(last - first + 1), 0.0);
+    double sum = 0;
+    for (int i = first; i <= last; ++i) {
+      const double w = lanczos3((i + 0.5 - centre) * stretch);
+      weights[static_cast<size_t>(i - first)] = w;
+      sum += w;
+    }
+    for (int y = 0; y < in.height; ++y) {
+      double value = 0;
+      for (int i = first; i <= last; ++i)
+        value += weights[static_cast<size_t>(i - first)] * in.clamped(i, y);
+      out.at(x, y) = static_cast<float>(value / sum);
+    }
+  }
+  return out;
+}
+
+Plane transposed(const Plane& in) {
+  Plane out(in.height, in.width);
+  for (int y = 0; y < in.height; ++y)
+    for (int x = 0; x < in.width; ++x) out.at(y, x) = in.at(x, y);
+  return out;
 }
 
 }  // namespace
@@ -77,6 +120,22 @@ Plane luma_plane(const assets::PixelBuffer& image) {
     }
   }
   return luma;
+}
+
+Plane grey_levels(const assets::PixelBuffer& image) {
+  Plane grey(image.width, image.height);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const uint8_t* p = image.pixel(x, y);
+      grey.at(x, y) = static_cast<float>((19595u * p[0] + 38470u * p[1] + 7471u * p[2] + 32768u) >> 16);
+    }
+  }
+  return grey;
+}
+
+Plane resample(const Plane& plane, int width, int height) {
+  if (plane.values.empty() || (width == plane.width && height == plane.height)) return plane;
+  return transposed(resample_rows(transposed(resample_rows(plane, width)), height));
 }
 
 Plane blur(const Plane& plane, float sigma) {

@@ -33,6 +33,15 @@ std::array<float, 3> srgb_to_lab(int red, int green, int blue);
 // Luma Y' = 0.299 R' + 0.587 G' + 0.114 B' of the gamma-encoded values, 0..1.
 Plane luma_plane(const assets::PixelBuffer& image);
 
+// Grey levels 0..255 (whole numbers) of an sRGB image: (19595 R + 38470 G + 7471 B + 32768)
+// >> 16, the rounded ITU-R 601 luma that 8-bit grey conversions of image libraries give.
+Plane grey_levels(const assets::PixelBuffer& image);
+
+// `plane` resampled to width x height (each at least 1) with a three-lobe Lanczos filter,
+// widened by the reduction factor when shrinking so that detail finer than the new pixels
+// is averaged away rather than aliased.
+Plane resample(const Plane& plane, int width, int height);
+
 // Gaussian blur with standard deviation `sigma` pixels (a copy for sigma <= 0).
 Plane blur(const Plane& plane, float sigma);
 
