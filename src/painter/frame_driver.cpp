@@ -14,8 +14,24 @@ float unit_draw(PainterState& state) {
   return static_cast<float>(state.random.next()) / static_cast<float>(kRandomMax);
 }
 
+// With several pictures to choose from, each painting after the first paints one drawn at
+// random: its description and effects replace the last one's, and a plan it has beyond
+// those of the pictures before gets its layer now.
+void choose_next_picture(PainterState& state) {
+  const auto& choices = state.picture_choices;
+  if (choices.empty() || state.pictures_built == 0) return;
+  const std::string& name = choices[state.random.next() % choices.size()];
+  if (name != state.description->name && !read_picture_description(state, name)) return;
+  for (int i = 0; i < state.plans(); ++i) {
+    auto& layer = state.layers[static_cast<std::size_t>(i)];
+    if (!layer) layer = std::make_unique<Layer>(state, i);
+    layer->formgen = state.formgen_effects[static_cast<std::size_t>(i)];
+  }
+}
+
 // Steps of a new picture up to its composition, in the order the random draws are taken.
 void start_new_picture(PainterState& state) {
+  choose_next_picture(state);
   const PictureDescription& d = *state.description;
   const int plans = d.plans;
   const bool side_a = state.timing.direction < 0;
@@ -70,6 +86,7 @@ void finish_new_picture(PainterState& state) {
   signature_pass(state);
   device::Texture* target = state.capture_toggle == 0 ? state.final_a : state.final_b;
   target->copy_from_target();
+  reveal_plan_pass(state, target);
   state.capture_toggle ^= 1;
   state.last_capture = target;
   ++state.pictures_built;
