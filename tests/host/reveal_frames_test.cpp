@@ -24,12 +24,12 @@ constexpr int kWidth = 320;
 constexpr int kHeight = 200;
 constexpr int kBlock = 20;
 
-struct Run {
+struct SaverRun {
   int status = -1;
   std::string err;
 };
 
-Run render(const fs::path& dir, int pictures, const char* seed) {
+SaverRun render(const fs::path& dir, int pictures, const char* seed) {
   fs::remove_all(dir);
   fs::create_directories(dir);
   auto child = testing::start_saver(
@@ -37,7 +37,7 @@ Run render(const fs::path& dir, int pictures, const char* seed) {
        std::to_string(kWidth) + "x" + std::to_string(kHeight), "--seed", seed, "--delay", "0",
        "--speed", "40"},
       dir.string());
-  Run run;
+  SaverRun run;
   run.status = testing::wait_for(child, 400);
   if (run.status < 0) testing::kill_child(child);
   run.err = testing::slurp(child.err_file);
@@ -99,7 +99,7 @@ class RevealFrames : public ::testing::Test {
   // One seeded run of two pictures, shared by the tests.
   static void SetUpTestSuite() {
     dir_ = new fs::path(fs::path(BW_TEST_TMPDIR) / "reveal");
-    run_ = new Run(render(*dir_, 2, "7"));
+    run_ = new SaverRun(render(*dir_, 2, "7"));
     frames_ = new std::vector<assets::PixelBuffer>(frames_in(*dir_));
   }
   static void TearDownTestSuite() {
@@ -122,13 +122,13 @@ class RevealFrames : public ::testing::Test {
   const std::vector<assets::PixelBuffer>& frames() const { return *frames_; }
 
   static fs::path* dir_;
-  static Run* run_;
+  static SaverRun* run_;
   static std::vector<assets::PixelBuffer>* frames_;
   std::optional<assets::PixelBuffer> first_, second_;
   std::size_t second_begins_ = 0;
 };
 fs::path* RevealFrames::dir_ = nullptr;
-Run* RevealFrames::run_ = nullptr;
+SaverRun* RevealFrames::run_ = nullptr;
 std::vector<assets::PixelBuffer>* RevealFrames::frames_ = nullptr;
 
 TEST_F(RevealFrames, TheFirstPaintingIsPaintedOverTheCanvasAndEachRevealEndsAtItsPainting) {
@@ -173,6 +173,7 @@ TEST_F(RevealFrames, MidRevealTheBlendWeightVariesOverTheScreen) {
   for (double w : middle) spread += (w - 0.5) * (w - 0.5);
   spread = std::sqrt(spread / middle.size());
   const auto [low, high] = std::minmax_element(middle.begin(), middle.end());
+  std::printf("mid-reveal block weights: spread %.3f, from %.3f to %.3f\n", spread, *low, *high);
   // A uniform cross-fade gives every block the same weight.
   EXPECT_GT(spread, 0.15);
   EXPECT_GT(*high - *low, 0.6);
@@ -208,13 +209,15 @@ TEST_F(RevealFrames, DarkMassesArriveBeforeHighlights) {
   dark /= double(quarter);
   light /= double(quarter);
   const double reveal = double(frames().size() - second_begins_);
+  std::printf("mean arrival: darkest quarter %.1f, lightest %.1f of %.0f frames\n", dark, light,
+              reveal);
   EXPECT_LT(dark + 0.1 * reveal, light) << "darkest quarter at frame " << dark
                                         << ", lightest at " << light << " of " << reveal;
 }
 
 TEST_F(RevealFrames, ASeededRunRevealsTheSameWayAgain) {
   const fs::path again = fs::path(BW_TEST_TMPDIR) / "reveal-again";
-  const Run run = render(again, 1, "7");
+  const SaverRun run = render(again, 1, "7");
   ASSERT_EQ(run.status, 0) << run.err;
   const auto repeated = frames_in(again);
   ASSERT_GT(repeated.size(), 100u);
