@@ -249,7 +249,7 @@ TEST(Cycle, UnchangedDisplaysAreLeftOutWithoutChangingThePictures) {
   }
   int shown = 0, left_out = 0;
   float last_shown = -1.0f;
-  // Two pictures, a hold of 420 frames and a reveal of about 471 at 60 frames/s.
+  // Two pictures, reveals of about 471 frames at 60 frames/s and a hold of 420.
   for (int frame = 0; frame < 1000; ++frame) {
     draw_frame(every.state);
     const int built = changed.state.pictures_built;
@@ -258,17 +258,17 @@ TEST(Cycle, UnchangedDisplaysAreLeftOutWithoutChangingThePictures) {
       last_shown = 1.0f - changed.state.progress();
     } else {
       ++left_out;
-      // Left out only when no colour level could change: never on a new picture.
+      // Left out only when nothing shown could change: never on a new picture, and with
+      // the painted reveal only while the weight stands (during a hold).
       ASSERT_EQ(changed.state.pictures_built, built) << "frame " << frame;
-      ASSERT_LT(std::fabs(1.0f - changed.state.progress() - last_shown), 1.0f / 255.0f)
-          << "frame " << frame;
+      ASSERT_EQ(1.0f - changed.state.progress(), last_shown) << "frame " << frame;
     }
     ASSERT_EQ(every.state.timing.phase, changed.state.timing.phase) << "frame " << frame;
     ASSERT_EQ(every.state.random.state(), changed.state.random.state()) << "frame " << frame;
   }
   EXPECT_EQ(every.state.pictures_built, changed.state.pictures_built);
-  EXPECT_GT(shown, 100);     // the new pictures and the steep part of the reveal
-  EXPECT_GT(left_out, 500);  // the holds and the flat ends of the reveal
+  EXPECT_GT(shown, 400);     // the new pictures and the reveal, flat ends included
+  EXPECT_GT(left_out, 400);  // the holds
 }
 
 }  // namespace
