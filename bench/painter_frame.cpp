@@ -1,6 +1,7 @@
 // Cost of the two kinds of frame the saver draws, at 1920 x 1080 on the headless GL
 // backend: a new-picture frame (every painting pass, two facture loads, the capture) and
-// a display frame (the cross-fade alone). Both are timed in the same run, each ending at
+// a display frame (the display pass alone); and a display frame with the painted reveal
+// against one with the uniform cross-fade the display pass drew before it. Both are timed in the same run, each ending at
 // a read-back of a small target so that the rasteriser has finished; the new-picture frame
 // is reported in milliseconds and as a ratio to the display frame. The default picture
 // and its stores are used when the build has packed them (target "pictures"), else a
@@ -55,6 +56,44 @@ BENCHMARK(BM_NewPictureAgainstDisplayFrame)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(8);
 
+// A display frame as drawn now (the painted reveal) against one drawn with the uniform
+// cross-fade that the display pass drew before, alternately in one loop at 1920 x 1080.
+void BM_RevealFrameAgainstCrossFadeFrame(benchmark::State& bench) {
+  Engine engine;
+  if (!engine.start(1920, 1080)) {
+    bench.SkipWithError("the engine did not start on the GL backend");
+    return;
+  }
+  bench.SetLabel(engine.what);
+  engine.frame();  // the first picture
+  engine.force_new_picture();
+  engine.frame();  // the second: both finals hold paintings
+  bw::device::Shader* reveal = engine.state.reveal_effect;
+  if (reveal == nullptr) {
+    bench.SkipWithError("the picture has no reveal effect");
+    return;
+  }
+  double reveal_total = 0, cross_fade_total = 0;
+  for (auto _ : bench) {
+    engine.state.reveal_effect = reveal;
+    const double painted = seconds_of([&] { engine.frame(); });
+    engine.state.reveal_effect = nullptr;  // the display pass falls back to the cross-fade
+    const double faded = seconds_of([&] { engine.frame(); });
+    reveal_total += painted;
+    cross_fade_total += faded;
+    bench.SetIterationTime(painted);
+  }
+  engine.state.reveal_effect = reveal;
+  const double n = static_cast<double>(bench.iterations());
+  bench.counters["reveal_ms"] = reveal_total / n * 1e3;
+  bench.counters["cross_fade_ms"] = cross_fade_total / n * 1e3;
+  bench.counters["ratio_to_cross_fade"] = reveal_total / cross_fade_total;
+}
+BENCHMARK(BM_RevealFrameAgainstCrossFadeFrame)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,6 +103,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.print_counter("BM_NewPictureAgainstDisplayFrame", "ratio_to_display",
                          "new-picture frame / display frame");
+  reporter.print_counter("BM_RevealFrameAgainstCrossFadeFrame", "ratio_to_cross_fade",
+                         "display frame, reveal / uniform cross-fade");
   benchmark::Shutdown();
   return 0;
 }

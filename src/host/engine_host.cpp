@@ -40,6 +40,7 @@ void use_installation(painter::PainterState& state, const std::string& install_d
 void configure_state(painter::PainterState& state, const SaverOptions& options,
                      const Settings& settings) {
   state.picture_name = options.picture;
+  state.picture_choices = options.picture_choices;
   state.speed = settings.speed;
   state.delay = settings.delay;
   state.seed = options.seed;

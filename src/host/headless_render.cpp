@@ -75,10 +75,10 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   PictureWriter writer(&sheet);
 
   int saved = 0;
-  bool film = false;  // writing the displayed frames of the first whole cycle
+  const bool film = options.frames;  // writing every displayed frame
   long film_frames = 0;
-  // A film needs the whole cycle after the first picture, so it runs to the second capture.
-  const int captures_wanted = options.frames ? std::max(options.pictures, 2) : options.pictures;
+  // A film shows the last picture's reveal too, so it runs up to the capture after it.
+  const int captures_wanted = film ? options.pictures + 1 : options.pictures;
   // Enough frames for the wanted cycles at any speed and delay the options allow, and a
   // bound against a picture that never comes.
   for (long frame = 0; frame < 5'000'000 && state.pictures_built < captures_wanted; ++frame) {
@@ -93,7 +93,7 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
     const int built = state.pictures_built;
     const auto began = std::chrono::steady_clock::now();
     render_frame(state);
-    if (film && state.pictures_built == built) {
+    if (film && state.pictures_built <= options.pictures) {
       assets::PixelBuffer shown;
       if (state.device->read_back_buffer(shown.rgba, shown.width, shown.height)) {
         char name[64];
@@ -101,10 +101,7 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
         if (!save(shown, dir / name)) return 1;
       }
     }
-    if (state.pictures_built == built) continue;
-    // The film runs from the first capture to the second.
-    film = options.frames && state.pictures_built == 1;
-    if (saved >= options.pictures) continue;
+    if (state.pictures_built == built || saved >= options.pictures) continue;
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began)
             .count();
@@ -114,6 +111,8 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
       diag::say("brushwright: cannot read the finished picture back");
       return 1;
     }
+    // A captured painting keeps its reveal's plan in alpha; the picture is opaque.
+    for (std::size_t i = 3; i < picture.rgba.size(); i += 4) picture.rgba[i] = 255;
     char name[64];
     std::snprintf(name, sizeof name, "picture-%03d.png", saved + 1);
     const std::string path = (dir / name).string();

@@ -22,8 +22,8 @@ struct RenderHooks {
 
 // Runs --render on `backend` (headless): options.pictures pictures of options.width x
 // options.height into options.render_dir as picture-001.png ..., then contact-sheet.png;
-// with options.frames also frame-NNNNN.png, every displayed frame of the first whole
-// cycle. Without a seed the time seeds the engine. Returns the exit status, having said
+// with options.frames also frame-NNNNN.png, every displayed frame from the first on, until
+// the last picture has been revealed. Without a seed the time seeds the engine. Returns the exit status, having said
 // what went wrong on standard error.
 int render_pictures(const SaverOptions& options, const Settings& settings,
                     std::unique_ptr<device::Backend> backend, const RenderHooks& hooks = {});

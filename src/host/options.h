@@ -30,7 +30,10 @@ struct SaverOptions {
   double max_fps = 60.0;
   std::string render_dir;             // --render DIR
   int pictures = 0;                   // --pictures N
-  bool frames = false;                // --frames: every displayed frame of one cycle too
+  bool frames = false;                // --frames: every displayed frame too
+  // With --picture random, the pictures each later painting is drawn from (settled with
+  // the first picture); empty otherwise.
+  std::vector<std::string> picture_choices;
 };
 
 // Parses argv (argv[0] is the program). `xscreensaver_window` is the value of the

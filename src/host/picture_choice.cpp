@@ -67,6 +67,7 @@ std::optional<int> settle_picture(SaverOptions& options) {
     return 1;
   }
   options.picture = *chosen;
+  if (random) options.picture_choices = installed;
   return std::nullopt;
 }
 

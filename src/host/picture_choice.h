@@ -12,7 +12,7 @@
 
 namespace bw::host {
 
-// The picture name that asks for a different picture at each start.
+// The picture name that asks for a picture drawn afresh for every painting.
 inline constexpr std::string_view kRandomPicture = "random";
 
 // The pictures whose descriptions the data under `install_dir` holds, sorted by name:

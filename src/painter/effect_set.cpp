@@ -104,6 +104,8 @@ void load_shader_set(PainterState& state) {
       {&PainterState::filter_effect, "filter.bsf"},
       {&PainterState::color_effect, "color.bsf"},
       {&PainterState::visual_effect, "visual.bsf"},
+      {&PainterState::reveal_effect, "reveal.bsf"},
+      {&PainterState::reveal_plan_effect, "reveal_plan.bsf"},
       {&PainterState::color_out_effect, "color_out.bsf"},
       {&PainterState::surface_out_effect, "surface_out.bsf"},
       {&PainterState::colorgen_effect, "colorgen.bsf"},

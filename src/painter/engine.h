@@ -68,6 +68,13 @@ void surface_out_pass(PainterState& state);
 void colour_out_pass(PainterState& state);
 void paint_pass(PainterState& state);
 void signature_pass(PainterState& state);
+// Writes into the alpha of `painting` (a captured painting) the moment of its reveal at
+// which each pixel is painted; uses the back buffer, which it leaves holding the result.
+void reveal_plan_pass(PainterState& state, device::Texture* painting);
+// Draws the screen from the two captured paintings: with the reveal effect, the newest
+// one painted stroke by stroke over the other (or over the canvas before there is an
+// other) as far as its reveal has come (`weight` is second's share, so first's reveal is
+// 1 - weight); otherwise, or when neither is the newest, the two cross-faded.
 void display_pass(PainterState& state, device::Texture* first, device::Texture* second,
                   float weight);
 

@@ -14,8 +14,24 @@ float unit_draw(PainterState& state) {
   return static_cast<float>(state.random.next()) / static_cast<float>(kRandomMax);
 }
 
+// With several pictures to choose from, each painting after the first paints one drawn at
+// random: its description and effects replace the last one's, and a plan it has beyond
+// those of the pictures before gets its layer now.
+void choose_next_picture(PainterState& state) {
+  const auto& choices = state.picture_choices;
+  if (choices.empty() || state.pictures_built == 0) return;
+  const std::string& name = choices[state.random.next() % choices.size()];
+  if (name != state.description->name && !read_picture_description(state, name)) return;
+  for (int i = 0; i < state.plans(); ++i) {
+    auto& layer = state.layers[static_cast<std::size_t>(i)];
+    if (!layer) layer = std::make_unique<Layer>(state, i);
+    layer->formgen = state.formgen_effects[static_cast<std::size_t>(i)];
+  }
+}
+
 // Steps of a new picture up to its composition, in the order the random draws are taken.
 void start_new_picture(PainterState& state) {
+  choose_next_picture(state);
   const PictureDescription& d = *state.description;
   const int plans = d.plans;
   const bool side_a = state.timing.direction < 0;
@@ -70,6 +86,7 @@ void finish_new_picture(PainterState& state) {
   signature_pass(state);
   device::Texture* target = state.capture_toggle == 0 ? state.final_a : state.final_b;
   target->copy_from_target();
+  reveal_plan_pass(state, target);
   state.capture_toggle ^= 1;
   state.last_capture = target;
   ++state.pictures_built;
@@ -79,9 +96,9 @@ void finish_new_picture(PainterState& state) {
 
 namespace {
 
-// One frame of the cycle. The display pass is left out when `only_when_changed` and its
-// weight is within one colour level of the weight last displayed, since it would then
-// draw what the screen already shows. Returns whether the display pass ran.
+// One frame of the cycle. The display pass is left out when `only_when_changed` and it
+// would draw what the screen already shows: its weight is the one last displayed (within
+// one colour level, for a cross-fade). Returns whether the display pass ran.
 bool run_frame(PainterState& state, bool only_when_changed) {
   // Nothing to paint before a successful start.
   if (!state.device || !state.description || !state.layers[0]) return false;
@@ -96,8 +113,13 @@ bool run_frame(PainterState& state, bool only_when_changed) {
 
   if (new_picture) finish_new_picture(state);
   const float weight = 1.0f - state.progress();
-  const bool unchanged = state.shown_weight >= 0.0f &&
-                         std::fabs(weight - state.shown_weight) < 1.0f / 255.0f;
+  // A cross-fade moves each pixel by the weight's change; the painted reveal moves a
+  // stroke's edge by many levels at a change of the weight far below one, most of all
+  // where the weight lingers near its ends, so it is left out only when the weight stands.
+  const bool unchanged =
+      state.shown_weight >= 0.0f &&
+      (state.reveal_effect != nullptr ? weight == state.shown_weight
+                                      : std::fabs(weight - state.shown_weight) < 1.0f / 255.0f);
   if (only_when_changed && !new_picture && unchanged) return false;
   display_pass(state, state.final_a, state.final_b, weight);
   state.shown_weight = weight;

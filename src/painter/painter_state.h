@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/device.h"
 #include "device/shader.h"
@@ -66,6 +67,8 @@ class PainterState {
   int target_height = 0;
   float base_scale = 0.5f;       // scale constant of the filter passes
   std::string picture_name = "Tamsin";
+  std::vector<std::string> picture_choices;  // when not empty, every painting after the
+                                             // first paints one of these, drawn at random
   int colour_count = 793;        // highest colour image number (the store's count once read)
   int form_count = 221;          // highest form image number
   int facture_count = 118;       // highest facture image number
@@ -84,6 +87,8 @@ class PainterState {
   device::Shader* filter_effect = nullptr;
   device::Shader* color_effect = nullptr;  // loaded, never drawn with
   device::Shader* visual_effect = nullptr;
+  device::Shader* reveal_effect = nullptr;       // the display pass
+  device::Shader* reveal_plan_effect = nullptr;  // when each pixel of a painting arrives
   device::Shader* color_out_effect = nullptr;
   device::Shader* surface_out_effect = nullptr;
   device::Shader* colorgen_effect = nullptr;

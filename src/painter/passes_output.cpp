@@ -4,6 +4,8 @@
 #include "painter/layer.h"
 #include "painter/pass_util.h"
 
+#include <algorithm>
+
 namespace bw::painter {
 
 using detail::draw_full_quad;
@@ -107,8 +109,45 @@ void signature_pass(PainterState& state) {
   state.device->set_blend(device::kBlendNone);
 }
 
+void reveal_plan_pass(PainterState& state, device::Texture* painting) {
+  device::Shader* plan = state.reveal_plan_effect;
+  if (plan == nullptr) return;
+  plan->set_texture(0, painting);
+  // The cycle's random values: the reveal changes with every painting, and repeats with
+  // the seed.
+  set_vec4(*plan, "seed", {state.random16[0], state.random16[5], state.random16[10],
+                           state.random16[15]});
+  state.device->set_shader(plan);
+  draw_full_quad(*state.device);
+  painting->copy_from_target();
+}
+
 void display_pass(PainterState& state, device::Texture* first, device::Texture* second,
                   float weight) {
+  device::Shader* reveal = state.reveal_effect;
+  if (reveal != nullptr && (state.last_capture == first || state.last_capture == second)) {
+    // The newest painting is painted over the other, or over the bare canvas while there
+    // is no other yet.
+    const bool first_is_new = state.last_capture == first;
+    device::Texture* old_painting = first_is_new ? second : first;
+    Vec4 tile{1.0f, 1.0f, 0.0f, 0.0f};
+    if (state.pictures_built < 2) {
+      old_painting = state.oil_texture;
+      // The canvas's weave one texel a pixel, as it lies under the paint.
+      tile = {static_cast<float>(state.target_width) /
+                  static_cast<float>(std::max(1, old_painting->width)),
+              static_cast<float>(state.target_height) /
+                  static_cast<float>(std::max(1, old_painting->height)),
+              0.0f, 0.0f};
+    }
+    reveal->set_texture(0, old_painting);
+    reveal->set_texture(1, state.last_capture);
+    set_float(*reveal, "alpha", reveal_time_for(first_is_new ? 1.0f - weight : weight));
+    set_vec4(*reveal, "tile", tile);
+    state.device->set_shader(reveal);
+    draw_full_quad(*state.device);
+    return;
+  }
   device::Shader* visual = state.visual_effect;
   if (visual == nullptr) return;
   visual->set_texture(0, first);

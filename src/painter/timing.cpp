@@ -1,9 +1,16 @@
 #include "painter/timing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace bw::painter {
+
+namespace {
+
+constexpr int kFramesBeforeRate = 20;
+
+}  // namespace
 
 int hold_frames_for(float delay, float frame_rate) {
   float frames = delay * frame_rate;
@@ -25,6 +32,22 @@ float progress_for_phase(double phase) {
   double a = std::fabs(s);
   double e = (1.0 - std::pow(a, 0.4)) * 0.9 + 0.1;
   return static_cast<float>((sign * std::pow(a, e) + 1.0) * 0.5);
+}
+
+float reveal_time_for(float reveal) {
+  if (!(reveal > 0.0f)) return 0.0f;  // also NaN
+  if (reveal >= 1.0f) return 1.0f;
+  constexpr double kPi = 3.14159265358979323846;
+  double low = 0.0, high = 1.0;
+  for (int i = 0; i < 40; ++i) {
+    const double middle = 0.5 * (low + high);
+    if (progress_for_phase(kPi * (middle - 0.5)) < reveal) {
+      low = middle;
+    } else {
+      high = middle;
+    }
+  }
+  return static_cast<float>(0.5 * (low + high));
 }
 
 std::array<float, 2> wave_at(double t) {
@@ -49,6 +72,7 @@ void FrameTiming::measure_rate(ElapsedTimer& elapsed) {
     last_ms = elapsed.elapsed_ms();
     std::uint32_t gap = last_ms - previous_ms;
     if (gap != 0) frame_rate = static_cast<float>(11.0 * 1000.0 / gap);
+    rate_measured = true;
   } else {
     last_ms = elapsed.elapsed_ms();
     last_taken = true;
@@ -61,6 +85,10 @@ bool FrameTiming::advance(float delay, float speed) {
     --hold_frames;
     return false;
   }
+  if (step_rate != frame_rate) {
+    phase_step = phase_step_for(speed, frame_rate);
+    step_rate = frame_rate;
+  }
   phase += phase_step;
   progress = progress_for_phase(phase);
   direction = std::cos(phase) > 0.0 ? 1 : -1;
@@ -69,7 +97,11 @@ bool FrameTiming::advance(float delay, float speed) {
   last_direction = direction;
   if (!reversal) return false;
   hold_frames = hold_frames_for(delay, frame_rate);
+  // Until the rate is measured (on the 22nd frame) it is a guess: a picture is held at
+  // least that long, so that its reveal runs at the real rate.
+  if (!rate_measured) hold_frames = std::max(hold_frames, kFramesBeforeRate);
   phase_step = phase_step_for(speed, frame_rate);
+  step_rate = frame_rate;
   return true;
 }
 

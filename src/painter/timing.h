@@ -22,6 +22,11 @@ double phase_step_for(float speed, float frame_rate);
 // The reveal value for a phase: the sine reshaped so that it lingers at 0 and 1.
 float progress_for_phase(double phase);
 
+// How much of a reveal's time has passed (0 to 1) when its reveal value is `reveal`: the
+// inverse of the progress curve over half a period. The curve lingers at its ends and
+// hurries through the middle; strokes laid by this time come at a painter's steady pace.
+float reveal_time_for(float reveal);
+
 // The first two wave values at wave time t, each within [0.1, 0.9].
 std::array<float, 2> wave_at(double t);
 
@@ -32,8 +37,12 @@ struct FrameTiming {
   std::uint32_t previous_ms = 0;  // measurement time before the last one
   std::uint32_t last_ms = 0;      // time of the last measurement
   bool last_taken = false;        // whether last_ms holds a measurement
-  double phase = 1.0;             // radians
+  // Just before the sine's low: the first frame starts the first picture at progress 0,
+  // so that it is revealed over the bare canvas like every later one over the last.
+  double phase = -1.6207963;      // radians
   double phase_step = 0.1;        // radians per frame
+  float step_rate = 6.0f;         // the frame rate phase_step was derived from
+  bool rate_measured = false;     // whether frame_rate has been measured yet
   int direction = 1;              // +1 while cos(phase) > 0, else -1
   double last_direction = -1.0;   // direction of the previous moving frame
   int hold_frames = 0;            // frames still to hold
@@ -46,7 +55,9 @@ struct FrameTiming {
 
   // Holds or moves the phase for one frame. Returns true when the direction reversed: a
   // new picture starts on this frame, the hold is set from `delay` and the new phase step
-  // from `speed`, both at the measured rate.
+  // from `speed`, both at the measured rate. A rate measured while the phase moves
+  // re-derives the step, so that the first reveal, begun before any measurement, lasts
+  // as long as every other.
   bool advance(float delay, float speed);
 
   // Advances the wave time and returns the wave's first two values for this frame.

@@ -225,6 +225,8 @@ std::vector<Event> EngineFixture::decode() {
   add(state.filter_effect, "filter");
   add(state.color_effect, "color");
   add(state.visual_effect, "visual");
+  add(state.reveal_effect, "reveal");
+  add(state.reveal_plan_effect, "reveal_plan");
   add(state.color_out_effect, "color_out");
   add(state.surface_out_effect, "surface_out");
   add(state.colorgen_effect, "colorgen");

@@ -26,7 +26,7 @@ const Strings kBackground = {"visual@back", "copy back>work_1024", "background@c
 const Strings kOutputs = {"surface_out@back", "copy back>work_b", "color_out@back",
                           "copy back>work_a", "paint@back",       "blend on",
                           "visual@back",      "blend off",        "copy back>final_a",
-                          "visual@back"};
+                          "reveal_plan@back", "copy back>final_a", "reveal@back"};
 
 Strings plan(int i, bool colours) {
   Strings out = {"visual@work_1024", "visual@work_256", "formgen." + std::to_string(i) + "@scratch",
@@ -230,7 +230,7 @@ TEST(NewPicture, ThreePlansPaletteColoursSequenceAndParameters) {
   EXPECT_FLOAT_EQ(paint.vertices[1], -1.0f + hy);
   EXPECT_FLOAT_EQ(paint.vertices[3], 0.0f);
 
-  auto signature = draws_of(events, "visual")[draws_of(events, "visual").size() - 2];
+  auto signature = draws_of(events, "visual").back();
   EXPECT_EQ(signature.slots, (Slots{{0, "sig3"}, {1, "sig3"}}));
   EXPECT_FLOAT_EQ(signature.vertices[0], 0.6f - hx);   // left
   EXPECT_FLOAT_EQ(signature.vertices[8], 1.0f - hx);   // right
@@ -238,8 +238,9 @@ TEST(NewPicture, ThreePlansPaletteColoursSequenceAndParameters) {
   EXPECT_FLOAT_EQ(signature.vertices[5], -1.0f + hy);  // bottom
 
   auto display = events.back();
-  EXPECT_EQ(display.slots, (Slots{{0, "final_a"}, {1, "final_b"}}));
-  EXPECT_EQ(display.param("alpha"), Floats{1.0f - p});
+  // The first painting is painted over the canvas.
+  EXPECT_EQ(display.slots, (Slots{{0, "oil"}, {1, "final_a"}}));
+  EXPECT_NEAR(display.param("alpha")[0], reveal_time_for(p), 1e-5f);
 }
 
 TEST(NewPicture, ShadingTargetFollowsBgcolorAndPlans) {
@@ -297,7 +298,7 @@ TEST(NewPicture, MissingEffectsSkipTheirSteps) {
     EXPECT_EQ(brief.find("colorgen"), std::string::npos) << brief;
     EXPECT_EQ(brief.find("filter"), std::string::npos) << brief;
   }
-  EXPECT_EQ(briefs.back(), "visual@back");
+  EXPECT_EQ(briefs.back(), "reveal@back");
   EXPECT_EQ(f.state.pictures_built, 1);
 }
 

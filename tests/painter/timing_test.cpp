@@ -97,6 +97,20 @@ TEST(Timing, FrameRateMeasuredEveryEleventhFrameFromTheSecondTime) {
   EXPECT_EQ(stalled.frame_rate, 6.0f);
 }
 
+TEST(Timing, RevealTimeInvertsTheProgressCurve) {
+  EXPECT_EQ(reveal_time_for(0.0f), 0.0f);
+  EXPECT_EQ(reveal_time_for(1.0f), 1.0f);
+  EXPECT_EQ(reveal_time_for(-0.5f), 0.0f);
+  EXPECT_EQ(reveal_time_for(std::nanf("")), 0.0f);
+  EXPECT_NEAR(reveal_time_for(0.5f), 0.5f, 1e-6f);
+  // Short of the ends, where a float's progress no longer moves.
+  for (int i = 5; i <= 95; ++i) {
+    const double time = i / 100.0;
+    const float progress = progress_for_phase(std::numbers::pi * (time - 0.5));
+    EXPECT_NEAR(reveal_time_for(progress), time, 1e-3) << "time " << time;
+  }
+}
+
 // Frames at which a new picture starts, over `frames` frames at a steady rate.
 std::vector<int> reversal_frames(double fps, float delay, float speed, int frames,
                                  std::vector<float>* progress = nullptr) {
@@ -138,7 +152,7 @@ TEST(Timing, SteadyCycleHoldsDelaySecondsAndRevealsOverHalfASine) {
       {50.0, 0.0f, 20.0f, 0, 0, 392, 393},     // DELAY 0: moving right after
   };
   for (const Case& c : cases) {
-    auto reversals = reversal_frames(c.fps, c.delay, c.speed, 4000);
+    auto reversals = reversal_frames(c.fps, c.delay, c.speed, 6000);
     ASSERT_GE(reversals.size(), 6u);
     // From the fourth picture on, every cycle starts from a reversal at the measured rate.
     for (std::size_t i = 3; i + 1 < reversals.size(); ++i) {
@@ -151,7 +165,7 @@ TEST(Timing, SteadyCycleHoldsDelaySecondsAndRevealsOverHalfASine) {
 
 TEST(Timing, HoldFreezesProgressForExactlyTheHeldFrames) {
   std::vector<float> progress;
-  auto reversals = reversal_frames(50.0, 7.0f, 20.0f, 1500, &progress);
+  auto reversals = reversal_frames(50.0, 7.0f, 20.0f, 2500, &progress);
   ASSERT_GE(reversals.size(), 3u);
   int r = reversals[2];
   for (int frame = r + 1; frame <= r + 350; ++frame) {
