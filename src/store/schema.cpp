@@ -29,6 +29,7 @@
 #include <array>
 
 #include "platform/file.h"
+#include "platform/path.h"
 
 namespace bw::store {
 namespace {
@@ -231,19 +232,19 @@ SchemaEncoding encoding_of_magic(uint32_t magic) {
 std::string join_store_path(std::string_view dir, std::string_view name) {
   dir = dir.substr(0, dir.find('\n'));
   name = name.substr(0, name.find('\n'));
-  if (name == dir) {
-    const size_t slash = dir.rfind('/');
-    if (slash != std::string_view::npos) name = dir.substr(slash + 1);
-  } else if (!name.empty() && name.front() == '/') {
-    return std::string(name);
-  }
-  std::string path(dir);
-  path += '/';
-  path += name;
-  return path;
+  if (name == dir) return schema_path(dir);
+  return platform::join_path(dir, name);
 }
 
-std::string schema_path(std::string_view dir) { return join_store_path(dir, dir); }
+std::string schema_path(std::string_view dir) {
+  dir = dir.substr(0, dir.find('\n'));
+  const std::string_view written = platform::last_path_component(dir);
+  std::string path = platform::join_path(dir, written);
+  if (written != "." && written != ".." && !written.empty() && platform::file_exists(path))
+    return path;
+  const std::string real = platform::real_folder_name(dir);
+  return real.empty() || real == written ? path : platform::join_path(dir, real);
+}
 
 int probe_store(std::string_view parent, std::string_view name) {
   std::string dir;

@@ -17,12 +17,14 @@ enum class SchemaEncoding : int { kNone = 0, kLegacy = 3, kCompact = 4, kNative 
 // Encoding named by a 4-byte magic; kNone for any other value.
 SchemaEncoding encoding_of_magic(uint32_t magic);
 
-// Joins a store directory and a file name: a name equal to the directory becomes the
-// directory's last component, a newline ends either part, and a name starting with "/"
-// stands alone.
+// Joins a store directory and a file name: a name equal to the directory becomes the name
+// of its schema file (schema_path), a newline ends either part, and a name with a root of
+// its own ("/x", on Windows also "C:\x") stands alone.
 std::string join_store_path(std::string_view dir, std::string_view name);
 
-// Path of the schema file of the store directory `dir`: dir/(last component of dir).
+// Path of the schema file of the store directory `dir`: dir/(last component of dir). When
+// that component says nothing of the folder's name ("data/Base3/", ".", a symbolic link
+// of another name) and no such file is there, the folder's real name is used.
 std::string schema_path(std::string_view dir);
 
 // Reads the first 4 bytes of the schema file of `name` (inside `parent` when it is given

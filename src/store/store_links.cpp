@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/path.h"
+
 namespace bw::store {
 
 RecordStore* StoreLinks::get(const std::string& path) {
@@ -39,11 +41,7 @@ void StoreLinks::invalidate() {
 }
 
 std::string containing_directory(std::string_view store_dir) {
-  while (store_dir.size() > 1 && store_dir.back() == '/') store_dir.remove_suffix(1);
-  const size_t slash = store_dir.rfind('/');
-  if (slash == std::string_view::npos) return ".";
-  if (slash == 0) return "/";
-  return std::string(store_dir.substr(0, slash));
+  return platform::parent_path(store_dir);
 }
 
 std::string linked_store_path(std::string_view store_dir, std::string_view name) {
@@ -51,7 +49,7 @@ std::string linked_store_path(std::string_view store_dir, std::string_view name)
   const std::string base = containing_directory(store_dir);
   if (name.empty()) return base;
   if (name.front() == '/' || name.find(':') != std::string_view::npos) return std::string(name);
-  return base == "/" ? "/" + std::string(name) : base + "/" + std::string(name);
+  return platform::join_path(base, name);
 }
 
 }  // namespace bw::store

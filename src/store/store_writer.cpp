@@ -14,6 +14,7 @@
 #include <numeric>
 
 #include "platform/file.h"
+#include "platform/path.h"
 #include "store/collation.h"
 #include "store/record_store.h"
 #include "store/schema.h"
@@ -513,7 +514,7 @@ bool Writer::put_index(const std::string& dir, const std::vector<WriterRecord>& 
       store_u32(&tree[8 * r], static_cast<uint32_t>(e.left) ^ key);
       store_u32(&tree[8 * r + 4], static_cast<uint32_t>(e.right) ^ key);
     }
-    if (!write_file(dir + "/Tree." + std::to_string(field), tree)) {
+    if (!write_file(platform::join_path(dir, "Tree." + std::to_string(field)), tree)) {
       set_error(error_, "cannot write Tree." + std::to_string(field));
       return false;
     }
@@ -535,14 +536,14 @@ bool Writer::write(const std::string& dir, const std::vector<WriterRecord>& reco
       if (!put_value(static_cast<int>(r + 1), f, records[r][f], base, room, true)) return false;
   }
   if (!put_paged() || !put_index(dir, records)) return false;
-  if (!write_file(dir + "/Main", main_)) {
-    set_error(error_, "cannot write " + dir + "/Main");
+  if (!write_file(platform::join_path(dir, "Main"), main_)) {
+    set_error(error_, "cannot write " + platform::join_path(dir, "Main"));
     return false;
   }
   for (const auto& [slot, bytes] : banks_) {
     const std::string name = bank_file_name(store_.slot(static_cast<size_t>(slot)).bank_id());
-    if (!write_file(dir + "/" + name, bytes)) {
-      set_error(error_, "cannot write " + dir + "/" + name);
+    if (!write_file(platform::join_path(dir, name), bytes)) {
+      set_error(error_, "cannot write " + platform::join_path(dir, name));
       return false;
     }
   }
@@ -646,7 +647,7 @@ bool write_store(const std::string& dir, const std::vector<WriterField>& fields,
     return false;
   }
   // Old data files would be read as part of the new store.
-  for (const char* name : {"Main", "Bank.0", "_Storage"}) platform::remove_file(dir + "/" + name);
+  for (const char* name : {"Main", "Bank.0", "_Storage"}) platform::remove_file(platform::join_path(dir, name));
   if (!write_file(schema_path(dir), schema)) {
     set_error(error, "cannot write " + schema_path(dir));
     return false;

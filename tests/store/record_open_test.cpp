@@ -341,6 +341,43 @@ TEST(StoreOpen, WindowedReads) {
   EXPECT_TRUE(missing.failed());
 }
 
+// However the folder is named (a trailing separator, ".", a link of another name, on
+// Windows backslashes), the store is the same one: its schema is found by the folder's
+// own name.
+TEST(StoreOpen, FolderNamedAnyWayOpens) {
+  namespace fs = std::filesystem;
+  const std::string parent = fixture::fresh_dir("named_any_way");
+  // Written through a trailing separator: the schema takes the folder's name.
+  ASSERT_NE(fixture::build(parent + "/Base3/", {field("Key", kTypeFixedText, 8)},
+                           {{WriterValue::of_text("alpha")}}),
+            nullptr);
+  EXPECT_TRUE(fs::exists(parent + "/Base3/Base3"));
+  std::vector<std::string> names = {parent + "/Base3", parent + "/Base3/",
+                                    parent + "/Base3//", parent + "/Base3/."};
+#ifdef _WIN32
+  std::string backslashed = parent + "\\Base3\\";
+  for (char& c : backslashed)
+    if (c == '/') c = '\\';
+  names.push_back(backslashed);
+#endif
+  std::error_code link_error;
+  fs::create_directory_symlink(parent + "/Base3", parent + "/elsewhere", link_error);
+  if (!link_error) names.push_back(parent + "/elsewhere");
+  for (const std::string& name : names) {
+    int failure = 0;
+    auto store = RecordStore::open(name, failure);
+    ASSERT_NE(store, nullptr) << name << " fails with " << failure;
+    EXPECT_EQ(store->record_count(), 1) << name;
+  }
+  // "." from inside the folder.
+  const fs::path before = fs::current_path();
+  fs::current_path(parent + "/Base3");
+  int failure = 0;
+  const bool opened = RecordStore::open(".", failure) != nullptr;
+  fs::current_path(before);
+  EXPECT_TRUE(opened) << "\".\" fails with " << failure;
+}
+
 TEST(StoreOpen, PathsAndLogBuffer) {
   EXPECT_EQ(join_store_path("data/Base3", "data/Base3"), "data/Base3/Base3");
   EXPECT_EQ(join_store_path("data/Base3", "Main"), "data/Base3/Main");

@@ -16,6 +16,7 @@
 #include "assets/image_source.h"
 #include "assets/png_writer.h"
 #include "command.h"
+#include "platform/path.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ int run_image_decode(std::span<char* const> args) {
   // Silent about a missing asset: the message below says what this command could not do.
   bool fetched = true;
   sources.fetch = [&fetched](const std::string& asset) {
-    auto bytes = asset.starts_with('/') ? bw::assets::read_whole_file(asset)
+    auto bytes = bw::platform::path_root_length(asset) > 0 ? bw::assets::read_whole_file(asset)
                                         : bw::assets::probe_asset(asset);
     fetched = bytes.has_value();
     return bytes;
@@ -60,7 +61,7 @@ int run_image_decode(std::span<char* const> args) {
   int width = 0, height = 0;
   const auto image = bw::assets::load_image(path, sources, width, height);
   if (!image && !fetched) {
-    if (path.starts_with('/')) {
+    if (bw::platform::path_root_length(path) > 0) {
       std::fprintf(stderr, "bwtool image decode: cannot decode \"%s\": no such file\n",
                    path.c_str());
     } else {
