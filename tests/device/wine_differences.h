@@ -39,13 +39,6 @@ inline const WineDifference kWineDifferences[] = {
      "texkill discards the pixel when x, y or z is below zero; a negative w alone keeps it",
      "the pixel is discarded when any of the four components, w included, is below zero",
      true, {0, 0, 0, 0}, "the documented value"},
-    {"full-size smooth texture",
-     "a texture drawn at one texel per pixel is magnified: with point magnification the quad "
-     "gives its source back exactly",
-     "the level of detail comes out a little above 0 on some pixels, which then take the "
-     "linear minification filter (about 1244 of 3072 pixels of a 64 x 48 quad, off by up to "
-     "101)",
-     false, {0, 0, 0, 0}, "the documented value (one filter for the whole quad)"},
 };
 
 // The listed difference of a case, or null.

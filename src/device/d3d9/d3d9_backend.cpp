@@ -3,10 +3,12 @@
 #include <windows.h>
 #include <d3d9.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "device/bytecode/decode.h"
+#include "device/device.h"
 
 namespace bw::device {
 namespace {
@@ -14,6 +16,25 @@ namespace {
 // The runtime version the saver asks Direct3DCreate9 for.
 constexpr UINT kSdkVersion = 31;
 using Direct3DCreate9Entry = IDirect3D9*(WINAPI*)(UINT);
+
+// The caption of the start-up messages: the program's name, as Windows programs do.
+constexpr const char* kMessageCaption = "Brushwright";
+
+// Where the runtime message sends the user: a section of the README.txt that ships
+// beside the saver.
+constexpr const char* kReadmePointer =
+    "the page named in README.txt (beside brushwright.scr), under \"Graphics card\".\n";
+
+// The system's words for an error code, without the line end.
+std::string system_message(DWORD code) {
+  char text[256] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
+                        text[length - 1] == ' ' || text[length - 1] == '.'))
+    --length;
+  return length > 0 ? std::string(text, length) : "error " + std::to_string(code);
+}
 
 // Window class of the hidden device window of headless rendering.
 constexpr const char* kHiddenWindowClass = "BrushwrightHeadlessDevice";
@@ -68,14 +89,32 @@ bool D3d9Backend::failed(const char* call, long result) {
 bool D3d9Backend::load_runtime() {
   if (d3d_ != nullptr) return true;
   if (library_ == nullptr) library_ = LoadLibraryA(options_.library.c_str());
-  if (library_ == nullptr) return failed("LoadLibraryA", static_cast<long>(GetLastError()));
+  if (library_ == nullptr) {
+    const DWORD code = GetLastError();
+    missing_ = options_.library + " cannot be loaded (" + system_message(code) + ")";
+    return failed("LoadLibraryA", static_cast<long>(code));
+  }
   const auto create = reinterpret_cast<Direct3DCreate9Entry>(
       reinterpret_cast<void*>(GetProcAddress(library_, options_.entry.c_str())));
-  if (create == nullptr) return failed("GetProcAddress", static_cast<long>(GetLastError()));
+  if (create == nullptr) {
+    missing_ = options_.library + " has no " + options_.entry + ": it is older than Direct3D 9";
+    return failed("GetProcAddress", static_cast<long>(GetLastError()));
+  }
   d3d_ = create(kSdkVersion);
   if (d3d_ != nullptr && options_.wrap_direct3d) d3d_ = options_.wrap_direct3d(d3d_);
-  if (d3d_ == nullptr) return failed("Direct3DCreate9", 0);
+  if (d3d_ == nullptr) {
+    missing_ = options_.entry + " gave no Direct3D 9 object: the runtime is older than the "
+               "version asked for";
+    return failed("Direct3DCreate9", 0);
+  }
   return true;
+}
+
+std::string D3d9Backend::failure_reason(bool runtime_loaded) {
+  if (runtime_loaded || missing_.empty()) return {};
+  // The standard words, the place to look in the README shipped beside the saver, and
+  // what exactly is missing.
+  return std::string(kRuntimeMissingMessage) + kReadmePointer + "\nMissing: " + missing_ + ".";
 }
 
 std::string D3d9Backend::adapter_description() const {
@@ -178,7 +217,7 @@ void D3d9Backend::show_error(const char* text) {
     options_.report_error(text);
     return;
   }
-  MessageBoxA(nullptr, text, "Error", MB_OK);
+  MessageBoxA(nullptr, text, kMessageCaption, MB_OK | MB_ICONERROR);
 }
 
 void D3d9Backend::destroy_hidden_window() {
@@ -224,6 +263,9 @@ bool D3d9Backend::reset(const PresentParams& params) {
   fill_present_parameters(params, &present);
   const HRESULT result = device_->Reset(&present);
   if (FAILED(result)) return failed("Reset", result);
+  // The sampler states went back to their defaults with everything else.
+  for (std::uint32_t stage = 0; stage < kTextureStages; ++stage)
+    mag_filters_[stage] = min_filters_[stage] = applied_min_filters_[stage] = 0;
   // Every state went back to its default, the vertex declaration too.
   if (quad_declaration_ != nullptr) device_->SetVertexDeclaration(quad_declaration_);
   return true;
@@ -253,8 +295,27 @@ std::int32_t D3d9Backend::clear(std::uint32_t colour) {
   return device_->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 0.0f, 0);
 }
 
+void D3d9Backend::choose_quad_filters(const QuadVertex (&vertices)[4]) {
+  // Pixels the quad covers across and down.
+  const float quad_width = std::fabs(vertices[2].x - vertices[0].x) * target_width_ / 2.0f;
+  const float quad_height = std::fabs(vertices[0].y - vertices[1].y) * target_height_ / 2.0f;
+  for (std::uint32_t stage = 0; stage < kTextureStages; ++stage) {
+    const auto texture = textures_.find(stage_textures_[stage]);
+    if (stage_textures_[stage] == 0 || texture == textures_.end()) continue;
+    D3DSURFACE_DESC level = {};
+    if (FAILED(texture->second->GetLevelDesc(0, &level))) continue;
+    const bool magnified = static_cast<float>(level.Width) <= quad_width + 0.5f &&
+                           static_cast<float>(level.Height) <= quad_height + 0.5f;
+    const std::uint32_t wanted = magnified ? mag_filters_[stage] : min_filters_[stage];
+    if (wanted == 0 || wanted == applied_min_filters_[stage]) continue;
+    device_->SetSamplerState(stage, D3DSAMP_MINFILTER, wanted);
+    applied_min_filters_[stage] = wanted;
+  }
+}
+
 std::int32_t D3d9Backend::draw_quad(const QuadVertex (&vertices)[4]) {
   if (device_ == nullptr) return kInvalidCall;
+  choose_quad_filters(vertices);
   return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, vertices, sizeof(QuadVertex));
 }
 
@@ -352,6 +413,11 @@ bool D3d9Backend::set_render_target(SurfaceHandle handle) {
   if (device_ == nullptr || target == nullptr) return false;
   const HRESULT result = device_->SetRenderTarget(0, target);
   if (FAILED(result)) return failed("SetRenderTarget", result);
+  D3DSURFACE_DESC description = {};
+  if (SUCCEEDED(target->GetDesc(&description))) {
+    target_width_ = static_cast<int>(description.Width);
+    target_height_ = static_cast<int>(description.Height);
+  }
   return true;
 }
 
@@ -457,6 +523,9 @@ void D3d9Backend::set_sampler_state(std::uint32_t stage, SamplerState state,
                                     std::uint32_t value) {
   if (device_ == nullptr) return;
   device_->SetSamplerState(stage, static_cast<D3DSAMPLERSTATETYPE>(state), value);
+  if (stage >= kTextureStages) return;
+  if (state == SamplerState::mag_filter) mag_filters_[stage] = value;
+  if (state == SamplerState::min_filter) min_filters_[stage] = applied_min_filters_[stage] = value;
 }
 
 bool D3d9Backend::read_surface(SurfaceHandle handle, std::vector<std::uint8_t>& rgba,

@@ -14,6 +14,15 @@
 //      for read-back instead of showing it (a discarded swap chain loses its contents).
 //   4. A reset returns every device state to its default; the quad declaration is made
 //      current again after it.
+//   5. One filter for the whole quad, as Direct3D 9 defines it for a quad drawn at one
+//      texel per pixel or larger: a texture that every pixel magnifies is sampled with
+//      the stage's magnification filter everywhere. Some runtimes (Wine's, over OpenGL)
+//      compute a level of detail a little above 0 on some pixels of such a quad and take
+//      the minification filter there; with the quad's quarter-pixel offset a linear
+//      minification mixes a quarter of the neighbouring texel into those pixels, so a
+//      full-size copy was no longer texel for texel. The stage's minification filter is
+//      therefore set, per draw, to its magnification filter while its texture is
+//      magnified, and back to the requested one otherwise.
 #pragma once
 
 #include <cstdint>
@@ -67,6 +76,8 @@ class D3d9Backend : public Backend {
 
   // Backend
   bool load_runtime() override;
+  // Names what is missing when the runtime did not load, and where the README says more.
+  std::string failure_reason(bool runtime_loaded) override;
   bool get_capabilities(Capabilities& caps) override;
   bool get_adapter_identity(AdapterIdentity& identity) override;
   bool create_device(std::uintptr_t window, const PresentParams& params) override;
@@ -129,7 +140,17 @@ class D3d9Backend : public Backend {
   std::map<SurfaceHandle, IDirect3DSurface9*> surfaces_;
   std::map<ProgramHandle, Program> programs_;
   TextureHandle stage_textures_[kTextureStages] = {};  // what each stage samples
+  // The filters each stage was asked for, and the minification filter it has now.
+  std::uint32_t mag_filters_[kTextureStages] = {};
+  std::uint32_t min_filters_[kTextureStages] = {};
+  std::uint32_t applied_min_filters_[kTextureStages] = {};
+  // Size of render target 0 in pixels, learned when it is made current.
+  int target_width_ = 0;
+  int target_height_ = 0;
+  // Applies convention 5 to every stage that samples a texture, for this quad.
+  void choose_quad_filters(const QuadVertex (&vertices)[4]);
   std::string last_error_;
+  std::string missing_;  // what load_runtime did not find, for the user
 };
 
 // A Direct3D 9 backend, headless (no window) or for a window given to Device::create.

@@ -142,10 +142,12 @@ bool starts_with(const std::string& text, const char* prefix) {
 }
 
 TEST(D3d9Failures, MissingRuntimeShowsTheRuntimeMessage) {
-  struct Case { const char* what; const char* library; const char* entry; };
+  struct Case { const char* what; const char* library; const char* entry; const char* missing; };
   const Case cases[] = {
-      {"no library", "brushwright_no_such_runtime.dll", "Direct3DCreate9"},
-      {"no entry", "d3d9.dll", "Direct3DCreate9NotHere"},
+      {"no library", "brushwright_no_such_runtime.dll", "Direct3DCreate9",
+       "Missing: brushwright_no_such_runtime.dll cannot be loaded ("},
+      {"no entry", "d3d9.dll", "Direct3DCreate9NotHere",
+       "Missing: d3d9.dll has no Direct3DCreate9NotHere"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -156,6 +158,10 @@ TEST(D3d9Failures, MissingRuntimeShowsTheRuntimeMessage) {
     EXPECT_EQ(rig.create(), kRuntimeMissing);
     ASSERT_EQ(rig.messages.size(), 1u);
     EXPECT_TRUE(starts_with(rig.messages[0], kRuntimeMissingMessage)) << rig.messages[0];
+    // It names what is missing and the README section that says what to install.
+    EXPECT_NE(rig.messages[0].find(c.missing), std::string::npos) << rig.messages[0];
+    EXPECT_NE(rig.messages[0].find("README.txt (beside brushwright.scr), under \"Graphics card\""),
+              std::string::npos) << rig.messages[0];
     EXPECT_FALSE(rig.device->created());
   }
 }
