@@ -3,7 +3,11 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <utility>
+
+#include "platform/diagnostics.h"
 
 namespace bw::host {
 
@@ -28,40 +32,77 @@ class OpenKey {
   HKEY key_ = nullptr;
 };
 
-std::optional<std::string> query_text(HKEY root, const std::string& subkey,
-                                      const std::string& name) {
+// One value as stored: its type and bytes; none when the key or the value is missing.
+struct StoredValue {
+  DWORD type = REG_NONE;
+  std::string bytes;
+};
+
+std::optional<StoredValue> query_value(HKEY root, const std::string& subkey,
+                                       const std::string& name) {
   OpenKey key(root, subkey);
   if (!key) return std::nullopt;
+  StoredValue value;
   DWORD size = 0;
-  if (RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, nullptr, &size) !=
+  if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &value.type, nullptr, &size) !=
       ERROR_SUCCESS)
     return std::nullopt;
-  std::string text(size, '\0');
-  if (size > 0 && RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr,
-                                   reinterpret_cast<BYTE*>(text.data()), &size) !=
+  value.bytes.assign(size, '\0');
+  if (size > 0 && RegQueryValueExA(key.get(), name.c_str(), nullptr, &value.type,
+                                   reinterpret_cast<BYTE*>(value.bytes.data()), &size) !=
                       ERROR_SUCCESS)
     return std::nullopt;
-  // A stored string need not end in a zero; the text ends at the first one.
-  text.resize(size);
-  if (const auto zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
-  return text;
+  value.bytes.resize(size);
+  return value;
 }
 
-// Four bytes whatever the value's type; a shorter value fills the low bytes, a longer
-// one fails to read.
-std::optional<uint32_t> query_number(HKEY root, const std::string& subkey,
-                                     const std::string& name) {
-  OpenKey key(root, subkey);
-  if (!key) return std::nullopt;
-  DWORD number = 0;
-  DWORD size = sizeof number;
-  if (RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS)
-    return std::nullopt;
-  return number;
+std::string type_name(DWORD type) {
+  constexpr const char* kNames[] = {"REG_NONE",      "REG_SZ",
+                                    "REG_EXPAND_SZ", "REG_BINARY",
+                                    "REG_DWORD",     "REG_DWORD_BIG_ENDIAN",
+                                    "REG_LINK",      "REG_MULTI_SZ",
+                                    "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR",
+                                    "REG_RESOURCE_REQUIREMENTS_LIST", "REG_QWORD"};
+  static_assert(std::size(kNames) == REG_QWORD + 1);
+  return type < std::size(kNames) ? kNames[type] : "type " + std::to_string(type);
+}
+
+// The text of a string value: up to its first zero, environment references expanded in
+// a REG_EXPAND_SZ.
+std::string string_of(const StoredValue& value) {
+  std::string text = value.bytes.substr(0, value.bytes.find('\0'));
+  if (value.type != REG_EXPAND_SZ) return text;
+  char expanded[1024] = {};
+  const DWORD length = ExpandEnvironmentStringsA(text.c_str(), expanded, sizeof expanded);
+  return length > 0 && length <= sizeof expanded ? std::string(expanded) : text;
 }
 
 }  // namespace
+
+const NumberSetting* number_setting(std::string_view name) {
+  for (const NumberSetting* setting : {&kSpeedSetting, &kDelaySetting})
+    if (name == setting->name) return setting;
+  return nullptr;
+}
+
+std::optional<uint32_t> parse_setting_entry(std::string_view text, const NumberSetting& setting) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value < setting.low || value > setting.high) return std::nullopt;
+  return static_cast<uint32_t>(value);
+}
+
+std::string setting_entry_rule(const NumberSetting& setting) {
+  return std::string(setting.label) + " must be a whole number from " +
+         std::to_string(setting.low) + " to " + std::to_string(setting.high) + ".";
+}
 
 std::string system_error_text(unsigned long code) {
   char text[512] = {};
@@ -92,16 +133,58 @@ bool RegistrySettings::open_key() {
   return static_cast<bool>(OpenKey(machine_, subkey_)) || static_cast<bool>(OpenKey(user_, subkey_));
 }
 
+std::string RegistrySettings::where(Root root, std::string_view name) const {
+  const char* root_name = root == user_ ? "the user's key" : "the machine's key";
+  if (root == HKEY_CURRENT_USER) root_name = "HKEY_CURRENT_USER";
+  if (root == HKEY_LOCAL_MACHINE) root_name = "HKEY_LOCAL_MACHINE";
+  return std::string(name) + " in " + root_name + "\\" + subkey_;
+}
+
+void RegistrySettings::say_ignored(const std::string& where, const std::string& why) {
+  if (said_.insert(where).second) diag::say("settings: " + where + " is ignored: " + why);
+}
+
 std::optional<std::string> RegistrySettings::read_text(std::string_view name) {
-  const std::string value(name);
-  if (auto text = query_text(user_, subkey_, value)) return text;
-  return query_text(machine_, subkey_, value);
+  const std::string value_name(name);
+  for (Root root : {user_, machine_}) {
+    const auto value = query_value(root, subkey_, value_name);
+    if (!value) continue;
+    if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) {
+      say_ignored(where(root, name), "a " + type_name(value->type) + " value, not a string");
+      continue;
+    }
+    std::string text = string_of(*value);
+    if (text.empty()) {
+      say_ignored(where(root, name), "it is empty");
+      continue;
+    }
+    return text;
+  }
+  return std::nullopt;
 }
 
 std::optional<uint32_t> RegistrySettings::read_number(std::string_view name) {
-  const std::string value(name);
-  if (auto number = query_number(user_, subkey_, value)) return number;
-  return query_number(machine_, subkey_, value);
+  const std::string value_name(name);
+  const NumberSetting* limits = number_setting(name);
+  for (Root root : {user_, machine_}) {
+    const auto value = query_value(root, subkey_, value_name);
+    if (!value) continue;
+    if (value->type != REG_DWORD || value->bytes.size() != sizeof(DWORD)) {
+      say_ignored(where(root, name),
+                  "a " + type_name(value->type) + " value, not a REG_DWORD number");
+      continue;
+    }
+    DWORD number = 0;
+    std::memcpy(&number, value->bytes.data(), sizeof number);
+    if (limits != nullptr && (number < limits->low || number > limits->high)) {
+      say_ignored(where(root, name), std::to_string(number) + " is not from " +
+                                         std::to_string(limits->low) + " to " +
+                                         std::to_string(limits->high));
+      continue;
+    }
+    return number;
+  }
+  return std::nullopt;
 }
 
 bool RegistrySettings::store_speed_and_delay(uint32_t speed, uint32_t delay) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -48,10 +49,19 @@ void append_to_log(const std::string& path, const std::string& line, std::uintma
   std::ofstream(path, std::ios::binary | std::ios::app) << entry;
 }
 
+std::string log_timestamp() {
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", now.wYear, now.wMonth,
+                now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+  return text;
+}
+
 void install_saver_log(std::uintmax_t limit) {
   diag::install_sink([path = saver_log_path(), limit](const std::string& line) {
     OutputDebugStringA((line + "\n").c_str());
-    if (!path.empty()) append_to_log(path, line, limit);
+    if (!path.empty()) append_to_log(path, log_timestamp() + " " + line, limit);
   });
 }
 

@@ -1,6 +1,6 @@
 // Where the saver's diagnostics go on Windows. A .scr has no console: each message goes to
-// the debugger's output and is appended to a small log under the user's local application
-// data folder, "<LOCALAPPDATA>\Brushwright\brushwright.log".
+// the debugger's output and is appended, after the time, to a small log under the user's
+// local application data folder, "<LOCALAPPDATA>\Brushwright\brushwright.log".
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,11 @@ std::string saver_log_path();
 // `limit` bytes, its oldest lines go first, so that the newest half of the log is kept.
 void append_to_log(const std::string& path, const std::string& line, std::uintmax_t limit);
 
-// Sends every later diagnostic to the debugger's output and to the saver's log.
+// The local time as each log line begins with it: "2026-12-11 07:48:17.123".
+std::string log_timestamp();
+
+// Sends every later diagnostic to the debugger's output and to the saver's log, where each
+// line begins with the time it was said.
 void install_saver_log(std::uintmax_t limit = kLogLimit);
 
 }  // namespace bw::host

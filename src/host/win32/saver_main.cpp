@@ -3,8 +3,10 @@
 // whenever no window message waits. "--render DIR ..." paints pictures headless instead,
 // with no window shown, as the Linux saver does.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,11 @@
 #include "host/options.h"
 #include "host/settings.h"
 #include "host/win32/monitors.h"
+#include "host/win32/process_setup.h"
 #include "host/win32/registry_settings.h"
 #include "host/win32/resource.h"
 #include "host/win32/saver_log.h"
+#include "host/win32/settings_dialog.h"
 #include "painter/clock.h"
 #include "painter/engine.h"
 #include "platform/diagnostics.h"
@@ -29,6 +33,7 @@ constexpr UINT_PTR kPreviewTimer = 1;
 constexpr UINT kPreviewWaitMs = 1000;
 constexpr int kPreviewRenderSize = 1024;  // what a preview asks of the device
 constexpr int kEmptyParentSize = 512;     // a preview's size in a parent with no area
+constexpr DWORD kPreviewFrameMs = 40;     // a preview draws at most 25 frames a second
 
 // The host's state: the window procedure reaches it as well as run_saver.
 struct Host {
@@ -53,6 +58,26 @@ bool has_device(HWND window) {
 
 // A one-line message of the host, to the saver's diagnostics.
 void report(const std::string& message) { diag::say("brushwright: " + message); }
+
+// A path as Windows writes it, with backslashes only.
+std::string windows_separators(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+// The first line of a run in the log, for a fault report: the version, the mode and the
+// monitors with their places and sizes.
+void log_start(const char* mode) {
+  std::string line = "Brushwright " BW_VERSION " starts (" + std::string(mode) + "); monitors:";
+  for (const Monitor& monitor : list_monitors()) {
+    const RECT& a = monitor.area;
+    line += " " + std::to_string(a.right - a.left) + "x" + std::to_string(a.bottom - a.top) +
+            " at " + std::to_string(a.left) + "," + std::to_string(a.top) +
+            (monitor.primary ? " (primary)" : "");
+  }
+  report(line);
+}
 
 std::string module_dir() {
   char path[MAX_PATH] = {};
@@ -142,46 +167,6 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
   }
 }
 
-INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* storage = reinterpret_cast<RegistrySettings*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  switch (message) {
-    case WM_INITDIALOG: {
-      SetWindowLongPtrA(dialog, DWLP_USER, lparam);
-      storage = reinterpret_cast<RegistrySettings*>(lparam);
-      const DialogTexts texts = settings_dialog_show(*storage, Settings{});
-      if (storage->open_key()) {
-        SetDlgItemTextA(dialog, BW_EDIT_SPEED, texts.speed.c_str());
-        SetDlgItemTextA(dialog, BW_EDIT_DELAY, texts.delay.c_str());
-      }
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) {
-        char speed[kDialogTextLimit + 1] = {};
-        char delay[kDialogTextLimit + 1] = {};
-        GetDlgItemTextA(dialog, BW_EDIT_SPEED, speed, sizeof speed);
-        GetDlgItemTextA(dialog, BW_EDIT_DELAY, delay, sizeof delay);
-        if (!settings_dialog_save(*storage, {speed, delay})) {
-          const std::string text = "The settings were not saved: " + storage->store_error();
-          report(text);
-          MessageBoxA(dialog, text.c_str(), g_host.window_title, MB_OK | MB_ICONWARNING);
-        }
-        EndDialog(dialog, 1);
-        return TRUE;
-      }
-      if (LOWORD(wparam) == IDCANCEL) {
-        EndDialog(dialog, 1);
-        return TRUE;
-      }
-      return FALSE;
-    case WM_CLOSE:
-      EndDialog(dialog, 1);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
-
 void register_saver_class(HINSTANCE instance) {
   WNDCLASSEXA saver_class = {};
   saver_class.cbSize = sizeof saver_class;
@@ -222,6 +207,12 @@ bool create_saver_window(painter::PainterState& state, int show_command) {
   state.delay = settings.delay;
   const auto candidates = install_dir_candidates(storage, settings);
   std::string install_dir = first_with_data(candidates);
+  std::string searched;
+  for (const auto& candidate : candidates)
+    searched += (searched.empty() ? "" : ", ") +
+                windows_separators(candidate == "." ? current_dir() : candidate);
+  report("data folders searched, in order: " + searched + "; data found in " +
+         (install_dir.empty() ? std::string("none") : windows_separators(install_dir)));
   if (install_dir.empty()) {
     for (const auto& candidate : candidates)
       g_host.looked_in.push_back(candidate == "." ? current_dir() : candidate);
@@ -293,9 +284,10 @@ int run_engine(painter::PainterState& state) {
   backend_options.use_window = true;
   // A preview shows no message boxes of its own; its messages go to the debug output.
   if (in_preview()) backend_options.report_error = [](const char* text) { report(text); };
-  const auto result =
-      painter::start_engine(state, device::make_d3d9_backend(std::move(backend_options)),
-                            reinterpret_cast<std::uintptr_t>(g_host.saver_window), false);
+  auto backend = device::make_d3d9_backend(std::move(backend_options));
+  const device::D3d9Backend* drawing = backend.get();
+  const auto result = painter::start_engine(
+      state, std::move(backend), reinterpret_cast<std::uintptr_t>(g_host.saver_window), false);
   if (result == painter::StartResult::no_description) {
     report("no description of the picture \"" + state.picture_name + "\" under \"" +
            state.install_path + "\\data\"");
@@ -305,17 +297,28 @@ int run_engine(painter::PainterState& state) {
     report("no graphics device, nothing painted");
     return 0;
   }
+  report("device: " + drawing->adapter_description() + ", painting at " +
+         std::to_string(state.target_width) + "x" + std::to_string(state.target_height));
   g_host.state = &state;
   if (!in_preview()) ShowCursor(FALSE);
 
   MSG message = {};
+  DWORD last_frame = timeGetTime();
   while (message.message != WM_QUIT) {
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageA(&message);
-    } else {
-      render_frame(state);
+      continue;
     }
+    // A preview is a small picture in a settings page: a few frames a second are enough,
+    // and between them it waits for a message.
+    const DWORD since = timeGetTime() - last_frame;
+    if (in_preview() && since < kPreviewFrameMs) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, kPreviewFrameMs - since, QS_ALLINPUT);
+      continue;
+    }
+    last_frame = timeGetTime();
+    render_frame(state);
   }
   ShowCursor(TRUE);
   g_host.state = nullptr;
@@ -416,15 +419,25 @@ int run_saver(HINSTANCE instance, char* command_line, int show_command) {
   register_saver_class(instance);
 
   const ModeChoice choice = choose_mode(args, find_preview_tool);
+  log_start(choice.mode == Mode::settings  ? "Setting dialog"
+            : choice.mode == Mode::preview ? "preview"
+                                           : "full screen");
   if (choice.mode == Mode::settings) {
     ShowCursor(TRUE);
-    auto storage = RegistrySettings::for_picture(kDefaultPicture);
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(BW_DIALOG_SETTING),
-                    reinterpret_cast<HWND>(choice.parent), settings_dialog_proc,
-                    reinterpret_cast<LPARAM>(&storage));
-    return 1;
+    return run_settings_dialog(GetModuleHandleA(nullptr), reinterpret_cast<HWND>(choice.parent),
+                               g_host.window_title);
   }
   if (choice.mode == Mode::preview) g_host.preview_parent = reinterpret_cast<HWND>(choice.parent);
+  use_per_monitor_dpi();
+  // A second full-screen saver (the system starting "/s" again while one runs) ends at once.
+  std::unique_ptr<FullScreenClaim> claim;
+  if (!in_preview()) {
+    claim = std::make_unique<FullScreenClaim>();
+    if (!claim->held()) {
+      report("a full-screen saver already runs; this one ends");
+      return 0;
+    }
+  }
 
   painter::PainterState state;
   if (!create_saver_window(state, show_command)) return 0;

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "platform/diagnostics.h"
 
 namespace bw::host {
 namespace {
@@ -55,7 +59,7 @@ class RegistrySettingsTest : public ::testing::Test {
   HKEY user_ = nullptr;
 };
 
-TEST_F(RegistrySettingsTest, AbsentKeyKeepsDefaultsAndShowsEmptyBoxes) {
+TEST_F(RegistrySettingsTest, AbsentKeyKeepsDefaults) {
   auto settings_storage = storage();
   Settings settings;
   settings.install_path = "C:\\elsewhere";
@@ -63,9 +67,6 @@ TEST_F(RegistrySettingsTest, AbsentKeyKeepsDefaultsAndShowsEmptyBoxes) {
   EXPECT_EQ(settings.install_path, ".");
   EXPECT_EQ(settings.speed, 20.0f);
   EXPECT_EQ(settings.delay, 7.0f);
-  const DialogTexts texts = settings_dialog_show(settings_storage, Settings{});
-  EXPECT_EQ(texts.speed, "");
-  EXPECT_EQ(texts.delay, "");
 }
 
 // Each value is taken from the user's key when it is there, else the machine's.
@@ -116,53 +117,110 @@ TEST_F(RegistrySettingsTest, ValuesMissingFromTheUsersKeyComeFromTheMachines) {
   EXPECT_EQ(settings.delay, 12.0f);
 }
 
-TEST_F(RegistrySettingsTest, NumbersAreUnsignedToTheSaverAndSignedToTheDialog) {
-  put_number(machine_, "SPEED", 4294967295u);
-  auto settings_storage = storage();
-  Settings settings;
-  read_settings(settings_storage, settings);
-  EXPECT_EQ(settings.speed, 4294967295.0f);
-  EXPECT_EQ(settings.install_path, ".");  // no PATH value
-  const DialogTexts texts = settings_dialog_show(settings_storage, Settings{});
-  EXPECT_EQ(texts.speed, "-1");
-  EXPECT_EQ(texts.delay, "7");
+// A value the saver cannot use reads as absent, so the machine's value or the default
+// applies, and is named once in the log: a number of another type or outside its limits,
+// a PATH that is not a string, or an empty one.
+TEST_F(RegistrySettingsTest, UnusableValuesReadAsAbsentWithOneLine) {
+  const WORD two_bytes = 30;
+  const ULONGLONG eight_bytes = 5;
+  struct Case {
+    const char* what;
+    std::function<void(HKEY)> put;  // stores the unusable value in a root
+    const char* name;
+    const char* said;               // part of the line the log gets
+  };
+  const Case cases[] = {
+      {"speed as text", [](HKEY r) { put_text(r, "SPEED", "30"); }, "SPEED",
+       "a REG_SZ value, not a REG_DWORD number"},
+      {"speed in two bytes",
+       [&](HKEY r) { RegSetKeyValueA(r, kPictureKey, "SPEED", REG_BINARY, &two_bytes, 2); },
+       "SPEED", "a REG_BINARY value"},
+      {"delay in eight bytes",
+       [&](HKEY r) { RegSetKeyValueA(r, kPictureKey, "DELAY", REG_QWORD, &eight_bytes, 8); },
+       "DELAY", "a REG_QWORD value"},
+      {"negative delay", [](HKEY r) { put_number(r, "DELAY", 4294967291u); }, "DELAY",
+       "4294967291 is not from 0 to 3600"},
+      {"speed past its limit", [](HKEY r) { put_number(r, "SPEED", 1001); }, "SPEED",
+       "1001 is not from 0 to 1000"},
+      {"path as a number", [](HKEY r) { put_number(r, "PATH", 1); }, "PATH",
+       "a REG_DWORD value, not a string"},
+      {"empty path", [](HKEY r) { put_text(r, "PATH", ""); }, "PATH", "it is empty"},
+  };
+  std::vector<std::string> lines;
+  const auto previous = diag::install_sink([&](const std::string& line) { lines.push_back(line); });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const bool machine_has_good : {false, true}) {
+      RegDeleteTreeA(machine_, nullptr);
+      RegDeleteTreeA(user_, nullptr);
+      c.put(user_);
+      if (machine_has_good) {
+        put_text(machine_, "PATH", "C:\\machine");
+        put_number(machine_, "SPEED", 11);
+        put_number(machine_, "DELAY", 12);
+      }
+      lines.clear();
+      auto settings_storage = storage();
+      Settings settings;
+      read_settings(settings_storage, settings);
+      read_settings(settings_storage, settings);  // read again: still one line
+      const std::string name = c.name;
+      if (name == "PATH") {
+        EXPECT_EQ(settings.install_path, machine_has_good ? "C:\\machine" : ".");
+      } else if (name == "SPEED") {
+        EXPECT_EQ(settings.speed, machine_has_good ? 11.0f : 20.0f);
+      } else {
+        EXPECT_EQ(settings.delay, machine_has_good ? 12.0f : 7.0f);
+      }
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_NE(lines[0].find(name + " in the user's key"), std::string::npos) << lines[0];
+      EXPECT_NE(lines[0].find(c.said), std::string::npos) << lines[0];
+    }
+  }
+  diag::install_sink(previous);
 }
 
 TEST_F(RegistrySettingsTest, OddlyStoredValues) {
-  // A number stored in two bytes fills the low bytes; one in eight bytes does not read.
-  const WORD two_bytes = 300;
-  const ULONGLONG eight_bytes = 5;
-  ASSERT_EQ(RegSetKeyValueA(user_, kPictureKey, "SPEED", REG_BINARY, &two_bytes, 2),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetKeyValueA(user_, kPictureKey, "DELAY", REG_QWORD, &eight_bytes, 8),
-            ERROR_SUCCESS);
-  // A string without its terminating zero, and one too long for the path buffer.
+  // A string without its terminating zero reads whole; one too long for the path buffer
+  // is not taken.
   ASSERT_EQ(RegSetKeyValueA(user_, kPictureKey, "PATH", REG_SZ, "C:\\data", 7), ERROR_SUCCESS);
   auto settings_storage = storage();
-  EXPECT_EQ(settings_storage.read_number("SPEED"), 300u);
-  EXPECT_EQ(settings_storage.read_number("DELAY"), std::nullopt);
   EXPECT_EQ(settings_storage.read_text("PATH"), "C:\\data");
-
   put_text(user_, "PATH", std::string(300, 'x'));
   Settings settings;
   read_settings(settings_storage, settings);
   EXPECT_EQ(settings.install_path, ".");
-  EXPECT_EQ(settings.speed, 300.0f);
-  EXPECT_EQ(settings.delay, 7.0f);
+}
+
+TEST(SettingEntry, WholeNumbersWithinTheLimitsOnly) {
+  struct Case {
+    const char* text;
+    std::optional<uint32_t> speed;
+  } cases[] = {
+      {"35", 35},     {" 35 ", 35},    {"0", 0},          {"1000", 1000},   {"0035", 35},
+      {"1001", {}},   {"-5", {}},      {"+5", {}},        {"fast", {}},     {"12abc", {}},
+      {"", {}},       {"  ", {}},      {"3.5", {}},       {"4294967301", {}},
+      {"99999999999999999999", {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(parse_setting_entry(c.text, kSpeedSetting), c.speed) << '"' << c.text << '"';
+  EXPECT_EQ(parse_setting_entry("3600", kDelaySetting), 3600u);
+  EXPECT_EQ(parse_setting_entry("3601", kDelaySetting), std::nullopt);
+  EXPECT_EQ(setting_entry_rule(kDelaySetting), "Delay must be a whole number from 0 to 3600.");
 }
 
 TEST_F(RegistrySettingsTest, SaveWritesTheUsersKeyOnly) {
   put_number(machine_, "SPEED", 11);
   auto settings_storage = storage();
-  ASSERT_TRUE(settings_dialog_save(settings_storage, {"35", "-3"}));
+  ASSERT_TRUE(settings_storage.store_speed_and_delay(35, 3));
   EXPECT_EQ(get_number(user_, "SPEED"), 35u);
-  EXPECT_EQ(get_number(user_, "DELAY"), 4294967293u);
+  EXPECT_EQ(get_number(user_, "DELAY"), 3u);
   EXPECT_EQ(get_number(machine_, "SPEED"), 11u);
   EXPECT_EQ(get_number(machine_, "DELAY"), std::nullopt);
   Settings settings;
   read_settings(settings_storage, settings);
   EXPECT_EQ(settings.speed, 35.0f);
-  EXPECT_EQ(settings.delay, 4294967293.0f);
+  EXPECT_EQ(settings.delay, 3.0f);
 }
 
 TEST_F(RegistrySettingsTest, SaveThatCannotWriteSaysWhy) {
@@ -173,7 +231,7 @@ TEST_F(RegistrySettingsTest, SaveThatCannotWriteSaysWhy) {
             ERROR_SUCCESS);
   RegCloseKey(closed);
   RegistrySettings settings_storage(machine_, closed, kPictureKey);
-  EXPECT_FALSE(settings_dialog_save(settings_storage, {"35", "3"}));
+  EXPECT_FALSE(settings_storage.store_speed_and_delay(35, 3));
   EXPECT_FALSE(settings_storage.store_error().empty());
   EXPECT_EQ(get_number(user_, "SPEED"), std::nullopt);
 }
@@ -184,7 +242,7 @@ TEST(RegistrySettings, SaveThenReadBackUnderTheCurrentUser) {
   const std::string key = "Software\\Velmora\\" + picture;
   {
     auto writer = RegistrySettings::for_picture(picture);
-    ASSERT_TRUE(settings_dialog_save(writer, {"12abc", "3"})) << writer.store_error();
+    ASSERT_TRUE(writer.store_speed_and_delay(12, 3)) << writer.store_error();
   }
   auto reader = RegistrySettings::for_picture(picture);
   Settings settings;

@@ -114,6 +114,50 @@ TEST(SaverProgram, FullScreenEndsOnKeysAndClicksButNotOnMotion) {
   }
 }
 
+// The system may start "/s" again while a saver runs: the second one ends at once, and
+// the first goes on.
+TEST(SaverProgram, SecondFullScreenSaverEndsAtOnce) {
+  Saver first("/s");
+  ASSERT_TRUE(first.started());
+  ASSERT_TRUE(pump_until([] { return FindWindowA("BRUSHWRIGHT", nullptr) != nullptr; }, 30000));
+  Saver second("/s");
+  ASSERT_TRUE(second.started());
+  EXPECT_TRUE(pump_until([&] { return second.exit_code().has_value(); }, 15000));
+  EXPECT_EQ(second.exit_code(), 0u);
+  EXPECT_EQ(first.exit_code(), std::nullopt);
+}
+
+// What Windows reads from the file: string 1 names the saver in the Screen Saver list,
+// the version resource carries the version, and the manifest asks for common controls 6
+// and per-monitor DPI awareness (v2).
+TEST(SaverProgram, ResourcesWindowsReads) {
+  std::string path = BW_SAVER;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  const HMODULE module = LoadLibraryExA(("Z:" + path).c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  char name[64] = {};
+  EXPECT_GT(LoadStringA(module, 1, name, sizeof name), 0);
+  EXPECT_STREQ(name, "Brushwright");
+  const auto resource_text = [module](LPCSTR id, LPCSTR type) {
+    const HRSRC found = FindResourceA(module, id, type);
+    if (found == nullptr) return std::string();
+    const HGLOBAL loaded = LoadResource(module, found);
+    const char* bytes = static_cast<const char*>(LockResource(loaded));
+    return std::string(bytes, SizeofResource(module, found));
+  };
+  const std::string manifest = resource_text(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+  // The version block holds its strings in UTF-16: look for the version's characters.
+  const std::string version = resource_text(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+  std::string wide_version;
+  for (const char c : std::string(BW_VERSION)) wide_version += std::string{c, '\0'};
+  EXPECT_NE(version.find(wide_version), std::string::npos);
+  FreeLibrary(module);
+}
+
 // A preview fills its parent (512 x 512 in one with no area), ignores keys and clicks,
 // and ends with its window: when the parent goes, or on command 105.
 TEST(SaverProgram, PreviewLivesInItsParent) {
@@ -180,8 +224,9 @@ std::string edit_text(HWND dialog, int id) {
   return text;
 }
 
-// The dialog shows what is stored, and Save stores what the boxes hold as atoi reads their
-// first 19 characters, under the user's key; Cancel stores nothing.
+// The dialog shows the values in force (what the saver would take, else the defaults);
+// Save stores whole numbers within the limits under the user's key, and refuses anything
+// else with a message, storing nothing; Cancel stores nothing.
 TEST(SaverProgram, SettingDialog) {
   struct Case {
     const char* what;
@@ -192,12 +237,17 @@ TEST(SaverProgram, SettingDialog) {
     const char* typed_speed;
     const char* typed_delay;
     UINT button;
+    const char* refusal;  // the start of the message a refused entry gets, or null
     std::optional<DWORD> speed_after, delay_after;
   };
   const Case cases[] = {
-      {"no key", false, {}, "", "", "35", "3", IDOK, 35, 3},
-      {"empty key", true, {}, "20", "7", "12abc", "0000000000000000001234567", IDOK, 12, 1},
-      {"cancel", true, 5, "5", "7", "99", "", IDCANCEL, 5, {}},
+      {"no key", false, {}, "20", "7", "35", " 3 ", IDOK, nullptr, 35, 3},
+      {"stored out of range", true, 4294967291u, "20", "7", "0", "3600", IDOK, nullptr, 0, 3600},
+      {"letters", true, 5, "5", "7", "fast", "3", IDOK, "Speed must be", 5, {}},
+      {"negative", true, 5, "5", "7", "12", "-5", IDOK, "Delay must be", 5, {}},
+      {"too large", true, 5, "5", "7", "1001", "3", IDOK, "Speed must be", 5, {}},
+      {"empty", true, 5, "5", "7", "12", "", IDOK, "Delay must be", 5, {}},
+      {"cancel", true, 5, "5", "7", "99", "", IDCANCEL, nullptr, 5, {}},
   };
   HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
@@ -227,6 +277,18 @@ TEST(SaverProgram, SettingDialog) {
     SetDlgItemTextA(dialog, 1000, c.typed_speed);
     SetDlgItemTextA(dialog, 1001, c.typed_delay);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
+    if (c.refusal != nullptr) {
+      HWND box = nullptr;
+      ASSERT_TRUE(pump_until([&] { return (box = FindWindowA("#32770", "Brushwright")); },
+                             30000));
+      EXPECT_EQ(edit_text(box, 0xFFFF).rfind(c.refusal, 0), 0u) << edit_text(box, 0xFFFF);
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      // The dialog stays, with nothing stored, until it is cancelled.
+      pump_for(300);
+      EXPECT_FALSE(saver.exit_code().has_value());
+      EXPECT_TRUE(IsWindow(dialog));
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
     EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
     EXPECT_EQ(saver.exit_code(), 1u);
     EXPECT_EQ(stored("SPEED"), c.speed_after);
