@@ -1,7 +1,15 @@
 ; The Brushwright installer for 64-bit Windows. makensis gets VERSION (the program's
-; version), STAGE (the folder holding what is installed) and OUT (the installer to make).
+; version), STAGE (the folder holding what is installed), FILES (the list of the data
+; files, made by scripts/package-windows: the macros INSTALL_DATA and UNINSTALL_DATA) and
+; OUT (the installer to make).
+;
+; The uninstaller removes exactly the files the installer wrote, and a folder only when it
+; is empty then: a user may have installed into a folder that already held a "data" folder
+; of their own.
 Unicode true
 !include FileFunc.nsh
+!include MUI2.nsh
+!include "${FILES}"
 Target amd64-unicode
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
@@ -13,10 +21,17 @@ Name "Brushwright ${VERSION}"
 OutFile "${OUT}"
 InstallDir "$PROGRAMFILES64\Brushwright"
 
-Page directory
-Page instfiles
-UninstPage uninstConfirm
-UninstPage instfiles
+!define MUI_FINISHPAGE_TITLE "Brushwright is installed"
+!define MUI_FINISHPAGE_TEXT "To make Brushwright your screen saver later, open Settings, \
+  Personalisation, Lock screen, Screen saver (or the Screen Saver control panel), choose \
+  Brushwright in the list and press OK. Its Settings button there sets the speed and \
+  the delay.$\r$\n$\r$\nREADME.txt in $INSTDIR says more."
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
 
 Section "Brushwright"
   SetRegView 64
@@ -24,8 +39,8 @@ Section "Brushwright"
   File "${STAGE}\brushwright.scr"
   File "${STAGE}\bwtool.exe"
   File "${STAGE}\README.txt"
-  SetOutPath "$INSTDIR\data"
-  File /r "${STAGE}\data\*"
+  !insertmacro INSTALL_DATA
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The saver finds its data through PATH.
@@ -33,6 +48,13 @@ Section "Brushwright"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Brushwright"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Velmora"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" '"$INSTDIR\brushwright.scr",0'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; What was installed, in kilobytes (the folder may hold files of the user's own).
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" ${INSTALLED_KB}
 
   ; A silent install changes the screen saver only when asked with /SAVER.
   IfSilent 0 ask
@@ -55,7 +77,7 @@ Section "Uninstall"
   DeleteRegKey /ifempty HKLM "${KEY}"
   DeleteRegKey /ifempty HKLM "Software\Velmora"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  RMDir /r "$INSTDIR\data"
+  !insertmacro UNINSTALL_DATA
   Delete "$INSTDIR\brushwright.scr"
   Delete "$INSTDIR\bwtool.exe"
   Delete "$INSTDIR\README.txt"

@@ -64,8 +64,8 @@ bw::assets::PixelBuffer pattern(int width, int height, std::uint32_t seed) {
 }
 
 // The bwtool fx render arguments that give every declared parameter a value and every
-// pixel sampler an image of two thirds of the target's size (filtered linearly: a
-// full-size image would be point sampled, which Wine gets wrong, see the list).
+// pixel sampler an image of two thirds of the target's size, so that linear filtering is
+// compared too (full-size images, point sampled, are the device tests' sharp cases).
 std::string inputs_for(const bw::bytecode::BsfImage& image, int width, int height) {
   std::string args;
   int index = 0;

@@ -125,6 +125,22 @@ TEST(SaverProgram, SecondFullScreenSaverEndsAtOnce) {
   EXPECT_TRUE(pump_until([&] { return second.exit_code().has_value(); }, 15000));
   EXPECT_EQ(second.exit_code(), 0u);
   EXPECT_EQ(first.exit_code(), std::nullopt);
+  // The log says why the second ended, and each run began with what a fault report needs.
+  char appdata[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableA("LOCALAPPDATA", appdata, MAX_PATH), 0u);
+  const auto read_log = [&appdata] {
+    std::ifstream in(std::string(appdata) + "\\Brushwright\\brushwright.log", std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  std::string log;
+  // The first saver names its device once its engine has started.
+  pump_until([&] { return (log = read_log()).find("brushwright: device: ") != std::string::npos; },
+             30000);
+  EXPECT_NE(log.find("brushwright: Brushwright " BW_VERSION " starts (full screen); monitors: "),
+            std::string::npos);
+  EXPECT_NE(log.find("data folders searched, in order: "), std::string::npos);
+  EXPECT_NE(log.find("brushwright: device: "), std::string::npos);
+  EXPECT_NE(log.find("a full-screen saver already runs; this one ends"), std::string::npos);
 }
 
 // What Windows reads from the file: string 1 names the saver in the Screen Saver list,
