@@ -60,6 +60,8 @@ struct AssetStore {
   bool index_damaged = false;   // the index of paths misses records: they are looked for
   std::set<int> bad_records;    // records already reported
   int records = 0;              // the records that can hold a path (records_with_paths)
+  bool paths_damaged = false;   // some paths cannot be read: a miss may be one of them
+  bool oversized = false;       // "Main" claims more records than the store can hold
   bool scanned = false;         // every record's path has been read into `paths`
   std::map<std::string, int> paths;  // path -> first record holding it, once scanned
 
@@ -67,7 +69,7 @@ struct AssetStore {
   void close() {
     store.reset();
     tried = false;
-    damaged = store_damaged = index_damaged = scanned = false;
+    damaged = store_damaged = index_damaged = scanned = oversized = paths_damaged = false;
     bad_records.clear();
     paths.clear();
     records = 0;
@@ -109,7 +111,8 @@ struct AssetStore {
       records = records_with_paths(*store);
       const int claimed = store->record_count();
       // Said, but the store still serves every asset it holds.
-      if (records < claimed) {
+      oversized = records < claimed;
+      if (oversized) {
         diag::message("fetch_asset(): the asset store \"%s\" is damaged: \"Main\" claims %d "
                       "records, more than \"Bank.0\" can hold paths for (%d); only those are "
                       "read", dir().c_str(), claimed, records);
@@ -117,18 +120,34 @@ struct AssetStore {
     }
     return store.get();
   }
+  // Reads the path of every record the store can hold, once. Records whose path cannot
+  // be read at all (its bytes lie past the end of "Bank.0", say) make the store damaged,
+  // said once with their count.
+  void read_paths() {
+    if (scanned || !store) return;
+    scanned = true;
+    std::string key;
+    int unreadable = 0;
+    int first_unreadable = 0;
+    for (int record = 1; record <= records; ++record) {
+      const int length = store->read_field(record, kPathField, key);
+      if (length > 0) paths.emplace(std::string(key.c_str()), record);
+      if (length < 0 && unreadable++ == 0) first_unreadable = record;
+    }
+    // A "Main" said to run on past its records has unreadable ones by its nature: that line
+    // says enough, and the records it holds still serve.
+    if (unreadable > 0 && !oversized) {
+      damaged = paths_damaged = true;
+      diag::message("fetch_asset(): the asset store \"%s\" is damaged: the paths of %d of its "
+                    "%d records cannot be read (the first: record %d)", dir().c_str(),
+                    unreadable, records, first_unreadable);
+    }
+  }
   // The record whose field 1 is exactly `path`; 0 when none. Asked only when the index
   // misses, to tell an absent asset from a damaged index: the first time, every record
   // the store can hold is read once, and later misses are answered from what was read.
   int scan_for(const std::string& path) {
-    if (!scanned) {
-      scanned = true;
-      std::string key;
-      for (int record = 1; record <= records; ++record) {
-        if (store->read_field(record, kPathField, key) > 0)
-          paths.emplace(std::string(key.c_str()), record);
-      }
-    }
+    read_paths();
     const auto found = paths.find(path);
     return found == paths.end() ? 0 : found->second;
   }
@@ -213,7 +232,8 @@ std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& leng
     record = found;
   }
   if (record <= 0) {
-    if (report) report_missing(path);
+    // Where paths cannot be read, a miss may be one of them: the damage has been said.
+    if (report && !a.paths_damaged) report_missing(path);
     return std::nullopt;
   }
   // The stored bytes as they are: field 2 is binary and needs no formatting.
@@ -256,11 +276,10 @@ std::optional<std::vector<uint8_t>> probe_asset(const std::string& path) {
 std::vector<std::string> asset_paths(const std::string& prefix) {
   std::vector<std::string> paths;
   AssetStore& a = asset_store();
-  if (store::RecordStore* s = a.get()) {
-    std::string path;
-    for (int record = 1; record <= a.records; ++record)
-      if (s->read_field(record, kPathField, path) > 0 && path.starts_with(prefix))
-        paths.push_back(path);
+  if (a.get() != nullptr) {
+    a.read_paths();
+    for (const auto& [path, record] : a.paths)
+      if (path.starts_with(prefix)) paths.push_back(path);
   } else if (!a.store_damaged) {
     // Only a missing store leaves the plain files; a damaged one serves nothing.
     namespace fs = std::filesystem;

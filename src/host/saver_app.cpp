@@ -160,8 +160,20 @@ int run_on_window(const SaverOptions& options, const Settings& settings) {
   backend_options.use_window = true;
   const auto result = painter::start_engine(state, device::make_gl_backend(backend_options),
                                             window->window(), false);
-  if (result != painter::StartResult::started)
-    return report_start_failure(result, options, settings);
+  if (result != painter::StartResult::started) {
+    const int status = report_start_failure(result, options, settings);
+    // A screen-saver manager (xscreensaver) that hands us its window starts a saver that
+    // ended again at once, over and over: damaged or missing data stays so, so the window
+    // is left blank until the manager ends the saver, which it then does at unblanking.
+    const bool data_failure = result == painter::StartResult::no_assets ||
+                              result == painter::StartResult::no_description;
+    const bool managed = options.mode == SaverMode::root || options.mode == SaverMode::window_id;
+    while (data_failure && managed && !g_stop_requested) {
+      window->wait(0.25);
+      if (window->take_events().quit) break;
+    }
+    return status;
+  }
 
   EngineFrames frames(state);
   LoopOptions loop;

@@ -285,6 +285,26 @@ TEST_F(AssetFetch, DamageIsSaidOnceNamingTheStoreAndRecord) {
   }
 }
 
+// "Bank.0" cut short (truncate -s 1000): the paths of the later records are gone, so the
+// index cannot find them and reading every record cannot either. That is the store's
+// damage, said once naming the store, never an asset that is merely missing.
+TEST_F(AssetFetch, PathsCutOffFromBank0AreSaidAsDamage) {
+  const std::string install = install_with(
+      "cut_bank", {{"a", pattern(2000, 3)}, {"b", pattern(2000, 5)}, {"c", pattern(2000, 7)}});
+  const std::string store = install + "/data/Base3";
+  fs::resize_file(store + "/Bank.0", 1000);
+  reset_asset_store();
+  std::optional<std::vector<uint8_t>> got;
+  const std::string said = fetch_quietly("c", got);
+  EXPECT_FALSE(got.has_value());
+  EXPECT_EQ(said, "fetch_asset(): the asset store \"" + store + "\" is damaged: the paths of 2 "
+                  "of its 3 records cannot be read (the first: record 2)\n");
+  EXPECT_TRUE(asset_store_damaged());
+  EXPECT_EQ(fetch_quietly("b", got), "");  // said once; nothing about each asset
+  EXPECT_FALSE(got.has_value());
+  EXPECT_EQ(asset_paths(""), std::vector<std::string>{"a"});
+}
+
 TEST_F(AssetFetch, SoundAndMissingStoresAreNotDamaged) {
   install_with("sound", {{"a", bytes_of("1")}});
   EXPECT_FALSE(asset_store_damaged());

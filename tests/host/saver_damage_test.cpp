@@ -5,9 +5,11 @@
 // data exactly as it was.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <filesystem>
 #include <functional>
@@ -199,6 +201,28 @@ TEST_F(SaverDamage, EveryDamagedFileGivesACleanOutcome) {
     }
   }
   std::cout << "case | status | painted | lines | first line\n" << table.str();
+}
+
+// Under a screen-saver manager (here --root, as xscreensaver starts a saver), a damaged
+// asset store is said once, naming the store, and the saver then keeps the blank window
+// until it is ended instead of exiting at once to be started again and again; ended, it
+// leaves as a saver that painted does (by the signal that ended it). Alone, the same saver
+// ends at once with status 1.
+TEST_F(SaverDamage, UnderAManagerADamagedStoreIsSaidOnceAndTheSaverWaits) {
+  ASSERT_TRUE(getenv("DISPLAY") != nullptr) << "needs a display";
+  const fs::path bank = data / "Base3" / "Bank.0";
+  fs::resize_file(bank, 1000);
+  auto managed = testing::start_saver({"--root"}, root.string());
+  EXPECT_EQ(testing::wait_for(managed, 4), -1) << slurp(managed.err_file);  // still there
+  ::kill(managed.pid, SIGTERM);
+  EXPECT_EQ(testing::wait_for(managed, 20), 128 + SIGTERM);
+  testing::kill_child(managed);  // when it failed to end
+  const std::string said = slurp(managed.err_file);
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find((data / "Base3").string() + "\" is damaged"), std::string::npos) << said;
+  const Outcome alone = run_case("Base3/Bank.0 cut to 1000 bytes");
+  EXPECT_EQ(alone.status, 1);
+  EXPECT_NE(alone.err.find("is damaged"), std::string::npos) << alone.err;
 }
 
 }  // namespace

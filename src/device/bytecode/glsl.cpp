@@ -2,6 +2,8 @@
 // translated bodies (uniforms, attributes, varyings linked by usage, outputs, hooks).
 #include "device/bytecode/glsl.h"
 
+#include "device/bytecode/inline_subroutines.h"
+
 #include <set>
 
 #include "device/bytecode/decode.h"
@@ -106,6 +108,10 @@ std::optional<GlslProgram> translate_to_glsl(std::span<const std::uint32_t> vs_t
   if (!ps) return error = "pixel shader: " + detail, std::nullopt;
   if (!ps->version.is_pixel())
     return error = "pixel shader: token 0: holds a vertex program", std::nullopt;
+  if (!inlined_size_within_bound(*vs, detail))
+    return error = "vertex shader: " + detail, std::nullopt;
+  if (!inlined_size_within_bound(*ps, detail))
+    return error = "pixel shader: " + detail, std::nullopt;
   StageCode vcode, pcode;
   if (!glsl_detail::translate_stage(*vs, vcode, detail))
     return error = "vertex shader: " + detail, std::nullopt;

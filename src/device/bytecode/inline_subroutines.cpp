@@ -3,7 +3,10 @@
 // only marks where the subroutines begin.
 #include "device/bytecode/inline_subroutines.h"
 
+#include <algorithm>
+#include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace bw::bytecode {
@@ -121,6 +124,49 @@ class Inliner {
 
 std::optional<Program> inline_subroutines(const Program& program, std::string& error) {
   return Inliner(error).run(program);
+}
+
+bool inlined_size_within_bound(const Program& program, std::string& error) {
+  // The executable instructions of main (key -1) and of each subroutine, and the calls
+  // among them, in order.
+  std::map<std::int64_t, std::vector<const Instruction*>> bodies;
+  std::int64_t owner = -1;
+  for (const Instruction& instruction : program.instructions) {
+    if (instruction.opcode == kLabelOp) {
+      owner = instruction.sources[0].reg.index;
+      bodies[owner];
+    } else if (!is_declaration(instruction.opcode) && instruction.opcode != kRet) {
+      bodies[owner].push_back(&instruction);
+    }
+  }
+  // Sizes once written out, each computed once and capped just past the bound, so that a
+  // chain of subroutines each calling the next twice costs one step per call written.
+  constexpr std::uint64_t kCap = kMaxInlinedInstructions + 1;
+  std::map<std::int64_t, std::uint64_t> sizes;
+  std::set<std::int64_t> open;
+  std::function<std::uint64_t(std::int64_t)> size_of = [&](std::int64_t label) -> std::uint64_t {
+    if (const auto known = sizes.find(label); known != sizes.end()) return known->second;
+    const auto body = bodies.find(label);
+    // An undefined or recursive call is refused where the program is translated.
+    if (body == bodies.end() || !open.insert(label).second) return 0;
+    std::uint64_t total = 0;
+    for (const Instruction* instruction : body->second) {
+      if (instruction->opcode == kCall || instruction->opcode == kCallnz) {
+        total += size_of(instruction->sources[0].reg.index) +
+                 (instruction->opcode == kCallnz ? 2 : 0);
+      } else {
+        total += 1;
+      }
+      total = std::min(total, kCap);
+    }
+    open.erase(label);
+    sizes[label] = total;
+    return total;
+  };
+  if (size_of(-1) <= kMaxInlinedInstructions) return true;
+  error = "the program grows past " + std::to_string(kMaxInlinedInstructions) +
+          " instructions when its subroutines are written into their callers";
+  return false;
 }
 
 std::uint32_t instruction_slots(const Program& program) {

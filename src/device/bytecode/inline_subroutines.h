@@ -21,6 +21,13 @@ inline constexpr std::uint32_t kMinShaderModel3Slots = 512;
 // instructions, gives nothing and a one-line reason in `error`.
 std::optional<Program> inline_subroutines(const Program& program, std::string& error);
 
+// Whether `program`, with its subroutines written into their callers, stays within the
+// bound inline_subroutines keeps (65536 instructions); computed without writing them out,
+// so that a small program that would grow without end is refused cheaply wherever an
+// effect is loaded (a driver that compiles it would write every call out itself). False
+// with a one-line reason in `error` when it does not.
+bool inlined_size_within_bound(const Program& program, std::string& error);
+
 // The instruction slots `program` takes, counted as Direct3D 9 counts them for ps_3_0
 // (declarations and labels none, sincos 8, lrp 2 ...; see OpcodeInfo::slots).
 std::uint32_t instruction_slots(const Program& program);

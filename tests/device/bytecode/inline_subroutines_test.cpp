@@ -7,6 +7,7 @@
 #include "device/bytecode/assemble.h"
 #include "device/bytecode/decode.h"
 #include "device/bytecode/effect_source.h"
+#include "device/bytecode/glsl.h"
 
 namespace bw::bytecode {
 namespace {
@@ -99,6 +100,36 @@ TEST(InlineSubroutines, ADoublingChainOfCallsStopsAtTheBound) {
   std::string error;
   EXPECT_FALSE(inline_subroutines(program_of(text), error));
   EXPECT_NE(error.find("grows past 65536 instructions"), std::string::npos) << error;
+}
+
+// An effect whose subroutines each call the next twice assembles as it is, but loading it
+// would have the driver write 2^depth copies of the last: wherever an effect is loaded the
+// same bound as the inlining's refuses it, at once and without writing them out. A chain
+// that stays under the bound loads.
+TEST(InlineSubroutines, LoadingADoublingChainIsRefusedAtTheBound) {
+  auto effect = [](int depth) {
+    std::string text = ".vertex\nvs_3_0\ndcl_position v0\ndcl_position o0\nmov o0, v0\n";
+    text += ".pixel\nps_3_0\nmov r0, c0\ncall l0\nmov oC0, r0\nret\n";
+    for (int i = 0; i < depth; ++i)
+      text += "label l" + std::to_string(i) + "\ncall l" + std::to_string(i + 1) + "\ncall l" +
+              std::to_string(i + 1) + "\nret\n";
+    return text + "label l" + std::to_string(depth) + "\nadd r0, r0, c1\nret\n";
+  };
+  struct Case {
+    int depth;
+    bool loads;
+  } cases[] = {{10, true}, {15, true}, {17, false}, {20, false}, {60, false}};
+  for (const Case& c : cases) {
+    std::string error;
+    const auto image = assemble_effect(effect(c.depth), error);
+    ASSERT_TRUE(image) << c.depth << ": " << error;
+    const auto glsl = translate_to_glsl(image->vs.code, image->ps.code, error);
+    EXPECT_EQ(glsl.has_value(), c.loads) << c.depth << ": " << error;
+    if (!c.loads) {
+      EXPECT_EQ(error, "pixel shader: the program grows past 65536 instructions when its "
+                       "subroutines are written into their callers");
+    }
+  }
 }
 
 // The effect whose pixel program calls a subroutine of `moves` one-slot instructions twice
