@@ -18,7 +18,8 @@ assets::PixelBuffer paint(int width, int height, const std::function<Colour(int,
     for (int x = 0; x < width; ++x) {
       const Colour c = colour_at(x, y);
       uint8_t* p = image->pixel(x, y);
-      for (int i = 0; i < 3; ++i) p[i] = static_cast<uint8_t>(std::clamp(std::lround(c[i]), 0L, 255L));
+      for (int i = 0; i < 3; ++i)
+        p[i] = static_cast<uint8_t>(std::clamp(std::lround(c[i]), 0L, 255L));
       p[3] = 255;
     }
   }
@@ -35,13 +36,15 @@ TEST(PrimaryShare, CountsPixelsWithOneChannelFullAndAnotherEmpty) {
     Colour colour;
     bool primary;
   } cases[] = {
-      {{7, 255, 7}, true},     {{250, 30, 120}, true},  {{30, 120, 250}, true},
-      {{249, 0, 0}, false},    {{250, 31, 31}, false},  {{255, 255, 255}, false},
-      {{0, 0, 0}, false},      {{240, 120, 20}, false},
+      {{7, 255, 7}, true},  {{250, 30, 120}, true},  {{30, 120, 250}, true},
+      {{249, 0, 0}, false}, {{250, 31, 31}, false},  {{255, 255, 255}, false},
+      {{0, 0, 0}, false},   {{240, 120, 20}, false},
   };
   for (const auto& c : cases) {
     // A tenth of the image in the colour, the rest a mid grey.
-    const auto image = paint(100, 50, [&](int x, int) { return x < 10 ? c.colour : Colour{128, 128, 128}; });
+    const auto image = paint(100, 50, [&](int x, int) {
+      return x < 10 ? c.colour : Colour{128, 128, 128};
+    });
     EXPECT_NEAR(primary_share(image), c.primary ? 0.1 : 0.0, 1e-9)
         << c.colour[0] << "," << c.colour[1] << "," << c.colour[2];
   }
@@ -61,15 +64,18 @@ TEST(RainbowShare, FindsYellowGreenBetweenOrangeAndTealOnlyWhenItIsAThirdHue) {
   } cases[] = {
       {"orange to teal, channel by channel", [&](double t) { return mix(orange, teal, t); }, true},
       {"orange to teal through a neutral",
-       [&](double t) { return t < 0.5 ? mix(orange, grey, 2 * t) : mix(grey, teal, 2 * t - 1); }, false},
+       [&](double t) { return t < 0.5 ? mix(orange, grey, 2 * t) : mix(grey, teal, 2 * t - 1); },
+       false},
       {"orange to teal the other way round, through red and violet",
        [&](double t) {
-         return t < 0.33 ? mix(orange, red, t / 0.33)
-                         : t < 0.66 ? mix(red, violet, (t - 0.33) / 0.33) : mix(violet, teal, (t - 0.66) / 0.34);
+         return t < 0.33   ? mix(orange, red, t / 0.33)
+                : t < 0.66 ? mix(red, violet, (t - 0.33) / 0.33)
+                           : mix(violet, teal, (t - 0.66) / 0.34);
        },
        false},
       {"orange to yellow", [&](double t) { return mix(orange, yellow, t); }, false},
-      {"orange against teal, a hard edge", [&](double t) { return t < 0.5 ? orange : teal; }, false},
+      {"orange against teal, a hard edge", [&](double t) { return t < 0.5 ? orange : teal; },
+       false},
   };
   for (const auto& c : cases) {
     const double share = rainbow_share(lab_planes(across(c.colour_of)));
@@ -79,8 +85,9 @@ TEST(RainbowShare, FindsYellowGreenBetweenOrangeAndTealOnlyWhenItIsAThirdHue) {
       EXPECT_LT(share, 0.002) << c.name;
   }
   // A yellow-green field on its own is a colour, not a band between two.
-  const double field =
-      rainbow_share(lab_planes(paint(640, 400, [](int, int) { return Colour{150, 170, 60}; })));
+  const double field = rainbow_share(lab_planes(paint(640, 400, [](int, int) {
+    return Colour{150, 170, 60};
+  })));
   EXPECT_EQ(field, 0);
 }
 
@@ -95,7 +102,9 @@ assets::PixelBuffer random_painting(unsigned seed, bool with_bars) {
     double x, y, r, shade;
   };
   std::vector<Disc> discs;
-  for (int i = 0; i < 8; ++i) discs.push_back({unit(random) * 640, unit(random) * 400, 20 + 80 * unit(random), 60 + 150 * unit(random)});
+  for (int i = 0; i < 8; ++i)
+    discs.push_back(
+        {unit(random) * 640, unit(random) * 400, 20 + 80 * unit(random), 60 + 150 * unit(random)});
   return paint(640, 400, [&](int x, int y) {
     double v = 150 + 80 * (noise.at(x, y) - 0.5);
     for (const Disc& d : discs)

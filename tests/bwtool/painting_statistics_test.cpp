@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <numbers>
 #include <random>
@@ -15,7 +15,8 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-assets::PixelBuffer grey_image(int width, int height, const std::function<double(int, int)>& value) {
+assets::PixelBuffer grey_image(int width, int height,
+                               const std::function<double(int, int)>& value) {
   auto image = assets::PixelBuffer::allocate(width, height);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
@@ -37,7 +38,8 @@ assets::PixelBuffer isotropic_noise(int width, int height, unsigned seed) {
   double spread = 0;
   for (float v : plane.values) spread += v * v;
   spread = std::sqrt(spread / plane.values.size());
-  return grey_image(width, height, [&](int x, int y) { return 128 + 40 * plane.at(x, y) / spread; });
+  return grey_image(width, height,
+                    [&](int x, int y) { return 128 + 40 * plane.at(x, y) / spread; });
 }
 
 // Points of Koch's snowflake (a closed polygon) of the given depth, centred in a square.
@@ -56,7 +58,8 @@ std::vector<std::pair<double, double>> koch_snowflake(int depth, double centre, 
       // The bump points outwards: the polygon runs anticlockwise on screen.
       const double px = ax + 1.5 * dx + dy * std::sqrt(3.0) / 2;
       const double py = ay + 1.5 * dy - dx * std::sqrt(3.0) / 2;
-      finer.insert(finer.end(), {{ax, ay}, {ax + dx, ay + dy}, {px, py}, {ax + 2 * dx, ay + 2 * dy}});
+      finer.insert(finer.end(),
+                   {{ax, ay}, {ax + dx, ay + dy}, {px, py}, {ax + 2 * dx, ay + 2 * dy}});
     }
     points = std::move(finer);
   }
@@ -78,7 +81,8 @@ std::vector<bool> filled(const std::vector<std::pair<double, double>>& polygon, 
     std::sort(crossings.begin(), crossings.end());
     for (size_t k = 0; k + 1 < crossings.size(); k += 2)
       for (int x = 0; x < side; ++x)
-        if (x + 0.5 > crossings[k] && x + 0.5 < crossings[k + 1]) inside[static_cast<size_t>(y) * side + x] = true;
+        if (x + 0.5 > crossings[k] && x + 0.5 < crossings[k + 1])
+          inside[static_cast<size_t>(y) * side + x] = true;
   }
   return inside;
 }
@@ -94,8 +98,9 @@ TEST(BoxCountDimension, IsOneForStraightOutlinesAndMoreForRougherOnes) {
 
   // Koch's snowflake: its outline has dimension log 4 / log 3 = 1.262.
   const std::vector<bool> flake = filled(koch_snowflake(6, 512, 480), 1024);
-  const auto snowflake = box_count_dimension(
-      grey_image(1024, 1024, [&](int x, int y) { return flake[static_cast<size_t>(y) * 1024 + x] ? 40 : 210; }));
+  const auto snowflake = box_count_dimension(grey_image(1024, 1024, [&](int x, int y) {
+    return flake[static_cast<size_t>(y) * 1024 + x] ? 40 : 210;
+  }));
   ASSERT_TRUE(snowflake);
   EXPECT_NEAR(*snowflake, std::log(4.0) / std::log(3.0), 0.07);
 
@@ -113,8 +118,8 @@ TEST(EdgeStatistics, AGratingAtTheFiltersFrequencyHasItsEdgeDensityAndTwoOrienta
   // filter's response is 50 x pi sigma^2 (1 - exp(-2 omega^2 sigma^2)) times the cosine of
   // the phase, whose mean size is 2 / pi.
   const double amplitude = 50;
-  const auto grating = edge_statistics(
-      grey_image(400, 300, [&](int x, int) { return 128 + amplitude * std::sin(2 * kPi * x / 8); }));
+  const auto grating = edge_statistics(grey_image(
+      400, 300, [&](int x, int) { return 128 + amplitude * std::sin(2 * kPi * x / 8); }));
   const double sigma = 8 / kPi * std::sqrt(std::log(2.0) / 2) * 17 / 15, omega = 2 * kPi / 8;
   const double gain = kPi * sigma * sigma * (1 - std::exp(-2 * omega * omega * sigma * sigma));
   EXPECT_NEAR(grating.edge_density, 2 / kPi * amplitude * gain, 0.05 * amplitude * gain);
@@ -151,7 +156,8 @@ TEST(PhogStatistics, ComplexityIsTheMeanCentralDifference) {
   // pixels beside it change by half the step in L* (scaled to 0..255, rounded), the rest
   // by nothing.
   const int dark = 50, light = 200;
-  const auto phog = phog_statistics(grey_image(1024, 640, [&](int x, int) { return x < 500 ? dark : light; }));
+  const auto phog =
+      phog_statistics(grey_image(1024, 640, [&](int x, int) { return x < 500 ? dark : light; }));
   const double step = std::nearbyint(srgb_to_lab(light, light, light)[0] * 2.55) -
                       std::nearbyint(srgb_to_lab(dark, dark, dark)[0] * 2.55);
   EXPECT_NEAR(phog.complexity, step / 1024, 1e-6);
@@ -161,8 +167,8 @@ TEST(PhogStatistics, AnisotropyIsZeroForEvenOrientationsAndKnownForStripes) {
   // Upright stripes whose period divides the finest cells: every cell's gradients point
   // half left (0 degrees), half right (180), so each cell holds 1/2 in two of its 16 bins,
   // all 85 cells together sum to 85, and the finest level's standard deviation follows.
-  const auto stripes = phog_statistics(
-      grey_image(1024, 640, [](int x, int) { return 128 + 60 * std::sin(2 * kPi * (x + 0.5) / 16); }));
+  const auto stripes = phog_statistics(grey_image(
+      1024, 640, [](int x, int) { return 128 + 60 * std::sin(2 * kPi * (x + 0.5) / 16); }));
   const double cell = 0.5 / 85, mean = 1.0 / (16 * 85);
   const double expected = std::sqrt(2.0 / 16 * cell * cell - mean * mean);
   EXPECT_NEAR(stripes.anisotropy, expected, 0.02 * expected);

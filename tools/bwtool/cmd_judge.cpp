@@ -219,7 +219,8 @@ int run_judge(std::span<char* const> args) {
   print_row("median", medians);
   print_bands();
   const bw::judge::FixedPattern pattern = fixed->strongest();
-  std::printf("fixed pattern: %.2f grey levels, period %.1f pixels, %s bars, at x %d..%d, y %d..%d (%d paintings",
+  std::printf("fixed pattern: %.2f grey levels, period %.1f pixels, %s bars, at x %d..%d, "
+              "y %d..%d (%d paintings",
               pattern.amplitude, pattern.period, pattern.upright_bars ? "upright" : "lying",
               pattern.left, pattern.right - 1, pattern.top, pattern.bottom - 1, fixed->paintings());
   if (other_size > 0) std::printf("; %d of another size left out", other_size);

@@ -1,11 +1,11 @@
 #include "judge/artefacts.h"
 
-#include "judge/measures.h"
-
 #include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
+
+#include "judge/measures.h"
 
 namespace bw::judge {
 namespace {
@@ -29,7 +29,9 @@ double hue_difference(double first, double second) {
 }
 
 constexpr double kBandChroma = 15;
-bool yellow_green(const Colour& c) { return c.chroma >= kBandChroma && c.hue >= 95 && c.hue <= 140; }
+bool yellow_green(const Colour& c) {
+  return c.chroma >= kBandChroma && c.hue >= 95 && c.hue <= 140;
+}
 bool near_yellow_green(const Colour& c) {
   return c.chroma >= kBandChroma && c.hue >= 85 && c.hue <= 150;
 }
@@ -40,14 +42,16 @@ Plane detail_along(const Plane& plane, bool along_x) {
   constexpr double kSigma = 6;
   constexpr int kRadius = 18;
   double kernel[2 * kRadius + 1], sum = 0;
-  for (int j = -kRadius; j <= kRadius; ++j) sum += kernel[j + kRadius] = std::exp(-0.5 * j * j / (kSigma * kSigma));
+  for (int j = -kRadius; j <= kRadius; ++j)
+    sum += kernel[j + kRadius] = std::exp(-0.5 * j * j / (kSigma * kSigma));
   for (double& k : kernel) k /= sum;
   Plane out(plane.width, plane.height);
   for (int y = 0; y < plane.height; ++y) {
     for (int x = 0; x < plane.width; ++x) {
       double smooth = 0;
       for (int j = -kRadius; j <= kRadius; ++j)
-        smooth += kernel[j + kRadius] * (along_x ? plane.clamped(x + j, y) : plane.clamped(x, y + j));
+        smooth +=
+            kernel[j + kRadius] * (along_x ? plane.clamped(x + j, y) : plane.clamped(x, y + j));
       out.at(x, y) = static_cast<float>(plane.at(x, y) - smooth);
     }
   }
@@ -136,11 +140,13 @@ double rainbow_share(const std::array<Plane, 3>& lab) {
       };
       // A band has some width: the pixels just either side are yellow-green too.
       const auto [nx, ny] = offset(near);
-      if (!yellow_green(colour_at(soft, x - nx, y - ny)) || !yellow_green(colour_at(soft, x + nx, y + ny)))
+      if (!yellow_green(colour_at(soft, x - nx, y - ny)) ||
+          !yellow_green(colour_at(soft, x + nx, y + ny)))
         continue;
       for (double reach : kRainbowReaches) {
         const auto [ox, oy] = offset(reach * scale);
-        const Colour before = colour_at(soft, x - ox, y - oy), after = colour_at(soft, x + ox, y + oy);
+        const Colour before = colour_at(soft, x - ox, y - oy),
+                     after = colour_at(soft, x + ox, y + oy);
         double step = 0;
         for (int c = 0; c < 3; ++c)
           step += std::pow(soft[c].clamped(x + ox, y + oy) - soft[c].clamped(x - ox, y - oy), 2);
@@ -162,7 +168,8 @@ double rainbow_share(const std::array<Plane, 3>& lab) {
 }
 
 FixedPatternDetector::FixedPatternDetector(int width, int height)
-    : width_(width), height_(height),
+    : width_(width),
+      height_(height),
       column_profiles_(kGridBlocks * kGridBlocks),
       row_profiles_(kGridBlocks * kGridBlocks) {}
 
@@ -201,7 +208,8 @@ FixedPattern FixedPatternDetector::strongest() const {
   const Area signature = signature_area(width_, height_);
   for (int j = 0; j < kGridBlocks; ++j) {
     for (int i = 0; i < kGridBlocks; ++i) {
-      if (block_edge(i + 1, width_) > signature.left && block_edge(j + 1, height_) > signature.top) continue;
+      if (block_edge(i + 1, width_) > signature.left && block_edge(j + 1, height_) > signature.top)
+        continue;
       const size_t block = static_cast<size_t>(j) * kGridBlocks + i;
       for (bool upright : {true, false}) {
         // Each place's median over the paintings: a pattern in all of them stays, what
@@ -216,8 +224,13 @@ FixedPattern FixedPatternDetector::strongest() const {
         }
         const auto [amplitude, period] = strongest_period(profile);
         if (amplitude <= best.amplitude) continue;
-        best = {amplitude, period, upright, block_edge(i, width_), block_edge(j, height_),
-                block_edge(i + 1, width_), block_edge(j + 1, height_)};
+        best = {amplitude,
+                period,
+                upright,
+                block_edge(i, width_),
+                block_edge(j, height_),
+                block_edge(i + 1, width_),
+                block_edge(j + 1, height_)};
       }
     }
   }

@@ -41,17 +41,17 @@ double rainbow_share(const std::array<Plane, 3>& lab);
 // column gives a profile across the block: a bar through the whole block sets it, a
 // stroke in a few rows does not. Likewise across each row for bars that lie. At each
 // place the median over the paintings is kept: what a painting draws differs from
-// painting to painting and falls away, a pattern fixed to the screen stays. Its strength is the largest amplitude (grey levels, 0..255) of a
-// sinusoid with a period of kGridShortestPeriod to kGridLongestPeriod pixels in that
-// profile, Hann-windowed. Blocks that reach into the signature's corner are left out:
-// its handwriting is meant to be at the same place every time.
+// painting to painting and falls away, a pattern fixed to the screen stays. Its strength is the
+// largest amplitude (grey levels, 0..255) of a sinusoid with a period of kGridShortestPeriod to
+// kGridLongestPeriod pixels in that profile, Hann-windowed. Blocks that reach into the signature's
+// corner are left out: its handwriting is meant to be at the same place every time.
 inline constexpr int kGridBlocks = 10;
 inline constexpr int kGridShortestPeriod = 4;
 inline constexpr int kGridLongestPeriod = 24;
 
 struct FixedPattern {
-  double amplitude = 0;  // grey levels
-  double period = 0;     // pixels
+  double amplitude = 0;      // grey levels
+  double period = 0;         // pixels
   bool upright_bars = true;  // bars that stand (a pattern along x) or lie (along y)
   int left = 0, top = 0, right = 0, bottom = 0;  // the block holding it
 };

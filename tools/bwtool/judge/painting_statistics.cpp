@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cmath>
 #include <numbers>
 #include <vector>
 
@@ -37,8 +37,10 @@ Plane rounded(Plane plane) {
 // The size that keeps the aspect with the longer side `long_side`.
 std::pair<int, int> scaled_to_long_side(int width, int height, int long_side) {
   if (width >= height)
-    return {long_side, std::max(1, static_cast<int>(std::lround(double(height) * long_side / width)))};
-  return {std::max(1, static_cast<int>(std::lround(double(width) * long_side / height))), long_side};
+    return {long_side,
+            std::max(1, static_cast<int>(std::lround(double(height) * long_side / width)))};
+  return {std::max(1, static_cast<int>(std::lround(double(width) * long_side / height))),
+          long_side};
 }
 
 // ---- Gabor filters -------------------------------------------------------------------
@@ -53,8 +55,8 @@ double round4(double v) { return std::nearbyint(v * 1e4) / 1e4; }
 // Gaussian envelope rounded to four decimals times cos(slant + pi/2), rounded again.
 // Only the orientations 0..11 are built: filter i + 12 is filter i negated.
 struct GaborFilter {
-  int radius = 0;              // taps beyond it are all zero after rounding
-  std::vector<double> taps;    // (2 radius + 1)^2, row-major, y then x from -radius
+  int radius = 0;            // taps beyond it are all zero after rounding
+  std::vector<double> taps;  // (2 radius + 1)^2, row-major, y then x from -radius
 };
 
 GaborFilter gabor_filter(int index) {
@@ -93,7 +95,7 @@ int reflect(int i, int n) {
 }
 
 struct GaborResponse {
-  Plane strength;                 // the strongest filter's response, >= 0
+  Plane strength;                    // the strongest filter's response, >= 0
   std::vector<uint8_t> orientation;  // its index, 0..23
 };
 
@@ -101,8 +103,7 @@ struct GaborResponse {
 GaborResponse strongest_gabor_response(const Plane& grey) {
   std::array<GaborFilter, kOrientations / 2> filters;
   for (int i = 0; i < kOrientations / 2; ++i) filters[i] = gabor_filter(i);
-  GaborResponse r{Plane(grey.width, grey.height),
-                  std::vector<uint8_t>(grey.values.size(), 0)};
+  GaborResponse r{Plane(grey.width, grey.height), std::vector<uint8_t>(grey.values.size(), 0)};
   // The image with a reflected border as wide as the widest filter, so that the loops
   // below need no bounds.
   int margin = 0;
@@ -164,12 +165,14 @@ std::vector<Edge> strongest_edges(const GaborResponse& r) {
   const auto stronger = [&](uint32_t a, uint32_t b) {
     return strength[a] != strength[b] ? strength[a] > strength[b] : a < b;
   };
-  if (keep < order.size()) std::nth_element(order.begin(), order.begin() + keep, order.end(), stronger);
+  if (keep < order.size())
+    std::nth_element(order.begin(), order.begin() + keep, order.end(), stronger);
   order.resize(keep);
   std::vector<Edge> edges;
   const int width = r.strength.width;
   for (uint32_t i : order)
-    edges.push_back({static_cast<int>(i % width), static_cast<int>(i / width), r.orientation[i], strength[i]});
+    edges.push_back(
+        {static_cast<int>(i % width), static_cast<int>(i / width), r.orientation[i], strength[i]});
   return edges;
 }
 
@@ -186,7 +189,8 @@ std::optional<double> second_order_entropy(const std::vector<Edge>& edges, int w
       const int d = static_cast<int>(std::nearbyint(std::sqrt(double(dx) * dx + double(dy) * dy)));
       distance[at] = static_cast<int16_t>(
           d >= kNearestPairDistance && d <= kFarthestPairDistance ? d - kNearestPairDistance : -1);
-      const int bin = static_cast<int>(std::nearbyint(std::atan2(dy, dx) / (2 * kPi) * kDirectionBins));
+      const int bin =
+          static_cast<int>(std::nearbyint(std::atan2(dy, dx) / (2 * kPi) * kDirectionBins));
       direction[at] = static_cast<int8_t>((bin % kDirectionBins + kDirectionBins) % kDirectionBins);
     }
   }

@@ -127,7 +127,8 @@ Plane grey_levels(const assets::PixelBuffer& image) {
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
       const uint8_t* p = image.pixel(x, y);
-      grey.at(x, y) = static_cast<float>((19595u * p[0] + 38470u * p[1] + 7471u * p[2] + 32768u) >> 16);
+      const unsigned weighted = 19595u * p[0] + 38470u * p[1] + 7471u * p[2] + 32768u;
+      grey.at(x, y) = static_cast<float>(weighted >> 16);
     }
   }
   return grey;
