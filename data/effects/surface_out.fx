@@ -51,9 +51,21 @@ dcl_2d s5
 dcl_2d s6
 dcl_2d s7
 texld r0, v0, s0                 // canvas: thickness in red, colour coordinates in g, b
+// a pixel across and down, in texture coordinates. The derivatives of the interpolated
+// coordinate are off by up to a ten-thousandth from one pixel to the next, which moved
+// the cells' taps across texel borders in some columns and not in others: a cell whose
+// strokes ran near the vertical flipped them in stripes of single pixels. So the width
+// and height in pixels are rounded to whole numbers, the same for every pixel.
 dsx r1.x, v0.x
 dsy r1.y, v0.y
 abs r1.xy, r1.xy
+rcp r1.x, r1.x
+rcp r1.y, r1.y
+add r1.xy, r1.xy, c10.x
+frc r3.xy, r1.xy
+add r1.xy, r1.xy, -r3.xy
+rcp r1.x, r1.x
+rcp r1.y, r1.y
 rcp r1.z, r1.x
 mul r1.z, r1.z, r1.y             // width over height
 rcp r1.w, r1.z

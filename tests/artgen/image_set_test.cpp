@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -87,8 +88,8 @@ TEST(ArtgenSet, IndependentReaderSeesTheExpectedGeometry) {
 
 // The signature is read by a TGA reader that knows only types 2 and 10 at 24 or 32 bits:
 // it must be type 2, 32 bits, top row first, and its alpha must leave a clear margin,
-// show real strokes and keep the ink colour under transparent texels (no dark fringes
-// when the texture is filtered).
+// show real strokes and keep one light colour under every transparent texel (no dark
+// fringes when the texture is filtered).
 TEST(ArtgenSet, SignatureIsA32BitTgaWithCleanAlpha) {
   const std::vector<std::uint8_t> tga = read_bytes(default_set() / "data/shaders/sig3.tga");
   ASSERT_GE(tga.size(), 18u);
@@ -102,20 +103,94 @@ TEST(ArtgenSet, SignatureIsA32BitTgaWithCleanAlpha) {
   ASSERT_EQ(tga.size(), 18u + static_cast<std::size_t>(width) * height * 4);
   std::size_t solid = 0;
   bool edge_clear = true;
-  bool one_ink = true;
+  bool one_clear_colour = true;
+  const std::uint8_t* clear = nullptr;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const std::uint8_t* p = &tga[18 + (static_cast<std::size_t>(y) * width + x) * 4];
       if (p[3] >= 200) ++solid;
       if ((x == 0 || y == 0 || x == width - 1 || y == height - 1) && p[3] != 0) edge_clear = false;
-      if (p[0] != tga[18] || p[1] != tga[19] || p[2] != tga[20]) one_ink = false;
+      if (p[3] != 0) continue;
+      if (clear == nullptr) clear = p;
+      if (p[0] != clear[0] || p[1] != clear[1] || p[2] != clear[2]) one_clear_colour = false;
     }
   }
   const double coverage = static_cast<double>(solid) / (static_cast<double>(width) * height);
   EXPECT_TRUE(edge_clear);
-  EXPECT_TRUE(one_ink);
+  EXPECT_TRUE(one_clear_colour);
+  ASSERT_NE(clear, nullptr);
+  EXPECT_GT(clear[0] + clear[1] + clear[2], 3 * 128) << "a dark colour under clear texels fringes the strokes";
   EXPECT_GT(coverage, 0.02) << "the strokes are too thin to read";
   EXPECT_LT(coverage, 0.3) << "the signature would cover the painting";
+}
+
+// The signature is blended by its alpha over whatever the painting has there. Laid over
+// dark, middle and light grounds (a dark red like its own ink among them), its strokes
+// must stand apart from what lies right beside them: the mean luma of the stroke cores
+// and of the texels two to four texels out differ clearly on every ground.
+TEST(ArtgenSet, SignatureReadsOnEveryGround) {
+  const std::vector<std::uint8_t> tga = read_bytes(default_set() / "data/shaders/sig3.tga");
+  ASSERT_GE(tga.size(), 18u);
+  const int width = tga[12] | (tga[13] << 8);
+  const int height = tga[14] | (tga[15] << 8);
+  ASSERT_EQ(tga.size(), 18u + static_cast<std::size_t>(width) * height * 4);
+  auto texel = [&](int x, int y) { return &tga[18 + (static_cast<std::size_t>(y) * width + x) * 4]; };
+  // The stroke cores, and the texels beside them: no core within one texel, one within
+  // four. The cores are where the alpha is highest.
+  int top = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) top = std::max(top, static_cast<int>(texel(x, y)[3]));
+  }
+  std::vector<char> core(static_cast<std::size_t>(width) * height, 0);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) core[static_cast<std::size_t>(y) * width + x] = texel(x, y)[3] >= top - 8;
+  }
+  auto near_core = [&](int x, int y, int reach) {
+    for (int j = -reach; j <= reach; ++j) {
+      for (int i = -reach; i <= reach; ++i) {
+        const int u = x + i, v = y + j;
+        if (u >= 0 && v >= 0 && u < width && v < height && core[static_cast<std::size_t>(v) * width + u]) return true;
+      }
+    }
+    return false;
+  };
+  std::vector<char> beside(core.size(), 0);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) beside[static_cast<std::size_t>(y) * width + x] = !near_core(x, y, 1) && near_core(x, y, 4);
+  }
+  struct Ground {
+    const char* name;
+    double r, g, b;
+  };
+  const Ground grounds[] = {{"dark red", 0.40, 0.10, 0.08}, {"black", 0.02, 0.02, 0.03},
+                            {"deep blue", 0.08, 0.12, 0.35}, {"mid grey", 0.5, 0.5, 0.5},
+                            {"ochre", 0.78, 0.58, 0.25},     {"cream", 0.95, 0.92, 0.85}};
+  for (const Ground& ground : grounds) {
+    double core_sum = 0.0, beside_sum = 0.0;
+    std::size_t core_n = 0, beside_n = 0;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const std::uint8_t* p = texel(x, y);
+        const double a = p[3] / 255.0;
+        const double r = a * p[2] / 255.0 + (1.0 - a) * ground.r;
+        const double g = a * p[1] / 255.0 + (1.0 - a) * ground.g;
+        const double b = a * p[0] / 255.0 + (1.0 - a) * ground.b;
+        const double luma = 0.3 * r + 0.59 * g + 0.11 * b;
+        const std::size_t k = static_cast<std::size_t>(y) * width + x;
+        if (core[k]) {
+          core_sum += luma;
+          ++core_n;
+        }
+        if (beside[k]) {
+          beside_sum += luma;
+          ++beside_n;
+        }
+      }
+    }
+    ASSERT_GT(core_n, 0u);
+    ASSERT_GT(beside_n, 0u);
+    EXPECT_GT(std::abs(core_sum / core_n - beside_sum / beside_n), 0.15) << ground.name;
+  }
 }
 
 // Same seed, same bytes, also when the family counts differ (each image has its own

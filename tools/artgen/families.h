@@ -31,7 +31,8 @@ Image make_form(std::uint32_t seed, int number, int size);
 // The oil canvas: a fine, primed linen weave, tileable, greyscale.
 Image make_oil_canvas(std::uint32_t seed, int size);
 
-// The signature: a dark hand-written flourish on a transparent ground, RGBA.
+// The signature: a dark hand-written flourish over a soft pale rim, on a transparent
+// ground, RGBA.
 Image make_signature(std::uint32_t seed, int width, int height);
 
 }  // namespace bw::artgen

@@ -69,8 +69,11 @@ Stroke underline(Rng& rng, float x0, float x1) {
 }
 
 // Draws a stroke with a round pen whose width swells on the down strokes and tapers at
-// both ends, into a coverage buffer at `scale` times the image size.
-void draw_stroke(std::vector<float>& cover, int width, int height, const Stroke& stroke, float radius) {
+// both ends, into a coverage buffer at `scale` times the image size. `spread` widens the
+// pen by that many texels on every side and `feather` is the width of its soft edge
+// (1 for the ink itself, wider for the light rim under it).
+void draw_stroke(std::vector<float>& cover, int width, int height, const Stroke& stroke, float radius,
+                 float spread = 0.0f, float feather = 1.0f) {
   const std::size_t n = stroke.size();
   for (std::size_t i = 0; i + 1 < n; ++i) {
     const Point a = stroke[i];
@@ -80,7 +83,7 @@ void draw_stroke(std::vector<float>& cover, int width, int height, const Stroke&
     float len = std::sqrt(dx * dx + dy * dy);
     float down = len > 0.0f ? std::max(0.0f, dy / len) : 0.0f;  // image y grows downwards
     float ends = std::min(1.0f, std::min(static_cast<float>(i), static_cast<float>(n - 1 - i)) / 25.0f);
-    float r = radius * (0.55f + 0.6f * down) * (0.35f + 0.65f * ends);
+    float r = radius * (0.55f + 0.6f * down) * (0.35f + 0.65f * ends) + spread;
     int x0 = std::max(0, static_cast<int>(std::floor(std::min(a.x, b.x) - r - 1)));
     int x1 = std::min(width - 1, static_cast<int>(std::ceil(std::max(a.x, b.x) + r + 1)));
     int y0 = std::max(0, static_cast<int>(std::floor(std::min(a.y, b.y) - r - 1)));
@@ -93,7 +96,7 @@ void draw_stroke(std::vector<float>& cover, int width, int height, const Stroke&
         float ex = px - t * dx;
         float ey = py - t * dy;
         float d = std::sqrt(ex * ex + ey * ey);
-        float c = std::clamp(r - d + 0.5f, 0.0f, 1.0f);
+        float c = std::clamp((r - d) / feather + 0.5f, 0.0f, 1.0f);
         float& slot = cover[static_cast<std::size_t>(y) * width + x];
         slot = std::max(slot, c);
       }
@@ -178,23 +181,39 @@ Image make_signature(std::uint32_t seed, int width, int height) {
     for (Point& p : s) p = {off_x + (p.x - min_x) * scale, off_y + (max_y - p.y) * scale};
   }
   std::vector<float> cover(static_cast<std::size_t>(big_w) * big_h, 0.0f);
+  std::vector<float> rim(cover.size(), 0.0f);
   const float radius = 0.11f * scale;
-  for (const Stroke& s : strokes) draw_stroke(cover, big_w, big_h, s, radius);
+  for (const Stroke& s : strokes) {
+    draw_stroke(cover, big_w, big_h, s, radius);
+    draw_stroke(rim, big_w, big_h, s, radius, 1.0f * radius, 0.8f * radius);
+  }
 
-  // Ink: a deep red earth. The colour fills the transparent texels too, so that filtering
-  // at the edges of the strokes never mixes in black.
+  // Ink: a deep red earth, laid over a soft rim of pale ground, as if the name were
+  // scratched through a light underlayer: the dark ink reads on light grounds, the rim
+  // on dark ones (a dark red ink alone vanished on dark red grounds). Transparent texels
+  // carry the rim's colour, so that filtering at the edges never mixes in black.
+  const float ink[3] = {0.42f, 0.11f, 0.07f};
+  const float pale[3] = {0.93f, 0.87f, 0.76f};
   Image image(width, height, 4);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       float sum = 0.0f;
+      float rim_sum = 0.0f;
       for (int j = 0; j < kScale; ++j) {
-        for (int i = 0; i < kScale; ++i) sum += cover[static_cast<std::size_t>(y * kScale + j) * big_w + x * kScale + i];
+        for (int i = 0; i < kScale; ++i) {
+          const std::size_t k = static_cast<std::size_t>(y * kScale + j) * big_w + x * kScale + i;
+          sum += cover[k];
+          rim_sum += rim[k];
+        }
       }
+      const float a_ink = 0.95f * sum / static_cast<float>(kScale * kScale);
+      const float a_rim = 0.65f * rim_sum / static_cast<float>(kScale * kScale);
+      const float a = a_ink + a_rim * (1.0f - a_ink);
       float* p = image.pixel(x, y);
-      p[0] = 0.42f;
-      p[1] = 0.11f;
-      p[2] = 0.07f;
-      p[3] = 0.95f * sum / static_cast<float>(kScale * kScale);
+      for (int c = 0; c < 3; ++c) {
+        p[c] = a > 0.0f ? (ink[c] * a_ink + pale[c] * a_rim * (1.0f - a_ink)) / a : pale[c];
+      }
+      p[3] = a;
     }
   }
   return image;
