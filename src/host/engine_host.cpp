@@ -60,6 +60,25 @@ int report_start_failure(painter::StartResult result, const SaverOptions& option
   return 1;
 }
 
+bool check_picture_data(const Settings& settings) {
+  if (has_picture_data(settings.install_path)) return true;
+  diag::message("brushwright: no picture data in \"%s/data\" (set PATH= in the "
+                "settings, or install the data)", settings.install_path.c_str());
+  return false;
+}
+
+std::optional<int> start_painting(painter::PainterState& state, const SaverOptions& options,
+                                  const Settings& settings,
+                                  std::unique_ptr<device::Backend> backend,
+                                  const PaintingTarget& target) {
+  configure_state(state, options, settings);
+  state.render_width = state.target_width = target.width;
+  state.render_height = state.target_height = target.height;
+  const auto result = painter::start_engine(state, std::move(backend), target.window, false);
+  if (result == painter::StartResult::started) return std::nullopt;
+  return report_start_failure(result, options, settings);
+}
+
 void render_frame(painter::PainterState& state) {
   device::Device& device = *state.device;
   device.begin_frame();

@@ -1,9 +1,14 @@
-// What every saver host does with the engine, whatever its window system: points the
-// engine at an installation's data and renders one shown frame.
+// What every saver host does with the engine, whatever its window system (X11, Wayland,
+// Windows, headless): points the engine at an installation's data, starts it and reports
+// a failed start in one place, and renders one shown frame.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "device/backend.h"
 #include "host/options.h"
 #include "host/settings.h"
 #include "painter/engine.h"
@@ -27,6 +32,26 @@ void configure_state(painter::PainterState& state, const SaverOptions& options,
 // (as exit(-1)) without the picture's description, else 1.
 int report_start_failure(painter::StartResult result, const SaverOptions& options,
                          const Settings& settings);
+
+// Says on standard error that `settings` name no installation with picture data; false
+// then.
+bool check_picture_data(const Settings& settings);
+
+// Where a painting goes: the window the backend draws into (0 headless) and the size it
+// paints at.
+struct PaintingTarget {
+  std::uintptr_t window = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Starts one painting: configures `state` from the options and the settings, sizes it to
+// the target and starts the engine on `backend`. Nothing when it started; else the exit
+// status, having said why (report_start_failure).
+std::optional<int> start_painting(painter::PainterState& state, const SaverOptions& options,
+                                  const Settings& settings,
+                                  std::unique_ptr<device::Backend> backend,
+                                  const PaintingTarget& target);
 
 // Renders one frame and shows it: begin, clear to black, the engine's frame, end, present.
 void render_frame(painter::PainterState& state);

@@ -10,6 +10,7 @@
 #include "host/saver_app.h"
 #include "host/saver_loop.h"
 #include "host/settings_file.h"
+#include "host/wayland/wayland_host.h"
 #include "platform/diagnostics.h"
 
 int main(int argc, char** argv) {
@@ -36,8 +37,16 @@ int main(int argc, char** argv) {
       break;
   }
   const Settings settings = effective_settings(*options, storage);
-  const int status = options->mode == SaverMode::render ? run_render(*options, settings)
-                                                        : run_on_window(*options, settings);
+  // Without a mode of its own, a saver started under a Wayland compositor paints there.
+  if (!options->mode_given && options->mode == SaverMode::window && wayland_compositor_named())
+    options->mode = SaverMode::wayland;
+  int status = 0;
+  if (options->mode == SaverMode::render)
+    status = run_render(*options, settings);
+  else if (options->mode == SaverMode::wayland)
+    status = run_on_wayland(*options, settings);
+  else
+    status = run_on_window(*options, settings);
   end_by_stop_signal();
   return status;
 }
