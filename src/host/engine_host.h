@@ -28,13 +28,17 @@ void use_installation(painter::PainterState& state, const std::string& install_d
 void configure_state(painter::PainterState& state, const SaverOptions& options,
                      const Settings& settings);
 
-// Says on standard error why the engine did not start, and returns the exit status: 255
-// (as exit(-1)) without the picture's description, else 1.
-int report_start_failure(painter::StartResult result, const SaverOptions& options,
-                         const Settings& settings);
+// Says through the diagnostics sink why the engine did not start, for the settings'
+// installation.
+void report_start_failure(painter::StartResult result, const SaverOptions& options,
+                          const Settings& settings);
 
-// Says on standard error that `settings` name no installation with picture data; false
-// then.
+// The exit status of a Linux saver whose engine did not start: 255 (as exit(-1)) without
+// the picture's description, else 1.
+int start_failure_status(painter::StartResult result);
+
+// Says through the diagnostics sink that `settings` name no installation with picture
+// data; false then.
 bool check_picture_data(const Settings& settings);
 
 // Where a painting goes: the window the backend draws into (0 headless) and the size it
@@ -45,13 +49,13 @@ struct PaintingTarget {
   int height = 0;
 };
 
-// Starts one painting: configures `state` from the options and the settings, sizes it to
-// the target and starts the engine on `backend`. Nothing when it started; else the exit
-// status, having said why (report_start_failure).
-std::optional<int> start_painting(painter::PainterState& state, const SaverOptions& options,
-                                  const Settings& settings,
-                                  std::unique_ptr<device::Backend> backend,
-                                  const PaintingTarget& target);
+// Starts one painting, the same way on every host: configures `state` from the options
+// and the settings, sizes it to the target and starts the engine on `backend`. Returns
+// how the start ended, having said why when it failed (report_start_failure).
+painter::StartResult start_painting(painter::PainterState& state, const SaverOptions& options,
+                                    const Settings& settings,
+                                    std::unique_ptr<device::Backend> backend,
+                                    const PaintingTarget& target);
 
 // Renders one frame and shows it: begin, clear to black, the engine's frame, end, present.
 void render_frame(painter::PainterState& state);

@@ -49,9 +49,9 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   if (!seeded.seed) seeded.seed = static_cast<uint32_t>(std::time(nullptr));
   painter::SimulatedClock clock(60.0, 0, *seeded.seed);
   state.clock = &clock;
-  if (const auto failed = start_painting(state, seeded, settings, std::move(backend),
-                                         {0, options.width, options.height}))
-    return *failed;
+  const auto started = start_painting(state, seeded, settings, std::move(backend),
+                                      {0, options.width, options.height});
+  if (started != painter::StartResult::started) return start_failure_status(started);
 
   const fs::path sheet_path = dir / "contact-sheet.png";
   ContactSheet sheet;

@@ -135,9 +135,9 @@ int run_on_window(const SaverOptions& options, const Settings& settings) {
   backend_options.x_display = window->display();
   backend_options.use_window = true;
   painter::PainterState state;
-  if (const auto failed = start_painting(state, options, settings,
-                                         device::make_gl_backend(backend_options), target))
-    return *failed;
+  const auto started =
+      start_painting(state, options, settings, device::make_gl_backend(backend_options), target);
+  if (started != painter::StartResult::started) return start_failure_status(started);
 
   EngineFrames frames(state);
   LoopOptions loop;

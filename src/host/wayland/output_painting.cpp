@@ -97,9 +97,10 @@ std::optional<int> OutputPainting::start(wl_display* display, const SaverOptions
   seeded.seed = seed;
   const PaintingTarget target{reinterpret_cast<std::uintptr_t>(egl_window_), pixel_width(),
                               pixel_height()};
-  if (const auto failed = start_painting(*state_, seeded, settings, std::move(backend), target)) {
+  const auto started = start_painting(*state_, seeded, settings, std::move(backend), target);
+  if (started != painter::StartResult::started) {
     release_engine();
-    return failed;
+    return start_failure_status(started);
   }
   started_ = true;
   owes_present_ = true;
