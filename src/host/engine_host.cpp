@@ -48,17 +48,41 @@ void configure_state(painter::PainterState& state, const SaverOptions& options,
   state.tell_shared_effects = options.verbose;
 }
 
-int report_start_failure(painter::StartResult result, const SaverOptions& options,
-                         const Settings& settings) {
+void report_start_failure(painter::StartResult result, const SaverOptions& options,
+                          const Settings& settings) {
   if (result == painter::StartResult::no_description) {
-    diag::message("brushwright: no description of the picture \"%s\" under \"%s/data\"",
-                 options.picture.c_str(), settings.install_path.c_str());
-    return 255;
+    const std::string data = (fs::path(settings.install_path) / "data").string();
+    diag::message("brushwright: no description of the picture \"%s\" under \"%s\"",
+                  options.picture.c_str(), data.c_str());
+    return;
   }
-  if (result == painter::StartResult::no_assets) return 1;  // the asset layer said where
+  if (result == painter::StartResult::no_assets) return;  // the asset layer said where
   // The device layer has said why (no usable graphics runtime, or unsupported hardware).
   diag::say("brushwright: no graphics device, nothing painted");
-  return 1;
+}
+
+int start_failure_status(painter::StartResult result) {
+  return result == painter::StartResult::no_description ? 255 : 1;
+}
+
+bool check_picture_data(const Settings& settings) {
+  if (has_picture_data(settings.install_path)) return true;
+  const std::string data = (fs::path(settings.install_path) / "data").string();
+  diag::message("brushwright: no picture data in \"%s\" (set PATH= in the settings, or "
+                "install the data)", data.c_str());
+  return false;
+}
+
+painter::StartResult start_painting(painter::PainterState& state, const SaverOptions& options,
+                                    const Settings& settings,
+                                    std::unique_ptr<device::Backend> backend,
+                                    const PaintingTarget& target) {
+  configure_state(state, options, settings);
+  state.render_width = state.target_width = target.width;
+  state.render_height = state.target_height = target.height;
+  const auto result = painter::start_engine(state, std::move(backend), target.window, false);
+  if (result != painter::StartResult::started) report_start_failure(result, options, settings);
+  return result;
 }
 
 void render_frame(painter::PainterState& state) {

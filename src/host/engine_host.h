@@ -1,9 +1,14 @@
-// What every saver host does with the engine, whatever its window system: points the
-// engine at an installation's data and renders one shown frame.
+// What every saver host does with the engine, whatever its window system (X11, Wayland,
+// Windows, headless): points the engine at an installation's data, starts it and reports
+// a failed start in one place, and renders one shown frame.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "device/backend.h"
 #include "host/options.h"
 #include "host/settings.h"
 #include "painter/engine.h"
@@ -23,10 +28,34 @@ void use_installation(painter::PainterState& state, const std::string& install_d
 void configure_state(painter::PainterState& state, const SaverOptions& options,
                      const Settings& settings);
 
-// Says on standard error why the engine did not start, and returns the exit status: 255
-// (as exit(-1)) without the picture's description, else 1.
-int report_start_failure(painter::StartResult result, const SaverOptions& options,
-                         const Settings& settings);
+// Says through the diagnostics sink why the engine did not start, for the settings'
+// installation.
+void report_start_failure(painter::StartResult result, const SaverOptions& options,
+                          const Settings& settings);
+
+// The exit status of a Linux saver whose engine did not start: 255 (as exit(-1)) without
+// the picture's description, else 1.
+int start_failure_status(painter::StartResult result);
+
+// Says through the diagnostics sink that `settings` name no installation with picture
+// data; false then.
+bool check_picture_data(const Settings& settings);
+
+// Where a painting goes: the window the backend draws into (0 headless) and the size it
+// paints at.
+struct PaintingTarget {
+  std::uintptr_t window = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Starts one painting, the same way on every host: configures `state` from the options
+// and the settings, sizes it to the target and starts the engine on `backend`. Returns
+// how the start ended, having said why when it failed (report_start_failure).
+painter::StartResult start_painting(painter::PainterState& state, const SaverOptions& options,
+                                    const Settings& settings,
+                                    std::unique_ptr<device::Backend> backend,
+                                    const PaintingTarget& target);
 
 // Renders one frame and shows it: begin, clear to black, the engine's frame, end, present.
 void render_frame(painter::PainterState& state);

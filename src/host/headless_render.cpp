@@ -55,14 +55,11 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   painter::PainterState state;
   SaverOptions seeded = options;
   if (!seeded.seed) seeded.seed = static_cast<uint32_t>(std::time(nullptr));
-  configure_state(state, seeded, settings);
   painter::SimulatedClock clock(60.0, 0, *seeded.seed);
   state.clock = &clock;
-  state.render_width = state.target_width = options.width;
-  state.render_height = state.target_height = options.height;
-  const auto result = painter::start_engine(state, std::move(backend), 0, false);
-  if (result != painter::StartResult::started)
-    return report_start_failure(result, options, settings);
+  const auto started = start_painting(state, seeded, settings, std::move(backend),
+                                      {0, options.width, options.height});
+  if (started != painter::StartResult::started) return start_failure_status(started);
 
   const fs::path sheet_path = dir / "contact-sheet.png";
   ContactSheet sheet;

@@ -10,6 +10,7 @@
 #include "host/saver_app.h"
 #include "host/saver_loop.h"
 #include "host/settings_file.h"
+#include "host/wayland/wayland_host.h"
 #include "platform/diagnostics.h"
 
 namespace {
@@ -39,8 +40,12 @@ int run(int argc, char** argv) {
       break;
   }
   const Settings settings = effective_settings(*options, storage);
-  return options->mode == SaverMode::render ? run_render(*options, settings)
-                                             : run_on_window(*options, settings);
+  // Without a mode of its own, a saver started under a Wayland compositor paints there.
+  if (!options->mode_given && options->mode == SaverMode::window && wayland_compositor_named())
+    options->mode = SaverMode::wayland;
+  if (options->mode == SaverMode::render) return run_render(*options, settings);
+  if (options->mode == SaverMode::wayland) return run_on_wayland(*options, settings);
+  return run_on_window(*options, settings);
 }
 
 }  // namespace

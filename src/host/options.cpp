@@ -68,6 +68,7 @@ std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& 
                                                 std::string& error) {
   SaverOptions options;
   std::optional<SaverMode> mode;
+  bool layer_given = false;
   auto set_mode = [&](SaverMode m, const std::string& arg) {
     if (mode && *mode != m) {
       error = "only one mode may be given, and \"" + arg + "\" is a second";
@@ -102,6 +103,16 @@ std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& 
       if (!set_mode(SaverMode::window, arg)) return std::nullopt;
     } else if (name == "fullscreen") {
       if (!set_mode(SaverMode::fullscreen, arg)) return std::nullopt;
+    } else if (name == "wayland") {
+      if (!set_mode(SaverMode::wayland, arg)) return std::nullopt;
+    } else if (name == "layer") {
+      if (!value(text)) return std::nullopt;
+      if (text != "overlay" && text != "background") {
+        error = "\"" + text + "\" is not a layer (overlay or background)";
+        return std::nullopt;
+      }
+      options.layer = text == "overlay" ? WaylandLayer::overlay : WaylandLayer::background;
+      layer_given = true;
     } else if (name == "configure") {
       if (!set_mode(SaverMode::configure, arg)) return std::nullopt;
     } else if (name == "window-id") {
@@ -170,9 +181,17 @@ std::optional<SaverOptions> parse_saver_options(const std::vector<std::string>& 
     }
   }
 
+  // A layer is a Wayland thing: it asks for Wayland when no mode is given.
+  if (layer_given && !mode) mode = SaverMode::wayland;
+  if (layer_given && *mode != SaverMode::wayland) {
+    error = "--layer goes with --wayland";
+    return std::nullopt;
+  }
+  options.mode_given = mode.has_value();
   if (!mode) {
     const bool under_xscreensaver = xscreensaver_window && xscreensaver_window[0] != '\0';
     mode = under_xscreensaver ? SaverMode::root : SaverMode::window;
+    options.mode_given = under_xscreensaver;
   }
   options.mode = *mode;
   if (options.mode == SaverMode::root && xscreensaver_window && xscreensaver_window[0]) {
@@ -224,10 +243,14 @@ const char* saver_usage() {
          "painting, reveals it slowly, holds it and cross-fades into the next.\n"
          "\n"
          "Modes (one at most):\n"
-         "  --window              a normal window (the default without XSCREENSAVER_WINDOW)\n"
+         "  --window              a normal window (the default without XSCREENSAVER_WINDOW\n"
+         "                        or a running Wayland compositor)\n"
          "  --root                the root window, or the window XSCREENSAVER_WINDOW names\n"
          "  --window-id ID        draw into an existing window (decimal or 0x hex): preview\n"
          "  --fullscreen          full-screen; a key press or a click ends it\n"
+         "  --wayland             every output of the Wayland compositor (the default when\n"
+         "                        WAYLAND_DISPLAY names a running one): needs a compositor\n"
+         "                        with the layer shell (sway, Hyprland, KDE; not GNOME)\n"
          "  --render DIR          render headless into DIR (needs --pictures N)\n"
          "  --configure           print the speed and delay in force; with --speed and/or\n"
          "                        --delay, store them first\n"
@@ -235,6 +258,9 @@ const char* saver_usage() {
          "Options:\n"
          "  --geometry WxH        window size (default 1280x720)\n"
          "  --size WxH            render size (default 1280x800)\n"
+         "  --layer LAYER         on Wayland: overlay (the default; a screen saver that a\n"
+         "                        key, a click or moving the pointer ends) or background\n"
+         "                        (a wallpaper under the windows, ended by a signal)\n"
          "  --pictures N          number of pictures to render\n"
          "  --frames              with --render, also every displayed frame (60 a second)\n"
          "                        until the last picture is revealed\n"

@@ -1,5 +1,6 @@
 // The Linux saver's command line, in xscreensaver's manner: a mode (--root, --window,
-// --window-id, --fullscreen, --render, --configure, --list-pictures) and the options that go with it.
+// --window-id, --fullscreen, --wayland, --render, --configure, --list-pictures) and the
+// options that go with it.
 // Double- and single-dash spellings are both accepted.
 #pragma once
 
@@ -13,10 +14,19 @@ namespace bw::host {
 enum class SaverMode {
   root, window, window_id, fullscreen, render, configure, help, version,
   list_pictures,  // --list-pictures: print the installed pictures, one a line
+  wayland,        // --wayland: a layer surface on every output of a Wayland compositor
+};
+
+// The layer a Wayland saver draws in.
+enum class WaylandLayer {
+  overlay,     // above every window: the screen saver, ended by input
+  background,  // under every window: a wallpaper that takes no input
 };
 
 struct SaverOptions {
   SaverMode mode = SaverMode::window;
+  bool mode_given = false;            // a mode option (or XSCREENSAVER_WINDOW) chose it
+  WaylandLayer layer = WaylandLayer::overlay;  // --layer
   unsigned long window_id = 0;        // --window-id, or XSCREENSAVER_WINDOW for --root
   int width = 1280, height = 720;     // --geometry (window) or --size (render)
   bool size_given = false;

@@ -53,14 +53,7 @@ class EngineFrames final : public FrameSource {
   painter::PainterState& state_;
 };
 
-// Checks for development and soak runs, from the words of BRUSHWRIGHT_DEBUG (separated by
-// commas): "every-frame" draws every frame of a headless run, held ones included, as a
-// window would; "gl-check" reports after each picture the GL errors raised so far (one ends
-// the run) and the resident memory.
-struct DebugChecks {
-  bool every_frame = false;
-  bool gl_check = false;
-};
+}  // namespace
 
 DebugChecks debug_checks() {
   DebugChecks checks;
@@ -72,7 +65,6 @@ DebugChecks debug_checks() {
   return checks;
 }
 
-// Resident memory of this process in kB (VmRSS), or -1 when it cannot be read.
 long resident_kb() {
   std::FILE* status = std::fopen("/proc/self/status", "r");
   if (status == nullptr) return -1;
@@ -84,7 +76,6 @@ long resident_kb() {
   return kb;
 }
 
-// The gl-check report after picture `picture`; false when GL raised an error.
 bool report_checks(device::GlBackend& gl, int picture) {
   const std::string errors = gl.take_errors();
   if (!errors.empty()) {
@@ -95,15 +86,6 @@ bool report_checks(device::GlBackend& gl, int picture) {
                 resident_kb());
   return true;
 }
-
-bool check_data(const Settings& settings) {
-  if (has_picture_data(settings.install_path)) return true;
-  diag::message("brushwright: no picture data in \"%s/data\" (set PATH= in the "
-                "settings file, or install the data)", settings.install_path.c_str());
-  return false;
-}
-
-}  // namespace
 
 std::string default_install_dir() {
   const fs::path here = program_dir();
@@ -128,7 +110,7 @@ Settings effective_settings(const SaverOptions& options, SettingsStorage& storag
 }
 
 int run_on_window(const SaverOptions& options, const Settings& settings) {
-  if (!check_data(settings)) return 1;
+  if (!check_picture_data(settings)) return 1;
   std::string error;
   auto window = X11Window::open(options, error);
   if (!window) {
@@ -137,42 +119,36 @@ int run_on_window(const SaverOptions& options, const Settings& settings) {
   }
   install_stop_signals();
 
-  painter::PainterState state;
-  configure_state(state, options, settings);
   // A preview paints at 1024 x 1024 whatever its window's size, and starts about a second
   // after the window appeared.
+  PaintingTarget target{window->window(), window->width(), window->height()};
   if (window->preview()) {
-    state.render_width = state.render_height = 1024;
+    target.width = target.height = 1024;
     const auto start = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (!g_stop_requested && std::chrono::steady_clock::now() < start) {
       window->wait(0.05);
       if (window->take_events().quit) return 0;
     }
-  } else {
-    state.render_width = window->width();
-    state.render_height = window->height();
   }
-  state.target_width = state.render_width;
-  state.target_height = state.render_height;
 
   device::GlBackendOptions backend_options;
   backend_options.x_display = window->display();
   backend_options.use_window = true;
-  const auto result = painter::start_engine(state, device::make_gl_backend(backend_options),
-                                            window->window(), false);
-  if (result != painter::StartResult::started) {
-    const int status = report_start_failure(result, options, settings);
+  painter::PainterState state;
+  const auto started =
+      start_painting(state, options, settings, device::make_gl_backend(backend_options), target);
+  if (started != painter::StartResult::started) {
     // A screen-saver manager (xscreensaver) that hands us its window starts a saver that
     // ended again at once, over and over: damaged or missing data stays so, so the window
     // is left blank until the manager ends the saver, which it then does at unblanking.
-    const bool data_failure = result == painter::StartResult::no_assets ||
-                              result == painter::StartResult::no_description;
+    const bool data_failure = started == painter::StartResult::no_assets ||
+                              started == painter::StartResult::no_description;
     const bool managed = options.mode == SaverMode::root || options.mode == SaverMode::window_id;
     while (data_failure && managed && !g_stop_requested) {
       window->wait(0.25);
       if (window->take_events().quit) break;
     }
-    return status;
+    return start_failure_status(started);
   }
 
   EngineFrames frames(state);
@@ -185,7 +161,7 @@ int run_on_window(const SaverOptions& options, const Settings& settings) {
 }
 
 int run_render(const SaverOptions& options, const Settings& settings) {
-  if (!check_data(settings)) return 1;
+  if (!check_picture_data(settings)) return 1;
   install_stop_signals();
   const DebugChecks debug = debug_checks();
   auto backend = device::make_gl_backend();

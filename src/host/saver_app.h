@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "device/gl/gl_backend.h"
 #include "host/engine_host.h"
 #include "host/options.h"
 #include "host/settings.h"
@@ -25,5 +26,21 @@ int run_on_window(const SaverOptions& options, const Settings& settings);
 
 // Runs --render: N pictures headless into the options' folder; the exit status.
 int run_render(const SaverOptions& options, const Settings& settings);
+
+// Checks for development and soak runs, from the words of BRUSHWRIGHT_DEBUG (separated by
+// commas): "every-frame" draws every frame of a headless run, held ones included, as a
+// window would; "gl-check" reports after each picture the GL errors raised so far (one ends
+// the run) and the resident memory.
+struct DebugChecks {
+  bool every_frame = false;
+  bool gl_check = false;
+};
+DebugChecks debug_checks();
+
+// Resident memory of this process in kB (VmRSS), or -1 when it cannot be read.
+long resident_kb();
+
+// The gl-check report after picture `picture`; false when GL raised an error.
+bool report_checks(device::GlBackend& gl, int picture);
 
 }  // namespace bw::host

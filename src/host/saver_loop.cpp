@@ -34,7 +34,7 @@ void end_by_stop_signal() {
   raise(signal);
 }
 
-long run_saver_loop(X11Window& window, FrameSource& frames, const LoopOptions& options) {
+long run_saver_loop(SaverWindow& window, FrameSource& frames, const LoopOptions& options) {
   using Clock = std::chrono::steady_clock;
   const auto interval = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(1.0 / options.max_fps));

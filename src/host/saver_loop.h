@@ -1,12 +1,13 @@
-// The saver's main loop on X11: takes the window's events while any are waiting, and
-// otherwise renders one frame, paced to a frame-rate cap. While nothing on screen changes
-// (a finished picture is held) it keeps the engine's timing going without drawing.
+// The saver's main loop, one for every window system: takes the window's events while any
+// are waiting, and otherwise renders one frame, paced to a frame-rate cap. While nothing on
+// screen changes (a finished picture is held) it keeps the engine's timing going without
+// drawing.
 #pragma once
 
 #include <csignal>
 #include <cstdio>
 
-#include "host/x11_window.h"
+#include "host/saver_window.h"
 
 namespace bw::host {
 
@@ -51,6 +52,6 @@ void end_by_stop_signal();
 
 // Runs until the window asks to quit, a stop signal arrives or max_frames have run.
 // Returns the number of frames run (drawn or skipped).
-long run_saver_loop(X11Window& window, FrameSource& frames, const LoopOptions& options);
+long run_saver_loop(SaverWindow& window, FrameSource& frames, const LoopOptions& options);
 
 }  // namespace bw::host

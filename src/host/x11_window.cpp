@@ -159,11 +159,11 @@ X11Window::~X11Window() {
   XCloseDisplay(display_);
 }
 
-bool X11Window::pending() const { return XPending(display_) > 0; }
+bool X11Window::pending() { return XPending(display_) > 0; }
 
 int X11Window::connection() const { return ConnectionNumber(display_); }
 
-void X11Window::wait(double seconds) const {
+void X11Window::wait(double seconds) {
   if (pending()) return;
   pollfd fd{ConnectionNumber(display_), POLLIN, 0};
   poll(&fd, 1, static_cast<int>(std::ceil(seconds * 1000.0)));

@@ -7,19 +7,13 @@
 #include <string>
 
 #include "host/options.h"
+#include "host/saver_window.h"
 
 typedef struct _XDisplay Display;
 
 namespace bw::host {
 
-// What the event queue asked of the saver.
-struct WindowEvents {
-  bool quit = false;     // a key or click that ends the saver, the window closed or gone
-  bool resized = false;  // the window has a new size (width() and height())
-  bool exposed = false;  // part of the window must be drawn again
-};
-
-class X11Window {
+class X11Window final : public SaverWindow {
  public:
   // Opens the display and creates or adopts the window the options name; null with a
   // one-line message in `error` when that cannot be done.
@@ -31,18 +25,15 @@ class X11Window {
   Display* display() const { return display_; }
   // The X window id the device draws into.
   unsigned long window() const { return window_; }
-  int width() const { return width_; }
-  int height() const { return height_; }
+  int width() const override { return width_; }
+  int height() const override { return height_; }
   // True when drawing into a window another program owns for a preview: input is not
   // ours and the saver ends when that window is destroyed.
   bool preview() const { return mode_ == SaverMode::window_id; }
 
-  // True when events are waiting.
-  bool pending() const;
-  // Takes every waiting event.
-  WindowEvents take_events();
-  // Waits up to `seconds` for an event (or a signal).
-  void wait(double seconds) const;
+  bool pending() override;
+  WindowEvents take_events() override;
+  void wait(double seconds) override;
   // The X connection's file descriptor.
   int connection() const;
 

@@ -46,6 +46,35 @@ TEST(SaverOptions, ModesAndTheirDefaults) {
   }
 }
 
+// Whether a mode was asked for decides whether a running Wayland compositor takes the saver:
+// only a command line (and an environment) that names no mode leaves it free.
+TEST(SaverOptions, WaylandModeAndLayer) {
+  struct Case {
+    std::string line;
+    const char* xscreensaver_window;
+    SaverMode mode;
+    bool mode_given;
+    WaylandLayer layer;
+  } cases[] = {
+      {"", nullptr, SaverMode::window, false, WaylandLayer::overlay},
+      {"--fps", "0x2a", SaverMode::root, true, WaylandLayer::overlay},
+      {"--window", nullptr, SaverMode::window, true, WaylandLayer::overlay},
+      {"--wayland", nullptr, SaverMode::wayland, true, WaylandLayer::overlay},
+      {"-wayland -layer background", nullptr, SaverMode::wayland, true,
+       WaylandLayer::background},
+      {"--layer background", nullptr, SaverMode::wayland, true, WaylandLayer::background},
+      {"--layer overlay --seed 4", "0x2a", SaverMode::wayland, true, WaylandLayer::overlay},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    auto options = parse_saver_options(words(c.line), c.xscreensaver_window, error);
+    ASSERT_TRUE(options) << c.line << ": " << error;
+    EXPECT_EQ(options->mode, c.mode) << c.line;
+    EXPECT_EQ(options->mode_given, c.mode_given) << c.line;
+    EXPECT_EQ(options->layer, c.layer) << c.line;
+  }
+}
+
 TEST(SaverOptions, ValuesAreRead) {
   std::string error;
   auto options = parse_saver_options(
@@ -97,6 +126,10 @@ TEST(SaverOptions, BadCommandLinesSayWhatIsWrong) {
       {"--seed -1", nullptr, "not a seed"},
       {"--picture ../etc", nullptr, "not a picture name"},
       {"--max-fps 0", nullptr, "not a frame rate"},
+      {"--layer top", nullptr, "\"top\" is not a layer (overlay or background)"},
+      {"--layer", nullptr, "needs a value"},
+      {"--fullscreen --layer background", nullptr, "--layer goes with --wayland"},
+      {"--wayland --root", nullptr, "only one mode"},
   };
   for (const auto& c : cases) {
     std::string error;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "host/saver_loop.h"
+#include "host/x11_window.h"
 
 namespace bw::host {
 namespace {

@@ -334,6 +334,10 @@ void GlBackend::finish() {
   if (context_) glFinish();
 }
 
+void GlBackend::make_current() {
+  if (context_) context_->make_current();
+}
+
 bool GlBackend::load_runtime() {
   if (context_) return true;
   context_ = GlContext::open(options_, last_error_);

@@ -39,9 +39,21 @@ namespace bw::device {
 struct GlBackendOptions {
   // An open X11 Display* for window surfaces; null: open one when a window is given.
   void* x_display = nullptr;
-  // True: draw to the X11 window given to Device::create; false: headless (window 0).
+  // True: draw to the window given to Device::create; false: headless (window 0).
   bool use_window = false;
+  // An open wl_display* when the windows are Wayland surfaces: the window given to
+  // Device::create is then a wl_egl_window*. Every backend on one wl_display shares its
+  // EGL display, which open_wayland_egl opens and close_wayland_egl ends.
+  void* wl_display = nullptr;
 };
+
+// Opens (initialises) the EGL display of a Wayland connection, before any backend draws
+// on it; false with a message in `error` when EGL offers no Wayland platform or cannot
+// start on it.
+bool open_wayland_egl(void* wl_display, std::string& error);
+// Ends the EGL display of a Wayland connection, after the last backend on it is gone and
+// before the connection closes.
+void close_wayland_egl(void* wl_display);
 
 class GlContext;
 
@@ -66,6 +78,9 @@ class GlBackend : public Backend {
   const std::string& last_error() const { return last_error_; }
   // Waits until every command given so far has finished (for timing).
   void finish();
+  // Makes this backend's context (and window surface) current: a host that draws
+  // several windows, each with a backend of its own, calls it before using one.
+  void make_current();
   // The GL_RENDERER string, empty before load_runtime.
   std::string renderer() const;
   // The GL errors raised since the last call, as "0x0502 0x0506", and clears them; empty

@@ -17,6 +17,7 @@ struct GlContext::Egl {
   EGLSurface window = EGL_NO_SURFACE;
   Display* x_display = nullptr;
   bool own_x_display = false;
+  bool wayland = false;  // the display belongs to a Wayland connection and is shared
   EGLint surface_type = 0;
 };
 
@@ -26,8 +27,24 @@ bool has_client_extension(const char* name) {
   return epoxy_has_egl_extension(EGL_NO_DISPLAY, name);
 }
 
+bool has_wayland_platform() {
+  return has_client_extension("EGL_KHR_platform_wayland") ||
+         has_client_extension("EGL_EXT_platform_wayland");
+}
+
+// The EGL display of a Wayland connection: the same one for every call on that connection.
+EGLDisplay wayland_display(void* wl_display) {
+  if (!has_wayland_platform()) return EGL_NO_DISPLAY;
+  return eglGetPlatformDisplayEXT(EGL_PLATFORM_WAYLAND_KHR, wl_display, nullptr);
+}
+
 EGLDisplay open_display(const GlBackendOptions& options, Display*& x_display, bool& own,
                         std::string& error) {
+  if (options.use_window && options.wl_display != nullptr) {
+    const EGLDisplay display = wayland_display(options.wl_display);
+    if (display == EGL_NO_DISPLAY) error = "EGL offers no Wayland platform";
+    return display;
+  }
   if (options.use_window) {
     x_display = static_cast<Display*>(options.x_display);
     if (x_display == nullptr) {
@@ -76,6 +93,7 @@ std::unique_ptr<GlContext> GlContext::open(const GlBackendOptions& options,
   std::unique_ptr<GlContext> context(new GlContext());
   context->egl_ = std::make_unique<Egl>();
   Egl& egl = *context->egl_;
+  egl.wayland = options.use_window && options.wl_display != nullptr;
   egl.display = open_display(options, egl.x_display, egl.own_x_display, error);
   if (egl.display == EGL_NO_DISPLAY) {
     if (error.empty()) error = "no EGL display";
@@ -103,6 +121,20 @@ std::unique_ptr<GlContext> GlContext::open(const GlBackendOptions& options,
   if (!eglChooseConfig(egl.display, config_attributes, &egl.config, 1, &count) || count < 1) {
     error = "no EGL configuration for OpenGL with 8-bit colour";
     return nullptr;
+  }
+  // A Wayland compositor blends a surface with alpha over what lies beneath, and the
+  // painting's alpha means nothing on screen: take a configuration without alpha.
+  if (egl.wayland) {
+    EGLConfig configs[64];
+    EGLint listed = 0;
+    eglChooseConfig(egl.display, config_attributes, configs, 64, &listed);
+    for (EGLint i = 0; i < listed; ++i) {
+      EGLint alpha = 0;
+      eglGetConfigAttrib(egl.display, configs[i], EGL_ALPHA_SIZE, &alpha);
+      if (alpha != 0) continue;
+      egl.config = configs[i];
+      break;
+    }
   }
   egl.context = create_core_context(egl.display, egl.config);
   if (egl.context == EGL_NO_CONTEXT) {
@@ -176,17 +208,24 @@ bool GlContext::match_window_visual(std::uintptr_t window) {
 
 bool GlContext::attach_window(std::uintptr_t window) {
   Egl& egl = *egl_;
-  if (egl.x_display == nullptr) return false;
-  match_window_visual(window);
-  egl.window = eglCreateWindowSurface(egl.display, egl.config,
-                                      static_cast<EGLNativeWindowType>(window), nullptr);
+  if (egl.wayland) {
+    egl.window = eglCreatePlatformWindowSurfaceEXT(egl.display, egl.config,
+                                                   reinterpret_cast<void*>(window), nullptr);
+  } else {
+    if (egl.x_display == nullptr) return false;
+    match_window_visual(window);
+    egl.window = eglCreateWindowSurface(egl.display, egl.config,
+                                        static_cast<EGLNativeWindowType>(window), nullptr);
+  }
   if (egl.window == EGL_NO_SURFACE) return false;
   if (!eglMakeCurrent(egl.display, egl.window, egl.window, egl.context)) {
     eglDestroySurface(egl.display, egl.window);
     egl.window = EGL_NO_SURFACE;
     return false;
   }
-  eglSwapInterval(egl.display, 1);  // one frame per vertical retrace
+  // On Wayland the host draws only when the compositor's frame callback asks, for every
+  // output on its own: a swap that waited for a frame of its own would stall the others.
+  eglSwapInterval(egl.display, egl.wayland ? 0 : 1);
   return true;
 }
 
@@ -202,6 +241,12 @@ void GlContext::window_size(int& width, int& height) const {
   eglQuerySurface(egl_->display, egl_->window, EGL_HEIGHT, &h);
   width = w;
   height = h;
+}
+
+void GlContext::make_current() {
+  const Egl& egl = *egl_;
+  const EGLSurface surface = egl.window != EGL_NO_SURFACE ? egl.window : egl.pbuffer;
+  eglMakeCurrent(egl.display, surface, surface, egl.context);
 }
 
 void GlContext::swap() {
@@ -233,6 +278,32 @@ AdapterIdentity GlContext::adapter_identity() const {
     identity.device_id = device_id;
   }
   return identity;
+}
+
+bool open_wayland_egl(void* wl_display, std::string& error) {
+  const EGLDisplay display = wayland_display(wl_display);
+  if (display == EGL_NO_DISPLAY) {
+    error = "EGL offers no Wayland platform";
+    return false;
+  }
+  EGLint major = 0;
+  EGLint minor = 0;
+  if (!eglInitialize(display, &major, &minor)) {
+    error = "EGL cannot be initialised on Wayland";
+    return false;
+  }
+  if (!eglBindAPI(EGL_OPENGL_API)) {
+    error = "EGL offers no desktop OpenGL on Wayland";
+    return false;
+  }
+  return true;
+}
+
+void close_wayland_egl(void* wl_display) {
+  const EGLDisplay display = wayland_display(wl_display);
+  if (display == EGL_NO_DISPLAY) return;
+  eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  eglTerminate(display);
 }
 
 }  // namespace bw::device

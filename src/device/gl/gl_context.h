@@ -20,7 +20,8 @@ class GlContext {
   GlContext(const GlContext&) = delete;
   GlContext& operator=(const GlContext&) = delete;
 
-  // Creates a surface on the X11 window and makes it current; false on failure.
+  // Creates a surface on the window (an X11 window, or a wl_egl_window* on Wayland) and
+  // makes it current; false on failure.
   bool attach_window(std::uintptr_t window);
   // True once a window surface exists.
   bool has_window() const;
@@ -28,6 +29,8 @@ class GlContext {
   void window_size(int& width, int& height) const;
   // Shows the window surface's back buffer.
   void swap();
+  // Makes the context, and the window surface when there is one, current.
+  void make_current();
   // The adapter's PCI identifiers where the driver reports a DRM device.
   AdapterIdentity adapter_identity() const;
 

@@ -44,6 +44,8 @@ struct Host {
   HWND preview_parent = nullptr;  // non-zero only in preview mode
   bool preview_wait = false;
   painter::PainterState* state = nullptr;
+  Settings settings;                   // read once, when the window is made
+  PaintingTarget target;               // the window and the size the device is asked for
   std::vector<std::string> looked_in;  // the folders searched for data, when none had it
 };
 Host g_host;
@@ -96,17 +98,47 @@ std::vector<std::string> install_dir_candidates(RegistrySettings& storage,
   return {".", module_dir()};
 }
 
-// The first of `candidates` that holds picture data, or "".
-std::string first_with_data(const std::vector<std::string>& candidates) {
-  for (const auto& candidate : candidates)
-    if (has_picture_data(candidate)) return candidate;
-  return {};
-}
-
 std::string current_dir() {
   char path[MAX_PATH] = {};
   const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
   return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string(".");
+}
+
+// The picture's settings, read once per run: the install path is the first of the
+// candidate folders that holds picture data. When none does, `looked_in` gets them all
+// (the current folder by its name) and the install path is the first.
+Settings read_saver_settings(const std::string& picture, std::vector<std::string>& looked_in) {
+  auto storage = RegistrySettings::for_picture(picture);
+  Settings settings;
+  read_settings(storage, settings);
+  const auto candidates = install_dir_candidates(storage, settings);
+  std::string found;
+  for (const auto& candidate : candidates) {
+    if (!has_picture_data(candidate)) continue;
+    found = candidate;
+    break;
+  }
+  std::string searched;
+  for (const auto& candidate : candidates)
+    searched += (searched.empty() ? "" : ", ") +
+                windows_separators(candidate == "." ? current_dir() : candidate);
+  report("data folders searched, in order: " + searched + "; data found in " +
+         (found.empty() ? std::string("none") : windows_separators(found)));
+  if (!found.empty()) {
+    settings.install_path = found;
+    return settings;
+  }
+  for (const auto& candidate : candidates)
+    looked_in.push_back(candidate == "." ? current_dir() : candidate);
+  settings.install_path = candidates.front();
+  return settings;
+}
+
+// The saver's options: the default picture, nothing else asked.
+SaverOptions saver_options() {
+  SaverOptions options;
+  options.picture = kDefaultPicture;
+  return options;
 }
 
 INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
@@ -179,51 +211,32 @@ void register_saver_class(HINSTANCE instance) {
   RegisterClassExA(&saver_class);
 }
 
-bool create_saver_window(painter::PainterState& state, int show_command) {
+bool create_saver_window(int show_command) {
   int width = 0, height = 0;
   DWORD style = WS_POPUP | WS_VISIBLE;
+  PaintingTarget& target = g_host.target;
   if (in_preview()) {
     RECT parent = {};
     GetWindowRect(g_host.preview_parent, &parent);
-    state.render_width = state.render_height = kPreviewRenderSize;
+    target.width = target.height = kPreviewRenderSize;
     width = parent.right - parent.left;
     height = parent.bottom - parent.top;
     if (parent.left == parent.right || parent.top == parent.bottom)
       width = height = kEmptyParentSize;
     style = WS_CHILD | WS_VISIBLE;
   } else {
-    state.render_width = width = GetSystemMetrics(SM_CXSCREEN);
-    state.render_height = height = GetSystemMetrics(SM_CYSCREEN);
+    target.width = width = GetSystemMetrics(SM_CXSCREEN);
+    target.height = height = GetSystemMetrics(SM_CYSCREEN);
   }
   g_host.saver_window =
       CreateWindowExA(0, g_host.window_class, g_host.window_title, style, 0, 0, width, height,
                       g_host.preview_parent, nullptr, g_host.instance, nullptr);
   if (g_host.saver_window == nullptr) return false;
-
-  auto storage = RegistrySettings::for_picture(state.picture_name);
-  Settings settings;
-  read_settings(storage, settings);
-  state.speed = settings.speed;
-  state.delay = settings.delay;
-  const auto candidates = install_dir_candidates(storage, settings);
-  std::string install_dir = first_with_data(candidates);
-  std::string searched;
-  for (const auto& candidate : candidates)
-    searched += (searched.empty() ? "" : ", ") +
-                windows_separators(candidate == "." ? current_dir() : candidate);
-  report("data folders searched, in order: " + searched + "; data found in " +
-         (install_dir.empty() ? std::string("none") : windows_separators(install_dir)));
-  if (install_dir.empty()) {
-    for (const auto& candidate : candidates)
-      g_host.looked_in.push_back(candidate == "." ? current_dir() : candidate);
-    install_dir = candidates.front();
-  }
-  use_installation(state, install_dir);
+  target.window = reinterpret_cast<std::uintptr_t>(g_host.saver_window);
+  g_host.settings = read_saver_settings(std::string(kDefaultPicture), g_host.looked_in);
 
   ShowWindow(g_host.saver_window, show_command);
   UpdateWindow(g_host.saver_window);
-  state.target_width = state.render_width;
-  state.target_height = state.render_height;
   return true;
 }
 
@@ -286,17 +299,12 @@ int run_engine(painter::PainterState& state) {
   if (in_preview()) backend_options.report_error = [](const char* text) { report(text); };
   auto backend = device::make_d3d9_backend(std::move(backend_options));
   const device::D3d9Backend* drawing = backend.get();
-  const auto result = painter::start_engine(
-      state, std::move(backend), reinterpret_cast<std::uintptr_t>(g_host.saver_window), false);
-  if (result == painter::StartResult::no_description) {
-    report("no description of the picture \"" + state.picture_name + "\" under \"" +
-           state.install_path + "\\data\"");
-    return -1;
-  }
-  if (result != painter::StartResult::started) {
-    report("no graphics device, nothing painted");
-    return 0;
-  }
+  const auto result =
+      start_painting(state, saver_options(), g_host.settings, std::move(backend), g_host.target);
+  // A picture without its description ends the process as exit(-1) would; a device that
+  // could not be made ends it quietly (the device layer has shown why).
+  if (result == painter::StartResult::no_description) return -1;
+  if (result != painter::StartResult::started) return 0;
   report("device: " + drawing->adapter_description() + ", painting at " +
          std::to_string(state.target_width) + "x" + std::to_string(state.target_height));
   g_host.state = &state;
@@ -358,14 +366,10 @@ int run_headless_render(const ArgumentVector& args) {
     diag::message("brushwright: %s", error.c_str());
     return 2;
   }
-  auto storage = RegistrySettings::for_picture(options->picture);
-  Settings settings;
-  read_settings(storage, settings);
-  const auto candidates = install_dir_candidates(storage, settings);
-  settings.install_path = first_with_data(candidates);
-  if (settings.install_path.empty()) {
-    diag::message("brushwright: no picture data in \"%s\"",
-                 (candidates.front() == "." ? current_dir() : candidates.front()).c_str());
+  std::vector<std::string> looked_in;
+  Settings settings = read_saver_settings(options->picture, looked_in);
+  if (!looked_in.empty()) {
+    diag::message("brushwright: no picture data in \"%s\"", looked_in.front().c_str());
     return 1;
   }
   if (options->speed) settings.speed = *parse_seconds_or_speed(*options->speed);
@@ -439,11 +443,11 @@ int run_saver(HINSTANCE instance, char* command_line, int show_command) {
     }
   }
 
-  painter::PainterState state;
-  if (!create_saver_window(state, show_command)) return 0;
+  if (!create_saver_window(show_command)) return 0;
   if (in_preview() && !wait_for_preview()) return 0;
   if (!g_host.looked_in.empty()) return run_without_data();
   if (!in_preview()) cover_other_monitors();
+  painter::PainterState state;
   const int status = run_engine(state);
   state.device.reset();
   return status;
