@@ -17,8 +17,8 @@ namespace {
 constexpr UINT kSdkVersion = 31;
 using Direct3DCreate9Entry = IDirect3D9*(WINAPI*)(UINT);
 
-// The caption of the start-up messages: the program's name, as Windows programs do.
-constexpr const char* kMessageCaption = "Brushwright";
+// The caption of the start-up messages the user must see.
+constexpr const char* kMessageCaption = "Error";
 
 // Where the runtime message sends the user: a section of the README.txt that ships
 // beside the saver.
