@@ -210,7 +210,8 @@ TEST_F(AssetFetch, OversizedMainIsSaidAndItsReadingBounded) {
                 std::to_string(heap / 9) + "); only those are read\n");
   EXPECT_EQ(got, bytes_of("22"));
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(fetch_quietly("absent", got), "Shader::Shader(): can't open \"absent\" file\n");
+    EXPECT_EQ(fetch_quietly("absent", got),
+              "cannot find \"absent\" in the asset store or as a file\n");
     EXPECT_FALSE(got.has_value());
   }
   EXPECT_EQ(asset_paths(""), (std::vector<std::string>{"a", "bb", "ccc"}));

@@ -170,10 +170,17 @@ def key_ends_saver(session):
     session.start_sway("640x480")
     saver = session.start([session.brushwright] + QUICK, "saver.log")
     wait_until("HEADLESS-1 painted", lambda: painted(session, "HEADLESS-1", "first.png"))
-    check(session.run(["wtype", "-k", "space"]).returncode == 0, "wtype failed")
-    try:
-        saver.wait(15)
-    except Exception:
+    # wtype brings a virtual keyboard of its own, whose keymap the compositor hands to the
+    # focused client together with the first key; now and then that first key is lost on
+    # the way, so the key is typed again until the saver ends or four keys went unheeded.
+    for _ in range(4):
+        check(session.run(["wtype", "-k", "space"]).returncode == 0, "wtype failed")
+        try:
+            saver.wait(8)
+            break
+        except Exception:
+            pass
+    else:
         raise Failure("a key did not end the saver")
     check(saver.returncode == 0, f"status {saver.returncode}:\n{session.log(saver)}")
 
