@@ -49,7 +49,30 @@ bool process_running(unsigned long id) {
 // under the temporary's name is never followed.
 std::FILE* create_new(const std::string& path) {
 #ifdef _WIN32
-  return create_for_writing(path);
+  SetLastError(ERROR_SUCCESS);
+  std::FILE* stream = create_for_writing(path);
+  if (stream == nullptr) {
+    // The reason comes from the system's error code; the C library's errno never saw it.
+    switch (GetLastError()) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+      case ERROR_INVALID_NAME:
+        errno = ENOENT;
+        break;
+      case ERROR_ACCESS_DENIED:
+      case ERROR_SHARING_VIOLATION:
+        errno = EACCES;
+        break;
+      case ERROR_DISK_FULL:
+      case ERROR_HANDLE_DISK_FULL:
+        errno = ENOSPC;
+        break;
+      default:
+        errno = EIO;
+        break;
+    }
+  }
+  return stream;
 #else
   for (int attempt = 0; attempt < 2; ++attempt) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
