@@ -85,7 +85,7 @@ void OutputPainting::make_surface(wl_compositor* compositor, zwlr_layer_shell_v1
 std::optional<int> OutputPainting::start(wl_display* display, const SaverOptions& options,
                                          const Settings& settings, std::uint32_t seed) {
   egl_window_ = wl_egl_window_create(surface_, pixel_width(), pixel_height());
-  wl_surface_set_buffer_scale(surface_, scale_);
+  wl_surface_set_buffer_scale(surface_, buffer_scale());
   applied_scale_ = scale_;
   size_changed_ = false;
   device::GlBackendOptions backend_options;

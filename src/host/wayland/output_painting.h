@@ -10,11 +10,13 @@
 //   4. gone: the compositor closed the surface or removed the output; the host drops it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "assets/pixel_buffer.h"
 #include "device/gl/gl_backend.h"
 #include "host/options.h"
 #include "host/settings.h"
@@ -88,8 +90,14 @@ class OutputPainting {
   static void on_frame_done(void* data, wl_callback* callback, std::uint32_t time);
 
   // The size the engine paints at, in pixels.
-  int pixel_width() const { return width_ * scale_; }
-  int pixel_height() const { return height_ * scale_; }
+  // The output's scale, lowered where the compositor's size times it would ask for a
+  // painting wider or taller than the engine's targets can be.
+  int buffer_scale() const {
+    const int side = std::max(width_, height_);
+    return std::max(1, std::min(scale_, assets::kMaxImageSide / std::max(side, 1)));
+  }
+  int pixel_width() const { return width_ * buffer_scale(); }
+  int pixel_height() const { return height_ * buffer_scale(); }
   void release_engine();
 
   std::uint32_t global_name_;
