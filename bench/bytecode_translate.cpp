@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "device/bytecode/bsf.h"
-#include "device/bytecode/decode.h"
-#include "device/bytecode/effect_source.h"
-#include "device/bytecode/glsl.h"
+#include "bytecode/bsf.h"
+#include "bytecode/decode.h"
+#include "bytecode/effect_source.h"
+#include "bytecode/glsl.h"
 
 namespace {
 

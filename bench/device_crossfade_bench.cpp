@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "device/bytecode/bsf.h"
-#include "device/bytecode/effect_source.h"
-#include "device/bytecode/glsl.h"
+#include "bytecode/bsf.h"
+#include "bytecode/effect_source.h"
+#include "bytecode/glsl.h"
 #include "device/device.h"
 #include "device/gl/gl_backend.h"
 #include "device/shader.h"

@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "bench_engine.h"
-#include "device/bytecode/glsl.h"
+#include "bytecode/glsl.h"
 #include "ratio_reporter.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // read again unchanged.
 #include <cstdlib>
 
-#include "device/bytecode/bsf.h"
+#include "bytecode/bsf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace bw::bytecode;

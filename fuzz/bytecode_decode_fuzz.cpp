@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "device/bytecode/assemble.h"
-#include "device/bytecode/decode.h"
+#include "bytecode/assemble.h"
+#include "bytecode/decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace bw::bytecode;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "device/bytecode/glsl.h"
+#include "bytecode/glsl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace bw::bytecode;

@@ -6,8 +6,8 @@
 #include <iterator>
 #include <string>
 
-#include "device/bytecode/bsf.h"
-#include "device/bytecode/effect_source.h"
+#include "bytecode/bsf.h"
+#include "bytecode/effect_source.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <span>
 
-#include "device/bytecode/bsf.h"
+#include "bytecode/bsf.h"
 #include "device/device.h"
 #include "device/texture.h"
 

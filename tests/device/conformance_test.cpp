@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "device/bytecode/effect_source.h"
+#include "bytecode/effect_source.h"
 #include "drawing_device.h"
 #include "instruction_cases.h"
 #include "wine_differences.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "device/bytecode/effect_source.h"
+#include "bytecode/effect_source.h"
 #include "drawing_device.h"
 
 namespace bw::device {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "device/bytecode/bsf.h"
-#include "device/bytecode/effect_source.h"
+#include "bytecode/bsf.h"
+#include "bytecode/effect_source.h"
 #include "device/device.h"
 #include "device/shader.h"
 #include "device/texture.h"

@@ -12,8 +12,8 @@
 
 #include "assets/png_reader.h"
 #include "assets/png_writer.h"
-#include "device/bytecode/bsf.h"
-#include "device/bytecode/effect_source.h"
+#include "bytecode/bsf.h"
+#include "bytecode/effect_source.h"
 
 namespace {
 

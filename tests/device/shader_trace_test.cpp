@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "device/bytecode/bsf.h"
+#include "bytecode/bsf.h"
 #include "device/device.h"
 #include "device/shader.h"
 #include "device/texture.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "device/bytecode/effect_source.h"
+#include "bytecode/effect_source.h"
 #include "engine_fixture.h"
 #include "painter/effect_table.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "device/bytecode/bsf.h"
+#include "bytecode/bsf.h"
 
 namespace bw::painter::testing {
 

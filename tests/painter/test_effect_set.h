@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "assets/pixel_buffer.h"
-#include "device/bytecode/bsf.h"
-#include "device/bytecode/effect_source.h"
+#include "bytecode/bsf.h"
+#include "bytecode/effect_source.h"
 
 namespace bw::painter::testing {
 

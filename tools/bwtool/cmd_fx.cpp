@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "command.h"
-#include "device/bytecode/assemble.h"
-#include "device/bytecode/bsf.h"
-#include "device/bytecode/decode.h"
-#include "device/bytecode/effect_source.h"
-#include "device/bytecode/glsl.h"
+#include "bytecode/assemble.h"
+#include "bytecode/bsf.h"
+#include "bytecode/decode.h"
+#include "bytecode/effect_source.h"
+#include "bytecode/glsl.h"
 
 namespace bwtool {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/bytecode/decode.h"
+#include "bytecode/decode.h"
 #include "device/device.h"
 
 namespace bw::device {

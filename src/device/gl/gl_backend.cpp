@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "device/bytecode/glsl.h"
+#include "bytecode/glsl.h"
 #include "device/gl/gl_context.h"
 #include "platform/diagnostics.h"
 

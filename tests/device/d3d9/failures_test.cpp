@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "device/bytecode/bsf.h"
-#include "device/bytecode/effect_source.h"
+#include "bytecode/bsf.h"
+#include "bytecode/effect_source.h"
 #include "device/d3d9/d3d9_backend.h"
 #include "device/device.h"
 #include "device/shader.h"

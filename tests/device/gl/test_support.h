@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "device/bytecode/bsf.h"
-#include "device/bytecode/glsl.h"
+#include "bytecode/bsf.h"
+#include "bytecode/glsl.h"
 #include "device/gl/gl_backend.h"
 
 namespace bw::device::gltest {

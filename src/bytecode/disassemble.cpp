@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device/bytecode/assemble.h"
+#include "bytecode/assemble.h"
 
 namespace bw::bytecode {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "device/bytecode/glsl_stage.h"
+#include "bytecode/glsl_stage.h"
 
 namespace bw::bytecode::glsl_detail {
 

@@ -1,5 +1,5 @@
 // The opcode table and the register limits of each program version.
-#include "device/bytecode/program.h"
+#include "bytecode/program.h"
 
 namespace bw::bytecode {
 namespace {

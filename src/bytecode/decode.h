@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "device/bytecode/program.h"
+#include "bytecode/program.h"
 
 namespace bw::bytecode {
 

@@ -1,6 +1,6 @@
 // The effect source format: tables in file order, the two sections, and mistakes reported
 // with the line of the whole file.
-#include "device/bytecode/effect_source.h"
+#include "bytecode/effect_source.h"
 
 #include <gtest/gtest.h>
 

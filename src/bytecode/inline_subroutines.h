@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "device/bytecode/program.h"
+#include "bytecode/program.h"
 
 namespace bw::bytecode {
 

@@ -1,13 +1,13 @@
 // Subroutines written into their callers: the program that comes out, the programs that
 // cannot be inlined, and the instruction-slot limit of shader model 3.
-#include "device/bytecode/inline_subroutines.h"
+#include "bytecode/inline_subroutines.h"
 
 #include <gtest/gtest.h>
 
-#include "device/bytecode/assemble.h"
-#include "device/bytecode/decode.h"
-#include "device/bytecode/effect_source.h"
-#include "device/bytecode/glsl.h"
+#include "bytecode/assemble.h"
+#include "bytecode/decode.h"
+#include "bytecode/effect_source.h"
+#include "bytecode/glsl.h"
 
 namespace bw::bytecode {
 namespace {

@@ -1,6 +1,6 @@
 // Assembler: each case's tokens are worked out by hand from the documented token layout
 // (register type split over bits 28..30 and 11..12, swizzle at 16, modifiers at 24 ...).
-#include "device/bytecode/assemble.h"
+#include "bytecode/assemble.h"
 
 #include <gtest/gtest.h>
 

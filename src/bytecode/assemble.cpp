@@ -3,7 +3,7 @@
 // A line holds one instruction; "//" and ";" start a comment. The program is encoded and
 // then run through the decoder, so every rule the decoder checks (register ranges, opcodes
 // allowed per version, relative addressing) is enforced once, with the line it came from.
-#include "device/bytecode/assemble.h"
+#include "bytecode/assemble.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device/bytecode/decode.h"
+#include "bytecode/decode.h"
 
 namespace bw::bytecode {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "device/bytecode/program.h"
+#include "bytecode/program.h"
 
 namespace bw::bytecode {
 

@@ -1,13 +1,13 @@
 // Reader and writer of the effect source format.
-#include "device/bytecode/effect_source.h"
+#include "bytecode/effect_source.h"
 
 #include <cctype>
 #include <charconv>
 #include <vector>
 
-#include "device/bytecode/assemble.h"
-#include "device/bytecode/decode.h"
-#include "device/bytecode/inline_subroutines.h"
+#include "bytecode/assemble.h"
+#include "bytecode/decode.h"
+#include "bytecode/inline_subroutines.h"
 
 namespace bw::bytecode {
 namespace {

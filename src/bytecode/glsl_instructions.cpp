@@ -2,7 +2,7 @@
 // it to write(), which applies the write mask, saturation and predication.
 #include <algorithm>
 
-#include "device/bytecode/glsl_translator.h"
+#include "bytecode/glsl_translator.h"
 
 namespace bw::bytecode::glsl_detail {
 

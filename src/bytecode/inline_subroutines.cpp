@@ -1,7 +1,7 @@
 // Inlining of subroutines. A program is main (up to the first label) followed by its
 // subroutines, each from `label lN` to the next label; main may end with a `ret` that
 // only marks where the subroutines begin.
-#include "device/bytecode/inline_subroutines.h"
+#include "bytecode/inline_subroutines.h"
 
 #include <algorithm>
 #include <functional>

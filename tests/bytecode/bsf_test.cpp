@@ -1,5 +1,5 @@
 // The .bsf image: exact layout, round trip, and clean failures on damaged images.
-#include "device/bytecode/bsf.h"
+#include "bytecode/bsf.h"
 
 #include <gtest/gtest.h>
 

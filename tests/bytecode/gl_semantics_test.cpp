@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "device/bytecode/assemble.h"
-#include "device/bytecode/glsl.h"
+#include "bytecode/assemble.h"
+#include "bytecode/glsl.h"
 #include "gl_harness.h"
 #include "programs.h"
 

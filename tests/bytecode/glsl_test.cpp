@@ -1,6 +1,6 @@
 // Every generated GLSL program passes glslangValidator as GLSL 3.30 core, and each vertex
 // and fragment pair links. Also checks the interface the device relies on.
-#include "device/bytecode/glsl.h"
+#include "bytecode/glsl.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "device/bytecode/assemble.h"
-#include "device/bytecode/effect_source.h"
+#include "bytecode/assemble.h"
+#include "bytecode/effect_source.h"
 #include "programs.h"
 
 namespace bw::bytecode {

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <sstream>
 
-#include "device/bytecode/assemble.h"
-#include "device/bytecode/decode.h"
+#include "bytecode/assemble.h"
+#include "bytecode/decode.h"
 #include "programs.h"
 
 namespace bw::bytecode {

@@ -1,12 +1,12 @@
 // Decoder: damaged token streams are errors naming the token offset, never a crash or a
 // read past the end.
-#include "device/bytecode/decode.h"
+#include "bytecode/decode.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "device/bytecode/assemble.h"
+#include "bytecode/assemble.h"
 #include "programs.h"
 
 namespace bw::bytecode {

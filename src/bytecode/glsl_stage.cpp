@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/bytecode/glsl_translator.h"
+#include "bytecode/glsl_translator.h"
 
 namespace bw::bytecode::glsl_detail {
 namespace {

@@ -11,7 +11,7 @@
 //                type, bit 13 relative (an address token follows); destination: 16..19
 //                write mask, 20..23 modifiers, 24..27 shift (zero here); source: 16..23
 //                swizzle, 24..27 modifier.
-#include "device/bytecode/decode.h"
+#include "bytecode/decode.h"
 
 namespace bw::bytecode {
 namespace {

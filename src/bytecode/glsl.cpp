@@ -1,13 +1,13 @@
 // GLSL 3.30 sources for a vertex and pixel program pair: the interface around the two
 // translated bodies (uniforms, attributes, varyings linked by usage, outputs, hooks).
-#include "device/bytecode/glsl.h"
+#include "bytecode/glsl.h"
 
-#include "device/bytecode/inline_subroutines.h"
+#include "bytecode/inline_subroutines.h"
 
 #include <set>
 
-#include "device/bytecode/decode.h"
-#include "device/bytecode/glsl_stage.h"
+#include "bytecode/decode.h"
+#include "bytecode/glsl_stage.h"
 
 namespace bw::bytecode {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/bytecode/assemble.h"
-#include "device/bytecode/decode.h"
-#include "device/bytecode/effect_source.h"
+#include "bytecode/assemble.h"
+#include "bytecode/decode.h"
+#include "bytecode/effect_source.h"
 #include "programs.h"
 
 namespace bw::bytecode {

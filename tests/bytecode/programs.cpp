@@ -1,7 +1,7 @@
 #include "programs.h"
 
-#include "device/bytecode/assemble.h"
-#include "device/bytecode/decode.h"
+#include "bytecode/assemble.h"
+#include "bytecode/decode.h"
 
 #include <algorithm>
 #include <filesystem>

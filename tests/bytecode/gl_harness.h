@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/bytecode/glsl.h"
+#include "bytecode/glsl.h"
 
 namespace bw::bytecode::testing {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "device/bytecode/program.h"
+#include "bytecode/program.h"
 
 namespace bw::bytecode::glsl_detail {
 

@@ -14,7 +14,7 @@
 //
 //   Constant record (72 bytes): name[64] NUL-terminated, last (u32, 0..3), register (u32).
 //   Sampler record (68 bytes):  name[64] NUL-terminated, register (u32).
-#include "device/bytecode/bsf.h"
+#include "bytecode/bsf.h"
 
 #include <cstring>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "device/bytecode/bsf.h"
+#include "bytecode/bsf.h"
 
 namespace bw::bytecode {
 
