@@ -35,13 +35,31 @@ WaylandSeat::WaylandSeat(wl_seat* seat) : seat_(seat) {
 }
 
 WaylandSeat::~WaylandSeat() {
-  const bool release = wl_seat_get_version(seat_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION;
-  if (keyboard_ != nullptr) release ? wl_keyboard_release(keyboard_) : wl_keyboard_destroy(keyboard_);
-  if (pointer_ != nullptr) release ? wl_pointer_release(pointer_) : wl_pointer_destroy(pointer_);
+  drop_keyboard();
+  drop_pointer();
   if (wl_seat_get_version(seat_) >= WL_SEAT_RELEASE_SINCE_VERSION)
     wl_seat_release(seat_);
   else
     wl_seat_destroy(seat_);
+}
+
+void WaylandSeat::drop_keyboard() {
+  if (keyboard_ == nullptr) return;
+  if (wl_seat_get_version(seat_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
+    wl_keyboard_release(keyboard_);
+  else
+    wl_keyboard_destroy(keyboard_);
+  keyboard_ = nullptr;
+}
+
+void WaylandSeat::drop_pointer() {
+  if (pointer_ == nullptr) return;
+  if (wl_seat_get_version(seat_) >= WL_POINTER_RELEASE_SINCE_VERSION)
+    wl_pointer_release(pointer_);
+  else
+    wl_pointer_destroy(pointer_);
+  pointer_ = nullptr;
+  entered_ = false;
 }
 
 void WaylandSeat::on_capabilities(void* data, wl_seat* seat, std::uint32_t capabilities) {
@@ -54,9 +72,8 @@ void WaylandSeat::on_capabilities(void* data, wl_seat* seat, std::uint32_t capab
                                                   ignore_modifiers, ignore_repeat};
     self->keyboard_ = wl_seat_get_keyboard(seat);
     wl_keyboard_add_listener(self->keyboard_, &listener, self);
-  } else if (!keyboard && self->keyboard_ != nullptr) {
-    wl_keyboard_destroy(self->keyboard_);
-    self->keyboard_ = nullptr;
+  } else if (!keyboard) {
+    self->drop_keyboard();
   }
   if (pointer && self->pointer_ == nullptr) {
     static const wl_pointer_listener listener = {
@@ -65,10 +82,8 @@ void WaylandSeat::on_capabilities(void* data, wl_seat* seat, std::uint32_t capab
         ignore_axis_discrete, ignore_axis_value120};
     self->pointer_ = wl_seat_get_pointer(seat);
     wl_pointer_add_listener(self->pointer_, &listener, self);
-  } else if (!pointer && self->pointer_ != nullptr) {
-    wl_pointer_destroy(self->pointer_);
-    self->pointer_ = nullptr;
-    self->entered_ = false;
+  } else if (!pointer) {
+    self->drop_pointer();
   }
 }
 

@@ -30,6 +30,10 @@ class WaylandSeat {
   bool ended() const { return ended_; }
 
  private:
+  // Gives the keyboard or pointer back: released where the seat knows the request (version
+  // 3 on), else destroyed on our side only.
+  void drop_keyboard();
+  void drop_pointer();
   static void on_capabilities(void* data, wl_seat* seat, std::uint32_t capabilities);
   static void on_key(void* data, wl_keyboard* keyboard, std::uint32_t serial,
                      std::uint32_t time, std::uint32_t key, std::uint32_t state);
