@@ -25,14 +25,16 @@ enum class ImageFault {
   not_found,        // no bytes to read: the file or asset is missing (quiet)
 };
 
-// One refusal. `field` and `offset` say where it was found; `detail` holds the words
-// that the message puts after the image's name.
+// One refusal. `field` and `offset` say where it was found; `detail` holds the words for
+// what was wrong, which message() sets beside the image's name as the fault asks.
 struct ImageError {
   ImageFault fault = ImageFault::damaged;
   std::string field;       // the part of the file that was wrong: "header", "pixel depth", ...
-  std::size_t offset = 0;  // byte offset of that part from the start of the file
+                           // (empty where a library stopped without saying which)
+  std::size_t offset = 0;  // byte offset of that part from the start of the file; for a
+                           // library's refusal, how far it had taken the bytes
   std::string detail;      // what was wrong with it, in words
-  std::int64_t width = 0;  // the refused size, for too_large
+  std::int64_t width = 0;  // for too_large: the refused sides and the limit they broke
   std::int64_t height = 0;
   int max_side = 0;
 
