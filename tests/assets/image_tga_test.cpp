@@ -92,6 +92,8 @@ TEST(TgaReader, RefusalsSayWhatWasWrongAndWhere) {
   id_past_end[0] = 200;  // the pixels would start at offset 218, past the end
   Bytes rle_id_past_end = make_tga(10, 24, 0, 1, 1, {0x80, 1, 2, 3});
   rle_id_past_end[0] = 200;
+  const std::string limit = " of TGA image \"sig.tga\" is above the limit of 16384 pixels a side "
+                            "and 16777216 in all";
   struct Case {
     const char* name;
     Bytes file;
@@ -134,12 +136,10 @@ TEST(TgaReader, RefusalsSayWhatWasWrongAndWhere) {
        "the file has 23"},
       {"side above the cap", make_tga(10, 32, 0, 16385, 1, {0xFF, 0, 0, 0, 0}),
        ImageFault::too_large, "image size", 12,
-       "image size 16385x1 of TGA image \"sig.tga\" is above the limit of 16384 pixels a side "
-       "and 16777216 in all"},
+       "image size 16385x1" + limit},
       {"pixels above the cap", make_tga(10, 32, 0, 4097, 4096, {0xFF, 0, 0, 0, 0}),
        ImageFault::too_large, "image size", 12,
-       "image size 4097x4096 of TGA image \"sig.tga\" is above the limit of 16384 pixels a side "
-       "and 16777216 in all"},
+       "image size 4097x4096" + limit},
   };
   for (const Case& c : cases) {
     const Decoded d = decode(c.file);
