@@ -170,7 +170,7 @@ void BM_FetchStoreImageBottomFirst(benchmark::State& state) {
   for (auto _ : state) {
     for (int number = 1; number <= kImages; ++number) {
       auto image = bw::assets::fetch_store_image(number, 0, width, height, count,
-                                                 bw::assets::RowOrder::kBottomFirst);
+                                                 bw::assets::RowOrder::bottom_first);
       if (!image) {
         state.SkipWithError("an image failed to decode");
         return;

@@ -30,11 +30,11 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "assets/byte_reader.h"
 #include "assets/image_source.h"
-#include "platform/diagnostics.h"
 
 namespace bw::assets {
 namespace {
@@ -93,17 +93,31 @@ std::uint64_t little_endian(const std::uint8_t* bytes, int count) {
   return value;
 }
 
-int block_bytes(DdsFormat format) { return format == DdsFormat::kDxt1 ? 8 : 16; }
+int block_bytes(DdsFormat format) { return format == DdsFormat::dxt1 ? 8 : 16; }
+
+// The layout that the pixel format fields name; none for every combination not read.
+std::optional<DdsFormat> format_of(std::uint32_t flags, std::uint32_t code,
+                                   std::uint32_t bit_count) {
+  if (flags & 0x4) {
+    if (code == fourcc("DXT1")) return DdsFormat::dxt1;
+    if (code == fourcc("DXT3")) return DdsFormat::dxt3;
+    if (code == fourcc("DXT5")) return DdsFormat::dxt5;
+    return std::nullopt;
+  }
+  if (flags == 0x40 && bit_count == 24) return DdsFormat::rgb24;
+  if (flags == 0x41 && bit_count == 32) return DdsFormat::rgba32;
+  return std::nullopt;
+}
 
 }  // namespace
 
 void decode_dxt_block(DdsFormat format, const std::uint8_t* block,
                       std::array<std::uint8_t, 64>& pixels) {
   switch (format) {
-    case DdsFormat::kDxt1:
+    case DdsFormat::dxt1:
       decode_colour_block(block, true, pixels);
       return;
-    case DdsFormat::kDxt3: {
+    case DdsFormat::dxt3: {
       decode_colour_block(block + 8, false, pixels);
       std::uint64_t alpha = little_endian(block, 8);
       for (int i = 0; i < 16; ++i, alpha >>= 4) {
@@ -111,7 +125,7 @@ void decode_dxt_block(DdsFormat format, const std::uint8_t* block,
       }
       return;
     }
-    case DdsFormat::kDxt5: {
+    case DdsFormat::dxt5: {
       decode_colour_block(block + 8, false, pixels);
       const int alpha0 = block[0];
       const int alpha1 = block[1];
@@ -134,25 +148,21 @@ void decode_dxt_block(DdsFormat format, const std::uint8_t* block,
       }
       return;
     }
-    case DdsFormat::kRgb24:
-    case DdsFormat::kRgba32:
+    case DdsFormat::rgb24:
+    case DdsFormat::rgba32:
       return;
   }
 }
 
-std::optional<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header,
-                                          const std::string& path, int& width, int& height,
-                                          int max_side) {
+ImageResult<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header, int& width,
+                                        int& height, int max_side) {
   if (header.size() < 4 || std::memcmp(header.data(), "DDS ", 4) != 0) {
-    diag::message("DDS image \"%s\": wrong magic", path.c_str());
-    return std::nullopt;
+    return image_error(ImageFault::wrong_signature, "magic", 0);
   }
   if (header.size() < kDdsHeaderSize) {
-    diag::message(
-                  "DDS image \"%s\" is truncated: the header needs 128 bytes, "
-                  "the file has %zu",
-                  path.c_str(), header.size());
-    return std::nullopt;
+    return image_error(ImageFault::truncated, "header", 0,
+                       "the header needs 128 bytes, the file has " +
+                           std::to_string(header.size()));
   }
   ByteReader reader(header);
   reader.seek(12);
@@ -165,84 +175,63 @@ std::optional<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header,
   width = static_cast<int>(file_width);
   height = static_cast<int>(file_height);
 
-  DdsFormat format;
-  if (flags & 0x4) {
-    if (code == fourcc("DXT1")) {
-      format = DdsFormat::kDxt1;
-    } else if (code == fourcc("DXT3")) {
-      format = DdsFormat::kDxt3;
-    } else if (code == fourcc("DXT5")) {
-      format = DdsFormat::kDxt5;
-    } else if (code == fourcc("DXT2") || code == fourcc("DXT4")) {
-      diag::message("DDS image \"%s\": DXT2 or DXT4 is not supported",
-                    path.c_str());
-      return std::nullopt;
-    } else {
-      diag::message("DDS image \"%s\": unknown format", path.c_str());
-      return std::nullopt;
-    }
-  } else if (flags == 0x40 && bit_count == 24) {
-    format = DdsFormat::kRgb24;
-  } else if (flags == 0x41 && bit_count == 32) {
-    format = DdsFormat::kRgba32;
-  } else {
-    diag::message("DDS image \"%s\": unknown format", path.c_str());
-    return std::nullopt;
+  const std::optional<DdsFormat> format = format_of(flags, code, bit_count);
+  if (!format) {
+    const bool dxt2_or_dxt4 = (flags & 0x4) && (code == fourcc("DXT2") || code == fourcc("DXT4"));
+    return image_error(ImageFault::unsupported, (flags & 0x4) ? "FourCC" : "pixel format",
+                       (flags & 0x4) ? 84 : 80,
+                       dxt2_or_dxt4 ? "DXT2 or DXT4 is not supported" : "unknown format");
   }
-
   if (!image_size_acceptable(file_width, file_height, max_side)) {
-    diag::say(image_size_refusal("DDS image \"" + path + "\"", file_width, file_height, max_side));
-    return std::nullopt;
+    return size_refusal(file_width, file_height, max_side, 12);
   }
   const std::size_t w = file_width;
   const std::size_t h = file_height;
   std::size_t data_bytes = 0;
-  switch (format) {
-    case DdsFormat::kRgb24:
+  switch (*format) {
+    case DdsFormat::rgb24:
       data_bytes = w * h * 3;
       break;
-    case DdsFormat::kRgba32:
+    case DdsFormat::rgba32:
       data_bytes = w * h * 4;
       break;
     default:
-      data_bytes = ((w + 3) / 4) * ((h + 3) / 4) * block_bytes(format);
+      data_bytes = ((w + 3) / 4) * ((h + 3) / 4) * block_bytes(*format);
       break;
   }
-  return DdsLayout{format, width, height, data_bytes};
+  return DdsLayout{*format, width, height, data_bytes};
 }
 
-std::optional<PixelBuffer> decode_dds_pixels(const DdsLayout& layout,
-                                             std::span<const std::uint8_t> data,
-                                             const std::string& path) {
+ImageResult<PixelBuffer> decode_dds_pixels(const DdsLayout& layout,
+                                           std::span<const std::uint8_t> data) {
   if (data.size() < layout.data_bytes) {
-    diag::message(
-                  "DDS image \"%s\" is truncated: the pixels need %zu bytes "
-                  "after the header, the file has %zu",
-                  path.c_str(), layout.data_bytes, data.size());
-    return std::nullopt;
+    return image_error(ImageFault::truncated, "pixel data", kDdsHeaderSize,
+                       "the pixels need " + std::to_string(layout.data_bytes) +
+                           " bytes after the header, the file has " +
+                           std::to_string(data.size()));
   }
   std::optional<PixelBuffer> image = PixelBuffer::allocate(layout.width, layout.height);
   if (!image) {
-    diag::message("no memory for %dx%d pixels of DDS image \"%s\"",
-                  layout.width, layout.height, path.c_str());
-    return std::nullopt;
+    return image_error(ImageFault::no_memory, "pixel data", kDdsHeaderSize,
+                       std::to_string(layout.width) + "x" + std::to_string(layout.height) +
+                           " pixels");
   }
   const std::size_t pixel_count = static_cast<std::size_t>(layout.width) * layout.height;
-  if (pixel_count == 0) return image;  // an empty image: nothing to read or write
+  if (pixel_count == 0) return std::move(*image);  // an empty image: nothing to read or write
   std::uint8_t* out = image->rgba.data();
   const std::uint8_t* in = data.data();
   switch (layout.format) {
-    case DdsFormat::kRgb24:
+    case DdsFormat::rgb24:
       for (std::size_t i = 0; i < pixel_count; ++i) {
         out[i * 4 + 0] = in[i * 3 + 0];
         out[i * 4 + 1] = in[i * 3 + 1];
         out[i * 4 + 2] = in[i * 3 + 2];
         out[i * 4 + 3] = 255;
       }
-      return image;
-    case DdsFormat::kRgba32:
+      return std::move(*image);
+    case DdsFormat::rgba32:
       std::memcpy(out, in, pixel_count * 4);
-      return image;
+      return std::move(*image);
     default:
       break;
   }
@@ -262,29 +251,27 @@ std::optional<PixelBuffer> decode_dds_pixels(const DdsLayout& layout,
       }
     }
   }
-  return image;
+  return std::move(*image);
 }
 
-std::optional<PixelBuffer> decode_dds(std::span<const std::uint8_t> bytes,
-                                      const std::string& path, int& width, int& height,
-                                      int max_side) {
-  const std::optional<DdsLayout> layout =
-      parse_dds_header(bytes.first(std::min(bytes.size(), kDdsHeaderSize)), path, width,
-                       height, max_side);
-  if (!layout) return std::nullopt;
-  return decode_dds_pixels(*layout, bytes.subspan(kDdsHeaderSize), path);
+ImageResult<PixelBuffer> decode_dds(std::span<const std::uint8_t> bytes, int& width,
+                                    int& height, int max_side) {
+  const ImageResult<DdsLayout> layout = parse_dds_header(
+      bytes.first(std::min(bytes.size(), kDdsHeaderSize)), width, height, max_side);
+  if (!layout) return layout.error();
+  return decode_dds_pixels(*layout, bytes.subspan(kDdsHeaderSize));
 }
 
-std::optional<PixelBuffer> load_dds(const std::string& path, const std::string& install_dir,
-                                    int& width, int& height) {
+ImageResult<PixelBuffer> load_dds(const std::string& path, const std::string& install_dir,
+                                  int& width, int& height) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_image_file(path, install_dir),
                                                        &std::fclose);
-  if (!file) return std::nullopt;
+  if (!file) return image_error(ImageFault::not_found, "file", 0);
   std::uint8_t header[kDdsHeaderSize];
   const std::size_t header_bytes = std::fread(header, 1, sizeof header, file.get());
-  const std::optional<DdsLayout> layout =
-      parse_dds_header(std::span(header, header_bytes), path, width, height);
-  if (!layout) return std::nullopt;
+  const ImageResult<DdsLayout> layout =
+      parse_dds_header(std::span(header, header_bytes), width, height);
+  if (!layout) return layout.error();
   // Only as many bytes as the file still holds are read: a header that promises more
   // than the file has is refused by the size check without a large allocation.
   const long here = std::ftell(file.get());
@@ -298,12 +285,10 @@ std::optional<PixelBuffer> load_dds(const std::string& path, const std::string& 
   try {
     data.resize(std::min(layout->data_bytes, left));
   } catch (const std::bad_alloc&) {
-    diag::message("no memory for the pixels of DDS image \"%s\"",
-                  path.c_str());
-    return std::nullopt;
+    return image_error(ImageFault::no_memory, "pixel data", kDdsHeaderSize, "the pixels");
   }
   data.resize(std::fread(data.data(), 1, data.size(), file.get()));
-  return decode_dds_pixels(*layout, data, path);
+  return decode_dds_pixels(*layout, data);
 }
 
 }  // namespace bw::assets

@@ -8,12 +8,13 @@
 #include <span>
 #include <string>
 
+#include "assets/image_error.h"
 #include "assets/pixel_buffer.h"
 
 namespace bw::assets {
 
 // The pixel layouts this reader decodes.
-enum class DdsFormat { kRgb24, kRgba32, kDxt1, kDxt3, kDxt5 };
+enum class DdsFormat { rgb24, rgba32, dxt1, dxt3, dxt5 };
 
 // What the 128-byte header says about the top level.
 struct DdsLayout {
@@ -27,26 +28,23 @@ struct DdsLayout {
 inline constexpr std::size_t kDdsHeaderSize = 128;
 
 // Reads the 128-byte header (fewer bytes when the file is shorter). Sets width and height
-// once the magic is accepted; writes the rejection's message and gives none otherwise.
-std::optional<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header,
-                                          const std::string& path, int& width, int& height,
-                                          int max_side = kMaxImageSide);
+// once the magic is accepted; gives the layout, or the reason the header is refused.
+ImageResult<DdsLayout> parse_dds_header(std::span<const std::uint8_t> header, int& width,
+                                        int& height, int max_side = kMaxImageSide);
 
-// Decodes the top level from the bytes that follow the header; none, with a message,
+// Decodes the top level from the bytes that follow the header; refused as truncated
 // when fewer than layout.data_bytes are given.
-std::optional<PixelBuffer> decode_dds_pixels(const DdsLayout& layout,
-                                             std::span<const std::uint8_t> data,
-                                             const std::string& path);
+ImageResult<PixelBuffer> decode_dds_pixels(const DdsLayout& layout,
+                                           std::span<const std::uint8_t> data);
 
 // A whole DDS file in memory: header, then pixels.
-std::optional<PixelBuffer> decode_dds(std::span<const std::uint8_t> bytes,
-                                      const std::string& path, int& width, int& height,
-                                      int max_side = kMaxImageSide);
+ImageResult<PixelBuffer> decode_dds(std::span<const std::uint8_t> bytes, int& width,
+                                    int& height, int max_side = kMaxImageSide);
 
 // Opens `path`, else `install_dir`/`path`, and decodes it (Texture::load_dds). A file
-// found in neither place gives none without a message.
-std::optional<PixelBuffer> load_dds(const std::string& path, const std::string& install_dir,
-                                    int& width, int& height);
+// found in neither place is refused quietly.
+ImageResult<PixelBuffer> load_dds(const std::string& path, const std::string& install_dir,
+                                  int& width, int& height);
 
 // Decodes one 4x4 block into 16 red, green, blue, alpha pixels, row by row from the top.
 // `block` holds 8 bytes for DXT1, 16 for DXT3 and DXT5.

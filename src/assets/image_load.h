@@ -12,16 +12,17 @@
 namespace bw::assets {
 
 // The four readers, and none.
-enum class ImageFormat { kUnknown, kTga, kPng, kJpg, kDds };
+enum class ImageFormat { unknown, tga, png, jpg, dds };
 
 // Searches the path, case-sensitively and anywhere in it, for ".tga", then ".png", then
-// ".jpg", then ".dds"; the first of these found decides. kUnknown when none occurs.
+// ".jpg", then ".dds"; the first of these found decides. unknown when none occurs.
 ImageFormat image_format_of(const std::string& path);
 
 // Reads the image at `path` with the reader its extension selects. Gives pixels only when
 // the reader gave pixels with both sides non-zero; width and height hold whatever the
-// reader set. An unknown extension writes "Texture::load(): unknown format ..." and
-// gives none.
+// reader set. A reader's refusal is reported here, once, in a line naming the image (a
+// missing file or asset is not: its road speaks for itself). An unknown extension writes
+// "image \"<path>\": unknown format" and gives none.
 std::optional<PixelBuffer> load_image(const std::string& path, const ImageSources& sources,
                                       int& width, int& height);
 

@@ -9,6 +9,12 @@ std::optional<std::vector<std::uint8_t>> read_whole_file(const std::string& path
   return platform::read_file(path, max_bytes);
 }
 
+std::optional<std::vector<std::uint8_t>> fetch_image_asset(const std::string& path,
+                                                           const AssetFetcher& fetch) {
+  if (!fetch) return std::nullopt;
+  return fetch(path);
+}
+
 std::FILE* open_image_file(const std::string& path, const std::string& install_dir) {
   std::FILE* file = platform::open_for_reading(path);
   if (file == nullptr && !install_dir.empty())

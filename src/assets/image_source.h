@@ -22,6 +22,11 @@ struct ImageSources {
   std::string install_dir;     // second place to look for PNG and DDS files; "" for none
 };
 
+// The bytes of the asset at `path` through `fetch`; none when there is no fetcher or it
+// has no such asset. The road of the TGA and JPEG readers.
+std::optional<std::vector<std::uint8_t>> fetch_image_asset(const std::string& path,
+                                                           const AssetFetcher& fetch);
+
 // Reads a whole regular file; none when it cannot be opened, is not a regular file, or is
 // larger than max_bytes.
 std::optional<std::vector<std::uint8_t>> read_whole_file(const std::string& path,

@@ -1,5 +1,5 @@
-// libjpeg reports errors through error_exit, which here prints the library's message and
-// jumps back to run_decoder. That frame owns nothing with a destructor while the library
+// libjpeg reports errors through error_exit, which here keeps the library's message and
+// jumps back to run_decoder, which returns it as the reason. That frame owns nothing with a destructor while the library
 // runs (the pixel buffer it fills lives in the caller's frame), and the library frames
 // that the jump skips are C frames.
 //
@@ -21,12 +21,13 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "platform/diagnostics.h"
 
 namespace bw::assets {
 namespace {
@@ -38,20 +39,16 @@ static_assert(std::endian::native == std::endian::little, "pixel words are littl
 struct ErrorManager {
   jpeg_error_mgr library;  // first, so that cinfo->err points at the whole manager
   std::jmp_buf jump;
-  const char* operation = "";
-  const char* source = "";
+  char failure[JMSG_LENGTH_MAX] = {};  // the library's words for the error that stopped it
   bool warned = false;  // the library met damaged data and went on
   char warning[JMSG_LENGTH_MAX] = {};
 };
 
 ErrorManager& manager_of(j_common_ptr cinfo) { return *reinterpret_cast<ErrorManager*>(cinfo->err); }
 
-// The library's messages as one line of ours, naming the caller and the data.
-void print_message(j_common_ptr cinfo) {
-  char text[JMSG_LENGTH_MAX];
-  (*cinfo->err->format_message)(cinfo, text);
-  const ErrorManager& errors = manager_of(cinfo);
-  diag::message("%s: cannot decode %s: %s", errors.operation, errors.source, text);
+// Keeps the library's message, which becomes the reason the decoding gives.
+void keep_message(j_common_ptr cinfo) {
+  (*cinfo->err->format_message)(cinfo, manager_of(cinfo).failure);
 }
 
 // Warnings (corrupt data the library steps over) are kept: an image decoded from damaged
@@ -130,20 +127,27 @@ bool library_expands(const jpeg_decompress_struct& cinfo) {
          cinfo.jpeg_color_space == JCS_RGB;
 }
 
-// Runs the library over the bytes into *image. False on any failure.
-bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
-                 const char* source, int max_side, RowOrder order,
-                 std::optional<PixelBuffer>* image) {
+// The offset of the first byte the library has not taken yet.
+std::size_t offset_read(const jpeg_decompress_struct& cinfo, std::size_t length) {
+  if (cinfo.src == nullptr) return 0;
+  return length - std::min(length, cinfo.src->bytes_in_buffer);
+}
+
+// Runs the library over the bytes into *image. False on any failure, with *error saying
+// why.
+bool run_decoder(std::span<const std::uint8_t> bytes, int max_side, RowOrder order,
+                 std::optional<PixelBuffer>* image, ImageError* error) {
   jpeg_decompress_struct cinfo;
   ErrorManager errors;
   cinfo.err = jpeg_std_error(&errors.library);
   errors.library.error_exit = exit_by_jump;
-  errors.library.output_message = print_message;
+  errors.library.output_message = keep_message;
   errors.library.emit_message = keep_warning;
-  errors.operation = operation;
-  errors.source = source;
   cinfo.mem = nullptr;
+  cinfo.src = nullptr;
   if (setjmp(errors.jump)) {
+    *error = image_error(ImageFault::library_refused, "", offset_read(cinfo, bytes.size()),
+                         errors.failure);
     jpeg_destroy_decompress(&cinfo);
     image->reset();
     return false;
@@ -152,15 +156,16 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
   use_memory_source(&cinfo, bytes.data(), bytes.size());
   jpeg_read_header(&cinfo, TRUE);
   if (!image_size_acceptable(cinfo.image_width, cinfo.image_height, max_side)) {
-    diag::message("%s: %s", operation,
-                  image_size_refusal(source, cinfo.image_width, cinfo.image_height, max_side)
-                      .c_str());
+    *error = size_refusal(cinfo.image_width, cinfo.image_height, max_side,
+                          offset_read(cinfo, bytes.size()));
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
   // Greyscale and colour images are converted by the library straight into the pixel
   // rows; four-component (and other) images are refused without a message.
   if (!library_expands(cinfo)) {
+    *error = image_error(ImageFault::unhandled_kind, "colour space",
+                         offset_read(cinfo, bytes.size()));
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -168,13 +173,14 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
   jpeg_start_decompress(&cinfo);
   *image = PixelBuffer::allocate(cinfo.output_width, cinfo.output_height);
   if (!*image) {
-    diag::message("%s: no memory for %ux%u pixels of %s", operation,
-                  cinfo.output_width, cinfo.output_height, source);
+    *error = image_error(ImageFault::no_memory, "pixel data", offset_read(cinfo, bytes.size()),
+                         std::to_string(cinfo.output_width) + "x" +
+                             std::to_string(cinfo.output_height) + " pixels");
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
   PixelBuffer& pixels = **image;
-  const bool bottom_first = order == RowOrder::kBottomFirst;
+  const bool bottom_first = order == RowOrder::bottom_first;
   // Where decoded row y goes in the pixel buffer.
   const auto place = [&](int y) { return pixels.row(bottom_first ? pixels.height - 1 - y : y); };
   constexpr int kBatch = 4;
@@ -189,6 +195,8 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
     for (int i = 0; i < wanted; ++i) rows[i] = scratch[i] + kMisalignment;
     const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(wanted));
     if (got == 0) {  // the source never suspends; this would otherwise loop
+      *error = image_error(ImageFault::library_refused, "scan data",
+                           offset_read(cinfo, bytes.size()), "no rows came out");
       jpeg_destroy_decompress(&cinfo);
       image->reset();
       return false;
@@ -199,9 +207,10 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
     }
   }
   jpeg_finish_decompress(&cinfo);
+  const std::size_t end = offset_read(cinfo, bytes.size());
   jpeg_destroy_decompress(&cinfo);
   if (errors.warned) {
-    diag::message("%s: cannot decode %s: %s", operation, source, errors.warning);
+    *error = image_error(ImageFault::library_refused, "scan data", end, errors.warning);
     image->reset();
     return false;
   }
@@ -210,25 +219,21 @@ bool run_decoder(std::span<const std::uint8_t> bytes, const char* operation,
 
 }  // namespace
 
-std::optional<PixelBuffer> decode_jpeg(std::span<const std::uint8_t> bytes, int& width,
-                                       int& height, const char* operation,
-                                       const std::string& source, int max_side,
-                                       RowOrder order) {
+ImageResult<PixelBuffer> decode_jpeg(std::span<const std::uint8_t> bytes, int& width,
+                                     int& height, int max_side, RowOrder order) {
   std::optional<PixelBuffer> image;
-  if (!run_decoder(bytes, operation, source.c_str(), max_side, order, &image)) {
-    return std::nullopt;
-  }
+  ImageError error;
+  if (!run_decoder(bytes, max_side, order, &image, &error)) return error;
   width = image->width;
   height = image->height;
-  return image;
+  return std::move(*image);
 }
 
-std::optional<PixelBuffer> load_jpg(const std::string& path, const AssetFetcher& fetch,
-                                    int& width, int& height) {
-  if (!fetch) return std::nullopt;
-  const std::optional<std::vector<std::uint8_t>> bytes = fetch(path);
-  if (!bytes) return std::nullopt;
-  return decode_jpeg(*bytes, width, height, "JPEG image", "\"" + path + "\"");
+ImageResult<PixelBuffer> load_jpg(const std::string& path, const AssetFetcher& fetch,
+                                  int& width, int& height) {
+  const std::optional<std::vector<std::uint8_t>> bytes = fetch_image_asset(path, fetch);
+  if (!bytes) return image_error(ImageFault::not_found, "file", 0);
+  return decode_jpeg(*bytes, width, height);
 }
 
 }  // namespace bw::assets

@@ -7,25 +7,25 @@
 #include <span>
 #include <string>
 
+#include "assets/image_error.h"
 #include "assets/image_source.h"
 #include "assets/pixel_buffer.h"
 
 namespace bw::assets {
 
-// Decodes a whole JPEG image held in memory. Every pixel gets alpha 0; four-component
-// images give none without a message; library errors are printed by the library and
-// give none. Sets width and height only on success. `operation` and `source` name the
-// caller and the data in our own messages. Sides above max_side are refused before
-// decompression starts. kBottomFirst places the rows exactly as decoding top first and
-// then reverse_rows would, at no extra cost.
-std::optional<PixelBuffer> decode_jpeg(std::span<const std::uint8_t> bytes, int& width,
-                                       int& height, const char* operation = "decode_jpeg()",
-                                       const std::string& source = "memory",
-                                       int max_side = kMaxImageSide,
-                                       RowOrder order = RowOrder::kTopFirst);
+// Decodes a whole JPEG image held in memory, or says why not. Every pixel gets alpha 0;
+// four-component images are refused quietly; what the library refuses comes back in its
+// own words, with the offset it had read to. Data the library only warns about is
+// refused too, with its first warning. Sets width and height only on success. Sides
+// above max_side are refused before decompression starts. bottom_first places the rows
+// exactly as decoding top first and then reverse_rows would, at no extra cost.
+ImageResult<PixelBuffer> decode_jpeg(std::span<const std::uint8_t> bytes, int& width,
+                                     int& height, int max_side = kMaxImageSide,
+                                     RowOrder order = RowOrder::top_first);
 
-// Fetches the asset at `path` and decodes it as JPEG (Texture::load_jpg).
-std::optional<PixelBuffer> load_jpg(const std::string& path, const AssetFetcher& fetch,
-                                    int& width, int& height);
+// Fetches the asset at `path` and decodes it as JPEG (Texture::load_jpg); a missing asset
+// is refused quietly (the fetcher speaks for itself).
+ImageResult<PixelBuffer> load_jpg(const std::string& path, const AssetFetcher& fetch,
+                                  int& width, int& height);
 
 }  // namespace bw::assets

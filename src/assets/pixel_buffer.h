@@ -21,7 +21,7 @@ namespace bw::assets {
 
 // The order in which a decoder places the rows: as the image shows them (top row
 // first), or turned upside down as the row reversal would leave them.
-enum class RowOrder { kTopFirst, kBottomFirst };
+enum class RowOrder { top_first, bottom_first };
 
 // The one size limit of every image that is read or written: each side at most
 // kMaxImageSide and at most kMaxImagePixels in all (a 4096 x 4096 square, or a strip of the

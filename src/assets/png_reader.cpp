@@ -9,9 +9,10 @@
 #include <csetjmp>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "assets/image_source.h"
-#include "platform/diagnostics.h"
 
 namespace bw::assets {
 namespace {
@@ -25,18 +26,26 @@ struct PngRows {
   png_uint_32 height = 0;
 };
 
-bool read_png_rows(std::FILE* file, const char* path, int max_side, PngRows* out) {
+// Where the decoding of a stream stopped: its offset from where the signature began.
+std::size_t offset_in(std::FILE* file, long start) {
+  const long here = std::ftell(file);
+  return here >= start && start >= 0 ? static_cast<std::size_t>(here - start) : 0;
+}
+
+// Fills *out, or *error with the reason there are no rows.
+bool read_png_rows(std::FILE* file, int max_side, PngRows* out, ImageError* error) {
+  const long start = std::ftell(file);
   unsigned char signature[8];
   if (std::fread(signature, 1, sizeof signature, file) != sizeof signature ||
       png_sig_cmp(signature, 0, sizeof signature) != 0) {
-    diag::message("PNG image \"%s\": wrong signature", path);
+    *error = image_error(ImageFault::wrong_signature, "signature", 0);
     return false;
   }
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (png == nullptr) return false;
-  png_infop info = png_create_info_struct(png);
+  png_infop info = png == nullptr ? nullptr : png_create_info_struct(png);
   if (info == nullptr) {
-    png_destroy_read_struct(&png, nullptr, nullptr);
+    if (png != nullptr) png_destroy_read_struct(&png, nullptr, nullptr);
+    *error = image_error(ImageFault::no_memory, "decoder", 0, "the decoder");
     return false;
   }
   unsigned char* volatile image = nullptr;
@@ -45,7 +54,7 @@ bool read_png_rows(std::FILE* file, const char* path, int max_side, PngRows* out
     std::free(image);
     std::free(rows);
     png_destroy_read_struct(&png, &info, nullptr);
-    diag::message("PNG image \"%s\" is damaged", path);
+    *error = image_error(ImageFault::damaged, "chunks", offset_in(file, start));
     return false;
   }
   // The size is judged by the rule every reader keeps, right after the header and before
@@ -63,8 +72,7 @@ bool read_png_rows(std::FILE* file, const char* path, int max_side, PngRows* out
                nullptr);
   if (!image_size_acceptable(width, height, max_side)) {
     png_destroy_read_struct(&png, &info, nullptr);
-    diag::say(image_size_refusal("PNG image \"" + std::string(path) + "\"", width, height,
-                                 max_side));
+    *error = size_refusal(width, height, max_side, 16);  // the sides open the IHDR data
     return false;
   }
   if (bit_depth == 16) png_set_strip_16(png);
@@ -106,16 +114,17 @@ bool read_png_rows(std::FILE* file, const char* path, int max_side, PngRows* out
 
 }  // namespace
 
-std::optional<PixelBuffer> decode_png_stream(std::FILE* file, const std::string& path,
-                                             int& width, int& height, int max_side) {
+ImageResult<PixelBuffer> decode_png_stream(std::FILE* file, int& width, int& height,
+                                           int max_side) {
   PngRows rows;
-  if (!read_png_rows(file, path.c_str(), max_side, &rows)) return std::nullopt;
+  ImageError error;
+  if (!read_png_rows(file, max_side, &rows, &error)) return error;
   std::unique_ptr<unsigned char, void (*)(void*)> owned(rows.data, &std::free);
   std::optional<PixelBuffer> image = PixelBuffer::allocate(rows.width, rows.height);
   if (!image) {
-    diag::message("no memory for %ux%u pixels of PNG image \"%s\"",
-                  rows.width, rows.height, path.c_str());
-    return std::nullopt;
+    return image_error(ImageFault::no_memory, "pixel data", 0,
+                       std::to_string(rows.width) + "x" + std::to_string(rows.height) +
+                           " pixels");
   }
   for (int y = 0; y < image->height; ++y) {
     const unsigned char* in = rows.data + rows.row_bytes * static_cast<std::size_t>(y);
@@ -129,15 +138,15 @@ std::optional<PixelBuffer> decode_png_stream(std::FILE* file, const std::string&
   }
   width = image->width;
   height = image->height;
-  return image;
+  return std::move(*image);
 }
 
-std::optional<PixelBuffer> load_png(const std::string& path, const std::string& install_dir,
-                                    int& width, int& height) {
+ImageResult<PixelBuffer> load_png(const std::string& path, const std::string& install_dir,
+                                  int& width, int& height) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_image_file(path, install_dir),
                                                        &std::fclose);
-  if (!file) return std::nullopt;
-  return decode_png_stream(file.get(), path, width, height);
+  if (!file) return image_error(ImageFault::not_found, "file", 0);
+  return decode_png_stream(file.get(), width, height);
 }
 
 }  // namespace bw::assets

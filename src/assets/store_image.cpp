@@ -1,5 +1,6 @@
 #include "assets/store_image.h"
 
+#include <optional>
 #include <utility>
 
 #include "assets/additive_random.h"
@@ -9,8 +10,8 @@
 namespace bw::assets {
 namespace {
 
-// Slot of each store code; -1 for codes that name no store.
-int slot_of(int store_code) {
+// Slot of each store code; none for codes that name no store.
+std::optional<std::size_t> slot_of(int store_code) {
   switch (store_code) {
     case 0:
     case 4:
@@ -20,7 +21,7 @@ int slot_of(int store_code) {
     case 2:
       return 2;
     default:
-      return -1;
+      return std::nullopt;
   }
 }
 
@@ -63,9 +64,9 @@ ImageStores::~ImageStores() {
 
 std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& width,
                                               int& height, int& count, RowOrder order) {
-  const int slot = slot_of(store_code);
-  if (slot < 0) return std::nullopt;
-  Slot& opened = slots_[static_cast<std::size_t>(slot)];
+  const std::optional<std::size_t> slot = slot_of(store_code);
+  if (!slot) return std::nullopt;
+  Slot& opened = slots_[*slot];
   if (!opened.records) {
     if (!open_) return std::nullopt;
     opened.dir = image_store_dir(install_dir_, store_code);
@@ -97,14 +98,11 @@ std::optional<PixelBuffer> ImageStores::fetch(int number, int store_code, int& w
   }
   if (bytes->empty()) return std::nullopt;
   descramble(*bytes, record_seed(record));
-  // The decoder names the record in its own message when it refuses the bytes; after the
-  // first such record of a store, the messages of the others are only counted.
-  diag::Sink quiet;
-  if (opened.undecodable > 0) quiet = diag::install_sink([](const std::string&) {});
-  auto image = decode_jpeg(*bytes, width, height, "fetch_store_image()", source, kMaxImageSide,
-                           order);
-  if (opened.undecodable > 0) diag::install_sink(std::move(quiet));
+  // The first record of a store that the decoder refuses is named with the reason; the
+  // others are only counted.
+  ImageResult<PixelBuffer> image = decode_jpeg(*bytes, width, height, kMaxImageSide, order);
   if (!image) {
+    if (opened.undecodable == 0) report(image.error(), source, "fetch_store_image(): ");
     opened.bad_records.insert(record);
     ++opened.undecodable;
   }

@@ -59,10 +59,10 @@ class ImageStores {
   // counted, and the counts said when the stores close. A record reported or counted is
   // not read again. Sets `count` to the store's record count once the store is open; sets width
   // and height when the image decodes. An unknown store code leaves every output untouched.
-  // With kBottomFirst the rows come out as reverse_rows would leave them, which is what a
+  // With bottom_first the rows come out as reverse_rows would leave them, which is what a
   // texture upload of a store image wants, without a second pass over the pixels.
   std::optional<PixelBuffer> fetch(int number, int store_code, int& width, int& height,
-                                   int& count, RowOrder order = RowOrder::kTopFirst);
+                                   int& count, RowOrder order = RowOrder::top_first);
 
  private:
   std::string install_dir_;

@@ -20,7 +20,7 @@ std::unique_ptr<ImageRecords> open_image_store(const std::string& dir);
 // install directory starts again with empty slots.
 std::optional<PixelBuffer> fetch_store_image(int number, int store_code, int& width,
                                              int& height, int& count,
-                                             RowOrder order = RowOrder::kTopFirst);
+                                             RowOrder order = RowOrder::top_first);
 
 // Closes the process's image stores; the next fetch opens them again.
 void reset_image_stores();

@@ -15,9 +15,9 @@
 #include "assets/tga_reader.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "assets/byte_reader.h"
-#include "platform/diagnostics.h"
 
 namespace bw::assets {
 namespace {
@@ -34,15 +34,12 @@ inline void put_pixel(std::uint8_t* out, const std::uint8_t* in, int bytes_per_p
 
 }  // namespace
 
-std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
-                                      const std::string& path, int& width, int& height,
-                                      int max_side) {
+ImageResult<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes, int& width,
+                                    int& height, int max_side) {
   if (bytes.size() < kHeaderSize) {
-    diag::message(
-                  "TGA image \"%s\" is truncated: the header needs 18 bytes, "
-                  "the file has %zu",
-                  path.c_str(), bytes.size());
-    return std::nullopt;
+    return image_error(ImageFault::truncated, "header", 0,
+                       "the header needs 18 bytes, the file has " +
+                           std::to_string(bytes.size()));
   }
   ByteReader header(bytes);
   const std::uint8_t id_length = header.u8();
@@ -55,13 +52,14 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
   const std::uint8_t descriptor = header.u8();
 
   if (depth != 24 && depth != 32) {
-    diag::message("TGA image \"%s\": only 24- and 32-bit images are supported", path.c_str());
-    return std::nullopt;
+    return image_error(ImageFault::unsupported, "pixel depth", 16,
+                       "only 24- and 32-bit images are supported");
   }
-  if (image_type != 2 && image_type != 10) return std::nullopt;
+  if (image_type != 2 && image_type != 10) {
+    return image_error(ImageFault::unhandled_kind, "image type", 2);
+  }
   if (!image_size_acceptable(width, height, max_side)) {
-    diag::say(image_size_refusal("TGA image \"" + path + "\"", width, height, max_side));
-    return std::nullopt;
+    return size_refusal(width, height, max_side, 12);
   }
   const int bytes_per_pixel = depth / 8;
   const std::size_t pixel_count = static_cast<std::size_t>(width) * height;
@@ -74,18 +72,16 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
       image_type == 2 ? pixel_count * bytes_per_pixel
                       : (pixel_count + 127) / 128 * (1 + static_cast<std::size_t>(bytes_per_pixel));
   if (available < needed || data_offset > bytes.size()) {
-    diag::message(
-                  "TGA image \"%s\" is truncated: pixel data needs %s%zu bytes "
-                  "at offset %zu, the file has %zu",
-                  path.c_str(), image_type == 2 ? "" : "at least ", needed, data_offset,
-                  bytes.size());
-    return std::nullopt;
+    return image_error(ImageFault::truncated, "pixel data", data_offset,
+                       "pixel data needs " + std::string(image_type == 2 ? "" : "at least ") +
+                           std::to_string(needed) + " bytes at offset " +
+                           std::to_string(data_offset) + ", the file has " +
+                           std::to_string(bytes.size()));
   }
   std::optional<PixelBuffer> image = PixelBuffer::allocate(width, height);
   if (!image) {
-    diag::message("no memory for %dx%d pixels of TGA image \"%s\"",
-                  width, height, path.c_str());
-    return std::nullopt;
+    return image_error(ImageFault::no_memory, "pixel data", data_offset,
+                       std::to_string(width) + "x" + std::to_string(height) + " pixels");
   }
   ByteReader data(bytes);
   data.seek(data_offset);
@@ -105,11 +101,9 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
       const std::uint8_t* in =
           data.take((packet >= 128 ? 1 : count) * static_cast<std::size_t>(bytes_per_pixel));
       if (in == nullptr) {
-        diag::message(
-                      "TGA image \"%s\" is truncated: run-length data ends "
-                      "after %zu of %zu pixels",
-                      path.c_str(), done, pixel_count);
-        return std::nullopt;
+        return image_error(ImageFault::truncated, "run-length data", data.position(),
+                           "run-length data ends after " + std::to_string(done) + " of " +
+                               std::to_string(pixel_count) + " pixels");
       }
       for (std::size_t i = 0; i < count; ++i) {
         put_pixel(out + (done + i) * 4, packet >= 128 ? in : in + i * bytes_per_pixel,
@@ -120,15 +114,14 @@ std::optional<PixelBuffer> decode_tga(std::span<const std::uint8_t> bytes,
   }
 
   if ((descriptor & 0x20) == 0) reverse_rows(*image);
-  return image;
+  return std::move(*image);
 }
 
-std::optional<PixelBuffer> load_tga(const std::string& path, const AssetFetcher& fetch,
-                                    int& width, int& height) {
-  if (!fetch) return std::nullopt;
-  const std::optional<std::vector<std::uint8_t>> bytes = fetch(path);
-  if (!bytes) return std::nullopt;
-  return decode_tga(*bytes, path, width, height);
+ImageResult<PixelBuffer> load_tga(const std::string& path, const AssetFetcher& fetch,
+                                  int& width, int& height) {
+  const std::optional<std::vector<std::uint8_t>> bytes = fetch_image_asset(path, fetch);
+  if (!bytes) return image_error(ImageFault::not_found, "file", 0);
+  return decode_tga(*bytes, width, height);
 }
 
 }  // namespace bw::assets

@@ -11,20 +11,19 @@ namespace {
 using test::Bytes;
 
 struct Decoded {
-  std::optional<PixelBuffer> image;
+  ImageResult<PixelBuffer> image;
   int width = -1;
   int height = -1;
-  std::string messages;
 };
 
 Decoded decode(const Bytes& bytes, int max_side = kMaxImageSide) {
-  Decoded result;
-  testing::internal::CaptureStderr();
-  result.image = decode_jpeg(bytes, result.width, result.height, "fetch_store_image()",
-                             "record 3", max_side);
-  result.messages = testing::internal::GetCapturedStderr();
-  return result;
+  int width = -1, height = -1;
+  ImageResult<PixelBuffer> image = decode_jpeg(bytes, width, height, max_side);
+  return {std::move(image), width, height};
 }
+
+// What a refusal says about record 3; empty for pixels.
+std::string message_of(const Decoded& d) { return d.image ? "" : d.image.error().message("record 3"); }
 
 // Encodes the test pattern with cjpeg; `grey` writes a one-component image.
 Bytes encode(const std::string& name, int width, int height, const std::string& options,
@@ -59,7 +58,7 @@ TEST(JpegDecoder, MatchesDjpegWithAlphaZero) {
     const Bytes jpeg = encode(v.name, 35, 19, v.options, v.grey);
     ASSERT_FALSE(jpeg.empty()) << v.name;
     const Decoded d = decode(jpeg);
-    ASSERT_TRUE(d.image) << v.name << ": " << d.messages;
+    ASSERT_TRUE(d.image) << v.name << ": " << message_of(d);
     EXPECT_EQ(d.width, 35);
     EXPECT_EQ(d.height, 19);
     int components = 0;
@@ -76,8 +75,7 @@ TEST(JpegDecoder, MatchesDjpegWithAlphaZero) {
     EXPECT_EQ(d.image->rgba, expected) << v.name;
 
     int width = 0, height = 0;
-    auto bottom_first = decode_jpeg(jpeg, width, height, "t", "t", kMaxImageSide,
-                                    RowOrder::kBottomFirst);
+    auto bottom_first = decode_jpeg(jpeg, width, height, kMaxImageSide, RowOrder::bottom_first);
     ASSERT_TRUE(bottom_first);
     reverse_rows(*bottom_first);
     EXPECT_EQ(bottom_first->rgba, expected) << v.name << " bottom first";
@@ -89,8 +87,9 @@ TEST(JpegDecoder, FourComponentImagesAreRefusedSilently) {
   ASSERT_TRUE(test::run("/usr/bin/convert -size 8x8 gradient:red-blue -colorspace CMYK '" +
                         path + "'"));
   const Decoded d = decode(test::read_file(path));
-  EXPECT_FALSE(d.image);
-  EXPECT_EQ(d.messages, "");
+  ASSERT_FALSE(d.image);
+  EXPECT_EQ(d.image.error().fault, ImageFault::unhandled_kind);
+  EXPECT_EQ(message_of(d), "");
   EXPECT_EQ(d.width, -1);
 }
 
@@ -105,19 +104,23 @@ TEST(JpegDecoder, CorruptDataFailsWithTheLibraryMessage) {
   struct Case {
     const char* name;
     Bytes bytes;
+    std::size_t offset;  // how far the library had taken the bytes when it stopped
+    const char* reason;  // the library's words
   };
-  const Case cases[] = {{"bad marker", bad_marker},
-                        {"no image", no_image},
-                        {"skip past the end", long_skip},
-                        {"empty", {}},
-                        {"not a JPEG", {'h', 'e', 'l', 'l', 'o'}}};
+  const Case cases[] = {
+      {"bad marker", bad_marker, 4, "Invalid JPEG file structure: SOS before SOF"},
+      {"no image", no_image, 4, "JPEG datastream contains no image"},
+      {"skip past the end", long_skip, 9, "Premature end of input file"},
+      {"empty", {}, 0, "Premature end of input file"},
+      {"not a JPEG", {'h', 'e', 'l', 'l', 'o'}, 0, "Not a JPEG file: starts with 0x68 0x65"}};
   for (const Case& c : cases) {
     const Decoded d = decode(c.bytes);
-    EXPECT_FALSE(d.image) << c.name;
-    // One line of ours, naming the caller and the data, with the library's reason.
-    EXPECT_EQ(d.messages.rfind("fetch_store_image(): cannot decode record 3: ", 0), 0u)
-        << c.name << ": " << d.messages;
-    EXPECT_EQ(std::count(d.messages.begin(), d.messages.end(), '\n'), 1) << c.name;
+    ASSERT_FALSE(d.image) << c.name;
+    EXPECT_EQ(d.image.error().fault, ImageFault::library_refused) << c.name;
+    EXPECT_EQ(d.image.error().offset, c.offset) << c.name;
+    EXPECT_EQ(d.image.error().detail, c.reason) << c.name;
+    // One line of ours, naming the data, with the library's reason.
+    EXPECT_EQ(message_of(d), std::string("cannot decode record 3: ") + c.reason) << c.name;
     EXPECT_EQ(d.width, -1) << c.name;
   }
 }
@@ -134,9 +137,10 @@ TEST(JpegDecoder, DataTheLibraryWarnsAboutIsRefused) {
   bad[at] = 0xFF;
   bad[at + 1] = 0xD3;
   const Decoded d = decode(bad);
-  EXPECT_FALSE(d.image);
-  EXPECT_EQ(d.messages.rfind("fetch_store_image(): cannot decode record 3: ", 0), 0u) << d.messages;
-  EXPECT_EQ(std::count(d.messages.begin(), d.messages.end(), '\n'), 1) << d.messages;
+  ASSERT_FALSE(d.image);
+  EXPECT_EQ(d.image.error().fault, ImageFault::library_refused);
+  EXPECT_EQ(message_of(d).rfind("cannot decode record 3: Corrupt JPEG data: ", 0), 0u)
+      << message_of(d);
 }
 
 // Every proper prefix of a valid image must end in a clean failure: the memory source
@@ -156,10 +160,10 @@ TEST(JpegDecoder, EveryTruncationFailsWithoutHanging) {
 TEST(JpegDecoder, SidesAboveTheLimitAreRefusedBeforeDecompressing) {
   const Bytes small = encode("jpeg_small", 40, 8, "");
   const Decoded limited = decode(small, 32);
-  EXPECT_FALSE(limited.image);
-  EXPECT_EQ(limited.messages,
-            "fetch_store_image(): image size 40x8 of record 3 is above the limit of 32 pixels a side "
-            "and 1024 in all\n");
+  ASSERT_FALSE(limited.image);
+  EXPECT_EQ(limited.image.error().fault, ImageFault::too_large);
+  EXPECT_EQ(message_of(limited),
+            "image size 40x8 of record 3 is above the limit of 32 pixels a side and 1024 in all");
 
   const Bytes wide = encode("jpeg_wide", 16385, 2, "-grayscale", true);
   ASSERT_FALSE(wide.empty());
@@ -179,7 +183,9 @@ TEST(JpegDecoder, LoadJpgDecodesTheFetchedAsset) {
   EXPECT_TRUE(load_jpg("data/shaders/oil3.jpg", fetch, width, height));
   EXPECT_EQ(width, 4);
   EXPECT_EQ(asked, "data/shaders/oil3.jpg");
-  EXPECT_FALSE(load_jpg("data/shaders/none.jpg", fetch, width, height));
+  const auto none = load_jpg("data/shaders/none.jpg", fetch, width, height);
+  ASSERT_FALSE(none);
+  EXPECT_EQ(none.error().fault, ImageFault::not_found);
 }
 
 }  // namespace

@@ -245,7 +245,7 @@ TEST(StoreImage, ThreeRowImageHasItsOuterRowsExchanged) {
   EXPECT_TRUE(std::equal(original.row(2), original.row(2) + original.stride(), image->row(0)));
 
   // Decoding bottom row first leaves exactly what the reversal leaves.
-  const auto bottom_first = stores.fetch(0, 0, width, height, count, RowOrder::kBottomFirst);
+  const auto bottom_first = stores.fetch(0, 0, width, height, count, RowOrder::bottom_first);
   ASSERT_TRUE(bottom_first);
   EXPECT_EQ(bottom_first->rgba, image->rgba);
 }

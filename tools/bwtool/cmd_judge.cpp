@@ -193,10 +193,11 @@ int run_judge(std::span<char* const> args) {
     // The measures hold some twenty floats per pixel (and the spectrum more); the image
     // limit that every reader keeps (and the saver's render too) bounds them to the
     // pixels of a 4096 x 4096 square.
-    const auto image = bw::assets::decode_png_stream(file, path.string(), width, height);
+    const auto image = bw::assets::decode_png_stream(file, width, height);
     std::fclose(file);
+    if (!image) bw::assets::report(image.error(), "PNG image \"" + path.string() + "\"");
     if (!image || image->width < 1 || image->height < 1) {
-      // The reader has said why.
+      // The reason, if any, is said above.
       std::fprintf(stderr, "bwtool judge: \"%s\" is not a readable PNG image\n",
                    path.string().c_str());
       return 1;

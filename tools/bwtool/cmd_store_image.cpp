@@ -59,7 +59,7 @@ int run_store_image(std::span<char* const> args) {
 
   int width = 0, height = 0, count = -1;
   const auto image = bw::assets::fetch_store_image(number, store_code, width, height, count,
-                                                   bw::assets::RowOrder::kBottomFirst);
+                                                   bw::assets::RowOrder::bottom_first);
   if (count < 0) {
     std::fprintf(stderr, "bwtool store image: cannot open the image store \"%s\"\n",
                  bw::assets::image_store_dir(install, store_code).c_str());
