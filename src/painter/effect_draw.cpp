@@ -26,6 +26,12 @@ EffectDraw& EffectDraw::texture(int slot, device::Texture* texture) {
   return *this;
 }
 
+EffectDraw& EffectDraw::textures(std::initializer_list<device::Texture*> in_slot_order) {
+  int slot = 0;
+  for (device::Texture* each : in_slot_order) texture(slot++, each);
+  return *this;
+}
+
 EffectDraw& EffectDraw::set(std::string_view name, float value) {
   set_floats(name, 1, {value, 0.0f, 0.0f, 0.0f});
   return *this;

@@ -6,6 +6,7 @@
 // that value.
 #pragma once
 
+#include <initializer_list>
 #include <string_view>
 
 #include "device/device.h"
@@ -28,6 +29,8 @@ class EffectDraw {
 
   // Binds `texture` to the sampler of slot `slot`.
   EffectDraw& texture(int slot, device::Texture* texture);
+  // Binds `in_slot_order` to slots 0, 1, ... in turn.
+  EffectDraw& textures(std::initializer_list<device::Texture*> in_slot_order);
   // Sets parameter `name` to one float, a colour or four floats.
   EffectDraw& set(std::string_view name, float value);
   EffectDraw& set(std::string_view name, const Colour& value);

@@ -83,7 +83,7 @@ int Layer::pick_form(PainterState& state, int n) {
         form_tex->create(1024, 1024, device::kFilterModePoint, device::kAddressModeClamp);
       }
       // The first form of a picture is the current canvas, drawn as it stands.
-      visual.texture(0, state.canvas_a).texture(1, state.canvas_a);
+      visual.textures({state.canvas_a, state.canvas_a});
       visual.set(param::alpha, 0.0f).set(param::beta, 0.0f);
       visual.draw();
       form_tex->copy_from_target();

@@ -34,7 +34,7 @@ void background_pass(PainterState& state, device::Texture* canvas, float progres
   const float a = state.side_progress();
 
   if (EffectDraw visual(state, Effect::visual); visual) {
-    visual.texture(0, first_layer.form_tex_a).texture(1, first_layer.form_tex_b);
+    visual.textures({first_layer.form_tex_a, first_layer.form_tex_b});
     visual.set(p::alpha, progress).set(p::beta, 0.0f);
     visual.draw();
     state.work_1024->copy_from_target();
@@ -43,9 +43,7 @@ void background_pass(PainterState& state, device::Texture* canvas, float progres
   EffectDraw background(state, Effect::background);
   if (!background) return;
   const Layer& last_layer = *state.layers[static_cast<std::size_t>(state.plans() - 1)];
-  background.texture(0, state.oil_texture)
-      .texture(1, state.work_1024)
-      .texture(2, last_layer.form_tex);
+  background.textures({state.oil_texture, state.work_1024, last_layer.form_tex});
   background.set(p::atr1, state.pass_constants[2]);
   for (int k = 0; k < 4; ++k) {
     background.set(p::groups[static_cast<std::size_t>(k)],

@@ -25,7 +25,7 @@ void filter_pass(PainterState& state, device::Texture* texture, float alpha, con
   step /= k;
   alpha /= k;
 
-  filter.texture(0, texture).texture(1, state.canvas_a);
+  filter.textures({texture, state.canvas_a});
   filter.set(p::pass, 0.0f)
       .set(p::alpha, alpha)
       .set(p::delta, step)
@@ -44,7 +44,7 @@ void deriv_pass(PainterState& state, device::Texture* src, device::Texture* dst,
                 float m) {
   EffectDraw deriv(state, Effect::deriv);
   if (!deriv) return;
-  deriv.texture(0, src).texture(1, dst);
+  deriv.textures({src, dst});
   deriv.set(p::s, s).set(p::m, m);
   deriv.draw();
   dst->copy_from_target();

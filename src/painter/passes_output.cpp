@@ -17,14 +17,9 @@ void surface_out_pass(PainterState& state) {
   EffectDraw surface(state, Effect::surface_out);
   if (!surface) return;
   const PictureDescription& d = *state.description;
-  surface.texture(0, state.canvas_a)
-      .texture(1, state.canvas_a)
-      .texture(2, state.work_b)
-      .texture(3, state.oil_texture)
-      .texture(4, state.facture_cur)
-      .texture(5, state.facture_other)
-      .texture(6, state.facture2_cur)
-      .texture(7, state.facture2_other);
+  surface.textures({state.canvas_a, state.canvas_a, state.work_b, state.oil_texture,
+                    state.facture_cur, state.facture_other, state.facture2_cur,
+                    state.facture2_other});
   surface.set(p::atr1, state.pass_constants[2])
       .set(p::alpha, state.side_progress())
       .set(p::bump1, d.bump1)
@@ -38,19 +33,11 @@ void colour_out_pass(PainterState& state) {
   if (!colour) return;
   const PictureDescription& d = *state.description;
   const float progress = state.progress();
-  float a = progress;
-  colour.texture(0, state.work_b);
-  if (d.bgcolor > 1) {
-    colour.texture(1, state.canvas_b).texture(2, state.canvas_b);
-    a = state.side_progress();
-  } else {
-    colour.texture(1, state.first_layer_a).texture(2, state.first_layer_b);
-  }
-  colour.texture(3, state.last_layer_a)
-      .texture(4, state.last_layer_b)
-      .texture(5, state.work_a)
-      .texture(6, state.canvas_a)
-      .texture(7, state.canvas_a);
+  const bool coloured_plans = d.bgcolor > 1;
+  const float a = coloured_plans ? state.side_progress() : progress;
+  colour.textures({state.work_b, coloured_plans ? state.canvas_b : state.first_layer_a,
+                   coloured_plans ? state.canvas_b : state.first_layer_b, state.last_layer_a,
+                   state.last_layer_b, state.work_a, state.canvas_a, state.canvas_a});
 
   // The mirror of the plan pass's weighting: here progress weights the "b" colours.
   const Layer& first = *state.layers[0];
@@ -74,11 +61,7 @@ void paint_pass(PainterState& state) {
 
   EffectDraw paint(state, Effect::paint);
   if (!paint) return;
-  paint.texture(0, state.work_a)
-      .texture(1, state.work_b)
-      .texture(2, state.canvas_a)
-      .texture(3, state.canvas_a)
-      .texture(4, state.oil_texture);
+  paint.textures({state.work_a, state.work_b, state.canvas_a, state.canvas_a, state.oil_texture});
   paint.set(p::alpha, state.progress())
       .set(p::beta, 0.3f)
       .set(p::gamma, d.tex)
@@ -94,7 +77,7 @@ void paint_pass(PainterState& state) {
 void signature_pass(PainterState& state) {
   EffectDraw visual(state, Effect::visual);
   if (!visual) return;
-  visual.texture(0, state.sig3_texture).texture(1, state.sig3_texture);
+  visual.textures({state.sig3_texture, state.sig3_texture});
   visual.set(p::alpha, 0.0f).set(p::beta, 0.0f);
   visual.use();
   state.device->set_blend(device::kBlendAlpha);
@@ -134,7 +117,7 @@ void display_pass(PainterState& state, device::Texture* first, device::Texture* 
                   static_cast<float>(std::max(1, old_painting->height)),
               0.0f, 0.0f};
     }
-    reveal.texture(0, old_painting).texture(1, state.last_capture);
+    reveal.textures({old_painting, state.last_capture});
     reveal.set(p::alpha, reveal_time_for(first_is_new ? 1.0f - weight : weight))
         .set(p::tile, tile);
     reveal.draw();
@@ -142,7 +125,7 @@ void display_pass(PainterState& state, device::Texture* first, device::Texture* 
   }
   EffectDraw visual(state, Effect::visual);
   if (!visual) return;
-  visual.texture(0, first).texture(1, second);
+  visual.textures({first, second});
   visual.set(p::alpha, weight).set(p::beta, 0.0f);
   visual.draw();
 }

@@ -39,11 +39,11 @@ void cross_fade_images(const PlanStep& step) {
   EffectDraw visual(step.state, Effect::visual);
   if (!visual) return;
   device.set_target(step.state.work_1024);
-  visual.texture(0, step.plan.form_tex_a).texture(1, step.plan.form_tex_b);
+  visual.textures({step.plan.form_tex_a, step.plan.form_tex_b});
   visual.set(p::alpha, step.progress).set(p::beta, 0.0f);
   visual.draw();
   device.set_target(step.state.work_256);
-  visual.texture(0, step.plan.facture_tex_a).texture(1, step.plan.facture_tex_b);
+  visual.textures({step.plan.facture_tex_a, step.plan.facture_tex_b});
   visual.draw_again();
   device.set_back_buffer_target();
 }
@@ -54,9 +54,7 @@ void draw_shape(const PlanStep& step) {
   if (!formgen) return;
   const float a = step.state.side_progress();
   device.set_target(step.scratch);
-  formgen.texture(0, step.state.work_1024)
-      .texture(1, step.state.oil_texture)
-      .texture(2, step.state.work_256);
+  formgen.textures({step.state.work_1024, step.state.oil_texture, step.state.work_256});
   formgen.set(p::atr1, step.state.pass_constants[2]);
   for (int k = 0; k < 4; ++k) {
     formgen.set(p::groups[static_cast<std::size_t>(k)],
@@ -73,7 +71,7 @@ void outline_shape(const PlanStep& step) {
   if (d.silhouette == 0.0f) return;
   EffectDraw silhouette(step.state, Effect::silhouette);
   if (!silhouette) return;
-  silhouette.texture(0, step.scratch);
+  silhouette.textures({step.scratch});
   silhouette.set(p::s, d.silhouette * (state.base_scale / state.pass_constants[2][3]))
       .set(p::layer, step.position)
       .set(p::atr1, state.pass_constants[2]);
@@ -98,12 +96,8 @@ void lay_shape(const PlanStep& step, device::Texture* canvas) {
   PainterState& state = step.state;
   EffectDraw out(state, Effect::formgen_out);
   if (!out) return;
-  out.texture(0, canvas)
-      .texture(1, state.work_1024)
-      .texture(2, step.scratch)
-      .texture(3, state.oil_texture)
-      .texture(4, state.work_a)
-      .texture(5, state.work_256);
+  out.textures(
+      {canvas, state.work_1024, step.scratch, state.oil_texture, state.work_a, state.work_256});
   out.set(p::atr1, state.pass_constants[2])
       .set(p::patr1, state.pass_constants[2])
       .set(p::alpha, 0.7f)
@@ -122,13 +116,8 @@ void paint_colours(const PlanStep& step, device::Texture* canvas, device::Textur
   EffectDraw colorgen(step.state, Effect::colorgen);
   if (!colorgen) return;
   const Layer& plan = step.plan;
-  colorgen.texture(0, plan.colour_tex_b)
-      .texture(1, plan.colour_tex_a)
-      .texture(2, canvas)
-      .texture(3, canvas2)
-      .texture(4, state.work_256)
-      .texture(5, state.work_1024)
-      .texture(6, state.oil_texture);
+  colorgen.textures({plan.colour_tex_b, plan.colour_tex_a, canvas, canvas2, state.work_256,
+                     state.work_1024, state.oil_texture});
   colorgen.set(p::atr1, state.pass_constants[2]).set(p::alpha, step.progress);
   // A four-component read of `shift` sees the description's following fields.
   colorgen.set(p::shift, Vec4{d.bump0, d.bloor, d.fltr1, d.fltr2})
