@@ -109,7 +109,7 @@ TEST(EffectTable, AStepOutsideTheRowIsReported) {
        {"effect visual.bsf: a pass sets \"alpah\", which the effect does not have"}},
       {"another effect's name", [](EffectDraw& d) { d.set(param::tile, Vec4{1, 1, 0, 0}); },
        {"effect visual.bsf: a pass sets \"tile\", which the effect does not have"}},
-      {"a colour where one float goes", [](EffectDraw& d) { d.set(param::alpha, Colour{}); },
+      {"a colour where one float goes", [](EffectDraw& d) { d.set(param::alpha, Colour{1, 1, 1}); },
        {"effect visual.bsf: a pass sets \"alpha\" to 3 floats, but it takes 1"}},
       {"slot past the row", [](EffectDraw& d) { d.texture(2, nullptr); },
        {"effect visual.bsf: a pass binds texture slot 2, but the effect has 2"}},
@@ -123,7 +123,7 @@ TEST(EffectTable, AStepOutsideTheRowIsReported) {
   f.add_picture("Test", "PLANS=1", 1);
   ASSERT_EQ(f.start(64, 40), StartResult::started);
   // The fixture's effects declare every name of the table, so a name let through would
-  // land: only a misspelt one would be remembered as unknown.
+  // land, and a misspelt one would be remembered as unknown. Start-up left alpha at 0.
   for (const Case& c : cases) {
     std::vector<std::string> said;
     const diag::Sink previous =
@@ -135,6 +135,12 @@ TEST(EffectTable, AStepOutsideTheRowIsReported) {
     EXPECT_EQ(said, c.said) << c.what;
   }
   EXPECT_EQ(f.state.visual_effect->unknown_params(), std::vector<std::string>{});
+  // Nor did the names of the table that were refused reach it.
+  for (const auto& constant : f.state.visual_effect->pixel_constants()) {
+    if (constant.name == "tile" || constant.name == "alpha") {
+      EXPECT_EQ(constant.value[0], 0.0f) << constant.name;
+    }
+  }
 }
 
 std::string read_text(const fs::path& path) {
