@@ -4,9 +4,11 @@
 // gives it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <sstream>
 
 #include "bytecode/effect_source.h"
@@ -189,6 +191,57 @@ TEST(EffectTable, ShippedEffectsDeclareOnlyWhatTheirRowGives) {
       EXPECT_TRUE(bound) << "declares " << sampler.name << ", which no pass binds";
     }
   }
+}
+
+// The backticked words of one cell of a Markdown table, "`f1`–`f4`" spelled out.
+std::vector<std::string> quoted_in(std::string cell) {
+  for (std::size_t at; (at = cell.find("`f1`–`f4`")) != std::string::npos;) {
+    cell.replace(at, std::string("`f1`–`f4`").size(), "`f1`, `f2`, `f3`, `f4`");
+  }
+  std::vector<std::string> words;
+  for (std::size_t open = cell.find('`'); open != std::string::npos;) {
+    const std::size_t close = cell.find('`', open + 1);
+    if (close == std::string::npos) break;
+    words.push_back(cell.substr(open + 1, close - open - 1));
+    open = cell.find('`', close + 1);
+  }
+  return words;
+}
+
+// The effect table of the picture authors' guide names each effect of the table once and,
+// for each, exactly the parameters of its row.
+TEST(EffectTable, AuthorsGuideListsEachRowsParameters) {
+  std::istringstream guide(read_text(fs::path(BW_SOURCE_DIR) / "data" / "README.md"));
+  std::vector<std::string> listed;
+  bool in_table = false;
+  for (std::string line; std::getline(guide, line);) {
+    if (line.starts_with("| effect | slots | parameters |")) in_table = true;
+    if (!in_table) continue;
+    if (!line.starts_with("| `")) {
+      if (!line.starts_with("|")) break;
+      continue;
+    }
+    std::vector<std::string> cells;
+    for (std::size_t start = 1, bar; (bar = line.find('|', start)) != std::string::npos;
+         start = bar + 1) {
+      cells.push_back(line.substr(start, bar - start));
+    }
+    ASSERT_GE(cells.size(), 3u) << line;
+    const std::vector<std::string> files = quoted_in(cells[0]);
+    ASSERT_FALSE(files.empty()) << line;
+    const EffectRow* row = effect_row(files[0]);
+    ASSERT_NE(row, nullptr) << files[0] << " is listed but the engine loads no such effect";
+    listed.emplace_back(row->file);
+    std::set<std::string> want;
+    for (const EffectParam& param : row->params) want.emplace(param.name);
+    const std::vector<std::string> names = quoted_in(cells[2]);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), want) << row->file;
+  }
+  std::vector<std::string> all;
+  for (const EffectRow& row : effect_table()) all.emplace_back(row.file);
+  std::sort(listed.begin(), listed.end());
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(listed, all);
 }
 
 }  // namespace
