@@ -1,9 +1,8 @@
-// The picture description and the effect set: the picture folder first, the shared folder
-// data/shaders/ for what it lacks; the per-plan shape effects come from the picture folder
-// only.
+#include "painter/effect_set.h"
+
 #include <cstdio>
 
-#include "painter/engine.h"
+#include "painter/effect_table.h"
 #include "platform/diagnostics.h"
 
 namespace bw::painter {
@@ -73,8 +72,9 @@ void load_shader_set(PainterState& state) {
     }
     shader->release();
   }
-  release_effect(state.paint_effect);
-  state.paint_effect = load_effect(state, "paint.bsf");
+  const EffectRow& paint = effect_row(Effect::paint);
+  release_effect(state.*paint.member);
+  state.*paint.member = load_effect(state, std::string(paint.file));
 
   const std::string& name = state.description ? state.description->name : state.picture_name;
   const std::string folder = "data/shaders/" + name + "/";
@@ -83,7 +83,8 @@ void load_shader_set(PainterState& state) {
     std::snprintf(file, sizeof file, "formgen.%d.bsf", i);
     if (i == 0) {
       // The first plan falls back to the picture's own unnumbered shape effect only.
-      state.formgen_effects[0] = load_from_either(state, folder + file, folder + "formgen.bsf");
+      state.formgen_effects[0] = load_from_either(
+          state, folder + file, folder + std::string(effect_row(Effect::formgen).file));
     } else if (device::Shader* own = load_optional(state, folder + file)) {
       state.formgen_effects[i] = own;
     } else {
@@ -94,27 +95,11 @@ void load_shader_set(PainterState& state) {
     }
   }
 
-  struct Member {
-    device::Shader* PainterState::*effect;
-    const char* file;
-  };
-  static constexpr Member kMembers[] = {
-      {&PainterState::formgen_out_effect, "formgen_out.bsf"},
-      {&PainterState::background_effect, "background.bsf"},
-      {&PainterState::filter_effect, "filter.bsf"},
-      {&PainterState::color_effect, "color.bsf"},
-      {&PainterState::visual_effect, "visual.bsf"},
-      {&PainterState::reveal_effect, "reveal.bsf"},
-      {&PainterState::reveal_plan_effect, "reveal_plan.bsf"},
-      {&PainterState::color_out_effect, "color_out.bsf"},
-      {&PainterState::surface_out_effect, "surface_out.bsf"},
-      {&PainterState::colorgen_effect, "colorgen.bsf"},
-      {&PainterState::silhouette_effect, "silhouette.bsf"},
-      {&PainterState::deriv_effect, "deriv.bsf"},
-  };
-  for (const Member& member : kMembers) {
-    release_effect(state.*member.effect);
-    state.*member.effect = load_effect(state, member.file);
+  // Then every other member, in the order of the table.
+  for (const EffectRow& row : effect_table()) {
+    if (row.member == nullptr || row.effect == Effect::paint) continue;
+    release_effect(state.*row.member);
+    state.*row.member = load_effect(state, std::string(row.file));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "assets/asset_fetch.h"
+#include "painter/effect_set.h"
 #include "painter/engine.h"
 #include "painter/image_search.h"
 #include "painter/layer.h"

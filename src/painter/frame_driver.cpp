@@ -1,10 +1,14 @@
 // The frame driver: measures the frame rate, moves the reveal, builds a new picture on the
 // frame where the reveal reverses, holds it for the delay, and ends every frame with the
 // cross-fade of the two finished pictures.
-#include "painter/engine.h"
-#include "painter/layer.h"
+#include "painter/frame_driver.h"
 
 #include <cmath>
+
+#include "painter/effect_set.h"
+#include "painter/image_search.h"
+#include "painter/layer.h"
+#include "painter/passes.h"
 
 namespace bw::painter {
 
@@ -56,14 +60,13 @@ void start_new_picture(PainterState& state) {
 
   for (int i = 0; i < plans; ++i) {
     Layer& layer = *state.layers[static_cast<std::size_t>(i)];
-    layer.pick(state, Pick::colour, -1);
-    layer.pick(state, Pick::form, -1);
-    layer.pick(state, Pick::facture, -1);
+    layer.pick(state, ImageStore::colour, -1);
+    layer.pick(state, ImageStore::form, -1);
+    layer.pick(state, ImageStore::facture, -1);
   }
   if (plans < 2) {
-    const int kind = d.bgcolor % 2 != 0 ? 0 : -1;
-    state.background_index =
-        choose_image(state, state.plain_cur, -1, state.background_index, kind);
+    state.background_index = choose_image(state, state.plain_cur, -1, state.background_index,
+                                          colour_source(d));
   }
 
   load_any_facture(state, state.facture_cur, state.random.next() + 1);

@@ -1,7 +1,5 @@
 #include "painter/image_search.h"
 
-
-#include "painter/engine.h"
 #include "platform/diagnostics.h"
 
 namespace bw::painter {
@@ -14,10 +12,10 @@ bool load_named(device::Texture& texture, const std::string& path) {
   return texture.load(path, width, height) && width != 0 && height != 0;
 }
 
-void load_numbered(device::Texture& texture, int number, int store_code, int& count) {
+void load_numbered(device::Texture& texture, int number, ImageStore store, int& count) {
   int width = 0;
   int height = 0;
-  texture.load_from_store(number, store_code, width, height, count);
+  texture.load_from_store(number, static_cast<int>(store), width, height, count);
   if (width == 0 || height == 0) {
     texture.width = 0;
     texture.height = 0;
@@ -45,11 +43,11 @@ bool holds_image(const device::Texture& texture) {
 
 }  // namespace
 
-int search_away_from(device::Texture& texture, std::int64_t n, int prev,
-                     int store_code, int& count, bool& found) {
+int search_away_from(device::Texture& texture, std::int64_t n, int prev, ImageStore store,
+                     int& count, bool& found) {
   for (std::int64_t attempt = 1;; ++attempt) {
     int candidate = wrap_number(n, count);
-    load_numbered(texture, candidate, store_code, count);
+    load_numbered(texture, candidate, store, count);
     if (holds_image(texture)) {
       found = true;
       return candidate;
@@ -69,7 +67,7 @@ void load_any_facture(PainterState& state, device::Texture* texture, int start) 
   std::int64_t n = start;
   for (std::int64_t attempt = 1;; ++attempt) {
     int candidate = detail::wrap_number(n, state.facture_count);
-    detail::load_numbered(*texture, candidate, kFactureStore, state.facture_count);
+    detail::load_numbered(*texture, candidate, ImageStore::facture, state.facture_count);
     if (texture->width != 0 && texture->height != 0) return;
     // One pass over the numbers 0 .. facture_count.
     if (attempt >= detail::search_limit(state.facture_count) - 1) break;
@@ -81,11 +79,16 @@ void load_any_facture(PainterState& state, device::Texture* texture, int start) 
   }
 }
 
-int choose_image(PainterState& state, device::Texture* texture, int n, int prev, int kind) {
+ColourSource colour_source(const PictureDescription& description) {
+  return description.bgcolor % 2 != 0 ? ColourSource::image : ColourSource::palette;
+}
+
+int choose_image(PainterState& state, device::Texture* texture, int n, int prev,
+                 ColourSource source) {
   if (n < 0) n = state.random.next() + 1;
-  if (kind != 0) return static_cast<int>(static_cast<unsigned>(n) % kPaletteSize);
+  if (source == ColourSource::palette) return static_cast<int>(static_cast<unsigned>(n) % kPaletteSize);
   bool found = false;
-  int chosen = detail::search_away_from(*texture, n, prev, kColourStore,
+  int chosen = detail::search_away_from(*texture, n, prev, ImageStore::colour,
                                         state.colour_count, found);
   if (!found && !state.missing_colour_reported) {
     diag::say("no colour image of the colour store loads");

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "painter/engine.h"
+#include "painter/effect_draw.h"
 #include "painter/image_search.h"
-#include "painter/pass_util.h"
+#include "painter/passes.h"
 #include "platform/diagnostics.h"
 
 namespace bw::painter {
@@ -15,8 +15,6 @@ namespace {
 float unit_draw(PainterState& state) {
   return static_cast<float>(state.random.next()) / static_cast<float>(kRandomMax);
 }
-
-bool is_odd(int value) { return value % 2 != 0; }
 
 }  // namespace
 
@@ -48,9 +46,9 @@ Layer::Layer(PainterState& state, int plan_index) : index(plan_index) {
   for (float& value : anim) value = unit_draw(state);
   for (int k = 0; k < 16; ++k) state.random.next();  // drawn and not used
 
-  pick(state, Pick::colour, -1);
-  pick(state, Pick::form, -1);
-  pick(state, Pick::facture, -1);
+  pick(state, ImageStore::colour, -1);
+  pick(state, ImageStore::form, -1);
+  pick(state, ImageStore::facture, -1);
 }
 
 void Layer::select_side(bool side_a) {
@@ -61,16 +59,15 @@ void Layer::select_side(bool side_a) {
   fg_slot = side_a ? &fg_colour_a : &fg_colour_b;
 }
 
-int Layer::pick(PainterState& state, Pick which, int n) {
+int Layer::pick(PainterState& state, ImageStore which, int n) {
   switch (which) {
-    case Pick::colour: {
-      int kind = is_odd(state.description->bgcolor) ? 0 : -1;
-      colour_no = choose_image(state, colour_tex, n, colour_no, kind);
+    case ImageStore::colour:
+      colour_no = choose_image(state, colour_tex, n, colour_no,
+                               colour_source(*state.description));
       return colour_no;
-    }
-    case Pick::form:
+    case ImageStore::form:
       return pick_form(state, n);
-    case Pick::facture:
+    case ImageStore::facture:
       return pick_facture(state, n);
   }
   return 0;
@@ -81,17 +78,14 @@ int Layer::pick_form(PainterState& state, int n) {
   if (n < 0) n = state.random.next() + 1;
   n = detail::wrap_number(n, state.form_count);
   if (d.bump0 != 0.0f) {
-    if (device::Shader* visual = state.visual_effect) {
+    if (EffectDraw visual(state, Effect::visual); visual) {
       if (form_tex->width == 0 || form_tex->height == 0) {
         form_tex->create(1024, 1024, device::kFilterModePoint, device::kAddressModeClamp);
       }
       // The first form of a picture is the current canvas, drawn as it stands.
-      visual->set_texture(0, state.canvas_a);
-      visual->set_texture(1, state.canvas_a);
-      detail::set_float(*visual, "alpha", 0.0f);
-      detail::set_float(*visual, "beta", 0.0f);
-      state.device->set_shader(visual);
-      detail::draw_full_quad(*state.device);
+      visual.textures({state.canvas_a, state.canvas_a});
+      visual.set(param::alpha, 0.0f).set(param::beta, 0.0f);
+      visual.draw();
       form_tex->copy_from_target();
     } else {
       n = 0;
@@ -108,7 +102,7 @@ int Layer::pick_facture(PainterState& state, int n) {
   int prev = facture_no;
   if (n < 0) n = state.random.next() + 1;
   bool found = false;
-  n = detail::search_away_from(*facture_tex, n, prev, kFactureStore,
+  n = detail::search_away_from(*facture_tex, n, prev, ImageStore::facture,
                                state.facture_count, found);
   if (!found && !state.missing_facture_reported) {
     diag::say("no facture image of the facture store loads");

@@ -10,14 +10,12 @@
 
 #include "device/shader.h"
 #include "device/texture.h"
+#include "painter/image_search.h"
 #include "painter/palette.h"
 
 namespace bw::painter {
 
 class PainterState;
-
-// What Layer::pick chooses.
-enum class Pick : int { colour = 0, form = 1, facture = 2 };
 
 class Layer {
  public:
@@ -25,8 +23,9 @@ class Layer {
   // animation values (and sixteen unused draws), then a colour, a form and a facture pick.
   Layer(PainterState& state, int index);
 
-  // Chooses a new image for `which`; n < 0 asks for a random choice. Returns the number.
-  int pick(PainterState& state, Pick which, int n);
+  // Chooses a new image of the family `which`; n < 0 asks for a random choice. Returns
+  // the number.
+  int pick(PainterState& state, ImageStore which, int n);
   // Draws the layer's new colours (into the current slots) and animation values.
   void roll(PainterState& state);
   // Points the five current members at the "a" side (side_a true) or the "b" side.

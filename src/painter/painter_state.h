@@ -33,11 +33,6 @@ namespace bw::painter {
 
 class Layer;
 
-// Image store codes of numbered images.
-inline constexpr int kColourStore = 0;
-inline constexpr int kFormStore = 1;
-inline constexpr int kFactureStore = 2;
-
 // Four floats, the unit of every effect parameter.
 using Vec4 = std::array<float, 4>;
 

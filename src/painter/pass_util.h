@@ -1,6 +1,6 @@
-// Small helpers shared by the painting passes. Every parameter is handed to the effect as
-// four floats, padded with zeros, so that a parameter declared wider than the value the
-// pass sets never reads past that value.
+// Small helpers shared by the painting passes: the cross-fades of colours and animation
+// values, and the full-target quad. Effects are bound and set through EffectDraw
+// (effect_draw.h).
 #pragma once
 
 #include "device/device.h"
@@ -9,18 +9,9 @@
 
 namespace bw::painter::detail {
 
-inline void set_float(device::Shader& effect, const char* name, float value) {
-  const float values[4] = {value, 0.0f, 0.0f, 0.0f};
-  effect.set_param(name, values);
-}
-
+// Four floats straight onto `effect`, past the table's checks.
 inline void set_vec4(device::Shader& effect, const char* name, const Vec4& value) {
   effect.set_param(name, value.data());
-}
-
-inline void set_colour(device::Shader& effect, const char* name, const Colour& colour) {
-  const float values[4] = {colour[0], colour[1], colour[2], 0.0f};
-  effect.set_param(name, values);
 }
 
 // Component-wise (1 - a) * from + a * to.

@@ -3,15 +3,17 @@
 // target texture, which thus receives the image scaled to its own size.
 #include <cmath>
 
-#include "painter/engine.h"
-#include "painter/pass_util.h"
+#include "painter/effect_draw.h"
+#include "painter/passes.h"
 
 namespace bw::painter {
 
+namespace p = param;
+
 void filter_pass(PainterState& state, device::Texture* texture, float alpha, const Vec4& mask,
                  float delta) {
-  device::Shader* filter = state.filter_effect;
-  if (filter == nullptr) return;
+  EffectDraw filter(state, Effect::filter);
+  if (!filter) return;
   // A texture that holds nothing has nothing to filter and no width to step by.
   if (texture == nullptr || texture->width == 0) return;
 
@@ -23,33 +25,28 @@ void filter_pass(PainterState& state, device::Texture* texture, float alpha, con
   step /= k;
   alpha /= k;
 
-  filter->set_texture(0, texture);
-  filter->set_texture(1, state.canvas_a);
-  detail::set_float(*filter, "_pass", 0.0f);
-  detail::set_float(*filter, "alpha", alpha);
-  detail::set_float(*filter, "delta", step);
-  detail::set_float(*filter, "scale", scale);
-  detail::set_vec4(*filter, "mask", mask);
-  state.device->set_shader(filter);
-  detail::draw_full_quad(*state.device);
+  filter.textures({texture, state.canvas_a});
+  filter.set(p::pass, 0.0f)
+      .set(p::alpha, alpha)
+      .set(p::delta, step)
+      .set(p::scale, scale)
+      .set(p::mask, mask);
+  filter.draw();
   texture->copy_from_target();
 
   // The second step reads the first one's result through slot 0.
-  detail::set_float(*filter, "_pass", 1.0f);
-  detail::draw_full_quad(*state.device);
+  filter.set(p::pass, 1.0f);
+  filter.draw_again();
   texture->copy_from_target();
 }
 
 void deriv_pass(PainterState& state, device::Texture* src, device::Texture* dst, float s,
                 float m) {
-  device::Shader* deriv = state.deriv_effect;
-  if (deriv == nullptr) return;
-  deriv->set_texture(0, src);
-  deriv->set_texture(1, dst);
-  detail::set_float(*deriv, "s", s);
-  detail::set_float(*deriv, "m", m);
-  state.device->set_shader(deriv);
-  detail::draw_full_quad(*state.device);
+  EffectDraw deriv(state, Effect::deriv);
+  if (!deriv) return;
+  deriv.textures({src, dst});
+  deriv.set(p::s, s).set(p::m, m);
+  deriv.draw();
   dst->copy_from_target();
 }
 

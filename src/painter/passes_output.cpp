@@ -1,72 +1,55 @@
 // The output passes of a new picture (surface relief, colour, paint, signature) and the
 // display pass that every frame ends with.
-#include "painter/engine.h"
+#include <algorithm>
+
+#include "painter/effect_draw.h"
 #include "painter/layer.h"
 #include "painter/pass_util.h"
-
-#include <algorithm>
+#include "painter/passes.h"
 
 namespace bw::painter {
 
+namespace p = param;
 using detail::draw_full_quad;
-using detail::set_colour;
-using detail::set_float;
 using detail::set_vec4;
 
 void surface_out_pass(PainterState& state) {
-  device::Shader* surface = state.surface_out_effect;
-  if (surface == nullptr) return;
+  EffectDraw surface(state, Effect::surface_out);
+  if (!surface) return;
   const PictureDescription& d = *state.description;
-  surface->set_texture(0, state.canvas_a);
-  surface->set_texture(1, state.canvas_a);
-  surface->set_texture(2, state.work_b);
-  surface->set_texture(3, state.oil_texture);
-  surface->set_texture(4, state.facture_cur);
-  surface->set_texture(5, state.facture_other);
-  surface->set_texture(6, state.facture2_cur);
-  surface->set_texture(7, state.facture2_other);
-  set_vec4(*surface, "atr1", state.pass_constants[2]);
-  set_float(*surface, "alpha", state.side_progress());
-  set_float(*surface, "bump1", d.bump1);
-  set_float(*surface, "bump2", d.bump2);
-  state.device->set_shader(surface);
-  draw_full_quad(*state.device);
+  surface.textures({state.canvas_a, state.canvas_a, state.work_b, state.oil_texture,
+                    state.facture_cur, state.facture_other, state.facture2_cur,
+                    state.facture2_other});
+  surface.set(p::atr1, state.pass_constants[2])
+      .set(p::alpha, state.side_progress())
+      .set(p::bump1, d.bump1)
+      .set(p::bump2, d.bump2);
+  surface.draw();
   state.work_b->copy_from_target();
 }
 
 void colour_out_pass(PainterState& state) {
-  device::Shader* colour = state.color_out_effect;
-  if (colour == nullptr) return;
+  EffectDraw colour(state, Effect::color_out);
+  if (!colour) return;
   const PictureDescription& d = *state.description;
-  const float p = state.progress();
-  float a = p;
-  colour->set_texture(0, state.work_b);
-  if (d.bgcolor > 1) {
-    colour->set_texture(1, state.canvas_b);
-    colour->set_texture(2, state.canvas_b);
-    a = state.side_progress();
-  } else {
-    colour->set_texture(1, state.first_layer_a);
-    colour->set_texture(2, state.first_layer_b);
-  }
-  colour->set_texture(3, state.last_layer_a);
-  colour->set_texture(4, state.last_layer_b);
-  colour->set_texture(5, state.work_a);
-  colour->set_texture(6, state.canvas_a);
-  colour->set_texture(7, state.canvas_a);
+  const float progress = state.progress();
+  const bool coloured_plans = d.bgcolor > 1;
+  const float a = coloured_plans ? state.side_progress() : progress;
+  colour.textures({state.work_b, coloured_plans ? state.canvas_b : state.first_layer_a,
+                   coloured_plans ? state.canvas_b : state.first_layer_b, state.last_layer_a,
+                   state.last_layer_b, state.work_a, state.canvas_a, state.canvas_a});
 
   // The mirror of the plan pass's weighting: here progress weights the "b" colours.
   const Layer& first = *state.layers[0];
-  set_vec4(*colour, "atr1", state.pass_constants[2]);
-  set_float(*colour, "alpha", p);
-  set_float(*colour, "shift", d.dist);
-  set_float(*colour, "bump", d.bump0);
-  set_float(*colour, "surface", 0.0f);
-  set_colour(*colour, "fg_color", detail::mix(first.fg_colour_a, first.fg_colour_b, p));
-  set_colour(*colour, "bg_color", detail::mix(first.bg_colour_a, first.bg_colour_b, p));
-  set_float(*colour, "a", a);
-  state.device->set_shader(colour);
-  draw_full_quad(*state.device);
+  colour.set(p::atr1, state.pass_constants[2])
+      .set(p::alpha, progress)
+      .set(p::shift, d.dist)
+      .set(p::bump, d.bump0)
+      .set(p::surface, 0.0f)
+      .set(p::fg_color, detail::mix(first.fg_colour_a, first.fg_colour_b, progress))
+      .set(p::bg_color, detail::mix(first.bg_colour_a, first.bg_colour_b, progress))
+      .set(p::a, a);
+  colour.draw();
   state.work_a->copy_from_target();
 }
 
@@ -76,33 +59,27 @@ void paint_pass(PainterState& state) {
   state.wave[2] = state.pass_constants[1][2];
   state.wave[3] = static_cast<float>(0.7 - 0.3 * static_cast<double>(d.tex));
 
-  device::Shader* paint = state.paint_effect;
-  if (paint == nullptr) return;
-  paint->set_texture(0, state.work_a);
-  paint->set_texture(1, state.work_b);
-  paint->set_texture(2, state.canvas_a);
-  paint->set_texture(3, state.canvas_a);
-  paint->set_texture(4, state.oil_texture);
-  set_float(*paint, "alpha", state.progress());
-  set_float(*paint, "beta", 0.3f);
-  set_float(*paint, "gamma", d.tex);
-  set_vec4(*paint, "param", state.wave);
-  set_vec4(*paint, "atr1", state.pass_constants[2]);
-  set_vec4(*paint, "patr1", state.pass_constants[2]);
-  set_float(*paint, "time", a);
-  state.device->set_shader(paint);
+  EffectDraw paint(state, Effect::paint);
+  if (!paint) return;
+  paint.textures({state.work_a, state.work_b, state.canvas_a, state.canvas_a, state.oil_texture});
+  paint.set(p::alpha, state.progress())
+      .set(p::beta, 0.3f)
+      .set(p::gamma, d.tex)
+      .set(p::wave, state.wave)
+      .set(p::atr1, state.pass_constants[2])
+      .set(p::patr1, state.pass_constants[2])
+      .set(p::time, a);
+  paint.use();
   // Mirrored vertically: the texture's first row lands at the bottom of the target.
   state.device->draw_quad_clip(-1.0f, 1.0f, 1.0f, -1.0f);
 }
 
 void signature_pass(PainterState& state) {
-  device::Shader* visual = state.visual_effect;
-  if (visual == nullptr) return;
-  visual->set_texture(0, state.sig3_texture);
-  visual->set_texture(1, state.sig3_texture);
-  set_float(*visual, "alpha", 0.0f);
-  set_float(*visual, "beta", 0.0f);
-  state.device->set_shader(visual);
+  EffectDraw visual(state, Effect::visual);
+  if (!visual) return;
+  visual.textures({state.sig3_texture, state.sig3_texture});
+  visual.set(p::alpha, 0.0f).set(p::beta, 0.0f);
+  visual.use();
   state.device->set_blend(device::kBlendAlpha);
   // The rightmost fifth of the width, the bottom tenth of the height.
   state.device->draw_quad(0.8f, 0.0f, 0.2f, 0.1f);
@@ -124,8 +101,8 @@ void reveal_plan_pass(PainterState& state, device::Texture* painting) {
 
 void display_pass(PainterState& state, device::Texture* first, device::Texture* second,
                   float weight) {
-  device::Shader* reveal = state.reveal_effect;
-  if (reveal != nullptr && (state.last_capture == first || state.last_capture == second)) {
+  EffectDraw reveal(state, Effect::reveal);
+  if (reveal && (state.last_capture == first || state.last_capture == second)) {
     // The newest painting is painted over the other, or over the bare canvas while there
     // is no other yet.
     const bool first_is_new = state.last_capture == first;
@@ -140,22 +117,17 @@ void display_pass(PainterState& state, device::Texture* first, device::Texture* 
                   static_cast<float>(std::max(1, old_painting->height)),
               0.0f, 0.0f};
     }
-    reveal->set_texture(0, old_painting);
-    reveal->set_texture(1, state.last_capture);
-    set_float(*reveal, "alpha", reveal_time_for(first_is_new ? 1.0f - weight : weight));
-    set_vec4(*reveal, "tile", tile);
-    state.device->set_shader(reveal);
-    draw_full_quad(*state.device);
+    reveal.textures({old_painting, state.last_capture});
+    reveal.set(p::alpha, reveal_time_for(first_is_new ? 1.0f - weight : weight))
+        .set(p::tile, tile);
+    reveal.draw();
     return;
   }
-  device::Shader* visual = state.visual_effect;
-  if (visual == nullptr) return;
-  visual->set_texture(0, first);
-  visual->set_texture(1, second);
-  set_float(*visual, "alpha", weight);
-  set_float(*visual, "beta", 0.0f);
-  state.device->set_shader(visual);
-  draw_full_quad(*state.device);
+  EffectDraw visual(state, Effect::visual);
+  if (!visual) return;
+  visual.textures({first, second});
+  visual.set(p::alpha, weight).set(p::beta, 0.0f);
+  visual.draw();
 }
 
 }  // namespace bw::painter

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 #include <sstream>
 
 #include "bytecode/bsf.h"
@@ -23,7 +24,7 @@ std::vector<std::string> shared_effects() {
 
 // An effect image declaring `params` in the pixel shader (one constant register each,
 // `last` from the width) and texSampler0 .. slots - 1 on stages 0 .., with minimal code.
-std::vector<std::uint8_t> effect_image(const std::vector<EffectParam>& params, int slots) {
+std::vector<std::uint8_t> effect_image(std::span<const EffectParam> params, int slots) {
   bytecode::BsfImage image;
   image.vs.code = {0xFFFE0300u, 0x0000FFFFu};
   image.ps.code = {0xFFFF0300u, 0x0000FFFFu};
@@ -107,8 +108,9 @@ EngineFixture::EngineFixture() {
     height = 4;
     return assets::PixelBuffer::allocate(8, 4);
   };
-  state.image_source.by_store = [this](int number, int store, int& count)
+  state.image_source.by_store = [this](int number, int store_code, int& count)
       -> std::optional<assets::PixelBuffer> {
+    const auto store = static_cast<ImageStore>(store_code);
     numbered_loads.emplace_back(store, number);
     if (store_missing) return std::nullopt;
     count = record_counts[store];

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "device/trace/trace_backend.h"
+#include "painter/effect_set.h"
 #include "painter/effect_table.h"
 #include "painter/engine.h"
+#include "painter/image_search.h"
 #include "painter/layer.h"
 
 namespace bw::painter::testing {
@@ -52,11 +54,11 @@ class EngineFixture {
   std::map<std::string, std::vector<std::uint8_t>> files;  // asset path -> bytes
   std::vector<std::string> fetched;                        // paths asked for, in order
   std::vector<std::string> reported;                       // misses the fetch reported
-  std::map<int, int> record_counts{{kColourStore, 793}, {kFormStore, 221},
-                                   {kFactureStore, 118}};
-  std::set<std::pair<int, int>> broken;                    // (store, number) that fail
+  std::map<ImageStore, int> record_counts{
+      {ImageStore::colour, 793}, {ImageStore::form, 221}, {ImageStore::facture, 118}};
+  std::set<std::pair<ImageStore, int>> broken;             // (store, number) that fail
   bool store_missing = false;                              // every numbered load fails
-  std::vector<std::pair<int, int>> numbered_loads;         // (store, number) asked for
+  std::vector<std::pair<ImageStore, int>> numbered_loads;  // (store, number) asked for
   std::set<std::string> named_images{"data/shaders/oil3.jpg", "data/shaders/sig3.tga"};
 
   // Writes the description text of `picture` and gives the picture every effect: the

@@ -10,7 +10,7 @@ namespace {
 
 using testing::EngineFixture;
 
-std::size_t loads_from(const EngineFixture& f, int store) {
+std::size_t loads_from(const EngineFixture& f, ImageStore store) {
   std::size_t n = 0;
   for (const auto& load : f.numbered_loads) n += load.first == store;
   return n;
@@ -28,7 +28,7 @@ TEST(Layer, ColourKindFollowsBgcolorParity) {
     f.add_picture("Test", c.text, 2);
     ASSERT_EQ(f.start(320, 200), StartResult::started) << c.text;
     f.frame();
-    EXPECT_EQ(loads_from(f, kColourStore) > 0, c.images) << c.text;
+    EXPECT_EQ(loads_from(f, ImageStore::colour) > 0, c.images) << c.text;
     for (int i = 0; i < 2; ++i) {
       const Layer& layer = *f.state.layers[i];
       if (!c.images) {
@@ -55,7 +55,7 @@ TEST(Layer, FormsWithoutReliefStayEmptyButNumbersMove) {
   ASSERT_EQ(g.start(320, 200, 7), StartResult::started);
   EXPECT_EQ(g.state.layers[0]->form_tex_a->width, 1024);
   g.trace->clear_calls();
-  g.state.layers[0]->pick(g.state, Pick::form, 5);
+  g.state.layers[0]->pick(g.state, ImageStore::form, 5);
   auto events = g.decode();
   ASSERT_EQ(EngineFixture::briefs(events),
             (std::vector<std::string>{"visual@back", "copy back>L0.form_a"}));
@@ -63,7 +63,7 @@ TEST(Layer, FormsWithoutReliefStayEmptyButNumbersMove) {
   EXPECT_EQ(events[0].param("alpha"), std::vector<float>{0.0f});
 
   g.state.visual_effect = nullptr;  // relief asked for but nothing to draw it with
-  EXPECT_EQ(g.state.layers[0]->pick(g.state, Pick::form, 5), 0);
+  EXPECT_EQ(g.state.layers[0]->pick(g.state, ImageStore::form, 5), 0);
 }
 
 TEST(Layer, FormFilterRunsOnTheNewForm) {
@@ -71,7 +71,7 @@ TEST(Layer, FormFilterRunsOnTheNewForm) {
   f.add_picture("Test", "PLANS=1 FLTRSURF=2.5", 1);
   ASSERT_EQ(f.start(320, 200), StartResult::started);
   f.trace->clear_calls();
-  f.state.layers[0]->pick(f.state, Pick::form, 9);
+  f.state.layers[0]->pick(f.state, ImageStore::form, 9);
   auto filters = testing::draws_of(f.decode(), "filter");
   ASSERT_EQ(filters.size(), 2u);
   EXPECT_EQ(filters[0].slots.at(0), "L0.form_a");
@@ -102,10 +102,10 @@ TEST(Layer, SearchesStepAwayFromThePreviousNumber) {
     f.add_picture("Test", "PLANS=1", 1);
     ASSERT_EQ(f.start(320, 200), StartResult::started);
     Layer& layer = *f.state.layers[0];
-    for (int n : c.broken) f.broken.insert({kFactureStore, n});
+    for (int n : c.broken) f.broken.insert({ImageStore::facture, n});
     layer.facture_no = c.prev;
     f.numbered_loads.clear();
-    int chosen = layer.pick(f.state, Pick::facture, c.start);
+    int chosen = layer.pick(f.state, ImageStore::facture, c.start);
     std::vector<int> tried;
     for (const auto& load : f.numbered_loads) tried.push_back(load.second);
     EXPECT_EQ(tried, c.tried) << c.what;
@@ -118,14 +118,14 @@ TEST(Layer, SearchWithNothingLoadableEndsWithOneMessage) {
   EngineFixture f;
   f.add_picture("Test", "PLANS=1 BGCOLOR=1", 1);
   ASSERT_EQ(f.start(320, 200), StartResult::started);
-  f.record_counts[kColourStore] = 10;
-  for (int n = 0; n <= 793; ++n) f.broken.insert({kColourStore, n});
+  f.record_counts[ImageStore::colour] = 10;
+  for (int n = 0; n <= 793; ++n) f.broken.insert({ImageStore::colour, n});
   f.numbered_loads.clear();
   ::testing::internal::CaptureStderr();
   Layer& layer = *f.state.layers[0];
   layer.colour_no = 700;  // a previous number beyond the store's own count
-  layer.pick(f.state, Pick::colour, 3);
-  layer.pick(f.state, Pick::colour, 4);
+  layer.pick(f.state, ImageStore::colour, 3);
+  layer.pick(f.state, ImageStore::colour, 4);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "no colour image of the colour store loads\n");
   // Two bounded searches of count + 2 attempts each.

@@ -86,16 +86,16 @@ TEST(StartUp, MemoryRuleUsesWhatTheDeviceReports) {
 TEST(StartUp, AllFourFacturesHoldTheFirstLoadableImage) {
   EngineFixture f;
   f.add_picture("Test", "PLANS=1", 1);
-  f.broken = {{kFactureStore, 1}};
+  f.broken = {{ImageStore::facture, 1}};
   ASSERT_EQ(f.start(640, 480), StartResult::started);
-  std::vector<std::pair<int, int>> want;
+  std::vector<std::pair<ImageStore, int>> want;
   for (int i = 0; i < 4; ++i) {
-    want.emplace_back(kFactureStore, 1);
-    want.emplace_back(kFactureStore, 2);
+    want.emplace_back(ImageStore::facture, 1);
+    want.emplace_back(ImageStore::facture, 2);
   }
   ASSERT_GE(f.numbered_loads.size(), want.size());
-  const std::vector<std::pair<int, int>> first(f.numbered_loads.begin(),
-                                                f.numbered_loads.begin() + 8);
+  const std::vector<std::pair<ImageStore, int>> first(f.numbered_loads.begin(),
+                                                       f.numbered_loads.begin() + 8);
   EXPECT_EQ(first, want);
   for (device::Texture* t : {f.state.facture_1, f.state.facture_2, f.state.facture_3,
                              f.state.facture_4}) {
@@ -113,7 +113,7 @@ TEST(StartUp, NoLoadableFactureEndsTheSearchAfterOnePass) {
   EXPECT_EQ(errors, "no facture image of the facture store loads\n");
   // Numbers 1 .. 118 and then 0, once per facture texture, then the layer's own search.
   std::size_t facture_searches = 0;
-  for (const auto& [store, number] : f.numbered_loads) facture_searches += store == kFactureStore;
+  for (const auto& [store, number] : f.numbered_loads) facture_searches += store == ImageStore::facture;
   EXPECT_EQ(facture_searches, 4u * 119u + detail::search_limit(118));
   EXPECT_EQ(f.state.facture_1->width, 0);
   // The engine still paints frames.
