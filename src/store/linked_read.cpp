@@ -151,7 +151,7 @@ int read_field_linked(RecordStore& store, StoreLinks& links, int record, const F
 }
 
 int read_field_linked(RecordStore& store, int record, const FieldPath& path, std::string& buffer) {
-  return read_field_linked(store, state_of(store).links, record, path, buffer);
+  return read_field_linked(store, store.state().links, record, path, buffer);
 }
 
 }  // namespace bw::store

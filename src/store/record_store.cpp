@@ -156,7 +156,7 @@ int RecordStore::record_count() {
   return record_count_;
 }
 
-bool RecordStore::open_storage() {
+bool RecordStore::storage_usable() {
   if (storage_checked_) return storage_usable_;
   storage_checked_ = true;
   BankFile& storage = *slots_[kSlotStorage];
@@ -173,7 +173,7 @@ bool RecordStore::open_storage() {
 
 const uint8_t* RecordStore::read(int slot, int64_t offset, int64_t length) {
   if (slot < 0 || static_cast<size_t>(slot) >= slots_.size()) return nullptr;
-  if (slot == kSlotStorage && !open_storage()) return nullptr;
+  if (slot == kSlotStorage && !storage_usable()) return nullptr;
   return slots_[static_cast<size_t>(slot)]->read(offset, length);
 }
 

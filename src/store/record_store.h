@@ -58,10 +58,12 @@ struct ReadResult {
   std::vector<uint8_t> bytes;               // the value, followed by one NUL byte
 };
 
-// State that other parts of the engine keep per store (index handles, linked stores,
-// plug-in state); it lives as long as the store and goes first when the store goes.
-struct StoreExtension {
-  virtual ~StoreExtension() = default;
+// What an open store keeps beyond its files: the lookup's index state, the linked stores
+// and the plug-in (store_state.h). It lives as long as the store and goes first when the
+// store goes.
+struct StoreState;
+struct StoreStateDeleter {
+  void operator()(StoreState* state) const;
 };
 
 class RecordStore : public FieldNameTable {
@@ -114,8 +116,13 @@ class RecordStore : public FieldNameTable {
   BankFile& slot(size_t index) { return *slots_[index]; }
   const BankFile& slot(size_t index) const { return *slots_[index]; }
 
-  // The per-store state of lookups, links and the plug-in; empty until one sets it.
-  std::unique_ptr<StoreExtension>& extension() { return extension_; }
+  // The store's state of lookups, links and the plug-in, created on first use
+  // (store_state.h).
+  StoreState& state();
+
+  // Opens "_Storage" on first use and takes its page size; false when the file cannot be
+  // read or its page size cannot hold a page header and an entry.
+  bool storage_usable();
 
   // Descriptor index of the field that level `level` of `path` names, or -1.
   int descriptor_at(const FieldPath& path, int level) const;
@@ -128,7 +135,6 @@ class RecordStore : public FieldNameTable {
   RecordStore() = default;
   int layout_table(size_t first, size_t count, bool is_legacy, int64_t& running);
   int add_slot(int bank_id);
-  bool open_storage();
   int count_from_main();
   // Reads one level's value into `out`; `inline_bytes` is the field's inline slot.
   int fetch_value(int record, const FieldDescriptor& d, const FieldLocation& loc,
@@ -155,7 +161,7 @@ class RecordStore : public FieldNameTable {
   std::vector<uint8_t> log_buffer_;
   std::vector<int> paged_fields_;
   int exchange_record_ = -1;  // record held by the plug-in's record image; none yet
-  std::unique_ptr<StoreExtension> extension_;  // declared last: destroyed first
+  std::unique_ptr<StoreState, StoreStateDeleter> state_;  // declared last: destroyed first
 };
 
 }  // namespace bw::store

@@ -34,11 +34,7 @@
 namespace bw::store {
 namespace {
 
-// Compact type code -> native type.
-constexpr std::array<uint8_t, 16> kCompactToNative = {1, 11, 4, 2, 3, 6, 8, 9,
-                                                      14, 10, 12, 13, 5, 7, 0, 0};
-static_assert(kCompactToNative.size() == 16);
-constexpr uint8_t kCompactGroup = 9;
+constexpr uint8_t kCompactGroup = kNativeToCompact[kTypeGroup];
 constexpr size_t kCompactEntrySize = 12;
 
 // One field in the compact encoding; the legacy encoding is first turned into these.

@@ -2,6 +2,7 @@
 // encodings into the native image that the rest of the engine reads.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -50,6 +51,25 @@ struct Schema {
 // magic is unknown or the bytes cannot describe a schema (counts, offsets or names that
 // lie outside the file, sub-field tables that overlap or nest too deep).
 int load_schema(std::vector<uint8_t> file, Schema& out);
+
+// Compact type code (the low nibble of a compact entry's first byte) -> native type.
+// Codes 14 and 15 both give raw bytes.
+inline constexpr std::array<uint8_t, 16> kCompactToNative = {1,  11, 4,  2,  3,  6, 8, 9,
+                                                             14, 10, 12, 13, 5, 7, 0, 0};
+static_assert(kCompactToNative.size() == 16);
+
+// Value of kNativeToCompact for a native type that has no compact code.
+inline constexpr uint8_t kNoCompactCode = 0xFF;
+
+// Native type -> compact code, derived from kCompactToNative: the first code that gives
+// the type (14 for raw bytes), kNoCompactCode for types no code gives.
+inline constexpr std::array<uint8_t, kTypeComplex + 1> kNativeToCompact = [] {
+  std::array<uint8_t, kTypeComplex + 1> inverse{};
+  inverse.fill(kNoCompactCode);
+  for (size_t code = kCompactToNative.size(); code-- > 0;) inverse[kCompactToNative[code]] =
+      static_cast<uint8_t>(code);
+  return inverse;
+}();
 
 // Deepest nesting of groups that a schema may use (a field path has at most 16 levels).
 inline constexpr int kMaxGroupDepth = 16;

@@ -79,6 +79,35 @@ TEST(StoreOpen, ThreeEncodingsGiveTheSameDescriptors) {
   EXPECT_EQ(compact_store->schema().image_magic, kMagicCompact);
 }
 
+// The compact type map is held one way and derived the other: every code goes to a native
+// type whose code gives that type back, and every native type with a code is written in
+// the compact encoding and read back as itself.
+TEST(StoreOpen, CompactTypeMapAgreesBothWays) {
+  for (size_t code = 0; code < kCompactToNative.size(); ++code) {
+    const uint8_t native = kCompactToNative[code];
+    ASSERT_LT(native, kNativeToCompact.size()) << "code " << code;
+    ASSERT_NE(kNativeToCompact[native], kNoCompactCode) << "code " << code;
+    EXPECT_EQ(kCompactToNative[kNativeToCompact[native]], native) << "code " << code;
+  }
+  std::vector<WriterField> fields;
+  for (uint8_t type = 0; type < kNativeToCompact.size(); ++type) {
+    if (kNativeToCompact[type] == kNoCompactCode) {
+      EXPECT_TRUE(type == kTypeBinary2 || type == kTypeComplex) << "type " << int(type);
+      continue;
+    }
+    fields.push_back(type == kTypeGroup
+                         ? field("T10", type, 2, 0, {field("Sub", kTypeSigned, 2)})
+                         : field("T" + std::to_string(type), type, 4));
+  }
+  WriterOptions compact;
+  compact.encoding = WriterEncoding::kCompact;
+  auto store = fixture::build(fixture::fresh_dir("compact_types"), fields, {}, compact);
+  ASSERT_NE(store, nullptr);
+  ASSERT_EQ(store->field_count(), fields.size());
+  for (size_t i = 0; i < fields.size(); ++i)
+    EXPECT_EQ(store->schema().fields[i].type, fields[i].type) << fields[i].name;
+}
+
 // A legacy schema written byte by byte: the (A, B) pairs become native descriptors.
 TEST(StoreOpen, LegacyPairsConvert) {
   struct Case {
