@@ -94,7 +94,7 @@ struct AssetStore {
   store::RecordStore* get() {
     if (tried) return store.get();
     tried = true;
-    int failure = 0;
+    store::OpenFailure failure{};
     store = store::RecordStore::open(dir(), failure);
     if (!store) {
       if (platform::file_exists(dir())) report_store(store::open_failure_text(failure));
@@ -220,7 +220,7 @@ std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& leng
   int record = 0;
   if (!a.index_damaged) {
     store::StoreCursor cursor(s, 1);
-    record = cursor.find(kPathField, path, store::kModeExact);
+    record = cursor.find(kPathField, path, store::FindMode::exact);
   }
   if (record <= 0) {
     // A sound index misses only what is absent; one that says it is damaged, or misses a

@@ -47,7 +47,7 @@ ProcessImageStores& process_image_stores() {
 }  // namespace
 
 std::unique_ptr<ImageRecords> open_image_store(const std::string& dir) {
-  int failure = 0;
+  store::OpenFailure failure{};
   std::unique_ptr<store::RecordStore> store = store::RecordStore::open(dir, failure);
   // A store that cannot serve images is not kept: each later fetch tries again, and the
   // reason is said for the first attempt only.

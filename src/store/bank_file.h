@@ -49,16 +49,16 @@ class BankFile {
   int bank_id() const { return bank_id_; }
   // 0 opened read-write, 2 read-only; meaningful once the file is open.
   int access_mode() const { return access_mode_; }
-  bool failed() const { return state_ == State::kFailed; }
+  bool failed() const { return state_ == State::failed; }
   // File offset of the loaded window, -1 when none is loaded.
   int64_t window_start() const { return window_start_; }
 
  private:
-  enum class State { kUnopened, kOpen, kFailed };
+  enum class State { unopened, open, failed };
   std::string path_;
   int bank_id_;
   StoreAccess access_;
-  State state_ = State::kUnopened;
+  State state_ = State::unopened;
   platform::File file_;
   int access_mode_ = 2;
   int64_t window_start_ = -1;

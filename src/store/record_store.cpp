@@ -39,11 +39,11 @@ bool read_schema_file(const std::string& path, std::vector<uint8_t>& bytes) {
 
 RecordStore::~RecordStore() = default;
 
-std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failure,
+std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, OpenFailure& failure,
                                                StoreAccess access) {
-  failure = 0;
-  if (probe_store({}, path) == 0) {
-    failure = kOpenNoSchema;
+  failure = OpenFailure::none;
+  if (probe_store({}, path) == SchemaEncoding::none) {
+    failure = OpenFailure::no_schema;
     return nullptr;
   }
   std::unique_ptr<RecordStore> store(new RecordStore());
@@ -51,12 +51,12 @@ std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failu
   store->access_ = access;
   std::vector<uint8_t> file;
   if (!read_schema_file(schema_path(path), file)) {
-    failure = kOpenUnreadable;
+    failure = OpenFailure::unreadable;
     return nullptr;
   }
   if (static_cast<int64_t>(file.size()) > kMaxSchemaBytes ||
-      load_schema(std::move(file), store->schema_) != 0) {
-    failure = kOpenBadSchema;
+      !load_schema(std::move(file), store->schema_)) {
+    failure = OpenFailure::bad_schema;
     return nullptr;
   }
   Schema& s = store->schema_;
@@ -74,13 +74,13 @@ std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failu
   int64_t running = store->record_prefix_;
   if (store->layout_table(0, s.field_count, legacy, running) != 0 || running > kMaxRecordSize ||
       store->record_image_size_ > kMaxRecordSize || store->record_image_size_ < -kMaxRecordSize) {
-    failure = kOpenBadSchema;
+    failure = OpenFailure::bad_schema;
     return nullptr;
   }
   store->record_size_ = static_cast<int>(running);
   store->header_size_ = s.image_magic == kMagicNative ? 32 : std::max(store->record_size_, 8);
 
-  if (probe_store(store->path_, "_LogDB") == static_cast<int>(SchemaEncoding::kNative) &&
+  if (probe_store(store->path_, "_LogDB") == SchemaEncoding::native &&
       store->record_image_size_ >= 0)
     store->log_buffer_.assign(static_cast<size_t>(store->record_image_size_) + 4, 0);
 

@@ -24,19 +24,23 @@
 
 namespace bw::store {
 
-// Failure codes of RecordStore::open.
-inline constexpr int kOpenNoSchema = 1;       // schema file missing or of unknown magic
-inline constexpr int kOpenUnreadable = 2;     // schema file cannot be opened
-inline constexpr int kOpenBadSchema = 3;      // schema bytes unknown or damaged
+// Why RecordStore::open failed. The numbers are the documented failure codes a user sees.
+enum class OpenFailure : int {
+  none = 0,
+  no_schema = 1,    // schema file missing or of unknown magic
+  unreadable = 2,   // schema file cannot be opened
+  bad_schema = 3,   // schema bytes unknown or damaged
+};
 
-// What a kOpen* failure code says about a store directory, for messages.
-inline const char* open_failure_text(int failure) {
+// What an open failure says about a store directory, for messages.
+inline const char* open_failure_text(OpenFailure failure) {
   switch (failure) {
-    case kOpenNoSchema: return "its schema file is missing or of unknown kind";
-    case kOpenUnreadable: return "its schema file cannot be read";
-    case kOpenBadSchema: return "its schema file is damaged";
-    default: return "it cannot be opened";
+    case OpenFailure::no_schema: return "its schema file is missing or of unknown kind";
+    case OpenFailure::unreadable: return "its schema file cannot be read";
+    case OpenFailure::bad_schema: return "its schema file is damaged";
+    case OpenFailure::none: break;
   }
+  return "it cannot be opened";
 }
 
 // Where the values of one field live, computed on open.
@@ -68,10 +72,10 @@ struct StoreStateDeleter {
 
 class RecordStore : public FieldNameTable {
  public:
-  // Opens the store directory `path` (no trailing "/"); nullptr and `failure` set to
-  // kOpen* when it cannot. A "Main" that is missing or short only gives 0 records. The
+  // Opens the store directory `path` (no trailing "/"); nullptr and `failure` set when
+  // it cannot. A "Main" that is missing or short only gives 0 records. The
   // files are opened read-only unless `access` asks for writing.
-  static std::unique_ptr<RecordStore> open(std::string_view path, int& failure,
+  static std::unique_ptr<RecordStore> open(std::string_view path, OpenFailure& failure,
                                            StoreAccess access = StoreAccess::read_only);
   ~RecordStore() override;
 

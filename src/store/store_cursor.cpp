@@ -17,7 +17,7 @@ StoreCursor::StoreCursor(RecordStore* store, int step, StoreIndexes* indexes)
   if (indexes_ == nullptr && store_ != nullptr) indexes_ = &store_->state().indexes;
 }
 
-int StoreCursor::find(int field, std::string_view key, int mode) {
+int StoreCursor::find(int field, std::string_view key, FindMode mode) {
   return find(FieldPath::of(field), key, mode);
 }
 
@@ -73,7 +73,7 @@ int StoreCursor::compare_record(const FieldDescriptor& d, const Key& key, int64_
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-int StoreCursor::find(const FieldPath& path, std::string_view key, int mode) {
+int StoreCursor::find(const FieldPath& path, std::string_view key, FindMode mode) {
   result_ = kFindNotFound;
   trail_.clear();
   ancestors_.clear();
@@ -90,7 +90,7 @@ int StoreCursor::find(const FieldPath& path, std::string_view key, int mode) {
     const uint8_t type = store_->schema().fields[static_cast<size_t>(index)].type;
     if (type == kTypeLink || type == kTypePositionLink) break;
   }
-  if (indexes_->open_index(path_) < 1) return result_ = kFindNoIndex;
+  if (indexes_->open_index(path_) != IndexStatus::ready) return result_ = kFindNoIndex;
   values_ = &indexes_->value_cache(format_field_path(path_));
   const FieldDescriptor d =
       store_->schema().fields[static_cast<size_t>(store_->descriptor_at(path_, path_.count - 1))];
@@ -99,22 +99,22 @@ int StoreCursor::find(const FieldPath& path, std::string_view key, int mode) {
   mode_ = mode;
   paged_ = indexes_->is_paged(path_);
   const IndexEntry header = indexes_->read_entry(path_, 0);
-  if (header.status != kEntryRead || header.right == 0) return result_ = kFindNotFound;
-  if (mode == kModeRoot) {
+  if (header.status != EntryStatus::read || header.right == 0) return result_ = kFindNotFound;
+  if (mode == FindMode::root) {
     current_ = header.right;
     if (paged_) return result_ = position_pages(d, header);
     return result_ = kFindNotFound;
   }
 
   size_t n = 0;
-  if (mode == kModePrefix) {
+  if (mode == FindMode::prefix) {
     n = key_.size();
   } else if (d.type == kTypePositionLink && key_.find(':') == std::string::npos) {
     n = static_cast<size_t>(d.count_nibble());
   }
   Key converted;
   if (!convert_key(d, key_, converted)) return result_ = kFindNotFound;
-  if (mode == kModePrefix && !converted.is_text && d.type != kTypeFixedText &&
+  if (mode == FindMode::prefix && !converted.is_text && d.type != kTypeFixedText &&
       d.type != kTypeGroup && d.type != kTypeRaw && d.type < kTypeBinary)
     n = 0;  // numbers compare as whole values
   if (paged_) return result_ = search_pages(d, converted, header, n);
@@ -133,7 +133,7 @@ int StoreCursor::search_tree(const FieldDescriptor& d, const Key& key, const Ind
   int64_t nearest = kFindNotFound;
   while (node != 0) {
     const IndexEntry entry = indexes_->read_entry(path_, node);
-    if (entry.status != kEntryRead) return kFindDamaged;
+    if (entry.status != EntryStatus::read) return kFindDamaged;
     if (static_cast<int64_t>(trail_.size()) >= bound) return kFindDamaged;
     trail_.push_back(node);
     current_ = node;
@@ -145,7 +145,7 @@ int StoreCursor::search_tree(const FieldDescriptor& d, const Key& key, const Ind
     node = c <= 0 ? lower : higher;
   }
   int result = found > 0 ? found : kFindNotFound;
-  if (result < 0 && mode_ == kModeNearest && nearest > 0) result = static_cast<int>(nearest);
+  if (result < 0 && mode_ == FindMode::nearest && nearest > 0) result = static_cast<int>(nearest);
   // The record found lies on the trail; the nodes above it are its ancestors.
   if (result > 0) {
     const auto at = std::find(trail_.begin(), trail_.end(), int64_t{result});
@@ -160,7 +160,7 @@ int StoreCursor::next() {
   auto lower_of = [&](const IndexEntry& e) { return direction > 0 ? e.left : e.right; };
   auto higher_of = [&](const IndexEntry& e) { return direction > 0 ? e.right : e.left; };
   IndexEntry entry = indexes_->read_entry(path_, ancestors_.back());
-  if (entry.status != kEntryRead) return result_ = kFindDamaged;
+  if (entry.status != EntryStatus::read) return result_ = kFindDamaged;
   int64_t node = higher_of(entry);
   if (node != 0) {
     // The first record of the higher subtree: its lowest descendant.
@@ -168,7 +168,7 @@ int StoreCursor::next() {
       if (static_cast<int>(ancestors_.size()) > kMaxTrail) return result_ = kFindDamaged;
       ancestors_.push_back(node);
       entry = indexes_->read_entry(path_, node);
-      if (entry.status != kEntryRead) return result_ = kFindDamaged;
+      if (entry.status != EntryStatus::read) return result_ = kFindDamaged;
       if (lower_of(entry) == 0) break;
       node = lower_of(entry);
     }
@@ -180,7 +180,7 @@ int StoreCursor::next() {
     const int64_t child = ancestors_.back();
     ancestors_.pop_back();
     entry = indexes_->read_entry(path_, ancestors_.back());
-    if (entry.status != kEntryRead) return result_ = kFindDamaged;
+    if (entry.status != EntryStatus::read) return result_ = kFindDamaged;
     if (lower_of(entry) == child) {
       current_ = ancestors_.back();
       return result_ = static_cast<int>(current_);
@@ -188,6 +188,18 @@ int StoreCursor::next() {
   }
   ancestors_.clear();
   return result_ = kFindNotFound;
+}
+
+bool StoreCursor::visit_page(int64_t page, int64_t bound, IndexEntry& entry,
+                             std::vector<PageEntry>& entries) {
+  if (static_cast<int64_t>(trail_.size()) >= bound) return false;
+  PageHeader header;
+  if (!read_page(*store_, page, header, entries)) return false;
+  entry = decode_index_entry(header.left, header.right);
+  if (entry.status != EntryStatus::read) return false;
+  trail_.push_back(page);
+  current_ = page;
+  return true;
 }
 
 int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const IndexEntry& header,
@@ -209,13 +221,8 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
   int64_t nearest = kFindNotFound;
   int found = kFindNotFound;
   while (page != 0) {
-    if (static_cast<int64_t>(trail_.size()) >= bound) return kFindDamaged;
-    PageHeader page_header;
-    if (!read_page(*store_, page, page_header, entries)) return kFindDamaged;
-    const IndexEntry entry = decode_index_entry(page_header.left, page_header.right);
-    if (entry.status != kEntryRead) return kFindDamaged;
-    trail_.push_back(page);
-    current_ = page;
+    IndexEntry entry;
+    if (!visit_page(page, bound, entry, entries)) return kFindDamaged;
     if (entries.empty()) break;
     const size_t count = entries.size();
     // Entries in the step's order: i-th in that order.
@@ -254,7 +261,7 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
     break;
   }
   if (found > 0) return found;
-  if (mode_ != kModeNearest || nearest == kFindNotFound) return kFindNotFound;
+  if (mode_ != FindMode::nearest || nearest == kFindNotFound) return kFindNotFound;
   return indexes_->record_exists(nearest) ? static_cast<int>(nearest) : kFindDamaged;
 }
 
@@ -264,13 +271,8 @@ int StoreCursor::position_pages(const FieldDescriptor& d, const IndexEntry& head
   std::vector<PageEntry> entries;
   int64_t page = header.right;
   while (true) {
-    if (static_cast<int64_t>(trail_.size()) >= bound) return kFindDamaged;
-    PageHeader page_header;
-    if (!read_page(*store_, page, page_header, entries)) return kFindDamaged;
-    const IndexEntry entry = decode_index_entry(page_header.left, page_header.right);
-    if (entry.status != kEntryRead) return kFindDamaged;
-    trail_.push_back(page);
-    current_ = page;
+    IndexEntry entry;
+    if (!visit_page(page, bound, entry, entries)) return kFindDamaged;
     const int64_t next = step_ > 0 ? entry.right : entry.left;
     if (next == 0) break;
     page = next;

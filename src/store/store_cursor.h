@@ -17,6 +17,7 @@
 #include "store/field_path.h"
 #include "store/record_store.h"
 #include "store/store_indexes.h"
+#include "store/store_pages.h"
 
 namespace bw::store {
 
@@ -25,11 +26,13 @@ inline constexpr int kFindNoIndex = 0;
 inline constexpr int kFindNotFound = -1;
 inline constexpr int kFindDamaged = -2;
 
-// Search modes.
-inline constexpr int kModeExact = 0;
-inline constexpr int kModePrefix = 1;    // the key's length bounds the comparison
-inline constexpr int kModeNearest = 2;   // exact, else the nearest record on the step side
-inline constexpr int kModeRoot = -1;     // position at the root without matching
+// Search modes. The numbers are the ones bwtool takes.
+enum class FindMode : int {
+  root = -1,    // position at the root without matching
+  exact = 0,
+  prefix = 1,   // the key's length bounds the comparison
+  nearest = 2,  // exact, else the nearest record on the step side
+};
 
 // One lookup over a store, created per search by the caller.
 class StoreCursor {
@@ -40,8 +43,8 @@ class StoreCursor {
 
   // Finds the record whose field at `path` matches `key`: a record number above 0, or
   // kFindNoIndex, kFindNotFound (also for mode -1 on a tree index), kFindDamaged.
-  int find(const FieldPath& path, std::string_view key, int mode);
-  int find(int field, std::string_view key, int mode);
+  int find(const FieldPath& path, std::string_view key, FindMode mode);
+  int find(int field, std::string_view key, FindMode mode);
 
   // Steps from the current record to the next one in index order in the step's direction
   // (tree indexes): its record number, kFindNotFound past the last one, kFindDamaged.
@@ -49,7 +52,7 @@ class StoreCursor {
 
   int result() const { return result_; }
   int step() const { return step_; }
-  int mode() const { return mode_; }
+  FindMode mode() const { return mode_; }
   // The node (record or page) the cursor stands on after the last search.
   int64_t current() const { return current_; }
   // Nodes visited by the last search, root first.
@@ -70,11 +73,15 @@ class StoreCursor {
   int search_pages(const FieldDescriptor& d, const Key& key, const IndexEntry& header,
                    size_t n);
   int position_pages(const FieldDescriptor& d, const IndexEntry& header);
+  // Reads page `page` of a paged index and steps onto it; false when the trail has reached
+  // `bound` or the page is damaged or holds no node.
+  bool visit_page(int64_t page, int64_t bound, IndexEntry& entry,
+                  std::vector<PageEntry>& entries);
 
   RecordStore* store_;
   StoreIndexes* indexes_;
   int step_;
-  int mode_ = 0;
+  FindMode mode_ = FindMode::exact;
   int result_ = -1;
   int64_t current_ = 0;
   int current_entry_ = -1;

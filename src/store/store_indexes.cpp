@@ -33,10 +33,10 @@ void write_header_words(const std::string& file, uint32_t key) {
 IndexEntry decode_index_entry(int32_t left, int32_t right) {
   IndexEntry e;
   if (left < 0 && right < 0) {
-    e.status = kEntryNoNode;
+    e.status = EntryStatus::no_node;
     return e;
   }
-  e.status = kEntryRead;
+  e.status = EntryStatus::read;
   e.left = left < 0 ? -static_cast<int64_t>(left) : left;
   e.right = right < 0 ? -static_cast<int64_t>(right) : right;
   e.balance = left < 0 ? -1 : (right < 0 ? 1 : 0);
@@ -87,43 +87,43 @@ void StoreIndexes::write_empty_header(const std::string& file, uint32_t key) {
   write_header_words(file, key);
 }
 
-int StoreIndexes::open_index(const FieldPath& path) {
+IndexStatus StoreIndexes::open_index(const FieldPath& path) {
   if (path.empty() || path[0].field < 1 ||
       static_cast<uint32_t>(path[0].field) > store_.field_count())
-    return kIndexNone;
+    return IndexStatus::none;
   const int index = store_.descriptor_at(path, path.count - 1);
-  if (index < 0) return kIndexNone;
-  if (store_.schema().fields[static_cast<size_t>(index)].is_array()) return kIndexNone;
-  if (is_paged(path)) return kIndexReady;
+  if (index < 0) return IndexStatus::none;
+  if (store_.schema().fields[static_cast<size_t>(index)].is_array()) return IndexStatus::none;
+  if (is_paged(path)) return IndexStatus::ready;
 
   if (is_field1(path)) {
-    if (field1_state_ == 1) return kIndexReady;
-    if (field1_state_ < 0) return kIndexFailedBefore;
+    if (field1_state_ == Readiness::ready) return IndexStatus::ready;
+    if (field1_state_ == Readiness::failed) return IndexStatus::failed_before;
     const IndexEntry header = read_main_entry(0);
-    if (header.status != kEntryRead || header.balance != 0) {
-      field1_state_ = -1;
-      return kIndexBadHeader;
+    if (header.status != EntryStatus::read || header.balance != 0) {
+      field1_state_ = Readiness::failed;
+      return IndexStatus::bad_header;
     }
-    field1_state_ = 1;
-    return kIndexReady;
+    field1_state_ = Readiness::ready;
+    return IndexStatus::ready;
   }
 
   TreeFile& tree = trees_[path[0].field];
-  if (tree.state == 1) return kIndexReady;
-  if (tree.state < 0) return kIndexFailedBefore;
+  if (tree.state == Readiness::ready) return IndexStatus::ready;
+  if (tree.state == Readiness::failed) return IndexStatus::failed_before;
   const std::string file = store_.path() + "/Tree." + std::to_string(path[0].field);
   if (!platform::file_exists(file)) {
-    tree.state = -1;
-    return kIndexMissing;
+    tree.state = Readiness::failed;
+    return IndexStatus::missing;
   }
   tree.file = std::make_unique<BankFile>(file, path[0].field, 1024, store_.access());
   if (!tree.file->open_now()) {
-    tree.state = -1;
+    tree.state = Readiness::failed;
     tree.file.reset();
-    return kIndexUnopenable;
+    return IndexStatus::unopenable;
   }
-  tree.state = 1;
-  return kIndexReady;
+  tree.state = Readiness::ready;
+  return IndexStatus::ready;
 }
 
 IndexEntry StoreIndexes::read_main_entry(int64_t node) {
@@ -211,10 +211,10 @@ IndexEntry StoreIndexes::read_entry(const FieldPath& path, int64_t node) {
     entry = read_main_entry(node);
   } else {
     auto it = trees_.find(path[0].field);
-    if (it == trees_.end() || it->second.state != 1) return {};
+    if (it == trees_.end() || it->second.state != Readiness::ready) return {};
     entry = read_tree_entry(it->second, node, path[0].field);
   }
-  if (node != 0 && entry.status == kEntryRead) {
+  if (node != 0 && entry.status == EntryStatus::read) {
     cached_bytes_ += 32;
     if (cached_bytes_ > kMaxCachedBytes) drop_caches();
     entries_[index][node] = entry;

@@ -36,25 +36,25 @@ namespace bw::store {
 // records is less than 46 levels high).
 inline constexpr int kMaxTrail = 128;
 
-// Results of open_index.
-inline constexpr int kIndexReady = 1;
-inline constexpr int kIndexNone = 0;          // out of range, no location, or an array
-inline constexpr int kIndexFailedBefore = -1; // an earlier attempt failed
-inline constexpr int kIndexBadHeader = -2;    // field 1's header entry is not a header
-inline constexpr int kIndexMissing = -3;      // Tree.n does not exist
-inline constexpr int kIndexUnopenable = -4;   // Tree.n cannot be opened
+// What open_index answers.
+enum class IndexStatus {
+  ready,
+  none,           // out of range, no location, or an array
+  failed_before,  // an earlier attempt failed
+  bad_header,     // field 1's header entry is not a header
+  missing,        // Tree.n does not exist
+  unopenable,     // Tree.n cannot be opened
+};
 
 // Status of a decoded entry.
-inline constexpr int kEntryRead = 0;
-inline constexpr int kEntryNoNode = 1;
-inline constexpr int kEntryUnreadable = 2;
+enum class EntryStatus { read, no_node, unreadable };
 
 // One decoded index entry.
 struct IndexEntry {
   int64_t left = 0;
   int64_t right = 0;
   int balance = 0;  // -1, 0 or +1
-  int status = kEntryUnreadable;
+  EntryStatus status = EntryStatus::unreadable;
 };
 
 // Decodes the two stored words of an entry (after any tree scrambling is undone).
@@ -70,9 +70,9 @@ class StoreIndexes {
  public:
   explicit StoreIndexes(RecordStore& store) : store_(store) {}
 
-  // Makes the index of `path` ready: kIndex* codes. Field 1 only checks its header entry;
-  // a paged field of a non-legacy store always answers kIndexReady.
-  int open_index(const FieldPath& path);
+  // Makes the index of `path` ready. Field 1 only checks its header entry; a paged field
+  // of a non-legacy store is always ready.
+  IndexStatus open_index(const FieldPath& path);
   // Entry `node` of the index of `path` (0 = the header). open_index must have answered 1.
   IndexEntry read_entry(const FieldPath& path, int64_t node);
   // The store's tree key once found, 0 before.
@@ -98,8 +98,9 @@ class StoreIndexes {
   bool is_paged(const FieldPath& path) const;
 
  private:
+  enum class Readiness { not_tried, ready, failed };
   struct TreeFile {
-    int state = 0;  // 0 not tried, 1 ready, < 0 failed
+    Readiness state = Readiness::not_tried;
     std::unique_ptr<BankFile> file;
   };
   bool is_field1(const FieldPath& path) const;
@@ -109,7 +110,7 @@ class StoreIndexes {
   void write_empty_header(const std::string& file, uint32_t key);
 
   RecordStore& store_;
-  int field1_state_ = 0;  // 0 not tried, 1 ready, < 0 failed
+  Readiness field1_state_ = Readiness::not_tried;
   std::map<int, TreeFile> trees_;
   uint32_t tree_key_ = 0;
   int known_records_ = 0;

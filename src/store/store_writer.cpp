@@ -544,15 +544,15 @@ WriterValue WriterValue::of_members(std::vector<WriterValue> m) {
 
 std::vector<uint8_t> schema_file(const std::vector<WriterField>& fields,
                                  const WriterOptions& options, std::string* error) {
-  if (options.encoding == WriterEncoding::kNative)
+  if (options.encoding == WriterEncoding::native)
     return native_schema(fields, options.scramble_trees);
   if (options.scramble_trees &&
-      !(options.encoding == WriterEncoding::kLegacy && options.legacy_magic == kMagicLegacyDated)) {
+      !(options.encoding == WriterEncoding::legacy && options.legacy_magic == kMagicLegacyDated)) {
     set_error(error, "only native and 0x00538136 legacy schemas mark scrambled trees");
     return {};
   }
   std::vector<uint8_t> out(kSchemaHeaderSize, 0);
-  if (options.encoding == WriterEncoding::kCompact) {
+  if (options.encoding == WriterEncoding::compact) {
     if (fields.size() > 32767) {
       set_error(error, "too many fields for a compact schema");
       return {};
@@ -563,7 +563,7 @@ std::vector<uint8_t> schema_file(const std::vector<WriterField>& fields,
       if (!compact_entry(f, false, out, error)) return {};
     return out;
   }
-  if (encoding_of_magic(options.legacy_magic) != SchemaEncoding::kLegacy || fields.size() > 65535) {
+  if (encoding_of_magic(options.legacy_magic) != SchemaEncoding::legacy || fields.size() > 65535) {
     set_error(error, "not a legacy magic, or too many fields");
     return {};
   }
@@ -605,10 +605,10 @@ bool write_store(const std::string& dir, const std::vector<WriterField>& fields,
     set_error(error, "cannot write " + schema_path(dir));
     return false;
   }
-  int failure = 0;
+  OpenFailure failure{};
   auto store = RecordStore::open(dir, failure);
   if (!store) {
-    set_error(error, "the written schema does not open (code " + std::to_string(failure) + ")");
+    set_error(error, "the written schema does not open (code " + std::to_string(static_cast<int>(failure)) + ")");
     return false;
   }
   Writer writer(*store, options, error);

@@ -145,7 +145,7 @@ TEST(IndexOrder, EveryKeyTypeAndWidthIsWrittenAndSearchedInOneOrder) {
       for (int r = 1; r <= static_cast<int>(kRecords); ++r) {
         ASSERT_GE(store->read_field(r, f, key_of[static_cast<size_t>(r)]), 0) << "record " << r;
         StoreCursor cursor(store.get(), 1);
-        EXPECT_EQ(cursor.find(f, key_of[static_cast<size_t>(r)], kModeExact), r)
+        EXPECT_EQ(cursor.find(f, key_of[static_cast<size_t>(r)], FindMode::exact), r)
             << "key \"" << key_of[static_cast<size_t>(r)] << "\"";
       }
       for (int step : {1, -1}) {
@@ -153,7 +153,7 @@ TEST(IndexOrder, EveryKeyTypeAndWidthIsWrittenAndSearchedInOneOrder) {
         if (step < 0) std::reverse(expected.begin(), expected.end());
         StoreCursor cursor(store.get(), step);
         std::vector<int> walked;
-        for (int r = cursor.find(f, key_of[static_cast<size_t>(expected[0])], kModeExact);
+        for (int r = cursor.find(f, key_of[static_cast<size_t>(expected[0])], FindMode::exact);
              r > 0 && walked.size() <= kRecords; r = cursor.next())
           walked.push_back(r);
         EXPECT_EQ(walked, expected) << "step " << step;
