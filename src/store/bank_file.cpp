@@ -10,8 +10,8 @@ constexpr int64_t kWindowAlign = 1024;
 }  // namespace
 
 std::string bank_file_name(int bank_id) {
-  if (bank_id == kBankMain) return "Main";
-  if (bank_id == kBankStorage) return "_Storage";
+  if (bank_id == bank_id_of(StoreFile::main)) return "Main";
+  if (bank_id == bank_id_of(StoreFile::storage)) return "_Storage";
   return "Bank." + std::to_string(bank_id);
 }
 

@@ -7,13 +7,20 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "store/store_format.h"
 
 namespace bw::store {
 
-// Bank ids of the file slots.
-inline constexpr int kBankMain = -1;
-inline constexpr int kBankHeap = 0;  // Bank.0
-inline constexpr int kBankStorage = -2;
+// The bank id of a file slot names its file: -1 "Main", 0 Bank.0, -2 "_Storage", and n
+// for Bank.n, the own bank of field n.
+constexpr int bank_id_of(StoreFile file) {
+  switch (file) {
+    case StoreFile::main: return -1;
+    case StoreFile::heap: return 0;
+    case StoreFile::storage: return -2;
+  }
+  return 0;
+}
 
 // How a store's files are opened. A reader never needs more than read_only; only a caller
 // that means to write (and the one index-header repair it allows) asks for read_write.

@@ -53,7 +53,8 @@ int RecordStore::fetch_block(const FieldDescriptor& d, const FieldLocation& loc,
                              int64_t reference, int element, std::vector<uint8_t>& out) {
   if (reference == 0) return 0;
   if (reference < 0) return -1;
-  const int slot = (schema_.legacy_family && d.has_own_bank()) ? loc.bank_slot : kSlotHeap;
+  const int slot = (schema_.legacy_family && d.has_own_bank()) ? loc.bank_slot
+                                                                : static_cast<int>(StoreFile::heap);
   const int64_t block = reference - 1;
   const int64_t width = d.is_array() ? 4 : (d.count_nibble() == 0 ? 4 : d.count_nibble());
   if (width > 8) return -1;
@@ -115,7 +116,8 @@ int RecordStore::fetch_paged(int record, int64_t page, std::vector<uint8_t>& out
   PageReader::Step step;
   while ((step = reader.next(entry)) == PageReader::Step::entry) {
     if (entry.record != record) continue;
-    if (entry.length > kMaxValueLength || entry.length > slots_[kSlotStorage]->size()) return -1;
+    if (entry.length > kMaxValueLength || entry.length > slot(StoreFile::storage).size())
+      return -1;
     return reader.read_value(entry, out) ? static_cast<int>(entry.length) : -1;
   }
   return step == PageReader::Step::damaged ? -1 : 0;
@@ -171,7 +173,7 @@ ReadResult RecordStore::read_raw(int record, const FieldPath& path, bool stored_
       const int64_t at = int64_t{legacy ? record : record - 1} * d.size;
       slot_bytes = read(loc.bank_slot, at, loc.inline_width);
     } else if (in_main) {
-      slot_bytes = read(kSlotMain, base + loc.record_offset, loc.inline_width);
+      slot_bytes = read(StoreFile::main, base + loc.record_offset, loc.inline_width);
     } else if (loc.record_offset + loc.inline_width <= static_cast<int64_t>(table_bytes.size())) {
       slot_bytes = table_bytes.data() + loc.record_offset;
     }

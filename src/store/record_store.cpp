@@ -64,11 +64,10 @@ std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, OpenFailur
   store->record_prefix_ = 8;
   if (s.field_count > 0 && s.fields[0].is_paged() && !legacy) store->record_prefix_ = 2;
 
-  store->add_slot(kBankMain);
-  store->add_slot(kBankHeap);
-  store->add_slot(kBankStorage);
-  if (store->slots_[kSlotMain]->open_now())
-    store->main_access_mode_ = store->slots_[kSlotMain]->access_mode();
+  for (StoreFile file : {StoreFile::main, StoreFile::heap, StoreFile::storage})
+    store->add_slot(bank_id_of(file));
+  if (store->slots_[slot_index(StoreFile::main)]->open_now())
+    store->main_access_mode_ = store->slots_[slot_index(StoreFile::main)]->access_mode();
 
   store->locations_.assign(s.fields.size(), FieldLocation{});
   int64_t running = store->record_prefix_;
@@ -142,7 +141,7 @@ int RecordStore::layout_table(size_t first, size_t count, bool is_legacy, int64_
 // one record-sized header, so counting past 32 bytes there would drop the last records
 // of a store whose records are shorter than 32 bytes.
 int RecordStore::count_from_main() {
-  const int64_t size = slots_[kSlotMain]->size();
+  const int64_t size = slots_[slot_index(StoreFile::main)]->size();
   const int64_t start = schema_.image_magic == kMagicNative ? 32 : header_size_;
   if (size < start || record_size_ <= 0) return 0;
   const int64_t count = (size - start) / record_size_;
@@ -159,7 +158,7 @@ int RecordStore::record_count() {
 bool RecordStore::storage_usable() {
   if (storage_checked_) return storage_usable_;
   storage_checked_ = true;
-  BankFile& storage = *slots_[kSlotStorage];
+  BankFile& storage = *slots_[slot_index(StoreFile::storage)];
   if (!storage.open_now()) return storage_usable_ = false;
   if (storage.size() >= 4) {
     const uint8_t* p = storage.read(0, 4);
@@ -173,7 +172,7 @@ bool RecordStore::storage_usable() {
 
 const uint8_t* RecordStore::read(int slot, int64_t offset, int64_t length) {
   if (slot < 0 || static_cast<size_t>(slot) >= slots_.size()) return nullptr;
-  if (slot == kSlotStorage && !storage_usable()) return nullptr;
+  if (slot == static_cast<int>(StoreFile::storage) && !storage_usable()) return nullptr;
   return slots_[static_cast<size_t>(slot)]->read(offset, length);
 }
 

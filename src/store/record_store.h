@@ -96,6 +96,9 @@ class RecordStore : public FieldNameTable {
   // Windowed read of `length` bytes at `offset` of file slot `slot`; nullptr when the
   // bytes cannot be read. Valid until the next read on that slot.
   const uint8_t* read(int slot, int64_t offset, int64_t length);
+  const uint8_t* read(StoreFile file, int64_t offset, int64_t length) {
+    return read(static_cast<int>(file), offset, length);
+  }
 
   const std::string& path() const { return path_; }
   const Schema& schema() const { return schema_; }
@@ -119,6 +122,7 @@ class RecordStore : public FieldNameTable {
   size_t slot_count() const { return slots_.size(); }
   BankFile& slot(size_t index) { return *slots_[index]; }
   const BankFile& slot(size_t index) const { return *slots_[index]; }
+  BankFile& slot(StoreFile file) { return slot(slot_index(file)); }
 
   // The store's state of lookups, links and the plug-in, created on first use
   // (store_state.h).

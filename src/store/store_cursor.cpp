@@ -211,7 +211,8 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
   auto compare_entry = [&](const PageEntry& e) {
     if (e.runs_on) return compare_record(d, key, e.record, n);
     if (e.length > (int64_t{1} << 30)) return 1;
-    const uint8_t* p = e.length == 0 ? nullptr : store_->read(kSlotStorage, e.value_at, e.length);
+    const uint8_t* p =
+        e.length == 0 ? nullptr : store_->read(StoreFile::storage, e.value_at, e.length);
     if (p == nullptr && e.length != 0) return compare_record(d, key, e.record, n);
     value.assign(p, p + e.length);
     const int c = compare_value(d, key, value.data(), value.size(), n);

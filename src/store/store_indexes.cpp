@@ -128,12 +128,12 @@ IndexStatus StoreIndexes::open_index(const FieldPath& path) {
 
 IndexEntry StoreIndexes::read_main_entry(int64_t node) {
   if (node == 0) {
-    const uint8_t* p = store_.read(kSlotMain, 0, 8);
+    const uint8_t* p = store_.read(StoreFile::main, 0, 8);
     if (p == nullptr) {
       // An index without a header entry is empty; the header is written where it may be.
-      if (store_.main_access_mode() == 0 && !store_.slot(kSlotMain).failed()) {
+      if (store_.main_access_mode() == 0 && !store_.slot(StoreFile::main).failed()) {
         write_empty_header(store_.path() + "/Main", 1);
-        store_.slot(kSlotMain).invalidate();
+        store_.slot(StoreFile::main).invalidate();
       }
       return decode_index_entry(0, 0);
     }
@@ -142,7 +142,7 @@ IndexEntry StoreIndexes::read_main_entry(int64_t node) {
   if (node < 1 || store_.record_prefix() < 8) return {};
   if (!record_exists(node)) return {};
   const int64_t at = store_.header_size() + (node - 1) * int64_t{store_.record_size()};
-  const uint8_t* p = store_.read(kSlotMain, at, 8);
+  const uint8_t* p = store_.read(StoreFile::main, at, 8);
   if (p == nullptr) return {};
   return decode_index_entry(load_i32(p), load_i32(p + 4));
 }
@@ -174,7 +174,7 @@ IndexEntry StoreIndexes::read_tree_entry(TreeFile& tree, int64_t node, int field
 }
 
 IndexEntry StoreIndexes::read_paged_entry(const FieldPath& path, int64_t node) {
-  if (store_.read(kSlotStorage, 0, 4) == nullptr) {
+  if (store_.read(StoreFile::storage, 0, 4) == nullptr) {
     return node == 0 ? decode_index_entry(0, 0) : IndexEntry{};
   }
   if (node == 0) {
@@ -184,7 +184,7 @@ IndexEntry StoreIndexes::read_paged_entry(const FieldPath& path, int64_t node) {
     const int64_t k = it - paged.begin();
     const int64_t at = 4 + 8 * k;
     if (at + 8 > store_.page_size() - 4) return {};  // the page's last word heads the free list
-    const uint8_t* p = store_.read(kSlotStorage, at, 8);
+    const uint8_t* p = store_.read(StoreFile::storage, at, 8);
     if (p == nullptr) return decode_index_entry(0, 0);
     return decode_index_entry(load_i32(p), load_i32(p + 4));
   }

@@ -8,9 +8,9 @@ namespace bw::store {
 PageReader::PageReader(RecordStore& store, int64_t page) : store_(store), page_(page) {
   if (page < 1 || !store.storage_usable()) return;
   page_size_ = store.page_size();
-  pages_in_file_ = store.slot(kSlotStorage).size() / page_size_;
+  pages_in_file_ = store.slot(StoreFile::storage).size() / page_size_;
   if (page >= pages_in_file_) return;
-  const uint8_t* bytes = store.read(kSlotStorage, page * page_size_, kPageHeaderSize);
+  const uint8_t* bytes = store.read(StoreFile::storage, page * page_size_, kPageHeaderSize);
   if (bytes == nullptr) return;
   header_ = PageHeader::decode(bytes);
   valid_ = header_.prefix_width() <= 8;
@@ -23,7 +23,7 @@ PageReader::Step PageReader::next(PageEntry& entry) {
   const int64_t head = 4 + (is_text ? prefix : 0);
   if (pos_ + head > page_size_) return Step::damaged;
   const int64_t base = page_ * page_size_;
-  const uint8_t* bytes = store_.read(kSlotStorage, base + pos_, head);
+  const uint8_t* bytes = store_.read(StoreFile::storage, base + pos_, head);
   if (bytes == nullptr) return Step::damaged;
   entry = PageEntry{};
   entry.record = load_i32(bytes);
@@ -52,14 +52,14 @@ bool PageReader::read_value(const PageEntry& entry, std::vector<uint8_t>& out) {
   std::set<int64_t> visited = {page_};
   while (remaining > 0) {
     const int64_t take = std::min(remaining, page_size_ - offset);
-    const uint8_t* data = store_.read(kSlotStorage, page_base + offset, take);
+    const uint8_t* data = store_.read(StoreFile::storage, page_base + offset, take);
     if (data == nullptr) return false;
     out.insert(out.end(), data, data + take);
     remaining -= take;
     if (remaining == 0) break;
     if (next <= 0 || next >= pages_in_file_ || !visited.insert(next).second) return false;
     page_base = next * page_size_;
-    const uint8_t* chain = store_.read(kSlotStorage, page_base, kPageHeaderSize);
+    const uint8_t* chain = store_.read(StoreFile::storage, page_base, kPageHeaderSize);
     if (chain == nullptr) return false;
     next = PageHeader::decode(chain).next_page;
     offset = kPageHeaderSize;

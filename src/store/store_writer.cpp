@@ -297,7 +297,8 @@ bool Writer::put_value(int record, size_t index, const WriterValue& v, uint8_t* 
       set_error(error_, "field \"" + name + "\": length words too wide");
       return false;
     }
-    auto& heap = bank(legacy && d.has_own_bank() ? loc.bank_slot : 1);
+    const int heap_slot = static_cast<int>(StoreFile::heap);
+    auto& heap = bank(legacy && d.has_own_bank() ? loc.bank_slot : heap_slot);
     const uint64_t reference = heap.size() + 1;
     // The slot may live in the bank that grows here: write the reference first.
     store_unsigned(slot, loc.inline_width, reference);
@@ -413,7 +414,7 @@ bool Writer::put_paged() {
     return false;
   }
   for (size_t p = 1; p < pages.size(); ++p) headers[p].encode(pages[p].data());
-  auto& storage = bank(kSlotStorage);
+  auto& storage = bank(static_cast<int>(StoreFile::storage));
   for (const auto& p : pages) storage.insert(storage.end(), p.begin(), p.end());
   return true;
 }

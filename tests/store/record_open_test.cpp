@@ -345,7 +345,7 @@ TEST(StoreOpen, WindowedReads) {
   std::vector<uint8_t> data(5000);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
   ASSERT_TRUE(write_file(path, data));
-  BankFile bank(path, kBankHeap, 4096);
+  BankFile bank(path, bank_id_of(StoreFile::heap), 4096);
 
   const uint8_t* p = bank.read(2040, 10);
   ASSERT_NE(p, nullptr);
