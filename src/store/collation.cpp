@@ -116,7 +116,8 @@ int compare_keys(const FieldDescriptor& d, const uint8_t* a, size_t a_len, const
       return sign_of(x[0] + 256 * load_u16(&x[1]), y[0] + 256 * load_u16(&y[1]));
     case kTypePositionLink: {
       const size_t record_width = std::min(static_cast<size_t>(d.count_nibble()), size);
-      const int c = sign_of(load_signed(x.data(), record_width), load_signed(y.data(), record_width));
+      const int c =
+          sign_of(load_signed(x.data(), record_width), load_signed(y.data(), record_width));
       if (c != 0 || n != 0) return c;
       const size_t position_width = size - record_width;
       return sign_of(load_signed(x.data() + record_width, position_width),

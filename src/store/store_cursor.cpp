@@ -35,7 +35,7 @@ bool StoreCursor::convert_key(const FieldDescriptor& d, std::string_view key, Ke
   }
   // Number keys that are not plain numbers are expressions; no record is current.
   const ValueContext context = expression_context(*store_, 0);
-  return parse_value(key, ValueField::of(d), context, out.bytes) >= 0;
+  return parse_value(key, ValueField::of(d), context, out.bytes).ok();
 }
 
 int StoreCursor::compare_value(const FieldDescriptor& d, const Key& key, const uint8_t* value,
