@@ -82,7 +82,7 @@ struct Fixture {
     sqlite3_prepare_v2(db, "SELECT id FROM assets WHERE path = ?", -1, &select_id, nullptr);
 
     bw::assets::set_install_dir(install);
-    int failure = 0;
+    bw::store::OpenFailure failure{};
     store = bw::store::RecordStore::open(install + "/data/Base3", failure);
     indexes = std::make_unique<bw::store::StoreIndexes>(*store);
   }
@@ -137,7 +137,7 @@ void BM_StoreLookup(benchmark::State& state) {
   for (auto _ : state) {
     for (const auto& key : f.lookups) {
       bw::store::StoreCursor cursor(f.store.get(), 1, f.indexes.get());
-      const int record = cursor.find(1, key, bw::store::kModeExact);
+      const int record = cursor.find(1, key, bw::store::FindMode::exact);
       if (record <= 0) state.SkipWithError("lookup failed");
       benchmark::DoNotOptimize(record);
     }

@@ -53,7 +53,7 @@ Fixture& fixture() {
       std::fprintf(stderr, "store_read_bench: %s\n", error.c_str());
       std::exit(1);
     }
-    int failure = 0;
+    OpenFailure failure{};
     made.store = RecordStore::open(made.dir, failure);
     if (!made.store) std::exit(1);
     for (int r = 1; r <= kRecords; ++r) {

@@ -31,7 +31,7 @@ RecordStore& store() {
     if (!write_store(dir + "/_Expression", {WriterField{"Text", kTypeText, 0, 4, {}}},
                      {{WriterValue::of_text("^Formula+^2*2")}}, WriterOptions{}, &error))
       std::abort();
-    int failure = 0;
+    OpenFailure failure{};
     return RecordStore::open(dir, failure);
   }();
   return *instance;

@@ -35,7 +35,7 @@ const std::string& store_dir() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& dir = store_dir();
   const std::vector<uint8_t> tail = store2_fuzz::unpack(data, size, dir, kFiles);
-  int failure = 0;
+  OpenFailure failure{};
   auto store = RecordStore::open(dir, failure);
   if (!store) return 0;
   const std::string key(tail.begin(), tail.end());
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int step : {1, -1}) {
     StoreCursor cursor(store.get(), step, &indexes);
     for (int field = 1; field <= 4; ++field)
-      for (int mode : {kModeExact, kModePrefix, kModeNearest, kModeRoot}) {
+      for (FindMode mode : {FindMode::exact, FindMode::prefix, FindMode::nearest, FindMode::root}) {
         const int result = cursor.find(field, key, mode);
         if (result > 0 && result > store->record_count() && field != 3) std::abort();
         if (cursor.trail().size() > static_cast<size_t>(kMaxTrail) + 1) std::abort();

@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     else
       ::unlink(path.c_str());
   }
-  int failure = 0;
+  OpenFailure failure{};
   auto store = RecordStore::open(dir, failure);
   if (!store) return 0;
   const int records = store->record_count();

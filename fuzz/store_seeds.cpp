@@ -82,9 +82,9 @@ int main(int argc, char** argv) {
     const std::vector<WriterRecord>* records;
     WriterEncoding encoding;
   };
-  const Seed seeds[] = {{"native", &rich, &rich_records, WriterEncoding::kNative},
-                        {"compact", &flat, &flat_records, WriterEncoding::kCompact},
-                        {"legacy", &flat, &flat_records, WriterEncoding::kLegacy}};
+  const Seed seeds[] = {{"native", &rich, &rich_records, WriterEncoding::native},
+                        {"compact", &flat, &flat_records, WriterEncoding::compact},
+                        {"legacy", &flat, &flat_records, WriterEncoding::legacy}};
   for (const Seed& seed : seeds) {
     const std::string dir = work + "/" + seed.name;
     std::filesystem::remove_all(dir);

@@ -57,9 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<uint8_t> bytes;
   if (data[3] & 4) context.evaluate = [](std::string_view) { return 2.5; };
-  int parsed = parse_value(text, field, context, bytes);
-  if (parsed >= 0) {
-    if (static_cast<size_t>(parsed) != bytes.size()) __builtin_trap();
+  const ParseResult parsed = parse_value(text, field, context, bytes);
+  if (parsed.ok()) {
+    if (static_cast<size_t>(parsed.length) != bytes.size()) __builtin_trap();
     format_value(field, bytes, context, printed);
   }
 

@@ -41,9 +41,9 @@ bool describes_assets(const store::RecordStore& s) {
 // the record itself), every record "Main" claims.
 int records_with_paths(store::RecordStore& s) {
   const int claimed = s.record_count();
-  if (!s.location(0).out_of_line || s.slot_count() <= store::kSlotHeap) return claimed;
+  if (!s.location(0).out_of_line || s.slot_count() <= store::slot_index(store::StoreFile::heap)) return claimed;
   const int64_t width = s.schema().fields[0].count_nibble() == 0 ? 4 : s.schema().fields[0].count_nibble();
-  const int64_t heap = s.slot(store::kSlotHeap).size();
+  const int64_t heap = s.slot(store::StoreFile::heap).size();
   if (heap < 0) return claimed;
   return static_cast<int>(std::min<int64_t>(claimed, heap / (2 * width + 1)));
 }
@@ -94,7 +94,7 @@ struct AssetStore {
   store::RecordStore* get() {
     if (tried) return store.get();
     tried = true;
-    int failure = 0;
+    store::OpenFailure failure{};
     store = store::RecordStore::open(dir(), failure);
     if (!store) {
       if (platform::file_exists(dir())) report_store(store::open_failure_text(failure));
@@ -104,7 +104,7 @@ struct AssetStore {
       report_store("its schema does not describe assets (field 1 a path, field 2 the bytes)");
     } else if (store->record_count() == 0) {
       report_store("\"Main\" holds no records");
-    } else if (store->read(store::kSlotHeap, 0, 1) == nullptr) {
+    } else if (store->read(store::StoreFile::heap, 0, 1) == nullptr) {
       // The paths and the bytes of the records live there.
       report_store("\"Bank.0\" is empty or not a file");
     } else {
@@ -220,7 +220,7 @@ std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& leng
   int record = 0;
   if (!a.index_damaged) {
     store::StoreCursor cursor(s, 1);
-    record = cursor.find(kPathField, path, store::kModeExact);
+    record = cursor.find(kPathField, path, store::FindMode::exact);
   }
   if (record <= 0) {
     // A sound index misses only what is absent; one that says it is damaged, or misses a

@@ -47,7 +47,7 @@ ProcessImageStores& process_image_stores() {
 }  // namespace
 
 std::unique_ptr<ImageRecords> open_image_store(const std::string& dir) {
-  int failure = 0;
+  store::OpenFailure failure{};
   std::unique_ptr<store::RecordStore> store = store::RecordStore::open(dir, failure);
   // A store that cannot serve images is not kept: each later fetch tries again, and the
   // reason is said for the first attempt only.
@@ -61,7 +61,7 @@ std::unique_ptr<ImageRecords> open_image_store(const std::string& dir) {
     return nullptr;
   }
   // Every image lies in Bank.0: without it each record would be said on its own.
-  if (store->record_count() > 0 && store->read(store::kSlotHeap, 0, 1) == nullptr) {
+  if (store->record_count() > 0 && store->read(store::StoreFile::heap, 0, 1) == nullptr) {
     if (reported.insert(dir).second)
       diag::message("fetch_store_image(): the image store \"%s\" is damaged: \"Bank.0\" "
                     "is empty or not a file", dir.c_str());

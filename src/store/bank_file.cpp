@@ -10,8 +10,8 @@ constexpr int64_t kWindowAlign = 1024;
 }  // namespace
 
 std::string bank_file_name(int bank_id) {
-  if (bank_id == kBankMain) return "Main";
-  if (bank_id == kBankStorage) return "_Storage";
+  if (bank_id == bank_id_of(StoreFile::main)) return "Main";
+  if (bank_id == bank_id_of(StoreFile::storage)) return "_Storage";
   return "Bank." + std::to_string(bank_id);
 }
 
@@ -24,9 +24,9 @@ BankFile::BankFile(std::string path, int bank_id, size_t window_capacity, StoreA
 BankFile::~BankFile() = default;
 
 bool BankFile::open_now() {
-  if (state_ == State::kOpen) return true;
-  if (state_ == State::kFailed) return false;
-  state_ = State::kFailed;
+  if (state_ == State::open) return true;
+  if (state_ == State::failed) return false;
+  state_ = State::failed;
   if (!platform::file_readable(path_)) return false;
   if (access_ == StoreAccess::read_write && platform::file_writable(path_)) {
     file_ = platform::File::open(path_, platform::FileAccess::read_write);
@@ -37,7 +37,7 @@ bool BankFile::open_now() {
     access_mode_ = 2;
   }
   if (!file_.is_open()) return false;
-  state_ = State::kOpen;
+  state_ = State::open;
   return true;
 }
 

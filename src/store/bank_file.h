@@ -7,13 +7,20 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "store/store_format.h"
 
 namespace bw::store {
 
-// Bank ids of the file slots.
-inline constexpr int kBankMain = -1;
-inline constexpr int kBankHeap = 0;  // Bank.0
-inline constexpr int kBankStorage = -2;
+// The bank id of a file slot names its file: -1 "Main", 0 Bank.0, -2 "_Storage", and n
+// for Bank.n, the own bank of field n.
+constexpr int bank_id_of(StoreFile file) {
+  switch (file) {
+    case StoreFile::main: return -1;
+    case StoreFile::heap: return 0;
+    case StoreFile::storage: return -2;
+  }
+  return 0;
+}
 
 // How a store's files are opened. A reader never needs more than read_only; only a caller
 // that means to write (and the one index-header repair it allows) asks for read_write.
@@ -49,16 +56,16 @@ class BankFile {
   int bank_id() const { return bank_id_; }
   // 0 opened read-write, 2 read-only; meaningful once the file is open.
   int access_mode() const { return access_mode_; }
-  bool failed() const { return state_ == State::kFailed; }
+  bool failed() const { return state_ == State::failed; }
   // File offset of the loaded window, -1 when none is loaded.
   int64_t window_start() const { return window_start_; }
 
  private:
-  enum class State { kUnopened, kOpen, kFailed };
+  enum class State { unopened, open, failed };
   std::string path_;
   int bank_id_;
   StoreAccess access_;
-  State state_ = State::kUnopened;
+  State state_ = State::unopened;
   platform::File file_;
   int access_mode_ = 2;
   int64_t window_start_ = -1;

@@ -1,5 +1,8 @@
 #include "store/collation.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/file.h"
 
 namespace bw::store {
@@ -56,6 +59,79 @@ int collation_compare(const uint8_t* a, size_t a_len, const uint8_t* b, size_t b
     if (x == 0 || y == 0) return 0;
   }
   return 0;
+}
+
+namespace {
+
+// Numeric keys are read from at most this many bytes: a record part of up to 15 bytes
+// (the flag nibble) followed by an 8-byte position part.
+constexpr size_t kNumericKeyBytes = 24;
+using NumericKey = std::array<uint8_t, kNumericKeyBytes>;
+
+// The first bytes of a value, NUL-padded, so that fixed-width reads stay inside it.
+NumericKey numeric_key(const uint8_t* value, size_t length) {
+  NumericKey out{};
+  if (value != nullptr) std::memcpy(out.data(), value, std::min(length, out.size()));
+  return out;
+}
+
+template <typename T>
+int sign_of(T x, T y) {
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+template <typename Float>
+Float float_at(const NumericKey& key) {
+  Float f = 0;
+  std::memcpy(&f, key.data(), sizeof f);
+  return f;
+}
+
+}  // namespace
+
+int compare_keys(const FieldDescriptor& d, const uint8_t* a, size_t a_len, const uint8_t* b,
+                 size_t b_len, size_t n) {
+  const size_t size = d.size;
+  switch (d.type) {
+    case kTypeText:
+      return sign_of(collation_compare(a, a_len, b, b_len, n), 0);
+    case kTypeDate:
+    case kTypeTime:
+    case kTypeLink:
+    case kTypePositionLink:
+    case kTypeSigned:
+    case kTypeUnsigned:
+    case kTypeFloat:
+    case kTypeDouble:
+      break;
+    default: {
+      const int c = collation_compare(a, a_len, b, b_len, n != 0 ? n : std::max<size_t>(size, 1));
+      return sign_of(c, 0);
+    }
+  }
+  const NumericKey x = numeric_key(a, a_len);
+  const NumericKey y = numeric_key(b, b_len);
+  switch (d.type) {
+    case kTypeDate:
+      return sign_of(x[0] + 256 * load_u16(&x[1]), y[0] + 256 * load_u16(&y[1]));
+    case kTypePositionLink: {
+      const size_t record_width = std::min(static_cast<size_t>(d.count_nibble()), size);
+      const int c =
+          sign_of(load_signed(x.data(), record_width), load_signed(y.data(), record_width));
+      if (c != 0 || n != 0) return c;
+      const size_t position_width = size - record_width;
+      return sign_of(load_signed(x.data() + record_width, position_width),
+                     load_signed(y.data() + record_width, position_width));
+    }
+    case kTypeUnsigned:
+      return sign_of(load_unsigned(x.data(), size), load_unsigned(y.data(), size));
+    case kTypeFloat:
+      return sign_of(float_at<float>(x), float_at<float>(y));
+    case kTypeDouble:
+      return sign_of(float_at<double>(x), float_at<double>(y));
+    default:  // time, link, signed
+      return sign_of(load_signed(x.data(), size), load_signed(y.data(), size));
+  }
 }
 
 }  // namespace bw::store

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "store/store_format.h"
+
 namespace bw::store {
 
 using CollationTable = std::array<uint8_t, 256>;
@@ -28,5 +30,23 @@ bool load_collation(const std::string& path);
 // n > 0 bounds the comparison to n bytes. Returns the first weight difference or 0.
 int collation_compare(const uint8_t* a, size_t a_len, const uint8_t* b, size_t b_len,
                       size_t n);
+
+// The order of index keys: the sign (-1, 0, +1) of a - b for two stored values of a field
+// described by `d`; n > 0 bounds the comparison to n bytes (a prefix search), 0 compares
+// whole values. Every index is written and searched in this one order.
+//
+//   type                 compared as
+//   0, 1, 10, 12 and up  collation over n bytes, or over the field size (at least 1)
+//   2                    day numbers: byte 0 + 256 * unsigned 16-bit at byte 1
+//   3, 4, 6              signed integers of the field size
+//   5                    record parts (first N bytes, signed), then when n is 0 the
+//                        position parts (the remaining size - N bytes, signed)
+//   7                    unsigned integers of the field size
+//   8, 9                 single and double floats
+//   11                   collation of the whole texts (over n bytes when n > 0)
+// Integers wider than 8 bytes are compared by their low 8 bytes; values shorter than the
+// field count as NUL-padded.
+int compare_keys(const FieldDescriptor& d, const uint8_t* a, size_t a_len, const uint8_t* b,
+                 size_t b_len, size_t n);
 
 }  // namespace bw::store

@@ -212,7 +212,7 @@ double evaluate(RecordStore& store, int record, std::string_view text, StoreLink
     Depth() { ++evaluation_depth; }
     ~Depth() { --evaluation_depth; }
   } depth;
-  Evaluator evaluator{store, record, links != nullptr ? *links : state_of(store).links};
+  Evaluator evaluator{store, record, links != nullptr ? *links : store.state().links};
   return heard(text, evaluator.whole(std::move(compact)));
 }
 

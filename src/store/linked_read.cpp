@@ -40,7 +40,7 @@ int read_complex(RecordStore& store, StoreLinks& links, int record, int index,
   if (sub == nullptr) return -1;
   const int64_t at = store.header_size() + int64_t{record - 1} * store.record_size() +
                      loc.record_offset;
-  const uint8_t* slot = store.read(kSlotMain, at, d.size);
+  const uint8_t* slot = store.read(StoreFile::main, at, d.size);
   if (slot == nullptr) return -1;
   const std::vector<uint8_t> inline_bytes(slot, slot + d.size);
   const size_t n = static_cast<size_t>(d.count_nibble());
@@ -61,7 +61,7 @@ int read_complex(RecordStore& store, StoreLinks& links, int record, int index,
     if (reference < 0) return -1;
     const int64_t width = sd.count_nibble() == 0 ? 4 : sd.count_nibble();
     if (width > 8) return -1;
-    const uint8_t* words = store.read(kSlotHeap, reference - 1, 2 * width);
+    const uint8_t* words = store.read(StoreFile::heap, reference - 1, 2 * width);
     if (words == nullptr) return -1;
     int64_t offset = reference - 1 + 2 * width;
     int64_t length = static_cast<int64_t>(load_unsigned(words + width, static_cast<size_t>(width))) - width;
@@ -70,7 +70,7 @@ int read_complex(RecordStore& store, StoreLinks& links, int record, int index,
       length = static_cast<int64_t>(load_unsigned(words, static_cast<size_t>(width)));
     }
     if (length < 0 || length > (int64_t{1} << 30)) return -1;
-    const uint8_t* data = length == 0 ? words : store.read(kSlotHeap, offset, length);
+    const uint8_t* data = length == 0 ? words : store.read(StoreFile::heap, offset, length);
     if (data == nullptr) return -1;
     value.assign(data, data + length);
   }
@@ -151,7 +151,7 @@ int read_field_linked(RecordStore& store, StoreLinks& links, int record, const F
 }
 
 int read_field_linked(RecordStore& store, int record, const FieldPath& path, std::string& buffer) {
-  return read_field_linked(store, state_of(store).links, record, path, buffer);
+  return read_field_linked(store, store.state().links, record, path, buffer);
 }
 
 }  // namespace bw::store

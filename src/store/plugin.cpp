@@ -8,7 +8,7 @@
 namespace bw::store {
 
 bool StorePlugin::load(RecordStore& store) {
-  state_ = State::kUnusable;
+  state_ = State::unusable;
   const std::string dir = store.path().empty() ? "." : store.path();
   const std::string file = dir + "/" + kPluginFile;
   if (!plugin_library::readable(file)) return false;  // a store without a library
@@ -38,15 +38,15 @@ bool StorePlugin::load(RecordStore& store) {
   action_ = reinterpret_cast<BwPluginAction>(symbol("Action"));
   write_cadr_ = reinterpret_cast<BwPluginWriteCadr>(symbol("Write_Cadr"));
   write_slot_ = reinterpret_cast<BwPluginWriteSlot>(symbol("Write_Slot"));
-  state_ = State::kUsable;
+  state_ = State::usable;
   return true;
 }
 
 int StorePlugin::read_virtual(RecordStore& store, int record, const FieldPath& path,
                               std::string& text) {
   text.clear();
-  if (state_ == State::kNotTried) load(store);
-  if (state_ != State::kUsable || virtual_read_ == nullptr) return -1;
+  if (state_ == State::not_tried) load(store);
+  if (state_ != State::usable || virtual_read_ == nullptr) return -1;
   for (size_t i = 0; i < store.slot_count(); ++i) store.slot(i).invalidate();
   uint8_t* block = exchange_.data();
   store_u32(block, static_cast<uint32_t>(record));

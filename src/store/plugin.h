@@ -94,15 +94,15 @@ class StorePlugin {
   // A virtual read of `path` in `record`: the text the plug-in leaves, and its length + 1;
   // -1 when the plug-in is missing, untrusted or refused.
   int read_virtual(RecordStore& store, int record, const FieldPath& path, std::string& text);
-  bool tried() const { return state_ != State::kNotTried; }
-  bool usable() const { return state_ == State::kUsable; }
+  bool tried() const { return state_ != State::not_tried; }
+  bool usable() const { return state_ == State::usable; }
   // Why a library that is there was not loaded; empty when it was, or when there is none.
   const std::string& refusal() const { return refusal_; }
 
  private:
-  enum class State { kNotTried, kUsable, kUnusable };
+  enum class State { not_tried, usable, unusable };
   bool load(RecordStore& store);
-  State state_ = State::kNotTried;
+  State state_ = State::not_tried;
   intptr_t handle_ = 0;
   BwPluginVirtual virtual_read_ = nullptr;
   BwPluginAction action_ = nullptr;

@@ -6,25 +6,12 @@
 //   other stores: non-arrays hold P data bytes from 4 bytes into the block; arrays hold
 //                Q elements from 2L bytes into the block
 //
-// "_Storage" page p at p * page size:
-//   Offset Width Meaning
-//     0     8    the page's index entry (left, right page)
-//    12     4    free bytes
-//    16     2    field number
-//    18     2    entry count (signed)
-//    20     2    fixed value size
-//    22     1    field type
-//    23     1    length-prefix width (0 -> 4)
-//    24     4    page size
-//    28     4    next page of the overflow chain (0 = none)
-//    32     -    entries: record number (4), then the value: fixed size, or for type 11
-//                a length word that counts itself and the data. An entry that does not
-//                fit is the page's last; its bytes go on at offset 32 of the next page.
+// "_Storage" pages are read through store_pages.h.
 #include <cmath>
 #include <limits>
-#include <set>
 
 #include "store/record_store.h"
+#include "store/store_pages.h"
 #include "store/value_text.h"
 
 namespace bw::store {
@@ -66,7 +53,8 @@ int RecordStore::fetch_block(const FieldDescriptor& d, const FieldLocation& loc,
                              int64_t reference, int element, std::vector<uint8_t>& out) {
   if (reference == 0) return 0;
   if (reference < 0) return -1;
-  const int slot = (schema_.legacy_family && d.has_own_bank()) ? loc.bank_slot : kSlotHeap;
+  const int slot = (schema_.legacy_family && d.has_own_bank()) ? loc.bank_slot
+                                                                : static_cast<int>(StoreFile::heap);
   const int64_t block = reference - 1;
   const int64_t width = d.is_array() ? 4 : (d.count_nibble() == 0 ? 4 : d.count_nibble());
   if (width > 8) return -1;
@@ -121,66 +109,18 @@ int RecordStore::fetch_block(const FieldDescriptor& d, const FieldLocation& loc,
 
 int RecordStore::fetch_paged(int record, int64_t page, std::vector<uint8_t>& out) {
   if (page == 0) return 0;
-  if (page < 0 || !open_storage()) return -1;
-  const int64_t page_bytes = page_size_;
-  const int64_t file_size = slots_[kSlotStorage]->size();
-  const int64_t pages_in_file = file_size / page_bytes;
-  if (page >= pages_in_file) return -1;
-  const int64_t base = page * page_bytes;
-  const uint8_t* header_bytes = read(kSlotStorage, base, kPageHeaderSize);
-  if (header_bytes == nullptr) return -1;
-  const PageHeader header = PageHeader::decode(header_bytes);
-  const int entries = header.entry_count;
-  const int64_t fixed_size = header.value_size;
-  const bool is_text = header.holds_text();
-  const int64_t prefix = header.prefix_width();
-  if (prefix > 8) return -1;
-  int64_t next = header.next_page;
-
-  int64_t pos = kPageHeaderSize;
-  for (int i = 0; i < entries; ++i) {
-    const int64_t head = 4 + (is_text ? prefix : 0);
-    if (pos + head > page_bytes) return -1;
-    const uint8_t* entry = read(kSlotStorage, base + pos, head);
-    if (entry == nullptr) return -1;
-    const int32_t entry_record = load_i32(entry);
-    int64_t length = fixed_size;
-    if (is_text) {
-      length = static_cast<int64_t>(load_unsigned(entry + 4, static_cast<size_t>(prefix)));
-      if (length < prefix) return -1;
-      length -= prefix;
-    }
-    const int64_t value_at = pos + head;
-    if (entry_record != record) {
-      pos = value_at + length;
-      if (pos > page_bytes) return 0;  // the last entry ran on into the chain
-      continue;
-    }
-    if (length > kMaxValueLength || length > file_size) return -1;
-    out.clear();
-    out.reserve(static_cast<size_t>(length) + 1);
-    int64_t page_base = base;
-    int64_t offset = value_at;
-    int64_t remaining = length;
-    // A chain that comes back to a page it has passed is a loop, not a value.
-    std::set<int64_t> visited = {page};
-    while (remaining > 0) {
-      const int64_t take = std::min(remaining, page_bytes - offset);
-      const uint8_t* data = read(kSlotStorage, page_base + offset, take);
-      if (data == nullptr) return -1;
-      out.insert(out.end(), data, data + take);
-      remaining -= take;
-      if (remaining == 0) break;
-      if (next <= 0 || next >= pages_in_file || !visited.insert(next).second) return -1;
-      page_base = next * page_bytes;
-      const uint8_t* chain = read(kSlotStorage, page_base, kPageHeaderSize);
-      if (chain == nullptr) return -1;
-      next = PageHeader::decode(chain).next_page;
-      offset = kPageHeaderSize;
-    }
-    return static_cast<int>(length);
+  if (page < 0) return -1;
+  PageReader reader(*this, page);
+  if (!reader.valid()) return -1;
+  PageEntry entry;
+  PageReader::Step step;
+  while ((step = reader.next(entry)) == PageReader::Step::entry) {
+    if (entry.record != record) continue;
+    if (entry.length > kMaxValueLength || entry.length > slot(StoreFile::storage).size())
+      return -1;
+    return reader.read_value(entry, out) ? static_cast<int>(entry.length) : -1;
   }
-  return 0;
+  return step == PageReader::Step::damaged ? -1 : 0;
 }
 
 int RecordStore::fetch_value(int record, const FieldDescriptor& d, const FieldLocation& loc,
@@ -233,7 +173,7 @@ ReadResult RecordStore::read_raw(int record, const FieldPath& path, bool stored_
       const int64_t at = int64_t{legacy ? record : record - 1} * d.size;
       slot_bytes = read(loc.bank_slot, at, loc.inline_width);
     } else if (in_main) {
-      slot_bytes = read(kSlotMain, base + loc.record_offset, loc.inline_width);
+      slot_bytes = read(StoreFile::main, base + loc.record_offset, loc.inline_width);
     } else if (loc.record_offset + loc.inline_width <= static_cast<int64_t>(table_bytes.size())) {
       slot_bytes = table_bytes.data() + loc.record_offset;
     }

@@ -39,11 +39,11 @@ bool read_schema_file(const std::string& path, std::vector<uint8_t>& bytes) {
 
 RecordStore::~RecordStore() = default;
 
-std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failure,
+std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, OpenFailure& failure,
                                                StoreAccess access) {
-  failure = 0;
-  if (probe_store({}, path) == 0) {
-    failure = kOpenNoSchema;
+  failure = OpenFailure::none;
+  if (probe_store({}, path) == SchemaEncoding::none) {
+    failure = OpenFailure::no_schema;
     return nullptr;
   }
   std::unique_ptr<RecordStore> store(new RecordStore());
@@ -51,12 +51,12 @@ std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failu
   store->access_ = access;
   std::vector<uint8_t> file;
   if (!read_schema_file(schema_path(path), file)) {
-    failure = kOpenUnreadable;
+    failure = OpenFailure::unreadable;
     return nullptr;
   }
   if (static_cast<int64_t>(file.size()) > kMaxSchemaBytes ||
-      load_schema(std::move(file), store->schema_) != 0) {
-    failure = kOpenBadSchema;
+      !load_schema(std::move(file), store->schema_)) {
+    failure = OpenFailure::bad_schema;
     return nullptr;
   }
   Schema& s = store->schema_;
@@ -64,23 +64,22 @@ std::unique_ptr<RecordStore> RecordStore::open(std::string_view path, int& failu
   store->record_prefix_ = 8;
   if (s.field_count > 0 && s.fields[0].is_paged() && !legacy) store->record_prefix_ = 2;
 
-  store->add_slot(kBankMain);
-  store->add_slot(kBankHeap);
-  store->add_slot(kBankStorage);
-  if (store->slots_[kSlotMain]->open_now())
-    store->main_access_mode_ = store->slots_[kSlotMain]->access_mode();
+  for (StoreFile file : {StoreFile::main, StoreFile::heap, StoreFile::storage})
+    store->add_slot(bank_id_of(file));
+  if (store->slots_[slot_index(StoreFile::main)]->open_now())
+    store->main_access_mode_ = store->slots_[slot_index(StoreFile::main)]->access_mode();
 
   store->locations_.assign(s.fields.size(), FieldLocation{});
   int64_t running = store->record_prefix_;
   if (store->layout_table(0, s.field_count, legacy, running) != 0 || running > kMaxRecordSize ||
       store->record_image_size_ > kMaxRecordSize || store->record_image_size_ < -kMaxRecordSize) {
-    failure = kOpenBadSchema;
+    failure = OpenFailure::bad_schema;
     return nullptr;
   }
   store->record_size_ = static_cast<int>(running);
   store->header_size_ = s.image_magic == kMagicNative ? 32 : std::max(store->record_size_, 8);
 
-  if (probe_store(store->path_, "_LogDB") == static_cast<int>(SchemaEncoding::kNative) &&
+  if (probe_store(store->path_, "_LogDB") == SchemaEncoding::native &&
       store->record_image_size_ >= 0)
     store->log_buffer_.assign(static_cast<size_t>(store->record_image_size_) + 4, 0);
 
@@ -142,7 +141,7 @@ int RecordStore::layout_table(size_t first, size_t count, bool is_legacy, int64_
 // one record-sized header, so counting past 32 bytes there would drop the last records
 // of a store whose records are shorter than 32 bytes.
 int RecordStore::count_from_main() {
-  const int64_t size = slots_[kSlotMain]->size();
+  const int64_t size = slots_[slot_index(StoreFile::main)]->size();
   const int64_t start = schema_.image_magic == kMagicNative ? 32 : header_size_;
   if (size < start || record_size_ <= 0) return 0;
   const int64_t count = (size - start) / record_size_;
@@ -156,10 +155,10 @@ int RecordStore::record_count() {
   return record_count_;
 }
 
-bool RecordStore::open_storage() {
+bool RecordStore::storage_usable() {
   if (storage_checked_) return storage_usable_;
   storage_checked_ = true;
-  BankFile& storage = *slots_[kSlotStorage];
+  BankFile& storage = *slots_[slot_index(StoreFile::storage)];
   if (!storage.open_now()) return storage_usable_ = false;
   if (storage.size() >= 4) {
     const uint8_t* p = storage.read(0, 4);
@@ -173,7 +172,7 @@ bool RecordStore::open_storage() {
 
 const uint8_t* RecordStore::read(int slot, int64_t offset, int64_t length) {
   if (slot < 0 || static_cast<size_t>(slot) >= slots_.size()) return nullptr;
-  if (slot == kSlotStorage && !open_storage()) return nullptr;
+  if (slot == static_cast<int>(StoreFile::storage) && !storage_usable()) return nullptr;
   return slots_[static_cast<size_t>(slot)]->read(offset, length);
 }
 

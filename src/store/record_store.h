@@ -24,19 +24,23 @@
 
 namespace bw::store {
 
-// Failure codes of RecordStore::open.
-inline constexpr int kOpenNoSchema = 1;       // schema file missing or of unknown magic
-inline constexpr int kOpenUnreadable = 2;     // schema file cannot be opened
-inline constexpr int kOpenBadSchema = 3;      // schema bytes unknown or damaged
+// Why RecordStore::open failed. The numbers are the documented failure codes a user sees.
+enum class OpenFailure : int {
+  none = 0,
+  no_schema = 1,    // schema file missing or of unknown magic
+  unreadable = 2,   // schema file cannot be opened
+  bad_schema = 3,   // schema bytes unknown or damaged
+};
 
-// What a kOpen* failure code says about a store directory, for messages.
-inline const char* open_failure_text(int failure) {
+// What an open failure says about a store directory, for messages.
+inline const char* open_failure_text(OpenFailure failure) {
   switch (failure) {
-    case kOpenNoSchema: return "its schema file is missing or of unknown kind";
-    case kOpenUnreadable: return "its schema file cannot be read";
-    case kOpenBadSchema: return "its schema file is damaged";
-    default: return "it cannot be opened";
+    case OpenFailure::no_schema: return "its schema file is missing or of unknown kind";
+    case OpenFailure::unreadable: return "its schema file cannot be read";
+    case OpenFailure::bad_schema: return "its schema file is damaged";
+    case OpenFailure::none: break;
   }
+  return "it cannot be opened";
 }
 
 // Where the values of one field live, computed on open.
@@ -58,18 +62,20 @@ struct ReadResult {
   std::vector<uint8_t> bytes;               // the value, followed by one NUL byte
 };
 
-// State that other parts of the engine keep per store (index handles, linked stores,
-// plug-in state); it lives as long as the store and goes first when the store goes.
-struct StoreExtension {
-  virtual ~StoreExtension() = default;
+// What an open store keeps beyond its files: the lookup's index state, the linked stores
+// and the plug-in (store_state.h). It lives as long as the store and goes first when the
+// store goes.
+struct StoreState;
+struct StoreStateDeleter {
+  void operator()(StoreState* state) const;
 };
 
 class RecordStore : public FieldNameTable {
  public:
-  // Opens the store directory `path` (no trailing "/"); nullptr and `failure` set to
-  // kOpen* when it cannot. A "Main" that is missing or short only gives 0 records. The
+  // Opens the store directory `path` (no trailing "/"); nullptr and `failure` set when
+  // it cannot. A "Main" that is missing or short only gives 0 records. The
   // files are opened read-only unless `access` asks for writing.
-  static std::unique_ptr<RecordStore> open(std::string_view path, int& failure,
+  static std::unique_ptr<RecordStore> open(std::string_view path, OpenFailure& failure,
                                            StoreAccess access = StoreAccess::read_only);
   ~RecordStore() override;
 
@@ -90,6 +96,9 @@ class RecordStore : public FieldNameTable {
   // Windowed read of `length` bytes at `offset` of file slot `slot`; nullptr when the
   // bytes cannot be read. Valid until the next read on that slot.
   const uint8_t* read(int slot, int64_t offset, int64_t length);
+  const uint8_t* read(StoreFile file, int64_t offset, int64_t length) {
+    return read(static_cast<int>(file), offset, length);
+  }
 
   const std::string& path() const { return path_; }
   const Schema& schema() const { return schema_; }
@@ -113,9 +122,15 @@ class RecordStore : public FieldNameTable {
   size_t slot_count() const { return slots_.size(); }
   BankFile& slot(size_t index) { return *slots_[index]; }
   const BankFile& slot(size_t index) const { return *slots_[index]; }
+  BankFile& slot(StoreFile file) { return slot(slot_index(file)); }
 
-  // The per-store state of lookups, links and the plug-in; empty until one sets it.
-  std::unique_ptr<StoreExtension>& extension() { return extension_; }
+  // The store's state of lookups, links and the plug-in, created on first use
+  // (store_state.h).
+  StoreState& state();
+
+  // Opens "_Storage" on first use and takes its page size; false when the file cannot be
+  // read or its page size cannot hold a page header and an entry.
+  bool storage_usable();
 
   // Descriptor index of the field that level `level` of `path` names, or -1.
   int descriptor_at(const FieldPath& path, int level) const;
@@ -128,7 +143,6 @@ class RecordStore : public FieldNameTable {
   RecordStore() = default;
   int layout_table(size_t first, size_t count, bool is_legacy, int64_t& running);
   int add_slot(int bank_id);
-  bool open_storage();
   int count_from_main();
   // Reads one level's value into `out`; `inline_bytes` is the field's inline slot.
   int fetch_value(int record, const FieldDescriptor& d, const FieldLocation& loc,
@@ -155,7 +169,7 @@ class RecordStore : public FieldNameTable {
   std::vector<uint8_t> log_buffer_;
   std::vector<int> paged_fields_;
   int exchange_record_ = -1;  // record held by the plug-in's record image; none yet
-  std::unique_ptr<StoreExtension> extension_;  // declared last: destroyed first
+  std::unique_ptr<StoreState, StoreStateDeleter> state_;  // declared last: destroyed first
 };
 
 }  // namespace bw::store

@@ -34,11 +34,7 @@
 namespace bw::store {
 namespace {
 
-// Compact type code -> native type.
-constexpr std::array<uint8_t, 16> kCompactToNative = {1, 11, 4, 2, 3, 6, 8, 9,
-                                                      14, 10, 12, 13, 5, 7, 0, 0};
-static_assert(kCompactToNative.size() == 16);
-constexpr uint8_t kCompactGroup = 9;
+constexpr uint8_t kCompactGroup = kNativeToCompact[kTypeGroup];
 constexpr size_t kCompactEntrySize = 12;
 
 // One field in the compact encoding; the legacy encoding is first turned into these.
@@ -220,12 +216,12 @@ bool decode_table(Schema& s, size_t first, size_t count, size_t available,
 
 SchemaEncoding encoding_of_magic(uint32_t magic) {
   switch (magic) {
-    case kMagicNative: return SchemaEncoding::kNative;
-    case kMagicCompact: return SchemaEncoding::kCompact;
+    case kMagicNative: return SchemaEncoding::native;
+    case kMagicCompact: return SchemaEncoding::compact;
     case kMagicLegacy:
     case kMagicLegacyDated:
-    case kMagicLegacyOld: return SchemaEncoding::kLegacy;
-    default: return SchemaEncoding::kNone;
+    case kMagicLegacyOld: return SchemaEncoding::legacy;
+    default: return SchemaEncoding::none;
   }
 }
 
@@ -246,7 +242,7 @@ std::string schema_path(std::string_view dir) {
   return real.empty() || real == written ? path : platform::join_path(dir, real);
 }
 
-int probe_store(std::string_view parent, std::string_view name) {
+SchemaEncoding probe_store(std::string_view parent, std::string_view name) {
   std::string dir;
   if (parent.empty() || parent == ".") {
     dir = std::string(name);
@@ -256,8 +252,8 @@ int probe_store(std::string_view parent, std::string_view name) {
   const std::string path = schema_path(dir);
   const platform::File file = platform::File::open(path, platform::FileAccess::read_only);
   uint8_t magic[4];
-  if (file.read_fully_at(0, magic, sizeof magic) != sizeof magic) return 0;
-  return static_cast<int>(encoding_of_magic(load_u32(magic)));
+  if (file.read_fully_at(0, magic, sizeof magic) != sizeof magic) return SchemaEncoding::none;
+  return encoding_of_magic(load_u32(magic));
 }
 
 std::string_view Schema::name(size_t index) const {
@@ -270,39 +266,39 @@ std::string_view Schema::name(size_t index) const {
   return {start, len};
 }
 
-int load_schema(std::vector<uint8_t> file, Schema& out) {
+bool load_schema(std::vector<uint8_t> file, Schema& out) {
   out = Schema{};
-  if (file.size() < 4) return 3;
+  if (file.size() < 4) return false;
   out.file_magic = load_u32(file.data());
   const SchemaEncoding encoding = encoding_of_magic(out.file_magic);
-  if (encoding == SchemaEncoding::kNone) return 3;
-  if (encoding == SchemaEncoding::kNative) {
+  if (encoding == SchemaEncoding::none) return false;
+  if (encoding == SchemaEncoding::native) {
     out.image = std::move(file);
   } else {
     std::vector<CompactEntry> fields;
     uint8_t header_8_15[8] = {};
-    if (encoding == SchemaEncoding::kLegacy) {
-      if (!parse_legacy(file, out.file_magic, fields)) return 3;
+    if (encoding == SchemaEncoding::legacy) {
+      if (!parse_legacy(file, out.file_magic, fields)) return false;
       for (int i = 0; i < 8; ++i) header_8_15[i] = file[6 + i];
       out.image = compact_to_native(fields, kMagicLegacy, header_8_15);
       out.legacy_family = true;
       if (out.file_magic == kMagicLegacyDated) out.image[15] = kTreeScrambled;
     } else {
-      if (!parse_compact(file, fields)) return 3;
+      if (!parse_compact(file, fields)) return false;
       for (int i = 0; i < 8; ++i) header_8_15[i] = file[6 + i];
       out.image = compact_to_native(fields, kMagicCompact, header_8_15);
     }
   }
-  if (out.image.size() < kSchemaHeaderSize) return 3;
+  if (out.image.size() < kSchemaHeaderSize) return false;
   out.image_magic = load_u32(out.image.data());
   const int32_t count = load_i32(&out.image[4]);
   const size_t available = (out.image.size() - kSchemaHeaderSize) / kDescriptorSize;
-  if (count < 0 || static_cast<size_t>(count) > available) return 3;
+  if (count < 0 || static_cast<size_t>(count) > available) return false;
   out.field_count = static_cast<uint32_t>(count);
   out.fields.assign(available, FieldDescriptor{});
   std::vector<uint8_t> seen(available, 0);
-  if (!decode_table(out, 0, out.field_count, available, seen, 0)) return 3;
-  return 0;
+  if (!decode_table(out, 0, out.field_count, available, seen, 0)) return false;
+  return true;
 }
 
 }  // namespace bw::store

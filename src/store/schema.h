@@ -2,6 +2,7 @@
 // encodings into the native image that the rest of the engine reads.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,10 +12,11 @@
 
 namespace bw::store {
 
-// Which encoding a schema file uses, by its first 4 bytes (the probe's answer).
-enum class SchemaEncoding : int { kNone = 0, kLegacy = 3, kCompact = 4, kNative = 5 };
+// Which encoding a schema file uses, by its first 4 bytes (the probe's answer; the numbers
+// are the probe's documented ones).
+enum class SchemaEncoding : int { none = 0, legacy = 3, compact = 4, native = 5 };
 
-// Encoding named by a 4-byte magic; kNone for any other value.
+// Encoding named by a 4-byte magic; none for any other value.
 SchemaEncoding encoding_of_magic(uint32_t magic);
 
 // Joins a store directory and a file name: a name equal to the directory becomes the name
@@ -28,8 +30,8 @@ std::string join_store_path(std::string_view dir, std::string_view name);
 std::string schema_path(std::string_view dir);
 
 // Reads the first 4 bytes of the schema file of `name` (inside `parent` when it is given
-// and not ".") and answers 3 (legacy), 4 (compact), 5 (native) or 0 (missing, other).
-int probe_store(std::string_view parent, std::string_view name);
+// and not ".") and answers its encoding, none when it is missing or of another magic.
+SchemaEncoding probe_store(std::string_view parent, std::string_view name);
 
 // A schema converted to the native encoding and checked against its own bytes.
 struct Schema {
@@ -46,10 +48,29 @@ struct Schema {
   std::string_view name(size_t index) const;
 };
 
-// Converts a whole schema file into the native image. Returns 0 on success, 3 when the
-// magic is unknown or the bytes cannot describe a schema (counts, offsets or names that
-// lie outside the file, sub-field tables that overlap or nest too deep).
-int load_schema(std::vector<uint8_t> file, Schema& out);
+// Converts a whole schema file into the native image. False when the magic is unknown or
+// the bytes cannot describe a schema (counts, offsets or names that lie outside the file,
+// sub-field tables that overlap or nest too deep).
+bool load_schema(std::vector<uint8_t> file, Schema& out);
+
+// Compact type code (the low nibble of a compact entry's first byte) -> native type.
+// Codes 14 and 15 both give raw bytes.
+inline constexpr std::array<uint8_t, 16> kCompactToNative = {1,  11, 4,  2,  3,  6, 8, 9,
+                                                             14, 10, 12, 13, 5, 7, 0, 0};
+static_assert(kCompactToNative.size() == 16);
+
+// Value of kNativeToCompact for a native type that has no compact code.
+inline constexpr uint8_t kNoCompactCode = 0xFF;
+
+// Native type -> compact code, derived from kCompactToNative: the first code that gives
+// the type (14 for raw bytes), kNoCompactCode for types no code gives.
+inline constexpr std::array<uint8_t, kTypeComplex + 1> kNativeToCompact = [] {
+  std::array<uint8_t, kTypeComplex + 1> inverse{};
+  inverse.fill(kNoCompactCode);
+  for (size_t code = kCompactToNative.size(); code-- > 0;) inverse[kCompactToNative[code]] =
+      static_cast<uint8_t>(code);
+  return inverse;
+}();
 
 // Deepest nesting of groups that a schema may use (a field path has at most 16 levels).
 inline constexpr int kMaxGroupDepth = 16;

@@ -1,21 +1,6 @@
 // Record lookup: finding records by the value of an indexed field.
 //
-// Index entry (8 bytes, little-endian):
-//   Offset Width Meaning
-//     0     4    left link: record (or page) number, 0 = none
-//     4     4    right link
-// The AVL balance rides on the signs: a negative left alone is balance -1, a negative right
-// alone +1, both negative marks an entry that holds no node. Entry 0 of an index is its
-// header: left = height bound, right = root.
-//
-// Where the entries live:
-//   field 1 (one-level path)  header: first 8 bytes of "Main"; node r: prefix of record r
-//   other fields and paths    Tree.n (n = first field number): entry r at 8 * r; when the
-//                             schema marks trees scrambled, both words are XORed with the
-//                             store's tree key
-//   paged fields              header: "_Storage" at 4 + 8k (k = place among the paged
-//                             fields); node p: the first 8 bytes of page p, whose entries
-//                             are a sorted run of (record, value)
+// The index entries and where they live are described in store_indexes.h.
 //
 // Invariants the search keeps, whatever the files hold:
 //   1. the trail never grows past the header's height bound + 1 (nor past kMaxTrail), so
@@ -25,115 +10,28 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include "store/bank_file.h"
 #include "store/field_path.h"
 #include "store/record_store.h"
+#include "store/store_indexes.h"
+#include "store/store_pages.h"
 
 namespace bw::store {
-
-// Results of open_index.
-inline constexpr int kIndexReady = 1;
-inline constexpr int kIndexNone = 0;          // out of range, no location, or an array
-inline constexpr int kIndexFailedBefore = -1; // an earlier attempt failed
-inline constexpr int kIndexBadHeader = -2;    // field 1's header entry is not a header
-inline constexpr int kIndexMissing = -3;      // Tree.n does not exist
-inline constexpr int kIndexUnopenable = -4;   // Tree.n cannot be opened
 
 // Results of StoreCursor::find besides a record number above 0.
 inline constexpr int kFindNoIndex = 0;
 inline constexpr int kFindNotFound = -1;
 inline constexpr int kFindDamaged = -2;
 
-// Search modes.
-inline constexpr int kModeExact = 0;
-inline constexpr int kModePrefix = 1;    // the key's length bounds the comparison
-inline constexpr int kModeNearest = 2;   // exact, else the nearest record on the step side
-inline constexpr int kModeRoot = -1;     // position at the root without matching
-
-// Longest trail a search follows, whatever the header's bound says (an AVL tree of 2^31
-// records is less than 46 levels high).
-inline constexpr int kMaxTrail = 128;
-
-// Status of a decoded entry.
-inline constexpr int kEntryRead = 0;
-inline constexpr int kEntryNoNode = 1;
-inline constexpr int kEntryUnreadable = 2;
-
-// One decoded index entry.
-struct IndexEntry {
-  int64_t left = 0;
-  int64_t right = 0;
-  int balance = 0;  // -1, 0 or +1
-  int status = kEntryUnreadable;
-};
-
-// Decodes the two stored words of an entry (after any tree scrambling is undone).
-IndexEntry decode_index_entry(int32_t left, int32_t right);
-
-// Finds the tree key of a scrambled Tree file: 1 (no XOR) unless a pair of equal words V, V
-// at an even word position of a 512-byte block from offset 8 has V XOR (first word) in 1..999.
-uint32_t find_tree_key(BankFile& file);
-
-// The lookup state of one store that outlives single lookups: Tree.n files, remembered
-// failures and the tree key. Keep one per open store; it must not outlive the store.
-class StoreIndexes {
- public:
-  explicit StoreIndexes(RecordStore& store) : store_(store) {}
-
-  // Makes the index of `path` ready: kIndex* codes. Field 1 only checks its header entry;
-  // a paged field of a non-legacy store always answers kIndexReady.
-  int open_index(const FieldPath& path);
-  // Entry `node` of the index of `path` (0 = the header). open_index must have answered 1.
-  IndexEntry read_entry(const FieldPath& path, int64_t node);
-  // The store's tree key once found, 0 before.
-  uint32_t tree_key() const { return tree_key_; }
-
-  RecordStore& store() { return store_; }
-
-  // Values of index nodes already compared, by index (its numeric path text) and node, so
-  // that repeated lookups walk the upper levels of a tree from memory. The files of an open
-  // store are taken as unchanging; the cache is dropped when it grows past kMaxCachedBytes.
-  struct CachedValue {
-    std::vector<uint8_t> bytes;
-    bool missing = false;  // the record has no value
-  };
-  static constexpr size_t kMaxCachedBytes = size_t{16} << 20;
-  using ValueCache = std::unordered_map<int64_t, CachedValue>;
-  // The cache of one index; the reference stays valid as long as the StoreIndexes.
-  ValueCache& value_cache(const std::string& index) { return values_[index]; }
-  void remember_value(ValueCache& cache, int64_t node, CachedValue value);
-  // Whether `record` is one of the store's records (recounted when it lies beyond).
-  bool record_exists(int64_t record);
-  // Whether the index of `path` lives in "_Storage" pages.
-  bool is_paged(const FieldPath& path) const;
-
- private:
-  struct TreeFile {
-    int state = 0;  // 0 not tried, 1 ready, < 0 failed
-    std::unique_ptr<BankFile> file;
-  };
-  bool is_field1(const FieldPath& path) const;
-  IndexEntry read_main_entry(int64_t node);
-  IndexEntry read_tree_entry(TreeFile& tree, int64_t node, int field);
-  IndexEntry read_paged_entry(const FieldPath& path, int64_t node);
-  void write_empty_header(const std::string& file, uint32_t key);
-
-  RecordStore& store_;
-  int field1_state_ = 0;  // 0 not tried, 1 ready, < 0 failed
-  std::map<int, TreeFile> trees_;
-  uint32_t tree_key_ = 0;
-  int known_records_ = 0;
-  std::unordered_map<std::string, ValueCache> values_;
-  void drop_caches();
-  std::unordered_map<int, std::unordered_map<int64_t, IndexEntry>> entries_;  // 0 field 1, n Tree.n
-  size_t cached_bytes_ = 0;
+// Search modes. The numbers are the ones bwtool takes.
+enum class FindMode : int {
+  root = -1,    // position at the root without matching
+  exact = 0,
+  prefix = 1,   // the key's length bounds the comparison
+  nearest = 2,  // exact, else the nearest record on the step side
 };
 
 // One lookup over a store, created per search by the caller.
@@ -145,8 +43,8 @@ class StoreCursor {
 
   // Finds the record whose field at `path` matches `key`: a record number above 0, or
   // kFindNoIndex, kFindNotFound (also for mode -1 on a tree index), kFindDamaged.
-  int find(const FieldPath& path, std::string_view key, int mode);
-  int find(int field, std::string_view key, int mode);
+  int find(const FieldPath& path, std::string_view key, FindMode mode);
+  int find(int field, std::string_view key, FindMode mode);
 
   // Steps from the current record to the next one in index order in the step's direction
   // (tree indexes): its record number, kFindNotFound past the last one, kFindDamaged.
@@ -154,7 +52,7 @@ class StoreCursor {
 
   int result() const { return result_; }
   int step() const { return step_; }
-  int mode() const { return mode_; }
+  FindMode mode() const { return mode_; }
   // The node (record or page) the cursor stands on after the last search.
   int64_t current() const { return current_; }
   // Nodes visited by the last search, root first.
@@ -175,11 +73,15 @@ class StoreCursor {
   int search_pages(const FieldDescriptor& d, const Key& key, const IndexEntry& header,
                    size_t n);
   int position_pages(const FieldDescriptor& d, const IndexEntry& header);
+  // Reads page `page` of a paged index and steps onto it; false when the trail has reached
+  // `bound` or the page is damaged or holds no node.
+  bool visit_page(int64_t page, int64_t bound, IndexEntry& entry,
+                  std::vector<PageEntry>& entries);
 
   RecordStore* store_;
   StoreIndexes* indexes_;
   int step_;
-  int mode_ = 0;
+  FindMode mode_ = FindMode::exact;
   int result_ = -1;
   int64_t current_ = 0;
   int current_entry_ = -1;

@@ -74,10 +74,14 @@ struct FieldDescriptor {
   int count_nibble() const { return flags & kFlagCount; }
 };
 
-// File slots every store has, in this order; the own banks of fields follow them.
-inline constexpr int kSlotMain = 0;
-inline constexpr int kSlotHeap = 1;     // Bank.0
-inline constexpr int kSlotStorage = 2;  // "_Storage"
+// The files every store has, by their file slot, in this order; the own banks of fields
+// (Bank.n) follow them, one slot each. bank_file.h gives each its bank id and file name.
+enum class StoreFile : int {
+  main = 0,     // "Main"
+  heap = 1,     // Bank.0
+  storage = 2,  // "_Storage"
+};
+inline constexpr size_t slot_index(StoreFile file) { return static_cast<size_t>(file); }
 
 inline uint16_t load_u16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));

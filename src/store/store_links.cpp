@@ -13,7 +13,7 @@ RecordStore* StoreLinks::get(const std::string& path) {
     list_.splice(list_.begin(), list_, it);
     return list_.front().store.get();
   }
-  int failure = 0;
+  OpenFailure failure{};
   std::unique_ptr<RecordStore> store = RecordStore::open(path, failure);
   if (!store) return nullptr;
   if (list_.size() >= kMaxLinkedStores) list_.pop_back();

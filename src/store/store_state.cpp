@@ -2,11 +2,11 @@
 
 namespace bw::store {
 
-StoreState& state_of(RecordStore& store) {
-  auto& slot = store.extension();
-  if (auto* state = dynamic_cast<StoreState*>(slot.get())) return *state;
-  slot = std::make_unique<StoreState>(store);
-  return static_cast<StoreState&>(*slot);
+void StoreStateDeleter::operator()(StoreState* state) const { delete state; }
+
+StoreState& RecordStore::state() {
+  if (!state_) state_.reset(new StoreState(*this));
+  return *state_;
 }
 
 }  // namespace bw::store

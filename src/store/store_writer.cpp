@@ -22,11 +22,6 @@
 namespace bw::store {
 namespace {
 
-// Native type -> compact type code (0xFF: no compact form).
-constexpr std::array<uint8_t, 17> kNativeToCompact = {14, 0, 3, 4, 2, 12, 5, 13, 6,
-                                                      7,  9, 1, 10, 11, 8, 0xFF, 0xFF};
-static_assert(kNativeToCompact.size() == 17);
-
 void set_error(std::string* error, std::string text) {
   if (error != nullptr) *error = std::move(text);
 }
@@ -75,7 +70,7 @@ std::vector<uint8_t> native_schema(const std::vector<WriterField>& fields, bool 
 
 bool compact_entry(const WriterField& f, bool nested, std::vector<uint8_t>& out,
                    std::string* error) {
-  if (f.type >= kNativeToCompact.size() || kNativeToCompact[f.type] == 0xFF) {
+  if (f.type >= kNativeToCompact.size() || kNativeToCompact[f.type] == kNoCompactCode) {
     set_error(error, "field \"" + f.name + "\": type has no compact form");
     return false;
   }
@@ -204,49 +199,7 @@ std::vector<uint8_t> key_bytes(const FieldDescriptor& d, const WriterValue& v) {
 
 int compare_values(const FieldDescriptor& d, const std::vector<uint8_t>& a,
                    const std::vector<uint8_t>& b) {
-  auto sign = [](auto x, auto y) { return x < y ? -1 : (x > y ? 1 : 0); };
-  const size_t size = d.size;
-  auto fit = [&](const std::vector<uint8_t>& v) { return fitted(v, std::max<size_t>(size, 8)); };
-  switch (d.type) {
-    case kTypeText:
-      return collation_compare(a.data(), a.size(), b.data(), b.size(), 0);
-    case kTypeDate: {
-      const auto x = fit(a), y = fit(b);
-      return sign(x[0] + 256 * load_u16(&x[1]), y[0] + 256 * load_u16(&y[1]));
-    }
-    case kTypePositionLink: {
-      const auto x = fit(a), y = fit(b);
-      const size_t n = static_cast<size_t>(d.count_nibble());
-      const int c = sign(load_signed(x.data(), n), load_signed(y.data(), n));
-      if (c != 0) return c;
-      return sign(load_signed(x.data() + n, size - std::min(n, size)),
-                  load_signed(y.data() + n, size - std::min(n, size)));
-    }
-    case kTypeUnsigned: {
-      const auto x = fit(a), y = fit(b);
-      return sign(load_unsigned(x.data(), size), load_unsigned(y.data(), size));
-    }
-    case kTypeFloat: {
-      float x = 0, y = 0;
-      std::memcpy(&x, fit(a).data(), 4);
-      std::memcpy(&y, fit(b).data(), 4);
-      return sign(x, y);
-    }
-    case kTypeDouble: {
-      double x = 0, y = 0;
-      std::memcpy(&x, fit(a).data(), 8);
-      std::memcpy(&y, fit(b).data(), 8);
-      return sign(x, y);
-    }
-    case kTypeTime:
-    case kTypeLink:
-    case kTypeSigned: {
-      const auto x = fit(a), y = fit(b);
-      return sign(load_signed(x.data(), size), load_signed(y.data(), size));
-    }
-    default:
-      return collation_compare(a.data(), a.size(), b.data(), b.size(), size);
-  }
+  return compare_keys(d, a.data(), a.size(), b.data(), b.size(), 0);
 }
 
 // Index entries of a balanced tree over `order` (records or pages in key order):
@@ -344,7 +297,8 @@ bool Writer::put_value(int record, size_t index, const WriterValue& v, uint8_t* 
       set_error(error_, "field \"" + name + "\": length words too wide");
       return false;
     }
-    auto& heap = bank(legacy && d.has_own_bank() ? loc.bank_slot : 1);
+    const int heap_slot = static_cast<int>(StoreFile::heap);
+    auto& heap = bank(legacy && d.has_own_bank() ? loc.bank_slot : heap_slot);
     const uint64_t reference = heap.size() + 1;
     // The slot may live in the bank that grows here: write the reference first.
     store_unsigned(slot, loc.inline_width, reference);
@@ -460,7 +414,7 @@ bool Writer::put_paged() {
     return false;
   }
   for (size_t p = 1; p < pages.size(); ++p) headers[p].encode(pages[p].data());
-  auto& storage = bank(kSlotStorage);
+  auto& storage = bank(static_cast<int>(StoreFile::storage));
   for (const auto& p : pages) storage.insert(storage.end(), p.begin(), p.end());
   return true;
 }
@@ -591,15 +545,15 @@ WriterValue WriterValue::of_members(std::vector<WriterValue> m) {
 
 std::vector<uint8_t> schema_file(const std::vector<WriterField>& fields,
                                  const WriterOptions& options, std::string* error) {
-  if (options.encoding == WriterEncoding::kNative)
+  if (options.encoding == WriterEncoding::native)
     return native_schema(fields, options.scramble_trees);
   if (options.scramble_trees &&
-      !(options.encoding == WriterEncoding::kLegacy && options.legacy_magic == kMagicLegacyDated)) {
+      !(options.encoding == WriterEncoding::legacy && options.legacy_magic == kMagicLegacyDated)) {
     set_error(error, "only native and 0x00538136 legacy schemas mark scrambled trees");
     return {};
   }
   std::vector<uint8_t> out(kSchemaHeaderSize, 0);
-  if (options.encoding == WriterEncoding::kCompact) {
+  if (options.encoding == WriterEncoding::compact) {
     if (fields.size() > 32767) {
       set_error(error, "too many fields for a compact schema");
       return {};
@@ -610,7 +564,7 @@ std::vector<uint8_t> schema_file(const std::vector<WriterField>& fields,
       if (!compact_entry(f, false, out, error)) return {};
     return out;
   }
-  if (encoding_of_magic(options.legacy_magic) != SchemaEncoding::kLegacy || fields.size() > 65535) {
+  if (encoding_of_magic(options.legacy_magic) != SchemaEncoding::legacy || fields.size() > 65535) {
     set_error(error, "not a legacy magic, or too many fields");
     return {};
   }
@@ -652,10 +606,10 @@ bool write_store(const std::string& dir, const std::vector<WriterField>& fields,
     set_error(error, "cannot write " + schema_path(dir));
     return false;
   }
-  int failure = 0;
+  OpenFailure failure{};
   auto store = RecordStore::open(dir, failure);
   if (!store) {
-    set_error(error, "the written schema does not open (code " + std::to_string(failure) + ")");
+    set_error(error, "the written schema does not open (code " + std::to_string(static_cast<int>(failure)) + ")");
     return false;
   }
   Writer writer(*store, options, error);

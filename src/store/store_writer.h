@@ -43,10 +43,10 @@ struct WriterValue {
 
 using WriterRecord = std::vector<WriterValue>;  // one value per top-level field
 
-enum class WriterEncoding { kNative, kCompact, kLegacy };
+enum class WriterEncoding { native, compact, legacy };
 
 struct WriterOptions {
-  WriterEncoding encoding = WriterEncoding::kNative;
+  WriterEncoding encoding = WriterEncoding::native;
   uint32_t legacy_magic = kMagicLegacy;  // which legacy magic to write
   bool index_field1 = true;              // the AVL index in the record prefixes
   std::vector<int> tree_fields;          // top-level fields (2 or more) that get a Tree.n

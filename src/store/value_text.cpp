@@ -226,7 +226,7 @@ bool scale_decimal(std::string_view text, int decimals, int64_t& result) {
   return true;
 }
 
-int parse_integer(std::string_view text, const ValueField& field, const ValueContext& context,
+ParseResult parse_integer(std::string_view text, const ValueField& field, const ValueContext& context,
                   std::vector<uint8_t>& bytes) {
   std::string number;
   if (text.size() >= 2 && text[0] == '0' && text[1] == 'x') {
@@ -235,33 +235,33 @@ int parse_integer(std::string_view text, const ValueField& field, const ValueCon
     (void)end;
     if (error == std::errc::result_out_of_range ||
         v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
-      return kParseOutOfRange;
+      return ParseFailure::out_of_range;
     }
     number = std::to_string(v);
   } else if (is_plain_decimal(text)) {
     number = std::string(text);
   } else {
-    if (!context.evaluate) return kParseNoExpressions;
+    if (!context.evaluate) return ParseFailure::no_expressions;
     double v = context.evaluate(text);
-    if (!std::isfinite(v)) return kParseOutOfRange;
+    if (!std::isfinite(v)) return ParseFailure::out_of_range;
     number = fixed_text(v, 6);
   }
   int64_t v = 0;
-  if (!scale_decimal(number, field.decimals(), v)) return kParseOutOfRange;
+  if (!scale_decimal(number, field.decimals(), v)) return ParseFailure::out_of_range;
   if (field.type == kTypeUnsigned && v < 0) v = -v;
   if (is_compact(context) && !text.empty() && v >= 0) {
-    if (v == std::numeric_limits<int64_t>::max()) return kParseOutOfRange;
+    if (v == std::numeric_limits<int64_t>::max()) return ParseFailure::out_of_range;
     ++v;  // a stored 0 means no value in these stores
   }
   size_t width = field_size(field);
   bool fits = field.type == kTypeUnsigned ? fits_unsigned(static_cast<uint64_t>(v), width)
                                           : fits_signed(v, width);
-  if (!fits) return kParseOutOfRange;
+  if (!fits) return ParseFailure::out_of_range;
   put(bytes, 0, width, static_cast<uint64_t>(v));
   return static_cast<int>(bytes.size());
 }
 
-int parse_float(std::string_view text, const ValueField& field, const ValueContext& context,
+ParseResult parse_float(std::string_view text, const ValueField& field, const ValueContext& context,
                 std::vector<uint8_t>& bytes) {
   double v = 0;
   if (is_plain_float(text)) {
@@ -270,10 +270,10 @@ int parse_float(std::string_view text, const ValueField& field, const ValueConte
     if (!digits.empty()) {
       auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
       (void)end;
-      if (error == std::errc::result_out_of_range) return kParseOutOfRange;
+      if (error == std::errc::result_out_of_range) return ParseFailure::out_of_range;
     }
   } else {
-    if (!context.evaluate) return kParseNoExpressions;
+    if (!context.evaluate) return ParseFailure::no_expressions;
     v = context.evaluate(text);
   }
   if (field.type == kTypeFloat) {
@@ -289,21 +289,21 @@ int parse_float(std::string_view text, const ValueField& field, const ValueConte
   return static_cast<int>(bytes.size());
 }
 
-int parse_record_number(std::string_view text, size_t width, int64_t& v) {
+ParseResult parse_record_number(std::string_view text, size_t width, int64_t& v) {
   bool overflow = false;
   v = leading_integer(text, overflow);
-  if (overflow || !fits_signed(v, width)) return kParseOutOfRange;
+  if (overflow || !fits_signed(v, width)) return ParseFailure::out_of_range;
   return 0;
 }
 
-int parse_group(std::string_view text, const ValueField& field, const ValueContext& context,
+ParseResult parse_group(std::string_view text, const ValueField& field, const ValueContext& context,
                 std::vector<uint8_t>& bytes) {
   int depth = 0;
   for (char c : text) {
     if (c == '{') ++depth;
-    if (c == '}' && --depth < 0) return kParseUnbalanced;
+    if (c == '}' && --depth < 0) return ParseFailure::unbalanced;
   }
-  if (depth != 0) return kParseUnbalanced;
+  if (depth != 0) return ParseFailure::unbalanced;
   // An outer pair of braces around the whole text is removed.
   if (text.size() >= 2 && text.front() == '{' && text.back() == '}') {
     int level = 0;
@@ -328,8 +328,9 @@ int parse_group(std::string_view text, const ValueField& field, const ValueConte
       ++end;
     }
     std::vector<uint8_t> part;
-    int result = parse_value(text.substr(start, end - start), member, context, part);
-    if (result < 0) return result;
+    const ParseResult result =
+        parse_value(text.substr(start, end - start), member, context, part);
+    if (!result.ok()) return result;
     size_t offset = member.offset > 0 ? static_cast<size_t>(member.offset) : 0;
     size_t length = std::min(part.size(), field_size(member));
     for (size_t i = 0; i < length && offset + i < bytes.size(); ++i) bytes[offset + i] = part[i];
@@ -508,7 +509,7 @@ int format_value(const ValueField& field, std::span<const uint8_t> value,
   return format_integer(field, value, context, text);
 }
 
-int parse_value(std::string_view text, const ValueField& field, const ValueContext& context,
+ParseResult parse_value(std::string_view text, const ValueField& field, const ValueContext& context,
                 std::vector<uint8_t>& bytes) {
   bytes.assign(field_size(field), 0);
   switch (field.type) {
@@ -519,7 +520,7 @@ int parse_value(std::string_view text, const ValueField& field, const ValueConte
       return static_cast<int>(bytes.size());
     case kTypeDate: {
       auto number = static_cast<uint64_t>(parse_date(text, context.order));
-      if (!fits_unsigned(number, bytes.size())) return kParseOutOfRange;
+      if (!fits_unsigned(number, bytes.size())) return ParseFailure::out_of_range;
       put(bytes, 0, bytes.size(), number);
       return static_cast<int>(bytes.size());
     }
@@ -527,7 +528,7 @@ int parse_value(std::string_view text, const ValueField& field, const ValueConte
       int64_t v = parse_time(text, context.order);
       if (!fits_signed(v, bytes.size()) && !(bytes.size() == 3 && fits_unsigned(
                                                   static_cast<uint64_t>(v), 3))) {
-        return kParseOutOfRange;
+        return ParseFailure::out_of_range;
       }
       put(bytes, 0, bytes.size(), static_cast<uint64_t>(v));
       return static_cast<int>(bytes.size());
@@ -535,7 +536,7 @@ int parse_value(std::string_view text, const ValueField& field, const ValueConte
     case kTypeLink: {
       if (!text.empty() && text[0] == '#') text.remove_prefix(1);
       int64_t record = 0;
-      if (int r = parse_record_number(text, bytes.size(), record); r < 0) return r;
+      if (ParseResult r = parse_record_number(text, bytes.size(), record); !r.ok()) return r;
       put(bytes, 0, bytes.size(), static_cast<uint64_t>(record));
       return static_cast<int>(bytes.size());
     }
@@ -544,13 +545,14 @@ int parse_value(std::string_view text, const ValueField& field, const ValueConte
       size_t record_width = std::min(static_cast<size_t>(field.decimals()), bytes.size());
       size_t colon = text.find(':');
       int64_t record = 0, position = 0;
-      if (int r = parse_record_number(text.substr(0, colon), record_width, record); r < 0) {
+      if (ParseResult r = parse_record_number(text.substr(0, colon), record_width, record);
+          !r.ok()) {
         return r;
       }
       if (colon != std::string_view::npos) {
-        int r = parse_record_number(text.substr(colon + 1), bytes.size() - record_width,
+        ParseResult r = parse_record_number(text.substr(colon + 1), bytes.size() - record_width,
                                     position);
-        if (r < 0) return r;
+        if (!r.ok()) return r;
       }
       put(bytes, 0, record_width, static_cast<uint64_t>(record));
       put(bytes, record_width, bytes.size() - record_width, static_cast<uint64_t>(position));
@@ -574,7 +576,7 @@ int parse_value(std::string_view text, const ValueField& field, const ValueConte
       bytes.assign(text.begin(), text.end());
       return static_cast<int>(bytes.size());
     default:
-      return kParseBadType;
+      return ParseFailure::bad_type;
   }
 }
 

@@ -56,11 +56,23 @@ struct ValueField {
   int decimals() const { return flags & kFlagCount; }  // the small count N of the flags
 };
 
-// Result codes of parse_value besides a length of 0 or more.
-inline constexpr int kParseBadType = -1;        // the type has no text form
-inline constexpr int kParseUnbalanced = -2;     // "{" and "}" of a group text do not balance
-inline constexpr int kParseNoExpressions = -3;  // the text is an expression; no evaluator
-inline constexpr int kParseOutOfRange = -4;     // the number does not fit the field
+// Why parse_value produced no bytes.
+enum class ParseFailure {
+  none,
+  bad_type,        // the type has no text form
+  unbalanced,      // "{" and "}" of a group text do not balance
+  no_expressions,  // the text is an expression; no evaluator
+  out_of_range,    // the number does not fit the field
+};
+
+// What parse_value gives: the number of bytes produced, or why there are none.
+struct ParseResult {
+  ParseResult(int produced) : length(produced) {}  // NOLINT: a length converts implicitly
+  ParseResult(ParseFailure why) : failure(why) {}  // NOLINT: so does a failure
+  bool ok() const { return failure == ParseFailure::none; }
+  int length = 0;
+  ParseFailure failure = ParseFailure::none;
+};
 
 // Prints a stored value as text into `text`; returns the text's length (for binary types
 // the byte count) or -1 for a type without a text form. Empty value -> "" and 0.
@@ -68,8 +80,8 @@ int format_value(const ValueField& field, std::span<const uint8_t> value,
                  const ValueContext& context, std::string& text);
 
 // Converts `text` into the stored bytes of `field` (replacing `bytes`); returns the number
-// of bytes produced or a negative kParse* code.
-int parse_value(std::string_view text, const ValueField& field, const ValueContext& context,
+// of bytes produced or why there are none.
+ParseResult parse_value(std::string_view text, const ValueField& field, const ValueContext& context,
                 std::vector<uint8_t>& bytes);
 
 // Day number of a calendar date, 0 when the date is invalid (year from 1).

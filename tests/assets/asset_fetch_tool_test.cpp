@@ -111,9 +111,9 @@ TEST(AssetTool, PackImagesScramblesRecordKWithItsOwnSeed) {
   ASSERT_EQ(bwtool("store pack-images '" + dir + "/Base4' '" + dir + "/in/1.jpg' '" + dir +
                    "/in/2.jpg'"),
             0);
-  int failure = 0;
+  bw::store::OpenFailure failure{};
   auto store = bw::store::RecordStore::open(dir + "/Base4", failure);
-  ASSERT_NE(store, nullptr) << failure;
+  ASSERT_NE(store, nullptr) << static_cast<int>(failure);
   ASSERT_EQ(store->record_count(), 2);
   std::string data;
   ASSERT_EQ(store->read_field(2, 2, data), 2000);

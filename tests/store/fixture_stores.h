@@ -57,9 +57,9 @@ inline std::unique_ptr<RecordStore> build(const std::string& dir,
                                           const WriterOptions& options = {}) {
   std::string error;
   EXPECT_TRUE(write_store(dir, fields, records, options, &error)) << error;
-  int failure = 0;
+  OpenFailure failure{};
   auto store = RecordStore::open(dir, failure);
-  EXPECT_NE(store, nullptr) << "open failed with " << failure;
+  EXPECT_NE(store, nullptr) << "open failed with " << static_cast<int>(failure);
   return store;
 }
 

@@ -54,7 +54,7 @@ TEST(StoreOpen, ThreeEncodingsGiveTheSameDescriptors) {
       field("List", kTypeSigned, 4, 0x20),
   };
   std::vector<std::vector<Summary>> seen;
-  for (auto encoding : {WriterEncoding::kNative, WriterEncoding::kCompact, WriterEncoding::kLegacy}) {
+  for (auto encoding : {WriterEncoding::native, WriterEncoding::compact, WriterEncoding::legacy}) {
     WriterOptions options;
     options.encoding = encoding;
     const std::string dir = fixture::fresh_dir("encodings" + std::to_string(int(encoding)));
@@ -71,12 +71,41 @@ TEST(StoreOpen, ThreeEncodingsGiveTheSameDescriptors) {
       field("Pair", kTypeGroup, 6, 0, {field("A", kTypeSigned, 2), field("B", kTypeFixedText, 4)}),
       field("Tail", kTypeUnsigned, 2, 1)};
   WriterOptions compact;
-  compact.encoding = WriterEncoding::kCompact;
+  compact.encoding = WriterEncoding::compact;
   auto native_store = fixture::build(fixture::fresh_dir("grouped_native"), grouped, {});
   auto compact_store = fixture::build(fixture::fresh_dir("grouped_compact"), grouped, {}, compact);
   ASSERT_TRUE(native_store && compact_store);
   EXPECT_EQ(summarize(*native_store), summarize(*compact_store));
   EXPECT_EQ(compact_store->schema().image_magic, kMagicCompact);
+}
+
+// The compact type map is held one way and derived the other: every code goes to a native
+// type whose code gives that type back, and every native type with a code is written in
+// the compact encoding and read back as itself.
+TEST(StoreOpen, CompactTypeMapAgreesBothWays) {
+  for (size_t code = 0; code < kCompactToNative.size(); ++code) {
+    const uint8_t native = kCompactToNative[code];
+    ASSERT_LT(native, kNativeToCompact.size()) << "code " << code;
+    ASSERT_NE(kNativeToCompact[native], kNoCompactCode) << "code " << code;
+    EXPECT_EQ(kCompactToNative[kNativeToCompact[native]], native) << "code " << code;
+  }
+  std::vector<WriterField> fields;
+  for (uint8_t type = 0; type < kNativeToCompact.size(); ++type) {
+    if (kNativeToCompact[type] == kNoCompactCode) {
+      EXPECT_TRUE(type == kTypeBinary2 || type == kTypeComplex) << "type " << int(type);
+      continue;
+    }
+    fields.push_back(type == kTypeGroup
+                         ? field("T10", type, 2, 0, {field("Sub", kTypeSigned, 2)})
+                         : field("T" + std::to_string(type), type, 4));
+  }
+  WriterOptions compact;
+  compact.encoding = WriterEncoding::compact;
+  auto store = fixture::build(fixture::fresh_dir("compact_types"), fields, {}, compact);
+  ASSERT_NE(store, nullptr);
+  ASSERT_EQ(store->field_count(), fields.size());
+  for (size_t i = 0; i < fields.size(); ++i)
+    EXPECT_EQ(store->schema().fields[i].type, fields[i].type) << fields[i].name;
 }
 
 // A legacy schema written byte by byte: the (A, B) pairs become native descriptors.
@@ -114,7 +143,7 @@ TEST(StoreOpen, LegacyPairsConvert) {
     file.push_back(0);
   }
   Schema s;
-  ASSERT_EQ(load_schema(file, s), 0);
+  ASSERT_TRUE(load_schema(file, s));
   EXPECT_TRUE(s.legacy_family);
   EXPECT_EQ(s.image_magic, kMagicLegacy);
   EXPECT_TRUE(s.trees_scrambled());
@@ -129,19 +158,19 @@ TEST(StoreOpen, LegacyPairsConvert) {
 }
 
 TEST(StoreOpen, FailureCodes) {
-  int failure = 0;
+  OpenFailure failure{};
   EXPECT_EQ(RecordStore::open(std::string(BW_TEST_TMPDIR) + "/no_such_store", failure), nullptr);
-  EXPECT_EQ(failure, kOpenNoSchema);
+  EXPECT_EQ(failure, OpenFailure::no_schema);
 
   const std::string dir = fixture::fresh_dir("unknown_magic");
   ASSERT_TRUE(write_file(fixture::schema_of(dir), le32(0x12345678)));
   EXPECT_EQ(RecordStore::open(dir, failure), nullptr);
-  EXPECT_EQ(failure, kOpenNoSchema);
+  EXPECT_EQ(failure, OpenFailure::no_schema);
 
-  EXPECT_EQ(probe_store("", dir), 0);
+  EXPECT_EQ(probe_store("", dir), SchemaEncoding::none);
   ASSERT_TRUE(write_file(fixture::schema_of(dir), le32(kMagicCompact)));
-  EXPECT_EQ(probe_store("", dir), 4);
-  EXPECT_EQ(probe_store(".", dir), 4);
+  EXPECT_EQ(probe_store("", dir), SchemaEncoding::compact);
+  EXPECT_EQ(probe_store(".", dir), SchemaEncoding::compact);
 }
 
 // Damaged schemas: each case overwrites bytes of a sound native schema.
@@ -177,13 +206,13 @@ TEST(StoreOpen, DamagedSchemaFailsWithThree) {
     } else {
       fixture::patch(fixture::schema_of(dir), c.offset, c.bytes);
     }
-    int failure = 0;
+    OpenFailure failure{};
     EXPECT_EQ(RecordStore::open(dir, failure), nullptr);
-    EXPECT_EQ(failure, kOpenBadSchema);
+    EXPECT_EQ(failure, OpenFailure::bad_schema);
   }
 
   // Compact and legacy files cut short.
-  for (auto encoding : {WriterEncoding::kCompact, WriterEncoding::kLegacy}) {
+  for (auto encoding : {WriterEncoding::compact, WriterEncoding::legacy}) {
     WriterOptions options;
     options.encoding = encoding;
     const std::vector<WriterField> flat = {field("Key", kTypeFixedText, 8),
@@ -192,7 +221,7 @@ TEST(StoreOpen, DamagedSchemaFailsWithThree) {
     ASSERT_FALSE(file.empty());
     for (size_t cut : {size_t{6}, size_t{17}, file.size() - 1}) {
       Schema s;
-      EXPECT_EQ(load_schema(std::vector<uint8_t>(file.begin(), file.begin() + long(cut)), s), 3)
+      EXPECT_FALSE(load_schema(std::vector<uint8_t>(file.begin(), file.begin() + long(cut)), s))
           << "cut at " << cut;
     }
   }
@@ -235,7 +264,7 @@ TEST(StoreOpen, RecordLayout) {
 
   // The compact and legacy families have a record-sized "Main" header.
   WriterOptions legacy;
-  legacy.encoding = WriterEncoding::kLegacy;
+  legacy.encoding = WriterEncoding::legacy;
   auto old = fixture::build(fixture::fresh_dir("layout_legacy"),
                             {field("Key", kTypeFixedText, 30), field("V", kTypeSigned, 2)}, {}, legacy);
   ASSERT_NE(old, nullptr);
@@ -251,14 +280,14 @@ TEST(StoreOpen, OwnBankSlots) {
   std::vector<WriterRecord> records;
   for (const char* v : {"one", "two", "three"})
     records.push_back({WriterValue::of_text(v), WriterValue::of_text(std::string("bank-") + v)});
-  for (auto encoding : {WriterEncoding::kNative, WriterEncoding::kLegacy}) {
+  for (auto encoding : {WriterEncoding::native, WriterEncoding::legacy}) {
     WriterOptions options;
     options.encoding = encoding;
     const std::string dir = fixture::fresh_dir("own_bank");
     auto store = fixture::build(dir, fields, records, options);
     ASSERT_NE(store, nullptr);
     const auto bank = fixture::read_file(dir + "/Bank.2");
-    const size_t at = encoding == WriterEncoding::kLegacy ? 48 : 32;
+    const size_t at = encoding == WriterEncoding::legacy ? 48 : 32;
     ASSERT_GE(bank.size(), at + 16);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bank[at])), "bank-three");
     std::string text;
@@ -285,7 +314,7 @@ TEST(StoreOpen, RecordCountFollowsMain) {
   // it first: Windows keeps a removed file's name while a handle on it is open.)
   store.reset();
   std::filesystem::remove(dir + "/Main");
-  int failure = 0;
+  OpenFailure failure{};
   auto empty = RecordStore::open(dir, failure);
   ASSERT_NE(empty, nullptr);
   EXPECT_EQ(empty->record_count(), 0);
@@ -316,7 +345,7 @@ TEST(StoreOpen, WindowedReads) {
   std::vector<uint8_t> data(5000);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
   ASSERT_TRUE(write_file(path, data));
-  BankFile bank(path, kBankHeap, 4096);
+  BankFile bank(path, bank_id_of(StoreFile::heap), 4096);
 
   const uint8_t* p = bank.read(2040, 10);
   ASSERT_NE(p, nullptr);
@@ -364,18 +393,18 @@ TEST(StoreOpen, FolderNamedAnyWayOpens) {
   fs::create_directory_symlink(parent + "/Base3", parent + "/elsewhere", link_error);
   if (!link_error) names.push_back(parent + "/elsewhere");
   for (const std::string& name : names) {
-    int failure = 0;
+    OpenFailure failure{};
     auto store = RecordStore::open(name, failure);
-    ASSERT_NE(store, nullptr) << name << " fails with " << failure;
+    ASSERT_NE(store, nullptr) << name << " fails with " << static_cast<int>(failure);
     EXPECT_EQ(store->record_count(), 1) << name;
   }
   // "." from inside the folder.
   const fs::path before = fs::current_path();
   fs::current_path(parent + "/Base3");
-  int failure = 0;
+  OpenFailure failure{};
   const bool opened = RecordStore::open(".", failure) != nullptr;
   fs::current_path(before);
-  EXPECT_TRUE(opened) << "\".\" fails with " << failure;
+  EXPECT_TRUE(opened) << "\".\" fails with " << static_cast<int>(failure);
 }
 
 TEST(StoreOpen, PathsAndLogBuffer) {
@@ -392,7 +421,7 @@ TEST(StoreOpen, PathsAndLogBuffer) {
   EXPECT_EQ(plain->main_access_mode(), 2);
   std::string error;
   ASSERT_TRUE(write_store(dir + "/_LogDB", {field("Entry", kTypeFixedText, 8)}, {}, {}, &error));
-  int failure = 0;
+  OpenFailure failure{};
   auto logged = RecordStore::open(dir, failure);
   ASSERT_NE(logged, nullptr);
   EXPECT_TRUE(logged->has_log_buffer());
@@ -464,7 +493,7 @@ TEST(StoreOpen, ReadersOpenFilesReadOnly) {
   if (!as_root) {
     for (const auto& f : std::filesystem::directory_iterator(dir)) ::chmod(f.path().c_str(), 0444);
   }
-  int failure = 0;
+  OpenFailure failure{};
   auto reader = RecordStore::open(dir, failure);
   ASSERT_NE(reader, nullptr);
   std::string text;

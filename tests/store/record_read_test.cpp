@@ -154,8 +154,8 @@ TEST(StoreRead, CompactAndLegacyFamilies) {
       {WriterValue::of_text("k2"), WriterValue{}, WriterValue::of_elements({}), WriterValue{},
        WriterValue::of_integer(6, 4)},
   };
-  for (auto encoding : {WriterEncoding::kCompact, WriterEncoding::kLegacy}) {
-    SCOPED_TRACE(encoding == WriterEncoding::kCompact ? "compact" : "legacy");
+  for (auto encoding : {WriterEncoding::compact, WriterEncoding::legacy}) {
+    SCOPED_TRACE(encoding == WriterEncoding::compact ? "compact" : "legacy");
     WriterOptions options;
     options.encoding = encoding;
     auto store = fixture::build(fixture::fresh_dir("family"), fields, records, options);
@@ -166,7 +166,7 @@ TEST(StoreRead, CompactAndLegacyFamilies) {
     EXPECT_EQ(text, "legacy text");
     EXPECT_EQ(text_of(*store, 1, "^4", text), 10);
     EXPECT_EQ(text, "side value");
-    const bool compact = encoding == WriterEncoding::kCompact;
+    const bool compact = encoding == WriterEncoding::compact;
     EXPECT_EQ(text_of(*store, 1, "^3[X]", text), 3);
     EXPECT_EQ(text, compact ? "13." : "15.");  // compact keeps 7 and 8 as 6 and 7 plus one
     EXPECT_EQ(text_of(*store, 2, "^2", text), 0);
@@ -240,7 +240,7 @@ TEST(StoreRead, DamagedFilesGiveMinusOne) {
       offset = c.offset(*sound);
     }
     fixture::patch(dir + "/" + c.file, offset, c.bytes);
-    int failure = 0;
+    OpenFailure failure{};
     auto store = RecordStore::open(dir, failure);
     ASSERT_NE(store, nullptr);
     std::string text = "stale";

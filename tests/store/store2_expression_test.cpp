@@ -107,12 +107,12 @@ TEST(Expression, NumberTextsOfIntegerFieldsAreEvaluated) {
   price.flags = 2;
   price.size = 4;
   std::vector<uint8_t> bytes;
-  ASSERT_EQ(parse_value("1/4+^2", price, expression_context(*store, 2), bytes), 4);
+  ASSERT_EQ(parse_value("1/4+^2", price, expression_context(*store, 2), bytes).length, 4);
   EXPECT_EQ(load_i32(bytes.data()), 1025);  // 10.25 with two implied decimals
   ValueField weight;
   weight.type = kTypeDouble;
   weight.size = 8;
-  ASSERT_EQ(parse_value("^Weight*2", weight, expression_context(*store, 1), bytes), 8);
+  ASSERT_EQ(parse_value("^Weight*2", weight, expression_context(*store, 1), bytes).length, 8);
   double d = 0;
   std::memcpy(&d, bytes.data(), 8);
   EXPECT_EQ(d, 5.0);

@@ -98,7 +98,7 @@ TEST(LinkedRead, ComplexValuesThroughTheSubStore) {
   slot(2, {2, 0, ref[0], ref[1], ref[2], ref[3]});
   slot(3, {0, 0, 0, 0, 0, 0});
   slot(4, {9, 0, 0, 0, 0, 0});  // no field 9 in _Complex
-  int failure = 0;
+  OpenFailure failure{};
   auto reopened = RecordStore::open(dir, failure);
   ASSERT_NE(reopened, nullptr);
   StoreLinks fresh;
@@ -286,7 +286,7 @@ TEST(Plugin, ASwappedStoreFolderNeverLoadsAnotherUsersLibrary) {
     int mine_loaded = 0;
     std::string refusal;
     for (int i = 0; i < 400; ++i) {
-      int failure = 0;
+      OpenFailure failure{};
       auto store = RecordStore::open(mine, failure);
       if (store == nullptr) continue;  // caught half-way through a swap
       StoreLinks links;

@@ -20,16 +20,17 @@ TEST(IndexEntry, SignsCarryTheBalance) {
   struct Case {
     int32_t left, right;
     int64_t want_left, want_right;
-    int balance, status;
+    int balance;
+    EntryStatus status;
   } cases[] = {
-      {-5, 7, 5, 7, -1, kEntryRead}, {5, -7, 5, 7, 1, kEntryRead},
-      {5, 7, 5, 7, 0, kEntryRead},   {0, 0, 0, 0, 0, kEntryRead},
-      {-1, -1, 0, 0, 0, kEntryNoNode},
+      {-5, 7, 5, 7, -1, EntryStatus::read}, {5, -7, 5, 7, 1, EntryStatus::read},
+      {5, 7, 5, 7, 0, EntryStatus::read},   {0, 0, 0, 0, 0, EntryStatus::read},
+      {-1, -1, 0, 0, 0, EntryStatus::no_node},
   };
   for (const auto& c : cases) {
     const IndexEntry e = decode_index_entry(c.left, c.right);
     EXPECT_EQ(e.status, c.status) << c.left << "," << c.right;
-    if (e.status != kEntryRead) continue;
+    if (e.status != EntryStatus::read) continue;
     EXPECT_EQ(e.left, c.want_left);
     EXPECT_EQ(e.right, c.want_right);
     EXPECT_EQ(e.balance, c.balance);
@@ -109,7 +110,7 @@ NumberStore number_store(const std::string& name, int count, bool scrambled, uns
 // What a lookup of `key` must give over `values` (values[r - 1] of record r) by brute
 // force: mode 0 the first equal record in index order (equal keys sort by record number),
 // mode 2 that or the nearest record on the step side.
-int expected_find(const std::vector<long double>& values, long double key, int mode, int step) {
+int expected_find(const std::vector<long double>& values, long double key, FindMode mode, int step) {
   std::vector<int> order(values.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i) + 1;
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
@@ -120,7 +121,7 @@ int expected_find(const std::vector<long double>& values, long double key, int m
     const long double v = values[static_cast<size_t>(r) - 1];
     if (v == key) return r;
   }
-  if (mode != kModeNearest) return kFindNotFound;
+  if (mode != FindMode::nearest) return kFindNotFound;
   for (int r : order) {
     const long double v = values[static_cast<size_t>(r) - 1];
     if (step > 0 ? v > key : v < key) return r;
@@ -140,12 +141,12 @@ TEST(StoreCursor, TreeIndexesAgreeWithBruteForce) {
     }
     StoreIndexes indexes(*s.store);
     for (int step : {1, -1, 3}) {
-      for (int mode : {kModeExact, kModeNearest}) {
+      for (FindMode mode : {FindMode::exact, FindMode::nearest}) {
         for (int key = -35; key <= 35; ++key) {
           StoreCursor cursor(s.store.get(), step, &indexes);
           const std::string text = std::to_string(key);
           EXPECT_EQ(cursor.find(2, text, mode), expected_find(signed_values, key, mode, step))
-              << "signed " << key << " mode " << mode << " step " << step << " scrambled "
+              << "signed " << key << " mode " << static_cast<int>(mode) << " step " << step << " scrambled "
               << scrambled;
           const uint32_t u = static_cast<uint32_t>(key) * 7u;
           EXPECT_EQ(cursor.find(3, std::to_string(u), mode),
@@ -177,14 +178,14 @@ TEST(StoreCursor, SteppingWalksTheIndexInOrder) {
     if (step < 0) std::reverse(want.begin(), want.end());
     StoreCursor cursor(s.store.get(), step);
     std::vector<int> walked;
-    for (int r = cursor.find(2, step > 0 ? "-100" : "100", kModeNearest); r > 0; r = cursor.next())
+    for (int r = cursor.find(2, step > 0 ? "-100" : "100", FindMode::nearest); r > 0; r = cursor.next())
       walked.push_back(r);
     EXPECT_EQ(walked, want) << "step " << step;
     EXPECT_EQ(cursor.next(), kFindNotFound);
   }
   // From a record in the middle: the records after it.
   StoreCursor cursor(s.store.get(), 1);
-  const int first = cursor.find(2, std::to_string(s.numbers[order[30] - 1]), kModeExact);
+  const int first = cursor.find(2, std::to_string(s.numbers[order[30] - 1]), FindMode::exact);
   const auto at = std::find(order.begin(), order.end(), first);
   ASSERT_NE(at, order.end());
   EXPECT_EQ(cursor.next(), *(at + 1));
@@ -200,18 +201,18 @@ TEST(StoreCursor, FieldOneTextIndexWithModes) {
   ASSERT_NE(store, nullptr);
   StoreCursor up(store.get(), 1);
   StoreCursor down(store.get(), -1);
-  EXPECT_EQ(up.find(1, "OCHRE", kModeExact), 2);  // equal keys: the first in index order
-  EXPECT_EQ(down.find(1, "ochre", kModeExact), 4);
-  EXPECT_EQ(up.find(1, "ochr", kModeExact), kFindNotFound);
-  EXPECT_EQ(up.find(1, "ochr", kModePrefix), 2);
-  EXPECT_EQ(up.find(1, "ochre2", kModePrefix), 7);
-  EXPECT_EQ(up.find(1, "Peach", kModeNearest), 3);   // next up: Sienna
-  EXPECT_EQ(down.find(1, "Peach", kModeNearest), 7);  // next down: Ochre2x
-  EXPECT_EQ(up.find(1, "Zz", kModeNearest), kFindNotFound);
-  EXPECT_EQ(up.find(1, "", kModeNearest), 5);          // Black
-  EXPECT_EQ(up.find(1, "ochre", kModeRoot), kFindNotFound);
+  EXPECT_EQ(up.find(1, "OCHRE", FindMode::exact), 2);  // equal keys: the first in index order
+  EXPECT_EQ(down.find(1, "ochre", FindMode::exact), 4);
+  EXPECT_EQ(up.find(1, "ochr", FindMode::exact), kFindNotFound);
+  EXPECT_EQ(up.find(1, "ochr", FindMode::prefix), 2);
+  EXPECT_EQ(up.find(1, "ochre2", FindMode::prefix), 7);
+  EXPECT_EQ(up.find(1, "Peach", FindMode::nearest), 3);   // next up: Sienna
+  EXPECT_EQ(down.find(1, "Peach", FindMode::nearest), 7);  // next down: Ochre2x
+  EXPECT_EQ(up.find(1, "Zz", FindMode::nearest), kFindNotFound);
+  EXPECT_EQ(up.find(1, "", FindMode::nearest), 5);          // Black
+  EXPECT_EQ(up.find(1, "ochre", FindMode::root), kFindNotFound);
   EXPECT_NE(up.current(), 0);
-  EXPECT_EQ(up.find(2, "x", kModeExact), kFindNoIndex);  // no field 2
+  EXPECT_EQ(up.find(2, "x", FindMode::exact), kFindNoIndex);  // no field 2
 }
 
 TEST(StoreCursor, PagedIndexesAgreeWithBruteForce) {
@@ -241,8 +242,8 @@ TEST(StoreCursor, PagedIndexesAgreeWithBruteForce) {
     int smallest = kFindNotFound;
     for (size_t i = 0; i < values.size(); ++i)
       if (values[i] == key && smallest < 0) smallest = static_cast<int>(i) + 1;
-    EXPECT_EQ(cursor.find(2, std::to_string(key), kModeExact), smallest) << key;
-    const int nearest = cursor.find(2, std::to_string(key), kModeNearest);
+    EXPECT_EQ(cursor.find(2, std::to_string(key), FindMode::exact), smallest) << key;
+    const int nearest = cursor.find(2, std::to_string(key), FindMode::nearest);
     if (smallest > 0) {
       EXPECT_EQ(nearest, smallest) << key;
     } else {
@@ -258,19 +259,19 @@ TEST(StoreCursor, PagedIndexesAgreeWithBruteForce) {
     }
   }
   for (size_t i = 0; i < texts.size(); ++i) {
-    const int got = cursor.find(3, texts[i], kModeExact);
+    const int got = cursor.find(3, texts[i], FindMode::exact);
     ASSERT_GT(got, 0) << texts[i];
     EXPECT_EQ(texts[static_cast<size_t>(got) - 1], texts[i]);
     EXPECT_LE(got, static_cast<int>(i) + 1);
   }
-  EXPECT_EQ(cursor.find(3, "t1", kModeExact), kFindNotFound);
+  EXPECT_EQ(cursor.find(3, "t1", FindMode::exact), kFindNotFound);
   // Mode -1 stands on the last page (step +1) or the first (step -1).
   const long double top = *std::max_element(values.begin(), values.end());
-  const int last = cursor.find(2, "", kModeRoot);
+  const int last = cursor.find(2, "", FindMode::root);
   ASSERT_GT(last, 0);
   EXPECT_EQ(values[static_cast<size_t>(last) - 1], top);
   StoreCursor down(store.get(), -1);
-  const int first = down.find(2, "", kModeRoot);
+  const int first = down.find(2, "", FindMode::root);
   ASSERT_GT(first, 0);
   EXPECT_EQ(values[static_cast<size_t>(first) - 1], 0 + *std::min_element(values.begin(), values.end()));
 }
@@ -278,30 +279,30 @@ TEST(StoreCursor, PagedIndexesAgreeWithBruteForce) {
 TEST(StoreCursor, KeysThatDoNotConvertFindNothing) {
   NumberStore s = number_store("convert", 5, false, 3);
   StoreCursor cursor(s.store.get(), 1);
-  EXPECT_EQ(cursor.find(2, "not a number", kModeExact), kFindNotFound);
-  EXPECT_EQ(cursor.find(2, "99999999999999", kModeExact), kFindNotFound);
+  EXPECT_EQ(cursor.find(2, "not a number", FindMode::exact), kFindNotFound);
+  EXPECT_EQ(cursor.find(2, "99999999999999", FindMode::exact), kFindNotFound);
 }
 
 TEST(StoreIndexes, OpenIndexCodes) {
   NumberStore s = number_store("open_index", 4, false, 5);
   StoreIndexes indexes(*s.store);
-  EXPECT_EQ(indexes.open_index(FieldPath::of(1)), kIndexReady);
-  EXPECT_EQ(indexes.open_index(FieldPath::of(2)), kIndexReady);
-  EXPECT_EQ(indexes.open_index(FieldPath::of(9)), kIndexNone);
-  EXPECT_EQ(indexes.open_index(FieldPath::of(0)), kIndexNone);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(1)), IndexStatus::ready);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(2)), IndexStatus::ready);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(9)), IndexStatus::none);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(0)), IndexStatus::none);
   std::filesystem::remove(s.dir + "/Tree.3");
-  EXPECT_EQ(indexes.open_index(FieldPath::of(3)), kIndexMissing);
-  EXPECT_EQ(indexes.open_index(FieldPath::of(3)), kIndexFailedBefore);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(3)), IndexStatus::missing);
+  EXPECT_EQ(indexes.open_index(FieldPath::of(3)), IndexStatus::failed_before);
   StoreCursor cursor(s.store.get(), 1, &indexes);
-  EXPECT_EQ(cursor.find(3, "7", kModeExact), kFindNoIndex);
+  EXPECT_EQ(cursor.find(3, "7", FindMode::exact), kFindNoIndex);
 
   // Field 1's header entry with a balance is not a header.
   fixture::patch(s.dir + "/Main", 0, fixture::le32(static_cast<uint32_t>(-3)));
-  int failure = 0;
+  OpenFailure failure{};
   auto reopened = RecordStore::open(s.dir, failure);
   StoreIndexes fresh(*reopened);
-  EXPECT_EQ(fresh.open_index(FieldPath::of(1)), kIndexBadHeader);
-  EXPECT_EQ(fresh.open_index(FieldPath::of(1)), kIndexFailedBefore);
+  EXPECT_EQ(fresh.open_index(FieldPath::of(1)), IndexStatus::bad_header);
+  EXPECT_EQ(fresh.open_index(FieldPath::of(1)), IndexStatus::failed_before);
 
   // Arrays have no index.
   const std::string dir = fixture::fresh_dir("array_index");
@@ -309,7 +310,7 @@ TEST(StoreIndexes, OpenIndexCodes) {
                                      field("List", kTypeSigned, 4, 0x20)},
                                {{WriterValue::of_text("a"), WriterValue::of_elements({{1}})}});
   StoreIndexes array_indexes(*arrays);
-  EXPECT_EQ(array_indexes.open_index(FieldPath::of(2)), kIndexNone);
+  EXPECT_EQ(array_indexes.open_index(FieldPath::of(2)), IndexStatus::none);
 }
 
 // Damage to a built index, as (file, offset, bytes): every case must end in -2 or -1.
@@ -352,12 +353,12 @@ TEST(StoreCursor, DamagedIndexesEndTheSearch) {
   for (const auto& c : cases) {
     NumberStore s = number_store(std::string("damage_") + c.name, 31, false, 9);
     c.damage(s);
-    int failure = 0;
+    OpenFailure failure{};
     auto store = RecordStore::open(s.dir, failure);
     ASSERT_NE(store, nullptr);
     StoreCursor cursor(store.get(), 1);
     // A key that is absent walks to a leaf; present keys may stop sooner.
-    EXPECT_EQ(cursor.find(2, "1000", kModeExact), c.want) << c.name;
+    EXPECT_EQ(cursor.find(2, "1000", FindMode::exact), c.want) << c.name;
     EXPECT_LE(cursor.trail().size(), static_cast<size_t>(kMaxTrail + 1)) << c.name;
   }
 }
@@ -365,12 +366,12 @@ TEST(StoreCursor, DamagedIndexesEndTheSearch) {
 TEST(StoreCursor, MissingHeaderIsWrittenEmptyIntoWritableFiles) {
   NumberStore s = number_store("empty_header", 3, false, 1);
   ASSERT_TRUE(write_file(s.dir + "/Tree.2", {}));
-  int failure = 0;
+  OpenFailure failure{};
   auto writer = RecordStore::open(s.dir, failure, StoreAccess::read_write);
   ASSERT_NE(writer, nullptr);
   {
     StoreCursor cursor(writer.get(), 1);
-    EXPECT_EQ(cursor.find(2, "1", kModeExact), kFindNotFound);
+    EXPECT_EQ(cursor.find(2, "1", FindMode::exact), kFindNotFound);
   }
   EXPECT_EQ(fixture::read_file(s.dir + "/Tree.2"), std::vector<uint8_t>(8, 0));
 }
@@ -391,13 +392,13 @@ TEST(StoreCursor, ReadersWriteNothing) {
     return files;
   };
   const auto before = snapshot();
-  int failure = 0;
+  OpenFailure failure{};
   auto reader = RecordStore::open(s.dir, failure);
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(reader->main_access_mode(), 2);
   StoreCursor cursor(reader.get(), 1);
-  EXPECT_EQ(cursor.find(2, "1", kModeExact), kFindNotFound);
-  EXPECT_EQ(cursor.find(1, "K00001", kModeExact), kFindNotFound);
+  EXPECT_EQ(cursor.find(2, "1", FindMode::exact), kFindNotFound);
+  EXPECT_EQ(cursor.find(1, "K00001", FindMode::exact), kFindNotFound);
   EXPECT_EQ(snapshot(), before);
 }
 
@@ -409,7 +410,7 @@ TEST(StoreCursor, MissingHeaderIsNotWrittenIntoReadOnlyFiles) {
   ASSERT_TRUE(write_file(s.dir + "/Tree.3", {}));
   ::chmod((s.dir + "/Tree.3").c_str(), 0444);
   StoreCursor cursor(s.store.get(), 1);
-  EXPECT_EQ(cursor.find(3, "1", kModeExact), kFindNotFound);
+  EXPECT_EQ(cursor.find(3, "1", FindMode::exact), kFindNotFound);
   EXPECT_TRUE(fixture::read_file(s.dir + "/Tree.3").empty());
   // Writable again, so that a later run given the same scratch folder can clear it
   // (Windows refuses to delete a read-only file).

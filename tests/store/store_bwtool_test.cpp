@@ -148,7 +148,7 @@ TEST(StoreToolLinks, ReadAndFindFollowLinks) {
 // path, as the engine reads it: the tool prints that value, never -1.
 TEST(StoreToolLinks, LegacyExpressionFieldsPrintTheirValue) {
   WriterOptions legacy;
-  legacy.encoding = WriterEncoding::kLegacy;
+  legacy.encoding = WriterEncoding::legacy;
   const std::string a = fixture::fresh_dir("tool_legacy_expression") + "/A";
   auto store = fixture::build(
       a, {field("Name", kTypeFixedText, 8), field("Count", kTypeSigned, 4),

@@ -147,12 +147,12 @@ TEST(StoreWriter, RefusesWhatAnEncodingCannotHold) {
     std::vector<WriterField> fields;
   };
   const std::vector<Case> cases = {
-      {"nested group in compact", WriterEncoding::kCompact,
+      {"nested group in compact", WriterEncoding::compact,
        {field("G", kTypeGroup, 2, 0, {field("H", kTypeGroup, 2, 0, {field("x", kTypeSigned, 2)})})}},
-      {"type 16 in compact", WriterEncoding::kCompact, {field("C", kTypeComplex, 4)}},
-      {"group in legacy", WriterEncoding::kLegacy,
+      {"type 16 in compact", WriterEncoding::compact, {field("C", kTypeComplex, 4)}},
+      {"group in legacy", WriterEncoding::legacy,
        {field("G", kTypeGroup, 2, 0, {field("x", kTypeSigned, 2)})}},
-      {"8-byte integer in legacy", WriterEncoding::kLegacy, {field("I", kTypeSigned, 8)}},
+      {"8-byte integer in legacy", WriterEncoding::legacy, {field("I", kTypeSigned, 8)}},
   };
   for (const auto& c : cases) {
     WriterOptions options;

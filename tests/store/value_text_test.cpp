@@ -50,8 +50,9 @@ std::string format(const ValueField& f, const std::vector<uint8_t>& bytes,
 std::vector<uint8_t> parse(std::string_view text, const ValueField& f,
                            const ValueContext& context = native()) {
   std::vector<uint8_t> bytes;
-  int length = parse_value(text, f, context, bytes);
-  EXPECT_EQ(length, static_cast<int>(bytes.size())) << text;
+  const ParseResult result = parse_value(text, f, context, bytes);
+  EXPECT_TRUE(result.ok()) << text;
+  EXPECT_EQ(result.length, static_cast<int>(bytes.size())) << text;
   return bytes;
 }
 
@@ -204,16 +205,20 @@ TEST(ParseValue, IntegersScaledToImpliedDecimals) {
 TEST(ParseValue, NumbersThatDoNotFitAreRefused) {
   std::vector<uint8_t> bytes;
   for (const char* text : {"128", "-129", "99999999999999999999", "0xFFFFFFFFFFFFFFFFF"}) {
-    EXPECT_EQ(parse_value(text, field(kTypeSigned, 1), native(), bytes), kParseOutOfRange)
+    EXPECT_EQ(parse_value(text, field(kTypeSigned, 1), native(), bytes).failure,
+              ParseFailure::out_of_range)
         << text;
   }
-  EXPECT_EQ(parse_value("256", field(kTypeUnsigned, 1), native(), bytes), kParseOutOfRange);
-  EXPECT_EQ(parse_value("300000", field(kTypeLink, 2), native(), bytes), kParseOutOfRange);
+  EXPECT_EQ(parse_value("256", field(kTypeUnsigned, 1), native(), bytes).failure,
+            ParseFailure::out_of_range);
+  EXPECT_EQ(parse_value("300000", field(kTypeLink, 2), native(), bytes).failure,
+            ParseFailure::out_of_range);
   // A date needs three bytes, a date-time after 2038 more than four.
-  EXPECT_EQ(parse_value("15.06.2007", field(kTypeDate, 2), native(), bytes), kParseOutOfRange);
-  EXPECT_EQ(parse_value("01.01.2040 00:00:00", field(kTypeTime, 4), native(), bytes),
-            kParseOutOfRange);
-  EXPECT_EQ(parse_value("01.01.2040 00:00:00", field(kTypeTime, 8), native(), bytes), 8);
+  EXPECT_EQ(parse_value("15.06.2007", field(kTypeDate, 2), native(), bytes).failure,
+            ParseFailure::out_of_range);
+  EXPECT_EQ(parse_value("01.01.2040 00:00:00", field(kTypeTime, 4), native(), bytes).failure,
+            ParseFailure::out_of_range);
+  EXPECT_EQ(parse_value("01.01.2040 00:00:00", field(kTypeTime, 8), native(), bytes).length, 8);
 }
 
 TEST(ParseValue, CompactStoresShiftNonNegativeIntegersByOne) {
@@ -234,8 +239,10 @@ TEST(ParseValue, CompactStoresShiftNonNegativeIntegersByOne) {
 
 TEST(ParseValue, ExpressionsGoThroughTheEvaluator) {
   std::vector<uint8_t> bytes;
-  EXPECT_EQ(parse_value("2*3", field(kTypeSigned, 4), native(), bytes), kParseNoExpressions);
-  EXPECT_EQ(parse_value("^2", field(kTypeDouble, 8), native(), bytes), kParseNoExpressions);
+  EXPECT_EQ(parse_value("2*3", field(kTypeSigned, 4), native(), bytes).failure,
+            ParseFailure::no_expressions);
+  EXPECT_EQ(parse_value("^2", field(kTypeDouble, 8), native(), bytes).failure,
+            ParseFailure::no_expressions);
 
   ValueContext context = native();
   std::string seen;
@@ -250,7 +257,8 @@ TEST(ParseValue, ExpressionsGoThroughTheEvaluator) {
   std::memcpy(expected.data(), &d, 8);
   EXPECT_EQ(parse("^2+1", field(kTypeDouble, 8), context), expected);
   context.evaluate = [](std::string_view) { return 1e300; };
-  EXPECT_EQ(parse_value("x", field(kTypeSigned, 4), context, bytes), kParseOutOfRange);
+  EXPECT_EQ(parse_value("x", field(kTypeSigned, 4), context, bytes).failure,
+            ParseFailure::out_of_range);
 }
 
 TEST(ParseValue, FloatsAndDoubles) {
@@ -282,7 +290,8 @@ TEST(ParseValue, TextDatesTimesAndLinks) {
             (std::vector<uint8_t>{3, 0, 0, 0, 0, 0}));
   EXPECT_EQ(parse("line one\nline two", field(kTypeText, 4)).size(), 17u);
   std::vector<uint8_t> bytes;
-  EXPECT_EQ(parse_value("x", field(kTypeComplex, 4), native(), bytes), kParseBadType);
+  EXPECT_EQ(parse_value("x", field(kTypeComplex, 4), native(), bytes).failure,
+            ParseFailure::bad_type);
 }
 
 TEST(ParseValue, GroupsFillTheirSubFields) {
@@ -304,11 +313,12 @@ TEST(ParseValue, GroupsFillTheirSubFields) {
 
   std::vector<uint8_t> bytes;
   for (const char* text : {"{abc;1", "abc};{", "{{9;1}", "}{"}) {
-    EXPECT_EQ(parse_value(text, outer, native(), bytes), kParseUnbalanced) << text;
+    EXPECT_EQ(parse_value(text, outer, native(), bytes).failure, ParseFailure::unbalanced) << text;
   }
   // The first sub-field that fails gives the group's result.
-  EXPECT_EQ(parse_value("{abc;x+1}", pair_group(), native(), bytes), kParseNoExpressions);
-  EXPECT_EQ(parse_value("{99999;x}", outer, native(), bytes), kParseOutOfRange);
+  EXPECT_EQ(parse_value("{abc;x+1}", pair_group(), native(), bytes).failure,
+            ParseFailure::no_expressions);
+  EXPECT_EQ(parse_value("{99999;x}", outer, native(), bytes).failure, ParseFailure::out_of_range);
 }
 
 }  // namespace

@@ -16,11 +16,11 @@ namespace {
 using bw::store::RecordStore;
 
 std::unique_ptr<RecordStore> open_store(const char* dir) {
-  int failure = 0;
+  bw::store::OpenFailure failure{};
   auto store = RecordStore::open(dir, failure);
   if (!store) {
     std::fprintf(stderr, "bwtool store: cannot open store \"%s\": %s (code %d)\n", dir,
-                 bw::store::open_failure_text(failure), failure);
+                 bw::store::open_failure_text(failure), static_cast<int>(failure));
   }
   return store;
 }

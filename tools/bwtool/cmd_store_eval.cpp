@@ -35,11 +35,11 @@ int run_eval(std::span<char* const> args) {
     std::fprintf(stderr, "bwtool store eval: \"%s\" is not a record number\n", args[1]);
     return kUsageError;
   }
-  int failure = 0;
+  bw::store::OpenFailure failure{};
   auto store = bw::store::RecordStore::open(args[0], failure);
   if (!store) {
     std::fprintf(stderr, "bwtool store eval: cannot open store \"%s\" (code %d)\n", args[0],
-                 failure);
+                 static_cast<int>(failure));
     return 1;
   }
   bw::store::StoreLinks links;

@@ -46,11 +46,11 @@ int run_find(std::span<char* const> args) {
     std::fprintf(stderr, "bwtool store find: mode %d is not one of -1, 0, 1, 2\n", mode);
     return kUsageError;
   }
-  int failure = 0;
+  bw::store::OpenFailure failure{};
   auto store = bw::store::RecordStore::open(args[0], failure);
   if (!store) {
     std::fprintf(stderr, "bwtool store find: cannot open store \"%s\" (code %d)\n", args[0],
-                 failure);
+                 static_cast<int>(failure));
     return 1;
   }
   bw::store::FieldPath path;
@@ -62,7 +62,7 @@ int run_find(std::span<char* const> args) {
     return kUsageError;
   }
   bw::store::StoreCursor cursor(store.get(), step);
-  std::printf("%d\n", cursor.find(path, args[2], mode));
+  std::printf("%d\n", cursor.find(path, args[2], static_cast<bw::store::FindMode>(mode)));
   return 0;
 }
 
