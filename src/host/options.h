@@ -68,7 +68,7 @@ struct SaverOptionSpec {
   std::string_view alias;           // a second name ("h" for "help"), or empty
   std::string_view value_name;      // the value that follows it ("ID"); empty for none
   std::optional<SaverMode> mode;    // the mode it chooses, if it is a mode
-  OptionSection section;
+  OptionSection section;            // the part of --help that lists it
   bool in_settings_description;     // brushwright.xml passes it to the saver
   std::string_view help;            // its lines in --help, joined by \n; empty: listed
                                     // with the other undescribed ones on one line
