@@ -78,7 +78,15 @@ class LineParser {
       base = text.substr(0, open);
       address = text.substr(open + 1, text.size() - open - 2);
     }
-    const std::string name = lower(trim(base));
+    if (!register_named(lower(trim(base)), !address.empty(), r))
+      return fail("unknown register \"" + std::string(text) + "\"");
+    if (address.empty()) return true;
+    return relative_address(address, r);
+  }
+
+  // The register a name stands for: a fixed name ("oPos", "aL") or a register file's prefix
+  // and a number; `addressed` allows "c" alone before "[a0.x + 5]".
+  bool register_named(const std::string& name, bool addressed, Register& r) const {
     struct Fixed {
       const char* name;
       std::uint8_t type;
@@ -88,45 +96,44 @@ class LineParser {
                                    {"opts", kRastOut, 2},  {"odepth", kDepthOut, 0},
                                    {"al", kLoop, 0},       {"vpos", kMiscType, 0},
                                    {"vface", kMiscType, 1}};
-    bool found = false;
     for (const Fixed& f : kFixed) {
       if (name == f.name) {
         r.type = f.type;
         r.index = f.index;
-        found = true;
+        return true;
       }
     }
-    if (!found) {
-      // Register files named by a prefix and a number; which prefixes exist depends on
-      // the stage and version (a0 / t#, oT# / o#).
-      struct Prefix {
-        const char* prefix;
-        std::uint8_t type;
-        std::uint8_t stages;  // 1 vertex 2.x, 2 vertex 3.0, 4 pixel
-      };
-      static const Prefix kPrefixes[] = {
-          {"od", kAttrOut, 1}, {"ot", kOutput, 1},  {"oc", kColorOut, 4}, {"o", kOutput, 2},
-          {"r", kTemp, 7},     {"v", kInput, 7},    {"c", kConst, 7},     {"a", kAddr, 3},
-          {"t", kTexture, 4},  {"i", kConstInt, 7}, {"s", kSampler, 7},   {"b", kConstBool, 7},
-          {"l", kLabel, 7},    {"p", kPredicate, 7}};
-      const std::uint8_t stage = v_.is_pixel() ? 4 : v_.is_3() ? 2 : 1;
-      for (const Prefix& p : kPrefixes) {
-        const std::size_t n = std::strlen(p.prefix);
-        if (!(p.stages & stage) || name.compare(0, n, p.prefix) != 0) continue;
-        const std::string_view digits = std::string_view(name).substr(n);
-        const bool numeric = std::all_of(digits.begin(), digits.end(), [](char c) {
-          return std::isdigit(static_cast<unsigned char>(c));
-        });
-        // "c[a0.x + 5]" may leave the number to the brackets.
-        if (!numeric || (digits.empty() && address.empty())) continue;
-        r.type = p.type;
-        r.index = 0;
-        found = digits.empty() || parse_uint(digits, r.index);
-        break;
-      }
+    // Register files named by a prefix and a number; which prefixes exist depends on
+    // the stage and version (a0 / t#, oT# / o#).
+    struct Prefix {
+      const char* prefix;
+      std::uint8_t type;
+      std::uint8_t stages;  // 1 vertex 2.x, 2 vertex 3.0, 4 pixel
+    };
+    static const Prefix kPrefixes[] = {
+        {"od", kAttrOut, 1}, {"ot", kOutput, 1},  {"oc", kColorOut, 4}, {"o", kOutput, 2},
+        {"r", kTemp, 7},     {"v", kInput, 7},    {"c", kConst, 7},     {"a", kAddr, 3},
+        {"t", kTexture, 4},  {"i", kConstInt, 7}, {"s", kSampler, 7},   {"b", kConstBool, 7},
+        {"l", kLabel, 7},    {"p", kPredicate, 7}};
+    const std::uint8_t stage = v_.is_pixel() ? 4 : v_.is_3() ? 2 : 1;
+    for (const Prefix& p : kPrefixes) {
+      const std::size_t n = std::strlen(p.prefix);
+      if (!(p.stages & stage) || name.compare(0, n, p.prefix) != 0) continue;
+      const std::string_view digits = std::string_view(name).substr(n);
+      const bool numeric = std::all_of(digits.begin(), digits.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c));
+      });
+      // "c[a0.x + 5]" may leave the number to the brackets.
+      if (!numeric || (digits.empty() && !addressed)) continue;
+      r.type = p.type;
+      r.index = 0;
+      return digits.empty() || parse_uint(digits, r.index);
     }
-    if (!found) return fail("unknown register \"" + std::string(text) + "\"");
-    if (address.empty()) return true;
+    return false;
+  }
+
+  // "a0.x + 5", "aL": the register that addresses and the offset added to the index.
+  bool relative_address(std::string_view address, Register& r) {
     r.relative = true;
     std::string_view rest = address;
     bool have_register = false;
@@ -322,109 +329,165 @@ bool parse_int(const std::string& text, std::uint32_t& bits) {
   return true;
 }
 
+// The comparison suffixes of ifc, breakc and setp, in the order of their control values
+// (1 to 6).
+constexpr const char* kComparisonNames[] = {"gt", "eq", "ge", "lt", "ne", "le"};
+
+// Drops a "//" or ";" comment and the white space around what is left.
+std::string_view strip_comment(std::string_view text) {
+  for (const char* marker : {"//", ";"}) {
+    const std::size_t at = text.find(marker);
+    if (at != std::string_view::npos) text = text.substr(0, at);
+  }
+  return trim(text);
+}
+
+// "texld_pp" -> {"texld", "pp"}: the instruction's name and its suffixes.
+std::vector<std::string> mnemonic_parts(const std::string& mnemonic) {
+  std::vector<std::string> parts;
+  for (std::size_t start = 0;;) {
+    const std::size_t under = mnemonic.find('_', start);
+    parts.push_back(mnemonic.substr(start, under - start));
+    if (under == std::string::npos) return parts;
+    start = under + 1;
+  }
+}
+
+// How a dcl names what it declares: a sampler type, or a usage and its index.
+struct Declared {
+  std::uint32_t sampler = 0;
+  std::uint32_t usage = 0;
+  std::uint32_t usage_index = 0;
+};
+
 struct Assembler {
   Program program;
   std::vector<int> lines;  // source line of each instruction
   std::string& error;
   bool have_version = false;
+  int number = 0;               // the line being read
+  std::string register_error;   // what the register parser found wrong on it
 
   explicit Assembler(std::string& e) : error(e) {}
 
-  bool line(std::string_view text, int number) {
-    auto fail = [&](const std::string& what) {
-      error = "line " + std::to_string(number) + ": " + what;
-      return false;
-    };
-    for (const char* marker : {"//", ";"}) {
-      const std::size_t at = text.find(marker);
-      if (at != std::string_view::npos) text = text.substr(0, at);
-    }
-    text = trim(text);
+  bool fail(const std::string& what) {
+    error = "line " + std::to_string(number) + ": " + what;
+    return false;
+  }
+
+  bool line(std::string_view text, int line_number) {
+    number = line_number;
+    text = strip_comment(text);
     if (text.empty()) return true;
-    if (!have_version) {
-      if (!parse_version(text, program.version)) {
-        return fail(
-            "expected a version (vs_2_0, vs_2_x, vs_3_0, ps_2_0, ps_2_x, ps_3_0), found \"" +
-            std::string(text) + "\"");
-      }
-      have_version = true;
-      return true;
+    if (!have_version) return version(text);
+    return instruction(text);
+  }
+
+  // The first line that is not empty: the shader version.
+  bool version(std::string_view text) {
+    if (!parse_version(text, program.version)) {
+      return fail(
+          "expected a version (vs_2_0, vs_2_x, vs_3_0, ps_2_0, ps_2_x, ps_3_0), found \"" +
+          std::string(text) + "\"");
     }
-    std::string message;
-    LineParser parser(program.version, message);
+    have_version = true;
+    return true;
+  }
+
+  // "[(PREDICATE)] MNEMONIC[_SUFFIX...] OPERAND, ...".
+  bool instruction(std::string_view text) {
+    LineParser parser(program.version, register_error);
     Instruction ins;
     if (text.front() == '(') {
       const std::size_t close = text.find(')');
       if (close == std::string_view::npos) return fail("missing ) after the predicate");
-      if (!parser.source(text.substr(1, close - 1), ins.predicate)) return fail(message);
+      if (!parser.source(text.substr(1, close - 1), ins.predicate)) return fail(register_error);
       ins.predicated = true;
       text = trim(text.substr(close + 1));
     }
     std::size_t space = 0;
     while (space < text.size() && !std::isspace(static_cast<unsigned char>(text[space]))) ++space;
     const std::string mnemonic = lower(text.substr(0, space));
-    const std::vector<std::string> operands = split_operands(text.substr(space));
-
-    std::vector<std::string> parts;
-    for (std::size_t start = 0;;) {
-      const std::size_t under = mnemonic.find('_', start);
-      parts.push_back(mnemonic.substr(start, under - start));
-      if (under == std::string::npos) break;
-      start = under + 1;
-    }
+    const std::vector<std::string> parts = mnemonic_parts(mnemonic);
     std::string base = parts[0];
-    std::size_t next = 1;
+    std::size_t next = 1;  // the first suffix not read yet
+    Declared declared;
+    std::uint8_t modifiers = 0;
+    if (!opcode(base, mnemonic, ins) || !comparison(parts, base, next, ins) ||
+        !declaration_kind(parts, next, ins, declared) ||
+        !modifier_suffixes(parts, next, modifiers) ||
+        !operands(split_operands(text.substr(space)), base, modifiers, declared, parser, ins))
+      return false;
+    program.instructions.push_back(ins);
+    lines.push_back(number);
+    return true;
+  }
+
+  // The opcode of the name before the first suffix; texldp and texldb are texld with a
+  // control value, and `base` becomes "texld".
+  bool opcode(std::string& base, const std::string& mnemonic, Instruction& ins) {
     if (base == "texldp")
       base = "texld", ins.control = kTexldProject;
     else if (base == "texldb")
       base = "texld", ins.control = kTexldBias;
-    bool found = false;
     for (std::uint16_t op = 0; op < kOpcodeTableSize; ++op) {
       const OpcodeInfo* info = opcode_info(op);
       if (info && base == info->name) {
         ins.opcode = op;
-        found = true;
-        break;
+        return true;
       }
     }
-    if (!found) return fail("unknown instruction \"" + mnemonic + "\"");
-    // Comparisons: if_gt and break_gt are the usual spellings of ifc and breakc.
-    static const char* const kNames[] = {"gt", "eq", "ge", "lt", "ne", "le"};
-    const bool compared = next < parts.size() && std::find(std::begin(kNames), std::end(kNames),
-                                                           parts[next]) != std::end(kNames);
+    return fail("unknown instruction \"" + mnemonic + "\"");
+  }
+
+  // Comparisons: if_gt and break_gt are the usual spellings of ifc and breakc.
+  bool comparison(const std::vector<std::string>& parts, const std::string& base,
+                  std::size_t& next, Instruction& ins) {
+    const bool compared =
+        next < parts.size() && std::find(std::begin(kComparisonNames), std::end(kComparisonNames),
+                                         parts[next]) != std::end(kComparisonNames);
     if (compared && ins.opcode == kIf) ins.opcode = kIfc;
     if (compared && ins.opcode == kBreak) ins.opcode = kBreakc;
-    if (ins.opcode == kIfc || ins.opcode == kBreakc || ins.opcode == kSetp) {
-      for (int i = 0; next < parts.size() && i < 6; ++i) {
-        if (parts[next] == kNames[i]) ins.control = static_cast<std::uint8_t>(i + 1);
-      }
-      if (ins.control == 0)
-        return fail(base + " needs a comparison (_gt, _eq, _ge, _lt, _ne, _le)");
-      ++next;
+    if (ins.opcode != kIfc && ins.opcode != kBreakc && ins.opcode != kSetp) return true;
+    for (int i = 0; next < parts.size() && i < 6; ++i) {
+      if (parts[next] == kComparisonNames[i]) ins.control = static_cast<std::uint8_t>(i + 1);
     }
-    std::uint32_t usage = 0, sampler = 0, usage_index = 0;
-    if (ins.opcode == kDcl && next < parts.size() && parts[next] != "pp" &&
-        parts[next] != "centroid" && parts[next] != "sat") {
-      const std::string& what = parts[next++];
-      if (what == "2d")
-        sampler = kSampler2D;
-      else if (what == "cube")
-        sampler = kSamplerCube;
-      else if (what == "volume")
-        sampler = kSamplerVolume;
-      else {
-        std::size_t digits = what.size();
-        while (digits > 0 && std::isdigit(static_cast<unsigned char>(what[digits - 1]))) --digits;
-        const auto name = std::find(kUsageNames.begin(), kUsageNames.end(), what.substr(0, digits));
-        if (name == kUsageNames.end()) return fail("unknown usage \"" + what + "\"");
-        usage = static_cast<std::uint32_t>(name - kUsageNames.begin());
-        if (digits < what.size() &&
-            (!parse_uint(std::string_view(what).substr(digits), usage_index) || usage_index > 15)) {
-          return fail("bad usage index in \"" + what + "\"");
-        }
+    if (ins.control == 0) return fail(base + " needs a comparison (_gt, _eq, _ge, _lt, _ne, _le)");
+    ++next;
+    return true;
+  }
+
+  // dcl_2d, dcl_cube, dcl_volume for samplers; dcl_texcoord3 and the like for the rest.
+  bool declaration_kind(const std::vector<std::string>& parts, std::size_t& next,
+                        const Instruction& ins, Declared& declared) {
+    if (ins.opcode != kDcl || next >= parts.size() || parts[next] == "pp" ||
+        parts[next] == "centroid" || parts[next] == "sat")
+      return true;
+    const std::string& what = parts[next++];
+    if (what == "2d") {
+      declared.sampler = kSampler2D;
+    } else if (what == "cube") {
+      declared.sampler = kSamplerCube;
+    } else if (what == "volume") {
+      declared.sampler = kSamplerVolume;
+    } else {
+      std::size_t digits = what.size();
+      while (digits > 0 && std::isdigit(static_cast<unsigned char>(what[digits - 1]))) --digits;
+      const auto name = std::find(kUsageNames.begin(), kUsageNames.end(), what.substr(0, digits));
+      if (name == kUsageNames.end()) return fail("unknown usage \"" + what + "\"");
+      declared.usage = static_cast<std::uint32_t>(name - kUsageNames.begin());
+      if (digits < what.size() &&
+          (!parse_uint(std::string_view(what).substr(digits), declared.usage_index) ||
+           declared.usage_index > 15)) {
+        return fail("bad usage index in \"" + what + "\"");
       }
     }
-    std::uint8_t modifiers = 0;
+    return true;
+  }
+
+  // The remaining suffixes: _sat, _pp, _centroid.
+  bool modifier_suffixes(const std::vector<std::string>& parts, std::size_t next,
+                         std::uint8_t& modifiers) {
     for (; next < parts.size(); ++next) {
       if (parts[next] == "sat")
         modifiers |= kSaturate;
@@ -435,7 +498,14 @@ struct Assembler {
       else
         return fail("unknown modifier \"_" + parts[next] + "\"");
     }
+    return true;
+  }
 
+  // The destination, the declaration token of a dcl, the literals of def, defi and defb,
+  // then the sources.
+  bool operands(const std::vector<std::string>& texts, const std::string& base,
+                std::uint8_t modifiers, const Declared& declared, LineParser& parser,
+                Instruction& ins) {
     const OpcodeInfo* info = opcode_info(ins.opcode);
     ins.has_dest = info->dests > 0;
     const bool literal = ins.opcode == kDef || ins.opcode == kDefi || ins.opcode == kDefb;
@@ -443,28 +513,19 @@ struct Assembler {
     ins.source_count =
         literal || ins.opcode == kDcl ? 0 : source_count(ins.opcode, program.version);
     const std::size_t want = (ins.has_dest ? 1 : 0) + ins.source_count + literals;
-    if (operands.size() != want) {
+    if (texts.size() != want) {
       return fail(base + " takes " + std::to_string(want) + " operands, found " +
-                  std::to_string(operands.size()));
+                  std::to_string(texts.size()));
     }
     if (modifiers && !ins.has_dest) return fail(base + " takes no modifiers");
     std::size_t at = 0;
     if (ins.has_dest) {
-      if (!parser.dest(operands[at++], ins.dest)) return fail(message);
+      if (!parser.dest(texts[at++], ins.dest)) return fail(register_error);
       ins.dest.modifiers = modifiers;
     }
-    if (ins.opcode == kDcl) {
-      ins.declaration = 0x80000000u;
-      if (ins.dest.reg.type == kSampler) {
-        if (sampler == 0) return fail("a sampler needs dcl_2d, dcl_cube or dcl_volume");
-        ins.declaration |= sampler << 27;
-      } else {
-        if (sampler != 0) return fail("dcl_2d, dcl_cube and dcl_volume declare samplers only");
-        ins.declaration |= usage | usage_index << 16;
-      }
-    }
+    if (ins.opcode == kDcl && !declaration(declared, ins)) return false;
     for (std::size_t i = 0; i < literals; ++i) {
-      const std::string value = lower(operands[at++]);
+      const std::string value = lower(texts[at++]);
       bool ok = false;
       if (ins.opcode == kDef)
         ok = parse_float_bits(value, ins.literal[i]);
@@ -475,10 +536,22 @@ struct Assembler {
       if (!ok) return fail("bad value \"" + value + "\" for " + base);
     }
     for (int i = 0; i < ins.source_count; ++i) {
-      if (!parser.source(operands[at++], ins.sources[i])) return fail(message);
+      if (!parser.source(texts[at++], ins.sources[i])) return fail(register_error);
     }
-    program.instructions.push_back(ins);
-    lines.push_back(number);
+    return true;
+  }
+
+  // The declaration token of a dcl, once its register is known.
+  bool declaration(const Declared& declared, Instruction& ins) {
+    ins.declaration = 0x80000000u;
+    if (ins.dest.reg.type == kSampler) {
+      if (declared.sampler == 0) return fail("a sampler needs dcl_2d, dcl_cube or dcl_volume");
+      ins.declaration |= declared.sampler << 27;
+      return true;
+    }
+    if (declared.sampler != 0)
+      return fail("dcl_2d, dcl_cube and dcl_volume declare samplers only");
+    ins.declaration |= declared.usage | declared.usage_index << 16;
     return true;
   }
 };

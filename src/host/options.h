@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace bw::host {
@@ -45,6 +47,36 @@ struct SaverOptions {
   // the first picture); empty otherwise.
   std::vector<std::string> picture_choices;
 };
+
+// Where an option is listed in the help text.
+enum class OptionSection { modes, options };
+
+// The state of one command line being read (options.cpp).
+struct OptionReading;
+
+// Reads an option's value (empty for an option that takes none) into the reading; on a bad
+// value puts the one-line message into its error and returns false. `arg` is the option as
+// typed.
+using OptionReader = bool (*)(OptionReading& reading, const std::string& arg,
+                              const std::string& value);
+
+// One option of the saver's command line. The table of them is what the command line is
+// read with, what --help lists and what the xscreensaver settings description is checked
+// against.
+struct SaverOptionSpec {
+  std::string_view name;            // without dashes: "window-id"
+  std::string_view alias;           // a second name ("h" for "help"), or empty
+  std::string_view value_name;      // the value that follows it ("ID"); empty for none
+  std::optional<SaverMode> mode;    // the mode it chooses, if it is a mode
+  OptionSection section;            // the part of --help that lists it
+  bool in_settings_description;     // brushwright.xml passes it to the saver
+  std::string_view help;            // its lines in --help, joined by \n; empty: listed
+                                    // with the other undescribed ones on one line
+  OptionReader read;                // null for an option that only chooses its mode
+};
+
+// Every option, in the order --help lists them.
+std::span<const SaverOptionSpec> saver_option_table();
 
 // Parses argv (argv[0] is the program). `xscreensaver_window` is the value of the
 // XSCREENSAVER_WINDOW variable, or null. On a bad command line returns nothing and puts a

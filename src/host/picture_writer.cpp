@@ -22,10 +22,18 @@ PictureWriter::~PictureWriter() {
 
 bool PictureWriter::save(assets::PixelBuffer picture, std::string path,
                          std::function<void()> written) {
+  return queue(Job{std::move(picture), std::move(path), std::move(written), true});
+}
+
+bool PictureWriter::save_frame(assets::PixelBuffer frame, std::string path) {
+  return queue(Job{std::move(frame), std::move(path), nullptr, false});
+}
+
+bool PictureWriter::queue(Job job) {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return failure_ || queue_.size() < kMaxWaiting; });
   if (failure_) return false;
-  queue_.push_back(Job{std::move(picture), std::move(path), std::move(written)});
+  queue_.push_back(std::move(job));
   lock.unlock();
   changed_.notify_all();
   return true;
@@ -57,7 +65,7 @@ void PictureWriter::run() {
 
     std::string error;
     bool done = assets::save_png(job.picture, job.path, &error);
-    if (done && sheet_ != nullptr && !sheet_->add(job.picture, &error)) {
+    if (done && job.on_sheet && sheet_ != nullptr && !sheet_->add(job.picture, &error)) {
       error = "contact sheet: " + error;
       done = false;
     }

@@ -1,6 +1,7 @@
 // The files of a headless run, written on a worker thread: compressing a finished picture
 // into its PNG file and onto the contact sheet takes about as long as painting the next
-// one, so the two go side by side. Each file appears whole under its name or not at all
+// one, so the two go side by side; the displayed frames of a film go the same way, in
+// order. Each file appears whole under its name or not at all
 // (assets/png_writer.h); a run that stops removes what was half written.
 #pragma once
 
@@ -32,6 +33,8 @@ class PictureWriter {
   // Waits while two pictures are already waiting, so that memory holds at most three.
   // False, with nothing queued, once a write has failed.
   bool save(assets::PixelBuffer picture, std::string path, std::function<void()> written);
+  // Queues a displayed frame for `path`, as save() does, but not onto the sheet.
+  bool save_frame(assets::PixelBuffer frame, std::string path);
   // Waits until everything queued is written; false with the first failure's line.
   bool finish(std::string* error);
   // The first failure so far, without waiting; none while all goes well.
@@ -42,7 +45,9 @@ class PictureWriter {
     assets::PixelBuffer picture;
     std::string path;
     std::function<void()> written;
+    bool on_sheet = true;
   };
+  bool queue(Job job);
   void run();
 
   ContactSheet* sheet_;

@@ -65,15 +65,19 @@ DebugChecks debug_checks() {
   return checks;
 }
 
-long resident_kb() {
+std::optional<long> resident_kb() {
   std::FILE* status = std::fopen("/proc/self/status", "r");
-  if (status == nullptr) return -1;
+  if (status == nullptr) return std::nullopt;
   char line[256];
-  long kb = -1;
-  while (std::fgets(line, sizeof line, status) != nullptr)
-    if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
+  std::optional<long> resident;
+  for (long kb = 0; std::fgets(line, sizeof line, status) != nullptr;) {
+    if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) {
+      resident = kb;
+      break;
+    }
+  }
   std::fclose(status);
-  return kb;
+  return resident;
 }
 
 bool report_checks(device::GlBackend& gl, int picture) {
@@ -82,8 +86,11 @@ bool report_checks(device::GlBackend& gl, int picture) {
     diag::message("brushwright: GL errors by picture %d: %s", picture, errors.c_str());
     return false;
   }
-  diag::message("brushwright: picture %d: no GL error, resident %ld kB", picture,
-                resident_kb());
+  if (const auto kb = resident_kb()) {
+    diag::message("brushwright: picture %d: no GL error, resident %ld kB", picture, *kb);
+  } else {
+    diag::message("brushwright: picture %d: no GL error, resident memory unknown", picture);
+  }
   return true;
 }
 

@@ -3,6 +3,7 @@
 // is told to stop.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "device/gl/gl_backend.h"
@@ -37,8 +38,8 @@ struct DebugChecks {
 };
 DebugChecks debug_checks();
 
-// Resident memory of this process in kB (VmRSS), or -1 when it cannot be read.
-long resident_kb();
+// Resident memory of this process in kB (VmRSS); none when it cannot be read.
+std::optional<long> resident_kb();
 
 // The gl-check report after picture `picture`; false when GL raised an error.
 bool report_checks(device::GlBackend& gl, int picture);

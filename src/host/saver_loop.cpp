@@ -43,7 +43,7 @@ long run_saver_loop(SaverWindow& window, FrameSource& frames, const LoopOptions&
   long frames_run = 0;
   long drawn_since = 0;
 
-  while (!g_stop_requested && (options.max_frames < 0 || frames_run < options.max_frames)) {
+  while (!g_stop_requested && (!options.max_frames || frames_run < *options.max_frames)) {
     if (window.pending()) {
       const WindowEvents events = window.take_events();
       if (events.quit) break;

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #include "host/saver_window.h"
 
@@ -35,7 +36,7 @@ struct LoopOptions {
   double max_fps = 60.0;            // frames per second at most
   bool show_fps = false;            // print the frame rate once a second
   std::FILE* fps_out = stderr;      // where it goes
-  long max_frames = -1;             // stop after this many frames (tests); -1: never
+  std::optional<long> max_frames;   // stop after this many frames (tests); none: never
 };
 
 // The number of the SIGTERM, SIGINT, SIGHUP or SIGQUIT that arrived, 0 before; the loop

@@ -37,62 +37,73 @@ void name_own_window(Display* display, Window window) {
                   PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
 }
 
+// A busy X server may refuse or reset a connection now and then: tries for about a second.
+Display* open_display(std::string& error) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (Display* display = XOpenDisplay(nullptr)) return display;
+    if (XDisplayName(nullptr)[0] == '\0') break;
+    poll(nullptr, 0, 50);
+  }
+  const char* name = XDisplayName(nullptr);
+  error = std::string("cannot open the X display \"") + (name ? name : "") + "\"";
+  return nullptr;
+}
+
+// The screen the pointer is on.
+int pointer_screen(Display* display) {
+  for (int s = 0; s < ScreenCount(display); ++s) {
+    Window root_return, child;
+    int rx, ry, wx, wy;
+    unsigned mask;
+    if (XQueryPointer(display, RootWindow(display, s), &root_return, &child, &rx, &ry, &wx, &wy,
+                      &mask))
+      return s;
+  }
+  return DefaultScreen(display);
+}
+
 }  // namespace
 
 std::unique_ptr<X11Window> X11Window::open(const SaverOptions& options, std::string& error) {
   std::unique_ptr<X11Window> self(new X11Window);
   self->mode_ = options.mode;
-  // A busy X server may refuse or reset a connection now and then: try for about a second.
-  for (int attempt = 0; attempt < 20 && self->display_ == nullptr; ++attempt) {
-    self->display_ = XOpenDisplay(nullptr);
-    if (self->display_ == nullptr && XDisplayName(nullptr)[0] == '\0') break;
-    if (self->display_ == nullptr) poll(nullptr, 0, 50);
-  }
-  if (self->display_ == nullptr) {
-    const char* name = XDisplayName(nullptr);
-    error = std::string("cannot open the X display \"") + (name ? name : "") + "\"";
-    return nullptr;
-  }
-  Display* display = self->display_;
-
+  self->display_ = open_display(error);
+  if (self->display_ == nullptr) return nullptr;
   if (options.mode == SaverMode::window_id || options.mode == SaverMode::root) {
-    Window target = options.window_id;
-    if (target == 0) target = DefaultRootWindow(display);
-    // The window may vanish at any time (a preview closed): its errors must not end the
-    // process, so they are noted, for good, instead of handled by Xlib's default.
-    XSetErrorHandler(note_bad_window);
-    g_bad_window = false;
-    XWindowAttributes attributes{};
-    const Status ok = XGetWindowAttributes(display, target, &attributes);
-    XSync(display, False);
-    if (!ok || g_bad_window) {
-      error = "there is no window " + std::to_string(target);
-      return nullptr;
-    }
-    self->window_ = target;
-    self->width_ = attributes.width;
-    self->height_ = attributes.height;
-    // Another program's window: only its size, exposure and destruction concern us.
-    XSelectInput(display, target, StructureNotifyMask | ExposureMask);
-    XSync(display, False);
+    if (!self->adopt_window(options.window_id, error)) return nullptr;
     return self;
   }
+  if (!self->create_own_window(options, error)) return nullptr;
+  return self;
+}
 
-  // A window of our own: normal, or covering the screen the pointer is on.
-  int screen = DefaultScreen(display);
-  if (options.mode == SaverMode::fullscreen) {
-    for (int s = 0; s < ScreenCount(display); ++s) {
-      Window root_return, child;
-      int rx, ry, wx, wy;
-      unsigned mask;
-      if (XQueryPointer(display, RootWindow(display, s), &root_return, &child, &rx, &ry, &wx,
-                        &wy, &mask)) {
-        screen = s;
-        break;
-      }
-    }
+bool X11Window::adopt_window(unsigned long target, std::string& error) {
+  Display* display = display_;
+  if (target == 0) target = DefaultRootWindow(display);
+  // The window may vanish at any time (a preview closed): its errors must not end the
+  // process, so they are noted, for good, instead of handled by Xlib's default.
+  XSetErrorHandler(note_bad_window);
+  g_bad_window = false;
+  XWindowAttributes attributes{};
+  const Status ok = XGetWindowAttributes(display, target, &attributes);
+  XSync(display, False);
+  if (!ok || g_bad_window) {
+    error = "there is no window " + std::to_string(target);
+    return false;
   }
+  window_ = target;
+  width_ = attributes.width;
+  height_ = attributes.height;
+  // Another program's window: only its size, exposure and destruction concern us.
+  XSelectInput(display, target, StructureNotifyMask | ExposureMask);
+  XSync(display, False);
+  return true;
+}
+
+bool X11Window::create_own_window(const SaverOptions& options, std::string& error) {
+  Display* display = display_;
   const bool fullscreen = options.mode == SaverMode::fullscreen;
+  const int screen = fullscreen ? pointer_screen(display) : DefaultScreen(display);
   const int width = fullscreen ? DisplayWidth(display, screen) : options.width;
   const int height = fullscreen ? DisplayHeight(display, screen) : options.height;
   XSetWindowAttributes attributes{};
@@ -105,33 +116,34 @@ std::unique_ptr<X11Window> X11Window::open(const SaverOptions& options, std::str
       CWBackPixel | CWOverrideRedirect | CWEventMask, &attributes);
   if (window == 0) {
     error = "cannot create the saver window";
-    return nullptr;
+    return false;
   }
-  self->window_ = window;
-  self->own_window_ = true;
-  self->width_ = width;
-  self->height_ = height;
+  window_ = window;
+  own_window_ = true;
+  width_ = width;
+  height_ = height;
   name_own_window(display, window);
   Atom delete_atom = XInternAtom(display, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display, window, &delete_atom, 1);
-  self->delete_atom_ = delete_atom;
+  delete_atom_ = delete_atom;
   XMapRaised(display, window);
-  if (fullscreen) {
-    self->hide_cursor();
-    // A screen saver takes the keyboard and the pointer so that any key or click ends it.
-    XSync(display, False);
-    for (int attempt = 0; attempt < 50; ++attempt) {
-      if (XGrabKeyboard(display, window, True, GrabModeAsync, GrabModeAsync, CurrentTime) ==
-          GrabSuccess)
-        break;
-      poll(nullptr, 0, 20);
-    }
-    XGrabPointer(display, window, True, ButtonPressMask, GrabModeAsync, GrabModeAsync, window,
-                 self->invisible_cursor_, CurrentTime);
-    self->grabbed_ = true;
-  }
+  if (fullscreen) grab_input();
   XFlush(display);
-  return self;
+  return true;
+}
+
+void X11Window::grab_input() {
+  hide_cursor();
+  XSync(display_, False);
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (XGrabKeyboard(display_, window_, True, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+        GrabSuccess)
+      break;
+    poll(nullptr, 0, 20);
+  }
+  XGrabPointer(display_, window_, True, ButtonPressMask, GrabModeAsync, GrabModeAsync, window_,
+               invisible_cursor_, CurrentTime);
+  grabbed_ = true;
 }
 
 void X11Window::hide_cursor() {

@@ -39,6 +39,12 @@ class X11Window final : public SaverWindow {
 
  private:
   X11Window() = default;
+  // Takes over the window of --root or --window-id (the root window when none is named).
+  bool adopt_window(unsigned long target, std::string& error);
+  // Creates a window of our own: normal, or covering the screen the pointer is on.
+  bool create_own_window(const SaverOptions& options, std::string& error);
+  // Takes the keyboard and the pointer, so that any key or click ends a full-screen saver.
+  void grab_input();
   void hide_cursor();
 
   Display* display_ = nullptr;

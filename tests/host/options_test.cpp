@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "host/configure.h"
@@ -36,6 +37,8 @@ TEST(SaverOptions, ModesAndTheirDefaults) {
       {"--configure --speed 12abc", nullptr, SaverMode::configure, 0},
       {"--help", nullptr, SaverMode::help, 0},
       {"-list-pictures", nullptr, SaverMode::list_pictures, 0},
+      {"-h", nullptr, SaverMode::help, 0},
+      {"--version", nullptr, SaverMode::version, 0},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -130,12 +133,27 @@ TEST(SaverOptions, BadCommandLinesSayWhatIsWrong) {
       {"--layer", nullptr, "needs a value"},
       {"--fullscreen --layer background", nullptr, "--layer goes with --wayland"},
       {"--wayland --root", nullptr, "only one mode"},
+      {"--", nullptr, "unknown option \"--\""},
+      {"root", nullptr, "unknown option \"root\""},
+      {"---root", nullptr, "unknown option \"---root\""},
+      {"--help --version", nullptr, "only one mode"},
   };
   for (const auto& c : cases) {
     std::string error;
     EXPECT_FALSE(parse_saver_options(words(c.line), c.xscreensaver_window, error)) << c.line;
     EXPECT_NE(error.find(c.message_part), std::string::npos) << c.line << ": " << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << c.line;
+  }
+}
+
+// A name given twice in the option table would leave its second row unreachable.
+TEST(SaverOptions, TableNamesAreUnique) {
+  std::set<std::string_view> names;
+  for (const auto& spec : saver_option_table()) {
+    EXPECT_TRUE(names.insert(spec.name).second) << spec.name;
+    if (!spec.alias.empty()) {
+      EXPECT_TRUE(names.insert(spec.alias).second) << spec.alias;
+    }
   }
 }
 

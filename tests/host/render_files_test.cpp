@@ -7,12 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 #include "program_runner.h"
 
@@ -70,29 +72,56 @@ TEST_F(RenderFiles, StopSignalsLeaveNoPartialFile) {
   setrlimit(RLIMIT_CORE, &saved);
 }
 
-// A disk that fills (here a file size limit): the run ends with the system's reason, the
-// picture it could not write is not there in part, and the one of an earlier run stays.
-TEST_F(RenderFiles, AFullDiskLeavesNoTruncatedPictureAndSaysWhy) {
-  std::ofstream(root / "out" / "picture-001.png") << "an earlier picture";
+// Runs the saver with `args` while files may grow to 16 KB only (a disk that fills);
+// returns its exit status and standard error.
+std::pair<int, std::string> render_on_full_disk(const std::vector<std::string>& args,
+                                                const fs::path& root) {
   const auto previous = std::signal(SIGXFSZ, SIG_IGN);  // the child inherits it
   rlimit saved{};
   getrlimit(RLIMIT_FSIZE, &saved);
   rlimit small = saved;
   small.rlim_cur = 16 * 1024;
   setrlimit(RLIMIT_FSIZE, &small);
-  auto child = testing::start_saver({"--render", (root / "out").string(), "--pictures", "2",
-                                     "--size", "320x200", "--seed", "3"},
-                                    root.string());
+  auto child = testing::start_saver(args, root.string());
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
   const int status = testing::wait_for(child, 240);
   if (status < 0) testing::kill_child(child);
-  const std::string err = slurp(child.err_file);
+  return {status, slurp(child.err_file)};
+}
+
+// A disk that fills: the run ends with the system's reason, the picture it could not write
+// is not there in part, and the one of an earlier run stays.
+TEST_F(RenderFiles, AFullDiskLeavesNoTruncatedPictureAndSaysWhy) {
+  std::ofstream(root / "out" / "picture-001.png") << "an earlier picture";
+  const auto [status, err] = render_on_full_disk(
+      {"--render", (root / "out").string(), "--pictures", "2", "--size", "320x200", "--seed",
+       "3"},
+      root);
   EXPECT_EQ(status, 1) << err;
   EXPECT_EQ(err, "brushwright: cannot write \"" + (root / "out" / "picture-001.png").string() +
                      "\": " + std::strerror(EFBIG) + "\n");
   EXPECT_EQ(slurp((root / "out" / "picture-001.png").string()), "an earlier picture");
   EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
+// The frames of a film are written beside the painting as the pictures are: the first
+// frame that does not fit ends the run with one line naming it, and leaves no part of it.
+TEST_F(RenderFiles, AFullDiskEndsAFilmWithOneLineAndNoPartialFrame) {
+  const auto [status, err] = render_on_full_disk(
+      {"--render", (root / "out").string(), "--pictures", "1", "--size", "320x200", "--seed",
+       "3", "--frames"},
+      root);
+  EXPECT_EQ(status, 1) << err;
+  const std::string head = "brushwright: cannot write \"" + (root / "out").string() + "/frame-";
+  const std::string tail = ".png\": " + std::string(std::strerror(EFBIG)) + "\n";
+  EXPECT_EQ(err.rfind(head, 0), 0u) << err;
+  EXPECT_TRUE(err.size() > tail.size() &&
+              err.compare(err.size() - tail.size(), tail.size(), tail) == 0)
+      << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_EQ(leftovers(), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(root / "out" / "contact-sheet.png"));
 }
 
 // Temporaries a killed run left (named by a process that no longer runs) go at the next

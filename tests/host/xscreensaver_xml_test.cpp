@@ -1,8 +1,11 @@
-// The xscreensaver settings description and the program must agree option for option.
+// The xscreensaver settings description and the saver's option table must agree name for
+// name: every option the description passes is one the table marks as passed there, with
+// a value exactly when the table says it takes one, and every option so marked is passed.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "host/options.h"
@@ -10,15 +13,26 @@
 namespace bw::host {
 namespace {
 
-TEST(XscreensaverDescription, EveryOptionItPassesIsAccepted) {
+std::string settings_description() {
   std::ifstream in(std::string(BW_SOURCE_DIR) + "/src/host/install/brushwright.xml");
-  ASSERT_TRUE(in);
   std::stringstream text;
   text << in.rdbuf();
-  const std::string xml = text.str();
+  return text.str();
+}
+
+const SaverOptionSpec* option_named(const std::string& word) {
+  for (const auto& spec : saver_option_table())
+    if (word == "--" + std::string(spec.name)) return &spec;
+  return nullptr;
+}
+
+TEST(XscreensaverDescription, AgreesWithTheOptionTable) {
+  const std::string xml = settings_description();
+  ASSERT_FALSE(xml.empty());
+  EXPECT_NE(xml.find(R"(<command arg="--root"/>)"), std::string::npos);
 
   const std::regex arg_attribute(R"re(\barg(-set|-unset)?="([^"]*)")re");
-  int seen = 0;
+  std::set<std::string_view> passed;
   for (std::sregex_iterator it(xml.begin(), xml.end(), arg_attribute), end; it != end; ++it) {
     std::string arg = (*it)[2];
     // Sliders put their value where the % stands.
@@ -26,12 +40,21 @@ TEST(XscreensaverDescription, EveryOptionItPassesIsAccepted) {
     std::vector<std::string> args{"brushwright", "--root"};
     std::istringstream words(arg);
     for (std::string word; words >> word;) args.push_back(word);
+    ASSERT_GT(args.size(), 2u) << "an empty arg in the description";
+
+    const SaverOptionSpec* spec = option_named(args[2]);
+    ASSERT_NE(spec, nullptr) << arg << ": not in the option table";
+    EXPECT_TRUE(spec->in_settings_description) << arg << ": the table does not mark it";
+    EXPECT_EQ(args.size() - 3, spec->value_name.empty() ? 0u : 1u) << arg;
     std::string error;
     EXPECT_TRUE(parse_saver_options(args, "0x42", error)) << arg << ": " << error;
-    ++seen;
+    passed.insert(spec->name);
   }
-  EXPECT_GE(seen, 4);  // --root, --speed, --delay, --fps
-  EXPECT_NE(xml.find(R"(<command arg="--root"/>)"), std::string::npos);
+  for (const auto& spec : saver_option_table()) {
+    if (spec.in_settings_description) {
+      EXPECT_TRUE(passed.count(spec.name)) << "--" << spec.name << " is not in the description";
+    }
+  }
 }
 
 }  // namespace

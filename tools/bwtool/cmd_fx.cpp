@@ -81,15 +81,18 @@ int run_asm(std::span<char* const> args) {
   return 0;
 }
 
+// Which shaders of an effect "fx dis" lists.
+enum class ShaderChoice { both, vertex, pixel };
+
 int run_dis(std::span<char* const> args) {
   std::string path;
-  int only = -1;  // 0 vertex, 1 pixel
+  ShaderChoice shaders = ShaderChoice::both;
   for (const char* raw : args) {
     const std::string arg = raw;
-    if (arg == "--vs" && only < 0)
-      only = 0;
-    else if (arg == "--ps" && only < 0)
-      only = 1;
+    if (arg == "--vs" && shaders == ShaderChoice::both)
+      shaders = ShaderChoice::vertex;
+    else if (arg == "--ps" && shaders == ShaderChoice::both)
+      shaders = ShaderChoice::pixel;
     else if (path.empty() && !arg.empty() && arg[0] != '-')
       path = arg;
     else
@@ -99,16 +102,17 @@ int run_dis(std::span<char* const> args) {
   bc::BsfImage image;
   if (!load_image("fx dis", path, image)) return 1;
   std::string error;
-  if (only < 0) {
+  if (shaders == ShaderChoice::both) {
     auto text = bc::disassemble_effect(image, error);
     if (!text) return report("fx dis", path, error);
     std::fputs(text->c_str(), stdout);
     return 0;
   }
-  auto program = bc::decode(only == 0 ? image.vs.code : image.ps.code, error);
+  const bool vertex = shaders == ShaderChoice::vertex;
+  auto program = bc::decode(vertex ? image.vs.code : image.ps.code, error);
   if (!program) {
     return report("fx dis", path,
-                  std::string(only == 0 ? "vertex" : "pixel") + " shader: " + error);
+                  std::string(vertex ? "vertex" : "pixel") + " shader: " + error);
   }
   std::fputs(bc::disassemble(*program).c_str(), stdout);
   return 0;
