@@ -11,6 +11,7 @@
 #include "assets/additive_random.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "store/record_store.h"
 #include "store/store_cursor.h"
 
@@ -65,7 +66,7 @@ struct AssetStore {
   bool scanned = false;         // every record's path has been read into `paths`
   std::map<std::string, int> paths;  // path -> first record holding it, once scanned
 
-  std::string dir() const { return install + "/data/Base3"; }
+  std::string dir() const { return platform::join_relative_path(install, "data/Base3"); }
   void close() {
     store.reset();
     tried = false;
@@ -204,7 +205,7 @@ std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& leng
     return std::nullopt;
   }
   AssetStore& a = asset_store();
-  const std::string plain = a.install + "/" + path;
+  const std::string plain = platform::join_relative_path(a.install, path);
   store::RecordStore* s = a.get();
   if (a.store_damaged) return std::nullopt;  // said once already
   if (s == nullptr) {

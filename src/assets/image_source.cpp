@@ -1,6 +1,7 @@
 #include "assets/image_source.h"
 
 #include "platform/file.h"
+#include "platform/path.h"
 
 namespace bw::assets {
 
@@ -23,7 +24,7 @@ std::FILE* open_image_file(const std::string& path, const std::string& install_d
 }
 
 std::string join_install_path(const std::string& install_dir, const std::string& path) {
-  return (install_dir.empty() ? std::string(".") : install_dir) + "/" + path;
+  return platform::join_relative_path(install_dir.empty() ? "." : install_dir, path);
 }
 
 }  // namespace bw::assets

@@ -6,6 +6,7 @@
 #include "assets/additive_random.h"
 #include "assets/jpeg_decoder.h"
 #include "platform/diagnostics.h"
+#include "platform/path.h"
 
 namespace bw::assets {
 namespace {
@@ -36,7 +37,7 @@ std::string image_store_dir(const std::string& install_dir, int store_code) {
     case 4: name = "data/Base"; break;
     default: return "";
   }
-  return (install_dir.empty() ? std::string(".") : install_dir) + "/" + name;
+  return platform::join_relative_path(install_dir.empty() ? "." : install_dir, name);
 }
 
 int select_image_record(int number, int count) {

@@ -1,39 +1,13 @@
 #include "host/picture_choice.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <random>
 
-#include "assets/asset_fetch.h"
 #include "host/saver_app.h"
 #include "host/settings_file.h"
-#include "painter/description.h"
 #include "platform/diagnostics.h"
 
 namespace bw::host {
-
-std::vector<std::string> installed_pictures(const std::string& install_dir) {
-  assets::set_install_dir(install_dir);
-  std::vector<std::string> names =
-      painter::picture_names(assets::asset_paths(painter::kDescriptionFolder));
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::optional<std::string> choose_picture(const std::string& requested,
-                                          const std::vector<std::string>& installed,
-                                          uint32_t seed, std::string& error) {
-  if (requested == kRandomPicture && !installed.empty()) {
-    std::mt19937 random(seed);
-    return installed[random() % installed.size()];
-  }
-  if (std::find(installed.begin(), installed.end(), requested) != installed.end())
-    return requested;
-  error = "there is no picture \"" + requested + "\"; the pictures are";
-  for (size_t i = 0; i < installed.size(); ++i) error += (i ? ", " : " ") + installed[i];
-  error += installed.empty() ? " none" : std::string(" (or ") + std::string(kRandomPicture) + ")";
-  return std::nullopt;
-}
 
 std::optional<int> settle_picture(SaverOptions& options) {
   if (options.mode == SaverMode::help || options.mode == SaverMode::version ||

@@ -84,6 +84,19 @@ std::string join_path(std::string_view dir, std::string_view name) {
   return path;
 }
 
+std::string join_relative_path(std::string_view dir, std::string_view relative) {
+  if (path_root_length(relative) > 0) return join_path(dir, relative);
+  std::string path(dir);
+  size_t start = 0;
+  while (start < relative.size()) {
+    size_t end = relative.find('/', start);
+    if (end == std::string_view::npos) end = relative.size();
+    if (end > start) path = join_path(path, relative.substr(start, end - start));
+    start = end + 1;
+  }
+  return path;
+}
+
 std::string_view last_path_component(std::string_view path) {
   const size_t end = trimmed_length(path);
   const size_t start = last_name_start(path, end);

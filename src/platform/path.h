@@ -30,6 +30,12 @@ bool is_absolute_path(std::string_view path);
 // empty; otherwise with one separator between them.
 std::string join_path(std::string_view dir, std::string_view name);
 
+// `relative`, a path written with '/' as the data's own paths are ("data/Base3",
+// "data/shaders/Tamsin/paint.bsf"), in the folder `dir`, joined name by name so that the
+// whole path has the separators `dir` uses: "C:\Tools" gives "C:\Tools\data\Base3".
+// A `relative` with a root of its own is joined as join_path does.
+std::string join_relative_path(std::string_view dir, std::string_view relative);
+
 // The last name in `path`, trailing separators left out ("data/Base3/" gives "Base3",
 // "C:\" and "/" give ""). "." and ".." are returned as they stand.
 std::string_view last_path_component(std::string_view path);

@@ -73,6 +73,29 @@ TEST(Path, JoinKeepsTheFoldersSeparatorAndRootedNames) {
     EXPECT_EQ(join_path(c.dir, c.name), c.want.get()) << c.dir << " + " << c.name;
 }
 
+// The data's own paths under an installation folder take that folder's separators, so a
+// message names one path written one way.
+TEST(Path, RelativePathTakesTheFoldersSeparators) {
+  struct Case {
+    const char* dir;
+    const char* relative;
+    Expected want;
+  } cases[] = {
+      {"C:\\Program Files\\Brushwright", "data/Base3",
+       {"C:\\Program Files\\Brushwright/data/Base3",
+        "C:\\Program Files\\Brushwright\\data\\Base3"}},
+      {"C:\\Tools\\", "data/shaders/Tamsin/paint.bsf",
+       {"C:\\Tools\\/data/shaders/Tamsin/paint.bsf",
+        "C:\\Tools\\data\\shaders\\Tamsin\\paint.bsf"}},
+      {"/opt/brushwright", "data/Base4", {"/opt/brushwright/data/Base4", "/opt/brushwright/data/Base4"}},
+      {".", "data//Base1/", {"./data/Base1", "./data/Base1"}},
+      {"", "data/Base", {"data/Base", "data/Base"}},
+      {"install", "/abs/file", {"/abs/file", "/abs/file"}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(join_relative_path(c.dir, c.relative), c.want.get()) << c.dir << " + " << c.relative;
+}
+
 TEST(Path, LastComponentAndParent) {
   struct Case {
     const char* path;

@@ -107,6 +107,11 @@ bool D3d9Backend::load_runtime() {
                "version asked for";
     return failed("Direct3DCreate9", 0);
   }
+  adapter_ = D3DADAPTER_DEFAULT;
+  for (UINT adapter = 0; options_.monitor != nullptr && adapter < d3d_->GetAdapterCount();
+       ++adapter)
+    if (d3d_->GetAdapterMonitor(adapter) == static_cast<HMONITOR>(options_.monitor))
+      adapter_ = adapter;
   return true;
 }
 
@@ -119,7 +124,7 @@ std::string D3d9Backend::failure_reason(bool runtime_loaded) {
 
 std::string D3d9Backend::adapter_description() const {
   D3DADAPTER_IDENTIFIER9 identifier = {};
-  if (d3d_ == nullptr || FAILED(d3d_->GetAdapterIdentifier(D3DADAPTER_DEFAULT, 0, &identifier)))
+  if (d3d_ == nullptr || FAILED(d3d_->GetAdapterIdentifier(adapter_, 0, &identifier)))
     return {};
   return identifier.Description;
 }
@@ -127,7 +132,7 @@ std::string D3d9Backend::adapter_description() const {
 bool D3d9Backend::get_capabilities(Capabilities& caps) {
   if (d3d_ == nullptr) return false;
   D3DCAPS9 d3d_caps = {};
-  const HRESULT result = d3d_->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &d3d_caps);
+  const HRESULT result = d3d_->GetDeviceCaps(adapter_, D3DDEVTYPE_HAL, &d3d_caps);
   if (FAILED(result)) return failed("GetDeviceCaps", result);
   caps.textures_pow2 = (d3d_caps.TextureCaps & D3DPTEXTURECAPS_POW2) != 0;
   caps.textures_nonpow2_conditional =
@@ -142,7 +147,7 @@ bool D3d9Backend::get_capabilities(Capabilities& caps) {
 bool D3d9Backend::get_adapter_identity(AdapterIdentity& identity) {
   if (d3d_ == nullptr) return false;
   D3DADAPTER_IDENTIFIER9 identifier = {};
-  const HRESULT result = d3d_->GetAdapterIdentifier(D3DADAPTER_DEFAULT, 0, &identifier);
+  const HRESULT result = d3d_->GetAdapterIdentifier(adapter_, 0, &identifier);
   if (FAILED(result)) return failed("GetAdapterIdentifier", result);
   // Direct3D 9 always reports the two numbers; a driver without them gives zeros.
   identity.has_pci_ids = true;
@@ -188,7 +193,7 @@ bool D3d9Backend::create_device(std::uintptr_t window, const PresentParams& para
   if (focus == nullptr) return failed("CreateDevice", D3DERR_INVALIDCALL);
   D3DPRESENT_PARAMETERS present;
   fill_present_parameters(params, &present);
-  const HRESULT result = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, focus,
+  const HRESULT result = d3d_->CreateDevice(adapter_, D3DDEVTYPE_HAL, focus,
                                             D3DCREATE_HARDWARE_VERTEXPROCESSING, &present,
                                             &device_);
   if (FAILED(result)) {

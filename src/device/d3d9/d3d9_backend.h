@@ -60,6 +60,9 @@ struct D3d9BackendOptions {
   std::function<IDirect3D9*(IDirect3D9*)> wrap_direct3d;
   // When set, receives the start-up messages instead of the message box.
   std::function<void(const char*)> report_error;
+  // The monitor (an HMONITOR) the window shows on: the device is made on the adapter that
+  // drives it, so that its frames need no copy from another card. None: the default.
+  void* monitor = nullptr;
 };
 
 class D3d9Backend : public Backend {
@@ -132,6 +135,7 @@ class D3d9Backend : public Backend {
   D3d9BackendOptions options_;
   HINSTANCE__* library_ = nullptr;
   IDirect3D9* d3d_ = nullptr;
+  unsigned adapter_ = 0;  // the adapter of options_.monitor, once the runtime is loaded
   IDirect3DDevice9* device_ = nullptr;
   IDirect3DVertexDeclaration9* quad_declaration_ = nullptr;
   HWND__* hidden_window_ = nullptr;  // the device window when headless

@@ -9,16 +9,20 @@ bool overlap(const RECT& a, const RECT& b) {
 
 }  // namespace
 
-std::vector<RECT> areas_to_blacken(const std::vector<Monitor>& monitors) {
-  std::vector<RECT> areas;
+std::vector<Monitor> other_monitors_to_paint(const std::vector<Monitor>& monitors) {
+  std::vector<RECT> taken;
+  for (const Monitor& monitor : monitors)
+    if (monitor.primary) taken.push_back(monitor.area);
+  std::vector<Monitor> others;
   for (const Monitor& monitor : monitors) {
     if (monitor.primary) continue;
-    bool mirrors = false;
-    for (const Monitor& other : monitors)
-      mirrors = mirrors || (other.primary && overlap(monitor.area, other.area));
-    if (!mirrors) areas.push_back(monitor.area);
+    bool covered = false;
+    for (const RECT& area : taken) covered = covered || overlap(monitor.area, area);
+    if (covered) continue;
+    taken.push_back(monitor.area);
+    others.push_back(monitor);
   }
-  return areas;
+  return others;
 }
 
 std::vector<Monitor> list_monitors() {
@@ -30,7 +34,7 @@ std::vector<Monitor> list_monitors() {
         info.cbSize = sizeof info;
         if (GetMonitorInfoA(handle, &info))
           reinterpret_cast<std::vector<Monitor>*>(found)->push_back(
-              {info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+              {info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, handle});
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&monitors));

@@ -187,7 +187,7 @@ std::optional<uint32_t> RegistrySettings::read_number(std::string_view name) {
   return std::nullopt;
 }
 
-bool RegistrySettings::store_speed_and_delay(uint32_t speed, uint32_t delay) {
+bool RegistrySettings::store(std::initializer_list<Value> values) {
   store_error_.clear();
   HKEY key = nullptr;
   LONG status = RegCreateKeyExA(user_, subkey_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
@@ -196,10 +196,9 @@ bool RegistrySettings::store_speed_and_delay(uint32_t speed, uint32_t delay) {
     store_error_ = system_error_text(static_cast<unsigned long>(status));
     return false;
   }
-  const std::pair<const char*, DWORD> values[] = {{"SPEED", speed}, {"DELAY", delay}};
-  for (const auto& [name, number] : values) {
-    status = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                            sizeof number);
+  for (const Value& value : values) {
+    status = RegSetValueExA(key, value.name, 0, value.type,
+                            static_cast<const BYTE*>(value.bytes), value.size);
     if (status != ERROR_SUCCESS) {
       store_error_ = system_error_text(static_cast<unsigned long>(status));
       break;
@@ -207,6 +206,18 @@ bool RegistrySettings::store_speed_and_delay(uint32_t speed, uint32_t delay) {
   }
   RegCloseKey(key);
   return store_error_.empty();
+}
+
+bool RegistrySettings::store_speed_and_delay(uint32_t speed, uint32_t delay) {
+  const DWORD speed_value = speed, delay_value = delay;
+  return store({{"SPEED", REG_DWORD, &speed_value, sizeof speed_value},
+                {"DELAY", REG_DWORD, &delay_value, sizeof delay_value}});
+}
+
+bool RegistrySettings::store_text(std::string_view name, const std::string& text) {
+  const std::string value_name(name);
+  return store({{value_name.c_str(), REG_SZ, text.c_str(),
+                 static_cast<unsigned long>(text.size() + 1)}});
 }
 
 }  // namespace bw::host

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <set>
 #include <string>
@@ -56,13 +57,24 @@ class RegistrySettings final : public SettingsStorage {
   std::optional<std::string> read_text(std::string_view name) override;
   std::optional<uint32_t> read_number(std::string_view name) override;
   bool store_speed_and_delay(uint32_t speed, uint32_t delay) override;
+  // Creates the user's key when needed and stores `text` as the string value `name`.
+  bool store_text(std::string_view name, const std::string& text);
 
-  // Why the last store_speed_and_delay failed, as the system words it.
+  // Why the last store failed, as the system words it.
   const std::string& store_error() const { return store_error_; }
 
  private:
   // The value `name` under `root`, for messages.
   std::string where(Root root, std::string_view name) const;
+  // Stores each (name, type, bytes) under the user's key, made when needed; false with
+  // `store_error_` set on the first that fails.
+  struct Value {
+    const char* name;
+    unsigned long type;
+    const void* bytes;
+    unsigned long size;
+  };
+  bool store(std::initializer_list<Value> values);
   // Says once per storage why the value at `where` is ignored.
   void say_ignored(const std::string& where, const std::string& why);
 

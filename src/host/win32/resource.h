@@ -11,5 +11,6 @@
 #define BW_EDIT_DELAY 1001
 #define BW_SPIN_SPEED 1002
 #define BW_SPIN_DELAY 1003
+#define BW_COMBO_PICTURE 1004  // the picture: one of the installed ones, or Random
 #define BW_COMMAND_ABOUT 104  // shows the About dialog
 #define BW_COMMAND_CLOSE 105  // destroys the saver window

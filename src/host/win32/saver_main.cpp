@@ -1,12 +1,14 @@
 // brushwright.scr: the screen saver on Windows. One thread: the command line chooses the
-// mode, the saver window is made, the engine starts on it and a frame is rendered
-// whenever no window message waits. "--render DIR ..." paints pictures headless instead,
+// mode, the saver window is made (and full screen one more window on every other monitor),
+// an engine starts on each and a frame of each is rendered whenever no window message
+// waits. "--render DIR ..." paints pictures headless instead,
 // with no window shown, as the Linux saver does.
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,12 +17,14 @@
 #include "host/engine_host.h"
 #include "host/headless_render.h"
 #include "host/options.h"
+#include "host/picture_choice.h"
 #include "host/settings.h"
 #include "host/win32/monitors.h"
 #include "host/win32/process_setup.h"
 #include "host/win32/registry_settings.h"
 #include "host/win32/resource.h"
 #include "host/win32/saver_log.h"
+#include "host/win32/saver_picture.h"
 #include "host/win32/settings_dialog.h"
 #include "painter/clock.h"
 #include "painter/engine.h"
@@ -31,9 +35,17 @@ namespace {
 
 constexpr UINT_PTR kPreviewTimer = 1;
 constexpr UINT kPreviewWaitMs = 1000;
-constexpr int kPreviewRenderSize = 1024;  // what a preview asks of the device
 constexpr int kEmptyParentSize = 512;     // a preview's size in a parent with no area
 constexpr DWORD kPreviewFrameMs = 40;     // a preview draws at most 25 frames a second
+
+// One painting: a window, the size its device is asked for, and the engine painting
+// into it (none before the start, or when it could not start).
+struct Painting {
+  PaintingTarget target;
+  HWND window = nullptr;
+  HMONITOR monitor = nullptr;  // none for the saver window
+  std::unique_ptr<painter::PainterState> state;
+};
 
 // The host's state: the window procedure reaches it as well as run_saver.
 struct Host {
@@ -43,30 +55,23 @@ struct Host {
   HWND saver_window = nullptr;
   HWND preview_parent = nullptr;  // non-zero only in preview mode
   bool preview_wait = false;
-  painter::PainterState* state = nullptr;
-  Settings settings;                   // read once, when the window is made
-  PaintingTarget target;               // the window and the size the device is asked for
-  std::vector<std::string> looked_in;  // the folders searched for data, when none had it
+  SaverSettings settings;           // read once, when the window is made
+  std::vector<Painting> paintings;  // the saver window's first, then one per other monitor
 };
 Host g_host;
 
 bool in_preview() { return g_host.preview_parent != nullptr; }
 
-// The engine draws into the saver window only; other monitors get black windows.
-bool has_device(HWND window) {
-  return window == g_host.saver_window && g_host.state != nullptr &&
-         g_host.state->device != nullptr;
+// The engine painting into `window`, if it runs.
+painter::PainterState* engine_of(HWND window) {
+  for (Painting& painting : g_host.paintings)
+    if (painting.window == window && painting.state && painting.state->device)
+      return painting.state.get();
+  return nullptr;
 }
 
 // A one-line message of the host, to the saver's diagnostics.
 void report(const std::string& message) { diag::say("brushwright: " + message); }
-
-// A path as Windows writes it, with backslashes only.
-std::string windows_separators(std::string path) {
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
 
 // The first line of a run in the log, for a fault report: the version, the mode and the
 // monitors with their places and sizes.
@@ -81,63 +86,12 @@ void log_start(const char* mode) {
   report(line);
 }
 
-std::string module_dir() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, length < MAX_PATH ? length : 0);
-  const auto slash = dir.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
-}
-
-// The folders where the saver looks for data/, in order. The saver is started in the
-// system folder, where "." holds no data: without a stored PATH it looks in "." and then
-// beside the program.
-std::vector<std::string> install_dir_candidates(RegistrySettings& storage,
-                                                const Settings& settings) {
-  if (storage.open_key() && storage.read_text("PATH")) return {settings.install_path};
-  return {".", module_dir()};
-}
-
-std::string current_dir() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
-  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string(".");
-}
-
-// The picture's settings, read once per run: the install path is the first of the
-// candidate folders that holds picture data. When none does, `looked_in` gets them all
-// (the current folder by its name) and the install path is the first.
-Settings read_saver_settings(const std::string& picture, std::vector<std::string>& looked_in) {
-  auto storage = RegistrySettings::for_picture(picture);
-  Settings settings;
-  read_settings(storage, settings);
-  const auto candidates = install_dir_candidates(storage, settings);
-  std::string found;
-  for (const auto& candidate : candidates) {
-    if (!has_picture_data(candidate)) continue;
-    found = candidate;
-    break;
-  }
-  std::string searched;
-  for (const auto& candidate : candidates)
-    searched += (searched.empty() ? "" : ", ") +
-                windows_separators(candidate == "." ? current_dir() : candidate);
-  report("data folders searched, in order: " + searched + "; data found in " +
-         (found.empty() ? std::string("none") : windows_separators(found)));
-  if (!found.empty()) {
-    settings.install_path = found;
-    return settings;
-  }
-  for (const auto& candidate : candidates)
-    looked_in.push_back(candidate == "." ? current_dir() : candidate);
-  settings.install_path = candidates.front();
-  return settings;
-}
-
-// The saver's options: the default picture, nothing else asked.
-SaverOptions saver_options() {
+// The options of one painting: the settled picture, its own seed.
+SaverOptions painting_options(const std::string& picture, uint32_t seed) {
   SaverOptions options;
-  options.picture = kDefaultPicture;
+  options.picture = picture;
+  options.picture_choices = g_host.settings.picture.choices;
+  options.seed = seed;
   return options;
 }
 
@@ -156,12 +110,13 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
       PostQuitMessage(0);
       return 0;
     case WM_SIZE:
-      if (has_device(window)) g_host.state->device->resize(LOWORD(lparam), HIWORD(lparam));
+      if (auto* state = engine_of(window)) state->device->resize(LOWORD(lparam), HIWORD(lparam));
       return 0;
     case WM_PAINT:
-      if (has_device(window)) {
-        render_frame(*g_host.state);
+      if (auto* state = engine_of(window)) {
+        render_frame(*state);
       } else if (window != g_host.saver_window) {
+        // A monitor whose painting has not started, or could not, stays black.
         PAINTSTRUCT paint;
         HDC context = BeginPaint(window, &paint);
         FillRect(context, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -214,39 +169,55 @@ void register_saver_class(HINSTANCE instance) {
 bool create_saver_window(int show_command) {
   int width = 0, height = 0;
   DWORD style = WS_POPUP | WS_VISIBLE;
-  PaintingTarget& target = g_host.target;
+  Painting painting;
   if (in_preview()) {
     RECT parent = {};
     GetWindowRect(g_host.preview_parent, &parent);
-    target.width = target.height = kPreviewRenderSize;
     width = parent.right - parent.left;
     height = parent.bottom - parent.top;
     if (parent.left == parent.right || parent.top == parent.bottom)
       width = height = kEmptyParentSize;
     style = WS_CHILD | WS_VISIBLE;
   } else {
-    target.width = width = GetSystemMetrics(SM_CXSCREEN);
-    target.height = height = GetSystemMetrics(SM_CYSCREEN);
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
   }
+  // A preview is painted at its own size: a few hundred pixels, not the thousand a
+  // screen takes, so that it costs little.
+  painting.target.width = width;
+  painting.target.height = height;
   g_host.saver_window =
       CreateWindowExA(0, g_host.window_class, g_host.window_title, style, 0, 0, width, height,
                       g_host.preview_parent, nullptr, g_host.instance, nullptr);
   if (g_host.saver_window == nullptr) return false;
-  target.window = reinterpret_cast<std::uintptr_t>(g_host.saver_window);
-  g_host.settings = read_saver_settings(std::string(kDefaultPicture), g_host.looked_in);
+  painting.window = g_host.saver_window;
+  painting.target.window = reinterpret_cast<std::uintptr_t>(g_host.saver_window);
+  g_host.paintings.push_back(std::move(painting));
+  g_host.settings = read_saver_settings(stored_picture_choice(), std::random_device{}());
 
   ShowWindow(g_host.saver_window, show_command);
   UpdateWindow(g_host.saver_window);
   return true;
 }
 
-// Covers the monitors other than the primary one with black windows of the saver's
-// class, which end the saver on the same input as the saver window.
+// Covers each monitor besides the primary one (and those that mirror it) with a window of
+// the saver's class, which ends the saver on the same input as the saver window and gets
+// a painting of its own.
 void cover_other_monitors() {
-  for (const RECT& area : areas_to_blacken(list_monitors()))
-    CreateWindowExA(0, g_host.window_class, g_host.window_title, WS_POPUP | WS_VISIBLE, area.left,
-                    area.top, area.right - area.left, area.bottom - area.top, nullptr, nullptr,
-                    g_host.instance, nullptr);
+  for (const Monitor& monitor : other_monitors_to_paint(list_monitors())) {
+    const RECT& area = monitor.area;
+    Painting painting;
+    painting.target.width = area.right - area.left;
+    painting.target.height = area.bottom - area.top;
+    painting.monitor = monitor.handle;
+    painting.window = CreateWindowExA(0, g_host.window_class, g_host.window_title,
+                                      WS_POPUP | WS_VISIBLE, area.left, area.top,
+                                      painting.target.width, painting.target.height, nullptr,
+                                      nullptr, g_host.instance, nullptr);
+    if (painting.window == nullptr) continue;
+    painting.target.window = reinterpret_cast<std::uintptr_t>(painting.window);
+    g_host.paintings.push_back(std::move(painting));
+  }
 }
 
 // Runs the one-second wait of a preview; false when the window went in the meantime.
@@ -273,9 +244,10 @@ bool wait_for_preview() {
 // Without data a full-screen saver says where it looked and ends; a preview stays empty
 // until its parent takes it away.
 int run_without_data() {
+  const auto& looked_in = g_host.settings.looked_in;
   std::string text = "Brushwright found no picture data (a data folder) in:";
-  for (const auto& folder : g_host.looked_in) text += "\n" + folder;
-  report("no picture data in " + g_host.looked_in.front());
+  for (const auto& folder : looked_in) text += "\n" + folder;
+  report("no picture data in " + looked_in.front());
   if (in_preview()) {
     MSG message = {};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -290,24 +262,55 @@ int run_without_data() {
   return 1;
 }
 
-int run_engine(painter::PainterState& state) {
-  // The frame timing reads the multimedia timer: 1 ms steps while the saver runs.
-  const painter::FineTimerPeriod fine_timer;
+// Starts the engine of one painting; `index` 0 is the saver window. Each painting draws
+// from a random sequence of its own (and, with "random", its own first picture).
+painter::StartResult start_one(Painting& painting, size_t index, uint32_t seed) {
   device::D3d9BackendOptions backend_options;
   backend_options.use_window = true;
-  // A preview shows no message boxes of its own; its messages go to the debug output.
-  if (in_preview()) backend_options.report_error = [](const char* text) { report(text); };
+  backend_options.monitor = painting.monitor;
+  // A preview, or a painting on another monitor, shows no message boxes of its own: its
+  // messages go to the log (the saver window's start has said what a user must see).
+  if (in_preview() || index > 0)
+    backend_options.report_error = [](const char* text) { report(text); };
   auto backend = device::make_d3d9_backend(std::move(backend_options));
   const device::D3d9Backend* drawing = backend.get();
-  const auto result =
-      start_painting(state, saver_options(), g_host.settings, std::move(backend), g_host.target);
+  const PictureChoice& choice = g_host.settings.picture;
+  std::string picture = choice.picture;
+  if (index > 0 && !choice.choices.empty()) {
+    std::string unused;
+    picture = choose_picture(std::string(kRandomPicture), choice.choices, seed, unused)
+                  .value_or(picture);
+  }
+  painting.state = std::make_unique<painter::PainterState>();
+  painter::PainterState& state = *painting.state;
+  const auto result = start_painting(state, painting_options(picture, seed),
+                                     g_host.settings.settings, std::move(backend),
+                                     painting.target);
+  if (result != painter::StartResult::started) {
+    painting.state.reset();
+    return result;
+  }
+  report((index > 0 ? "monitor " + std::to_string(index + 1) + " " : std::string()) +
+         "device: " + drawing->adapter_description() + ", painting " + picture +
+         (choice.choices.empty() ? "" : " (drawn at random)") + " at " +
+         std::to_string(state.target_width) + "x" + std::to_string(state.target_height));
+  return result;
+}
+
+int run_engine() {
+  // The frame timing reads the multimedia timer: 1 ms steps while the saver runs.
+  const painter::FineTimerPeriod fine_timer;
+  const uint32_t seed = std::random_device{}();
+  const auto result = start_one(g_host.paintings.front(), 0, seed);
   // A picture without its description ends the process as exit(-1) would; a device that
   // could not be made ends it quietly (the device layer has shown why).
   if (result == painter::StartResult::no_description) return -1;
   if (result != painter::StartResult::started) return 0;
-  report("device: " + drawing->adapter_description() + ", painting at " +
-         std::to_string(state.target_width) + "x" + std::to_string(state.target_height));
-  g_host.state = &state;
+  // Another monitor that cannot be painted stays black; the others paint on.
+  for (size_t i = 1; i < g_host.paintings.size(); ++i)
+    if (start_one(g_host.paintings[i], i, seed + static_cast<uint32_t>(i) * 0x9E3779B9u) !=
+        painter::StartResult::started)
+      report("monitor " + std::to_string(i + 1) + " stays black: its painting did not start");
   if (!in_preview()) ShowCursor(FALSE);
 
   MSG message = {};
@@ -326,10 +329,10 @@ int run_engine(painter::PainterState& state) {
       continue;
     }
     last_frame = timeGetTime();
-    render_frame(state);
+    for (Painting& painting : g_host.paintings)
+      if (painting.state) render_frame(*painting.state);
   }
   ShowCursor(TRUE);
-  g_host.state = nullptr;
   return static_cast<int>(message.wParam);
 }
 
@@ -366,12 +369,15 @@ int run_headless_render(const ArgumentVector& args) {
     diag::message("brushwright: %s", error.c_str());
     return 2;
   }
-  std::vector<std::string> looked_in;
-  Settings settings = read_saver_settings(options->picture, looked_in);
-  if (!looked_in.empty()) {
-    diag::message("brushwright: no picture data in \"%s\"", looked_in.front().c_str());
+  const uint32_t seed = options->seed ? *options->seed : std::random_device{}();
+  const SaverSettings run = read_saver_settings(options->picture, seed);
+  if (!run.looked_in.empty()) {
+    diag::message("brushwright: no picture data in \"%s\"", run.looked_in.front().c_str());
     return 1;
   }
+  Settings settings = run.settings;
+  options->picture = run.picture.picture;
+  options->picture_choices = run.picture.choices;
   if (options->speed) settings.speed = *parse_seconds_or_speed(*options->speed);
   if (options->delay) settings.delay = *parse_seconds_or_speed(*options->delay);
   device::D3d9BackendOptions backend_options;
@@ -445,11 +451,10 @@ int run_saver(HINSTANCE instance, char* command_line, int show_command) {
 
   if (!create_saver_window(show_command)) return 0;
   if (in_preview() && !wait_for_preview()) return 0;
-  if (!g_host.looked_in.empty()) return run_without_data();
+  if (!g_host.settings.looked_in.empty()) return run_without_data();
   if (!in_preview()) cover_other_monitors();
-  painter::PainterState state;
-  const int status = run_engine(state);
-  state.device.reset();
+  const int status = run_engine();
+  g_host.paintings.clear();  // each device goes with its painting
   return status;
 }
 

@@ -1,8 +1,9 @@
-// The Setting dialog of the Windows saver (resource 2003), opened by "/c:HANDLE": it shows
-// the Speed and Delay in force (the stored values the saver would take, else the
-// defaults), takes only whole numbers within their limits (spin controls with those
-// limits; anything else typed gets a message and nothing is stored) and "Save" writes
-// both to the user's key.
+// The Setting dialog of the Windows saver (resource 2003), opened by "/c:HANDLE": the
+// picture (one of those installed, or Random) and its Speed and Delay in force (the stored
+// values the saver would take, else the defaults); choosing another picture shows its
+// own. It takes only whole numbers within their limits (spin controls with those limits;
+// anything else typed gets a message and nothing is stored), and "Save" writes the numbers
+// to the chosen picture's key and the choice to the vendor's, both the user's.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,5 @@
-// Which monitors the full-screen saver blacks out, over tables of monitor layouts, and
-// what the system here reports.
+// Which monitors the full-screen saver paints besides the primary one, over tables of
+// monitor layouts, and what the system here reports.
 #include "host/win32/monitors.h"
 
 #include <gtest/gtest.h>
@@ -10,20 +10,22 @@
 namespace bw::host {
 namespace {
 
-std::string text(const std::vector<RECT>& areas) {
+std::string text(const std::vector<Monitor>& monitors) {
   std::string out;
-  for (const RECT& a : areas)
+  for (const Monitor& m : monitors) {
+    const RECT& a = m.area;
     out += "(" + std::to_string(a.left) + "," + std::to_string(a.top) + " " +
            std::to_string(a.right) + "," + std::to_string(a.bottom) + ")";
+  }
   return out;
 }
 
-TEST(Monitors, EveryMonitorButThePrimaryIsBlackedOut) {
+TEST(Monitors, EveryMonitorThatOverlapsNoOtherGetsAPainting) {
   constexpr RECT kPrimary = {0, 0, 1920, 1080};
   struct Case {
     const char* what;
     std::vector<Monitor> monitors;
-    const char* blackened;
+    const char* painted;
   };
   const Case cases[] = {
       {"one monitor", {{kPrimary, true}}, ""},
@@ -37,8 +39,12 @@ TEST(Monitors, EveryMonitorButThePrimaryIsBlackedOut) {
       {"one pixel over its right edge",
        {{kPrimary, true}, {{1919, 0, 3200, 1024}, false}, {{3200, 0, 4480, 1024}, false}},
        "(3200,0 4480,1024)"},
+      {"two secondaries mirroring each other: the first listed is painted",
+       {{kPrimary, true}, {{1920, 0, 3200, 1024}, false}, {{1920, 0, 3840, 1080}, false}},
+       "(1920,0 3200,1024)"},
   };
-  for (const Case& c : cases) EXPECT_EQ(text(areas_to_blacken(c.monitors)), c.blackened) << c.what;
+  for (const Case& c : cases)
+    EXPECT_EQ(text(other_monitors_to_paint(c.monitors)), c.painted) << c.what;
 }
 
 // The system lists one primary monitor whose area is the screen the saver window covers.
@@ -48,8 +54,8 @@ TEST(Monitors, ThePrimaryIsTheScreen) {
   for (const Monitor& m : monitors) {
     if (!m.primary) continue;
     ++primaries;
-    EXPECT_EQ(text({m.area}), text({{0, 0, GetSystemMetrics(SM_CXSCREEN),
-                                     GetSystemMetrics(SM_CYSCREEN)}}));
+    EXPECT_EQ(text({m}), text({{{0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                 GetSystemMetrics(SM_CYSCREEN)}, true}}));
   }
   EXPECT_EQ(primaries, 1);
 }

@@ -84,8 +84,9 @@ TEST_F(SaverLog, ADamagedStoreIsSaidInTheLog) {
   assets::reset_asset_store();
   EXPECT_FALSE(assets::fetch_asset("a").has_value());
   diag::say("brushwright: a later line");
+  // The store's path is written with the separator of the folder it lies in.
   EXPECT_EQ(without_times(read_text(log_)), "fetch_asset(): the asset store \"" + install +
-                                 "/data/Base3\" is damaged: \"Main\" holds no records\r\n"
+                                 "\\data\\Base3\" is damaged: \"Main\" holds no records\r\n"
                                  "brushwright: a later line\r\n");
 }
 

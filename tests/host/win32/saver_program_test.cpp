@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -93,6 +96,18 @@ SIZE window_size(HWND window) {
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
+// The saver's log under this user's local application data.
+std::string saver_log_path() {
+  char appdata[MAX_PATH] = {};
+  GetEnvironmentVariableA("LOCALAPPDATA", appdata, MAX_PATH);
+  return std::string(appdata) + "\\Brushwright\\brushwright.log";
+}
+
+std::string read_saver_log() {
+  std::ifstream in(saver_log_path(), std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 TEST(SaverProgram, FullScreenEndsOnKeysAndClicksButNotOnMotion) {
   for (const UINT closing : {WM_SYSKEYDOWN, WM_RBUTTONDOWN}) {
     SCOPED_TRACE(closing);
@@ -126,12 +141,7 @@ TEST(SaverProgram, SecondFullScreenSaverEndsAtOnce) {
   EXPECT_EQ(second.exit_code(), 0u);
   EXPECT_EQ(first.exit_code(), std::nullopt);
   // The log says why the second ended, and each run began with what a fault report needs.
-  char appdata[MAX_PATH] = {};
-  ASSERT_GT(GetEnvironmentVariableA("LOCALAPPDATA", appdata, MAX_PATH), 0u);
-  const auto read_log = [&appdata] {
-    std::ifstream in(std::string(appdata) + "\\Brushwright\\brushwright.log", std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  };
+  const auto read_log = read_saver_log;
   std::string log;
   // The first saver names its device once its engine has started.
   pump_until([&] { return (log = read_log()).find("brushwright: device: ") != std::string::npos; },
@@ -174,8 +184,8 @@ TEST(SaverProgram, ResourcesWindowsReads) {
   FreeLibrary(module);
 }
 
-// A preview fills its parent (512 x 512 in one with no area), ignores keys and clicks,
-// and ends with its window: when the parent goes, or on command 105.
+// A preview fills its parent (512 x 512 in one with no area) and paints at that size,
+// ignores keys and clicks, and ends with its window: when the parent goes, or on command 105.
 TEST(SaverProgram, PreviewLivesInItsParent) {
   struct Case {
     int width, height;
@@ -187,6 +197,7 @@ TEST(SaverProgram, PreviewLivesInItsParent) {
     HWND parent = CreateWindowExA(0, "STATIC", "preview", WS_POPUP | WS_VISIBLE, 0, 0, c.width,
                                   c.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(parent, nullptr);
+    DeleteFileA(saver_log_path().c_str());
     Saver saver("/p " + handle_text(parent));
     ASSERT_TRUE(saver.started());
     HWND child = nullptr;
@@ -200,6 +211,14 @@ TEST(SaverProgram, PreviewLivesInItsParent) {
     pump_for(2000);  // past the preview's one-second wait: the engine runs
     EXPECT_EQ(saver.exit_code(), std::nullopt);
     EXPECT_TRUE(IsWindow(child));
+    // It paints at its own size, not at a screen's.
+    const std::string size_text =
+        " at " + std::to_string(c.child_width) + "x" + std::to_string(c.child_height);
+    std::string log;
+    EXPECT_TRUE(pump_until(
+        [&] { return (log = read_saver_log()).find("brushwright: device: ") != std::string::npos; },
+        30000));
+    EXPECT_NE(log.find(size_text + "\r\n"), std::string::npos) << log;
     if (c.close_by_command) {
       // Command 104 shows the About dialog with the version; it closes on OK.
       PostMessageA(child, WM_COMMAND, 104, 0);
@@ -311,6 +330,155 @@ TEST(SaverProgram, SettingDialog) {
     EXPECT_EQ(stored("DELAY"), c.delay_after);
   }
   RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+  DestroyWindow(owner);
+}
+
+constexpr const char* kVendorKey = "Software\\Velmora\\";
+
+std::optional<std::string> stored_choice() {
+  char text[64] = {};
+  DWORD size = sizeof text;
+  if (RegGetValueA(HKEY_CURRENT_USER, kVendorKey, "PICTURE", RRF_RT_REG_SZ, nullptr, text,
+                   &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  return std::string(text);
+}
+
+std::optional<DWORD> stored_number(const std::string& picture, const char* name) {
+  DWORD number = 0, size = sizeof number;
+  if (RegGetValueA(HKEY_CURRENT_USER, (std::string(kVendorKey) + picture + "\\").c_str(), name,
+                   RRF_RT_REG_DWORD, nullptr, &number, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  return number;
+}
+
+void forget_pictures() {
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, kVendorKey, "PICTURE");
+  for (const char* picture : {"Tamsin", "Orchard", "Random"})
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kVendorKey) + picture).c_str());
+}
+
+// The picture stored by the Setting dialog is what the saver paints, and the log names
+// it; "random" draws one; a name not installed paints the default picture, with a line
+// saying why.
+TEST(SaverProgram, StoredPictureIsPainted) {
+  struct Case {
+    const char* stored;
+    const char* painted;  // what the device line says
+    const char* note;     // a line the log must hold, or null
+  };
+  const Case cases[] = {
+      {"Orchard", ", painting Orchard at ", nullptr},
+      {"random", " (drawn at random) at ", nullptr},
+      {"Nonesuch", ", painting Tamsin at ",
+       "the picture chosen in the settings is not installed: there is no picture "
+       "\"Nonesuch\"; the pictures are "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    forget_pictures();
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kVendorKey, "PICTURE", REG_SZ, c.stored,
+                              static_cast<DWORD>(strlen(c.stored) + 1)),
+              ERROR_SUCCESS);
+    DeleteFileA(saver_log_path().c_str());
+    Saver saver("/s");
+    ASSERT_TRUE(saver.started());
+    std::string log;
+    EXPECT_TRUE(pump_until(
+        [&] { return (log = read_saver_log()).find("brushwright: device: ") != std::string::npos; },
+        60000));
+    EXPECT_NE(log.find(c.painted), std::string::npos) << log;
+    if (c.note != nullptr) {
+      EXPECT_NE(log.find(c.note), std::string::npos) << log;
+    }
+    HWND window = FindWindowA("BRUSHWRIGHT", nullptr);
+    PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+  }
+  forget_pictures();
+}
+
+// The texts of a list box's entries, in order.
+std::vector<std::string> combo_entries(HWND combo) {
+  std::vector<std::string> entries;
+  const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    // Read as UTF-16: the text is passed between processes in that form.
+    wchar_t text[64] = {};
+    if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) >= 64) return {};
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    std::string narrow;
+    for (const wchar_t* c = text; *c != 0; ++c) narrow += static_cast<char>(*c);
+    entries.push_back(narrow);
+  }
+  return entries;
+}
+
+// The dialog lists the installed pictures and Random, with the choice in force selected;
+// choosing a picture shows its own Speed and Delay, and Save stores the choice and the
+// numbers under that picture's key, leaving the other pictures' keys as they were.
+TEST(SaverProgram, SettingDialogChoosesThePicture) {
+  forget_pictures();
+  const DWORD orchard_speed = 55;
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Velmora\\Orchard\\", "SPEED",
+                            REG_DWORD, &orchard_speed, sizeof orchard_speed),
+            ERROR_SUCCESS);
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  struct Step {
+    const char* selected_before;  // the entry selected when the dialog opens
+    const char* choose;           // the entry chosen
+    const char* shown_speed;      // its Speed once chosen
+    const char* typed_speed;
+    const char* stored_choice;
+    const char* key;              // where the numbers go
+  };
+  const Step steps[] = {
+      {"Tamsin", "Orchard", "55", "40", "Orchard", "Orchard"},
+      {"Orchard", "Random", "20", "12", "random", "Random"},
+      {"Random", "Random", "12", "12", "random", "Random"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.choose);
+    Saver saver("/c:" + handle_text(owner));
+    ASSERT_TRUE(saver.started());
+    HWND dialog = nullptr;
+    ASSERT_TRUE(pump_until([&] { return (dialog = FindWindowA("#32770", "Setting")); }, 30000));
+    HWND combo = nullptr;
+    ASSERT_TRUE(pump_until(
+        [&] {
+          combo = GetDlgItem(dialog, 1004);
+          return combo != nullptr && SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0;
+        },
+        30000));
+    pump_for(300);  // the dialog has filled its boxes
+    const std::vector<std::string> entries = combo_entries(combo);
+    ASSERT_GE(entries.size(), 3u);
+    EXPECT_EQ(entries.back(), "Random");
+    EXPECT_NE(std::find(entries.begin(), entries.end(), "Tamsin"), entries.end());
+    const auto at = std::find(entries.begin(), entries.end(), step.choose);
+    ASSERT_NE(at, entries.end());
+    const LRESULT selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    ASSERT_GE(selected, 0);
+    EXPECT_EQ(entries[static_cast<size_t>(selected)], step.selected_before);
+    SendMessageA(combo, CB_SETCURSEL, at - entries.begin(), 0);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(1004, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    pump_for(300);
+    EXPECT_EQ(edit_text(dialog, 1000), step.shown_speed);
+    EXPECT_EQ(edit_text(dialog, 1001), "7");
+    SetDlgItemTextA(dialog, 1000, step.typed_speed);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(pump_until([&] { return saver.exit_code().has_value(); }, 30000));
+    EXPECT_EQ(stored_choice(), step.stored_choice);
+    EXPECT_EQ(stored_number(step.key, "SPEED"), static_cast<DWORD>(atoi(step.typed_speed)));
+    EXPECT_EQ(stored_number(step.key, "DELAY"), 7u);
+  }
+  // The default picture's key was never written.
+  EXPECT_EQ(stored_number("Tamsin", "SPEED"), std::nullopt);
+  EXPECT_EQ(stored_number("Orchard", "SPEED"), 40u);
+  forget_pictures();
   DestroyWindow(owner);
 }
 
