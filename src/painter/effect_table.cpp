@@ -17,7 +17,7 @@ const std::vector<EffectRow>& effect_table() {
        {{"_pass", 1}, {"alpha", 1}, {"delta", 1}, {"scale", 1}, {"mask", 4}}},
       {"color.bsf", 0, {}},
       {"visual.bsf", 2, {{"alpha", 1}, {"beta", 1}}},
-      {"reveal.bsf", 2, {{"alpha", 1}, {"tile", 4}}},
+      {"reveal.bsf", 3, {{"alpha", 1}, {"tile", 4}}},
       {"reveal_plan.bsf", 1, {{"seed", 4}}},
       {"color_out.bsf", 8,
        {{"atr1", 4}, {"alpha", 1}, {"shift", 1}, {"bump", 1}, {"surface", 1},

@@ -105,6 +105,7 @@ class PainterState {
   device::Texture* work_1024 = nullptr;
   device::Texture* work_256 = nullptr;
   device::Texture* scratch_target = nullptr;  // made by the first plan pass
+  device::Texture* reveal_plan_target = nullptr;  // the newest painting's reveal plan
   device::Texture* facture_1 = nullptr;
   device::Texture* facture_2 = nullptr;
   device::Texture* facture_3 = nullptr;

@@ -112,14 +112,29 @@ void signature_pass(PainterState& state) {
 void reveal_plan_pass(PainterState& state, device::Texture* painting) {
   device::Shader* plan = state.reveal_plan_effect;
   if (plan == nullptr) return;
+  device::Device& device = *state.device;
+  // The moment a pixel arrives changes smoothly inside a stroke, so the plan is drawn at
+  // half the width and height, a quarter of the work, and the display pass magnifies it
+  // with linear filtering: the moments, not the colours, are interpolated, so the edges
+  // between strokes stay smooth lines instead of steps.
+  const int width = std::max(1, state.target_width / 2);
+  const int height = std::max(1, state.target_height / 2);
+  device::Texture*& target = state.reveal_plan_target;
+  if (target == nullptr) target = device.create_texture();
+  // A reset re-creates every texture with point sampling: made again here when it was.
+  if (target->width != width || target->height != height ||
+      target->filter() != device::kFilterModeSmooth) {
+    target->create(width, height, device::kFilterModeSmooth, device::kAddressModeClamp);
+  }
   plan->set_texture(0, painting);
   // The cycle's random values: the reveal changes with every painting, and repeats with
   // the seed.
   set_vec4(*plan, "seed", {state.random16[0], state.random16[5], state.random16[10],
                            state.random16[15]});
-  state.device->set_shader(plan);
-  draw_full_quad(*state.device);
-  painting->copy_from_target();
+  device.set_target(target);
+  device.set_shader(plan);
+  draw_full_quad(device);
+  device.set_back_buffer_target();
 }
 
 void display_pass(PainterState& state, device::Texture* first, device::Texture* second,
@@ -142,6 +157,7 @@ void display_pass(PainterState& state, device::Texture* first, device::Texture* 
     }
     reveal->set_texture(0, old_painting);
     reveal->set_texture(1, state.last_capture);
+    reveal->set_texture(2, state.reveal_plan_target);
     set_float(*reveal, "alpha", reveal_time_for(first_is_new ? 1.0f - weight : weight));
     set_vec4(*reveal, "tile", tile);
     state.device->set_shader(reveal);

@@ -170,7 +170,7 @@ std::string EngineFixture::texture_name(const device::Texture* texture) const {
       {state.facture_2, "facture_2"}, {state.facture_3, "facture_3"},
       {state.facture_4, "facture_4"}, {state.oil_texture, "oil"},
       {state.plain_1, "plain_1"},     {state.plain_2, "plain_2"},
-      {state.sig3_texture, "sig3"}};
+      {state.sig3_texture, "sig3"},   {state.reveal_plan_target, "reveal_plan"}};
   for (const auto& [candidate, name] : named) {
     if (candidate == texture) return name;
   }
