@@ -56,22 +56,17 @@ void main() {
 }
 )";
 
-// The reveal: the new picture (slot 1) over the old one, each pixel at the moment of
-// arrival that the half-size plan (slot 2, filtered) gives, moved by the pixel's detail.
+// The reveal: the new picture (slot 1, its moment of arrival in alpha) over the old one.
 const char* kHandReveal = R"(#version 330 core
 uniform vec4 ps_c[2];
 uniform sampler2D ps_s0;
 uniform sampler2D ps_s1;
-uniform sampler2D ps_s2;
 in vec4 bw_texcoord0;
 layout(location = 0) out vec4 bw_out0;
 void main() {
   vec4 painted = texture(ps_s1, bw_texcoord0.xy);
-  vec4 plan = texture(ps_s2, bw_texcoord0.xy);
-  float detail = dot(painted.rgb - plan.rgb, vec3(0.299, 0.587, 0.114));
-  float moment = min(plan.a + detail * 0.05, 0.98);
   vec4 under = texture(ps_s0, fract(bw_texcoord0.xy * ps_c[1].xy));
-  float cover = clamp((ps_c[0].x - moment) * 50.0, 0.0, 1.0);
+  float cover = clamp((ps_c[0].x - painted.a) * 50.0, 0.0, 1.0);
   bw_out0 = vec4(mix(under.rgb, painted.rgb, cover), 1.0);
 }
 )";
@@ -110,8 +105,7 @@ struct Scene {
     hand.vertex = kHandVertex;
     hand.fragment = hand_fragment;
     hand.ps_samplers = {{"ps_s0", 0, bw::bytecode::SamplerKind::k2D},
-                        {"ps_s1", 1, bw::bytecode::SamplerKind::k2D},
-                        {"ps_s2", 2, bw::bytecode::SamplerKind::k2D}};
+                        {"ps_s1", 1, bw::bytecode::SamplerKind::k2D}};
     gl->set_translator([&hand](auto, auto, std::string&) { return std::optional(hand); });
     pair.handwritten = device->create_shader();
     const bool hand_loaded = pair.handwritten->load(bytes->data(), bytes->size());
@@ -142,12 +136,6 @@ struct Scene {
           shader->set_param("tile", tile);
         }
     }
-    // The reveal's plan: half the size, magnified with linear filtering.
-    Texture* plan = device->create_texture();
-    if (!plan->upload(pixels.data(), kWidth / 2, kHeight / 2, kFilterModeSmooth,
-                      kAddressModeClamp))
-      return;
-    for (Shader* shader : {reveal.translated, reveal.handwritten}) shader->set_texture(2, plan);
     ready = true;
   }
 

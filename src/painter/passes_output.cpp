@@ -114,9 +114,9 @@ void reveal_plan_pass(PainterState& state, device::Texture* painting) {
   if (plan == nullptr) return;
   device::Device& device = *state.device;
   // The moment a pixel arrives changes smoothly inside a stroke, so the plan is drawn at
-  // half the width and height, a quarter of the work, and the display pass magnifies it
-  // with linear filtering: the moments, not the colours, are interpolated, so the edges
-  // between strokes stay smooth lines instead of steps.
+  // half the width and height, a quarter of the work, then filled into the painting's
+  // alpha at full size with filtering: the display pass that runs every frame keeps two
+  // point reads.
   const int width = std::max(1, state.target_width / 2);
   const int height = std::max(1, state.target_height / 2);
   device::Texture*& target = state.reveal_plan_target;
@@ -127,14 +127,21 @@ void reveal_plan_pass(PainterState& state, device::Texture* painting) {
     target->create(width, height, device::kFilterModeSmooth, device::kAddressModeClamp);
   }
   plan->set_texture(0, painting);
+  plan->set_texture(1, nullptr);
   // The cycle's random values: the reveal changes with every painting, and repeats with
   // the seed.
   set_vec4(*plan, "seed", {state.random16[0], state.random16[5], state.random16[10],
                            state.random16[15]});
+  set_float(*plan, "fill", 0.0f);
   device.set_target(target);
   device.set_shader(plan);
   draw_full_quad(device);
   device.set_back_buffer_target();
+
+  plan->set_texture(1, target);
+  set_float(*plan, "fill", 1.0f);
+  draw_full_quad(device);
+  painting->copy_from_target();
 }
 
 void display_pass(PainterState& state, device::Texture* first, device::Texture* second,
@@ -157,7 +164,6 @@ void display_pass(PainterState& state, device::Texture* first, device::Texture* 
     }
     reveal->set_texture(0, old_painting);
     reveal->set_texture(1, state.last_capture);
-    reveal->set_texture(2, state.reveal_plan_target);
     set_float(*reveal, "alpha", reveal_time_for(first_is_new ? 1.0f - weight : weight));
     set_vec4(*reveal, "tile", tile);
     state.device->set_shader(reveal);

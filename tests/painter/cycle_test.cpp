@@ -43,12 +43,18 @@ TEST(Cycle, TheNewestPaintingIsPaintedOverTheLastOrTheCanvas) {
   ASSERT_EQ(f.start(320, 200), StartResult::started);
   auto events = f.frame();
   auto plans = draws_of(events, "reveal_plan");
-  ASSERT_EQ(plans.size(), 1u);
+  ASSERT_EQ(plans.size(), 2u);
   const auto& r = f.state.random16;
   EXPECT_EQ(plans[0].param("seed"), (std::vector<float>{r[0], r[5], r[10], r[15]}));
   EXPECT_EQ(plans[0].slots.at(0), "final_a");
-  // The plan is drawn at half the width and height and magnified with filtering.
+  // The plan is drawn at half the width and height, then filled at full size into the
+  // painting's alpha, read from its target with filtering.
   EXPECT_EQ(plans[0].target, "reveal_plan");
+  EXPECT_EQ(plans[0].param("fill")[0], 0.0f);
+  EXPECT_EQ(plans[1].target, "back");
+  EXPECT_EQ(plans[1].param("fill")[0], 1.0f);
+  EXPECT_EQ(plans[1].slots.at(0), "final_a");
+  EXPECT_EQ(plans[1].slots.at(1), "reveal_plan");
   const device::Texture* plan_target = f.state.reveal_plan_target;
   ASSERT_NE(plan_target, nullptr);
   EXPECT_EQ(plan_target->width, 160);
@@ -58,7 +64,6 @@ TEST(Cycle, TheNewestPaintingIsPaintedOverTheLastOrTheCanvas) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].slots.at(0), "oil");
   EXPECT_EQ(shown[0].slots.at(1), "final_a");
-  EXPECT_EQ(shown[0].slots.at(2), "reveal_plan");
   EXPECT_NEAR(shown[0].param("alpha")[0], reveal_time_for(f.state.progress()), 1e-5f);
   EXPECT_LT(f.state.progress(), 0.001f);
   const float canvas_width = static_cast<float>(f.state.oil_texture->width);
@@ -69,8 +74,9 @@ TEST(Cycle, TheNewestPaintingIsPaintedOverTheLastOrTheCanvas) {
   for (int frame = 0; frame < 2000 && f.state.pictures_built < 2; ++frame) events = f.frame();
   ASSERT_EQ(f.state.pictures_built, 2);
   plans = draws_of(events, "reveal_plan");
-  ASSERT_EQ(plans.size(), 1u);
+  ASSERT_EQ(plans.size(), 2u);
   EXPECT_EQ(plans[0].slots.at(0), "final_b");
+  EXPECT_EQ(plans[1].slots.at(0), "final_b");
   EXPECT_NE(plans[0].param("seed"), first_seed);
   events = f.frame();
   events = f.frame();
@@ -78,7 +84,6 @@ TEST(Cycle, TheNewestPaintingIsPaintedOverTheLastOrTheCanvas) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].slots.at(0), "final_a");
   EXPECT_EQ(shown[0].slots.at(1), "final_b");
-  EXPECT_EQ(shown[0].slots.at(2), "reveal_plan");
   // final_b is second: its reveal is the display weight, 1 - progress.
   EXPECT_NEAR(shown[0].param("alpha")[0], reveal_time_for(1.0f - f.state.progress()), 1e-5f);
   EXPECT_EQ(shown[0].param("tile"), (std::vector<float>{1, 1, 0, 0}));
@@ -136,17 +141,15 @@ TEST(Cycle, CapturesAlternateAndTheRandomSequenceAdvancesPerPicture) {
     expected.seed(before);
     for (int i = 0; i < 16 + 3 * 3 + 2 + 16 * 3; ++i) expected.next();
     EXPECT_EQ(f.state.random.state(), expected.state());
-    // One capture; its reveal's plan is drawn from it into the plan's own target.
+    // The capture, then the same target again with its reveal's plan.
     std::vector<std::string> copies;
     for (const auto& event : events) {
       if (event.kind == testing::Event::copy && event.destination.rfind("final_", 0) == 0) {
         copies.push_back(event.destination);
       }
     }
-    ASSERT_EQ(copies.size(), 1u);
-    const auto plans = draws_of(events, "reveal_plan");
-    ASSERT_EQ(plans.size(), 1u);
-    EXPECT_EQ(plans[0].slots.at(0), copies[0]);
+    ASSERT_EQ(copies.size(), 2u);
+    EXPECT_EQ(copies[0], copies[1]);
     captures.push_back(copies[0]);
     times.push_back(draws_of(events, "formgen_out")[0].param("time")[0]);
   }
