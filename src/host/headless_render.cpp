@@ -108,7 +108,7 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
       diag::say("brushwright: cannot read the finished picture back");
       return 1;
     }
-    // A captured painting keeps in alpha what its passes left there; the picture is opaque.
+    // A captured painting keeps its reveal's plan in alpha; the picture is opaque.
     for (std::size_t i = 3; i < picture.rgba.size(); i += 4) picture.rgba[i] = 255;
     char name[64];
     std::snprintf(name, sizeof name, "picture-%03d.png", saved + 1);
