@@ -1,15 +1,11 @@
-// The plan of a reveal, drawn once for each new painting in two steps. With fill 0, into
-// a target of half the painting's (slot 0) width and height: the painting again, with, in
-// alpha, the moment each pixel is painted during its reveal (0 first, 1 last). With fill
-// 1, at full size: the painting with in alpha the moments of that plan (slot 1), read
-// with linear filtering (the moments, not colours, are interpolated, so edges between
-// strokes stay smooth lines), each moved by the pixel's own detail: lighter than the
-// plan's half-size painting around it comes up to 0.05 later, darker earlier, so that
-// leading edges are ragged along the painting's own marks. The screen is laid with brush strokes in rows,
-// within patches a third of the height wide whose edges wave; each patch turns its rows
-// along the painting's own contours where its values slope, else in the cycle's
-// direction (seed.x) give or take a little. A stroke starts when a painter would lay it:
-// dark masses first, then middle values, highlights and busy detail last (its value and
+// The plan of a reveal, drawn once for each new painting into a target of half the
+// painting's (slot 0) width and height: the painting again, with, in alpha, the moment
+// each pixel is painted during its reveal (0 first, 1 last); reveal_fill then writes the
+// moments into the painting's alpha at full size. The screen is laid with brush
+// strokes in rows, within patches a third of the height wide whose edges wave; each
+// patch turns its rows along the painting's own contours where its values slope, else in
+// the cycle's direction (seed.x) give or take a little. A stroke starts when a painter
+// would lay it: dark masses first, then middle values, highlights and busy detail last (its value and
 // contrast are read along its length), each a little early or late at random; it then
 // grows along its length, its leading edge rounded and ragged where the bristles drag,
 // its sides wavering. Each stroke's ends are rounded and reach over the ends of its
@@ -17,9 +13,7 @@
 // instead of a straight cut. seed holds four of the cycle's random values, so every
 // reveal differs and a seeded run repeats.
 .param ps seed c0 4
-.param ps fill c1 1
 .sampler ps texSampler0 s0
-.sampler ps texSampler1 s1
 
 .vertex
 vs_3_0
@@ -53,20 +47,8 @@ def c19, 6.0, 0.006, 0.0, 0.0
 def c20, 0.0, 0.2, 0.0, 0.0
 // the patches' edges: the pace of their wave and its depth (of a patch)
 def c21, 4.5, 0.12, 0.0, 0.0
-// the detail's weight, the latest moment
-def c22, 0.05, 0.98, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
-dcl_2d s1
-if_gt c1.x, c11.w
-texld r0, v0, s0
-texld r1, v0, s1
-add r2.xyz, r0, -r1
-dp3 r2.x, r2, c11
-mad r0.w, r2.x, c22.x, r1.w
-min r0.w, r0.w, c22.y
-mov oC0, r0
-else
 mov r20.zw, c11.w                // the subroutines' level of detail
 mov r4.zw, c11.w
 // the aspect: r0.x = width / height, r0.w = height / width
@@ -209,7 +191,6 @@ mad r18.w, r19.w, c17.y, r18.w
 texld r0, v0, s0
 mov r0.w, r18.w
 mov oC0, r0
-endif
 ret
 
 // l0: a random value for a point of the integer lattice. In: r20.xy. Out: r21.x in

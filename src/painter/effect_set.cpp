@@ -106,6 +106,7 @@ void load_shader_set(PainterState& state) {
       {&PainterState::visual_effect, "visual.bsf"},
       {&PainterState::reveal_effect, "reveal.bsf"},
       {&PainterState::reveal_plan_effect, "reveal_plan.bsf"},
+      {&PainterState::reveal_fill_effect, "reveal_fill.bsf"},
       {&PainterState::color_out_effect, "color_out.bsf"},
       {&PainterState::surface_out_effect, "surface_out.bsf"},
       {&PainterState::colorgen_effect, "colorgen.bsf"},

@@ -89,6 +89,7 @@ class PainterState {
   device::Shader* visual_effect = nullptr;
   device::Shader* reveal_effect = nullptr;       // the display pass
   device::Shader* reveal_plan_effect = nullptr;  // when each pixel of a painting arrives
+  device::Shader* reveal_fill_effect = nullptr;  // the plan into the painting's alpha
   device::Shader* color_out_effect = nullptr;
   device::Shader* surface_out_effect = nullptr;
   device::Shader* colorgen_effect = nullptr;

@@ -111,7 +111,8 @@ void signature_pass(PainterState& state) {
 
 void reveal_plan_pass(PainterState& state, device::Texture* painting) {
   device::Shader* plan = state.reveal_plan_effect;
-  if (plan == nullptr) return;
+  device::Shader* fill = state.reveal_fill_effect;
+  if (plan == nullptr || fill == nullptr) return;
   device::Device& device = *state.device;
   // The moment a pixel arrives changes smoothly inside a stroke, so the plan is drawn at
   // half the width and height, a quarter of the work, then filled into the painting's
@@ -127,19 +128,18 @@ void reveal_plan_pass(PainterState& state, device::Texture* painting) {
     target->create(width, height, device::kFilterModeSmooth, device::kAddressModeClamp);
   }
   plan->set_texture(0, painting);
-  plan->set_texture(1, nullptr);
   // The cycle's random values: the reveal changes with every painting, and repeats with
   // the seed.
   set_vec4(*plan, "seed", {state.random16[0], state.random16[5], state.random16[10],
                            state.random16[15]});
-  set_float(*plan, "fill", 0.0f);
   device.set_target(target);
   device.set_shader(plan);
   draw_full_quad(device);
   device.set_back_buffer_target();
 
-  plan->set_texture(1, target);
-  set_float(*plan, "fill", 1.0f);
+  fill->set_texture(0, painting);
+  fill->set_texture(1, target);
+  device.set_shader(fill);
   draw_full_quad(device);
   painting->copy_from_target();
 }

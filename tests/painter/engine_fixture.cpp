@@ -227,6 +227,7 @@ std::vector<Event> EngineFixture::decode() {
   add(state.visual_effect, "visual");
   add(state.reveal_effect, "reveal");
   add(state.reveal_plan_effect, "reveal_plan");
+  add(state.reveal_fill_effect, "reveal_fill");
   add(state.color_out_effect, "color_out");
   add(state.surface_out_effect, "surface_out");
   add(state.colorgen_effect, "colorgen");
