@@ -5,7 +5,8 @@
 // strokes in rows, within patches a third of the height wide whose edges wave; each
 // patch turns its rows along the painting's own contours where its values slope, else in
 // the cycle's direction (seed.x) give or take a little. A stroke starts when a painter
-// would lay it: dark masses first, then middle values, highlights and busy detail last (its value and
+// would lay it: dark masses first, then middle values, highlights and busy detail last
+// (its value and
 // contrast are read along its length), each a little early or late at random; it then
 // grows along its length, its leading edge rounded and ragged where the bristles drag,
 // its sides wavering. Each stroke's ends are rounded and reach over the ends of its
