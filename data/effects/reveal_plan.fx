@@ -1,12 +1,11 @@
 // The plan of a reveal, drawn once for each new painting into a target of half the
 // painting's (slot 0) width and height: the painting again, with, in alpha, the moment
 // each pixel is painted during its reveal (0 first, 1 last); reveal_fill then writes the
-// moments into the painting's alpha at full size. The screen is laid with brush
-// strokes in rows, within patches a third of the height wide whose edges wave; each
-// patch turns its rows along the painting's own contours where its values slope, else in
-// the cycle's direction (seed.x) give or take a little. A stroke starts when a painter
-// would lay it: dark masses first, then middle values, highlights and busy detail last
-// (its value and
+// moments into the painting's alpha at full size. The screen is laid with brush strokes
+// in rows, within patches a third of the height wide whose edges wave; each patch turns
+// its rows along the painting's own contours where its values slope, else in the cycle's
+// direction (seed.x) give or take a little. A stroke starts when a painter would lay it:
+// dark masses first, then middle values, highlights and busy detail last (its value and
 // contrast are read along its length), each a little early or late at random; it then
 // grows along its length, its leading edge rounded and ragged where the bristles drag,
 // its sides wavering. Each stroke's ends are rounded and reach over the ends of its
