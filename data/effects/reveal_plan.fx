@@ -1,12 +1,16 @@
-// The plan of a reveal, drawn once for each new painting: the painting itself (slot 0)
-// with, in alpha, the moment each pixel is painted during its reveal (0 first, 1 last).
-// The screen is laid with brush strokes in rows, within patches a third of the height
-// wide; each patch turns its rows along the painting's own contours where its values
-// slope, else in the cycle's direction (seed.x) give or take a little. A stroke starts
-// when a painter would lay it: dark masses first, then middle values, highlights and
-// busy detail last (its value and contrast are read along its length), each a little
-// early or late at random; it then grows along its length, its leading edge rounded and
-// ragged where the bristles drag, its sides wavering and its corners rounded off. seed holds four of the cycle's random values, so every
+// The plan of a reveal, drawn once for each new painting into a target of half the
+// painting's (slot 0) width and height: the painting again, with, in alpha, the moment
+// each pixel is painted during its reveal (0 first, 1 last); reveal_fill then writes the
+// moments into the painting's alpha at full size. The screen is laid with brush strokes
+// in rows, within patches a third of the height wide whose edges wave; each patch turns
+// its rows along the painting's own contours where its values slope, else in the cycle's
+// direction (seed.x) give or take a little. A stroke starts when a painter would lay it:
+// dark masses first, then middle values, highlights and busy detail last (its value and
+// contrast are read along its length), each a little early or late at random; it then
+// grows along its length, its leading edge rounded and ragged where the bristles drag,
+// its sides wavering. Each stroke's ends are rounded and reach over the ends of its
+// neighbours in the row, so that an early stroke ends in a rounded tip over a later one
+// instead of a straight cut. seed holds four of the cycle's random values, so every
 // reveal differs and a seeded run repeats.
 .param ps seed c0 4
 .sampler ps texSampler0 s0
@@ -34,13 +38,15 @@ def c15, 1.1, 1.4, 0.12, 0.12
 // start from order, duration, its spread, bristle lag
 def c16, 0.48, 0.08, 0.08, 0.05
 // bristles across a stroke, the rounded head, a tiny length
-def c17, 9.0, 0.04, 0.0001, 2.0
+def c17, 5.0, 0.04, 0.0001, 2.0
 // a patch's turn from the cycle's direction (of a whole turn), the shortest stroke's share
 def c18, 0.12, 0.75, 0.0, 0.0
-// the sides' waver: its pace and depth; the rounded corners: where they begin, how fast
-// they fall behind, and by how much
-def c19, 6.0, 0.006, 0.9, 6.0
-def c20, 0.06, 0.0, 0.0, 0.0
+// the sides' waver: its pace and depth
+def c19, 6.0, 0.006, 0.0, 0.0
+// how far a stroke's rounded end reaches over its neighbour's (of a stroke's length)
+def c20, 0.0, 0.2, 0.0, 0.0
+// the patches' edges: the pace of their wave and its depth (of a patch)
+def c21, 4.5, 0.12, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 mov r20.zw, c11.w                // the subroutines' level of detail
@@ -65,6 +71,13 @@ sincos r4.y, r3.x
 sincos r5.y, r3.y
 mad r2.x, r4.y, c13.z, r2.x
 mad r2.y, r5.y, c13.z, r2.y
+mad r3.xy, r1.yx, c21.x, c0.wz
+frc r3.xy, r3.xy
+mad r3.xy, r3.xy, c12.w, c13.x
+sincos r4.y, r3.x
+sincos r5.y, r3.y
+mad r2.x, r4.y, c21.y, r2.x
+mad r2.y, r5.y, c21.y, r2.y
 frc r3.xy, r2.xy
 add r2.xy, r2.xy, -r3.xy         // r2.xy: the patch's cell
 mov r20.xy, r2.xy
@@ -143,16 +156,76 @@ mad r10.x, r10.x, r13.z, r13.x
 mad r10.x, r13.x, c17.w, r10.x
 frc r12.x, r10.x                 // along the stroke, 0..1
 add r12.z, r10.x, -r12.x         // the stroke's number in its row
-mov r20.x, r12.z
+rcp r14.y, r13.z                 // the stroke's length
+// when this stroke reaches the point
+mov r24.x, r12.z
+mov r24.y, r12.x
+call l2
+mov r26.xy, r25.xy               // r26.x: that moment, r26.y: the stroke's random value
+// and when the neighbour at the nearer end does, measured along the neighbour
+add r27.x, r12.x, -c10.z
+cmp r27.y, r27.x, c10.w, -c10.w  // +1: the next stroke, -1: the one before
+add r24.x, r12.z, r27.y
+add r24.y, r12.x, -r27.y
+call l2
+// the neighbour's rounded end covers the point where it lies nearer the end than the
+// end's reach across the row, 1 - (2 w - 1)^2 of the full reach
+abs r27.z, r27.x
+add r27.z, c10.z, -r27.z         // the point's distance from the nearer end
+mad r27.w, r12.y, c17.w, -c10.w
+mad r27.w, -r27.w, r27.w, c10.w
+mad r27.w, -r27.w, c20.y, r27.z
+min r25.x, r25.x, r26.x
+cmp r18.w, r27.w, r26.x, r25.x   // the earlier of the two where both cover it
+// bristles: narrow bands across the stroke, each dragging a little behind
+mul r20.x, r12.y, c17.x
+frc r19.z, r20.x
+add r20.x, r20.x, -r19.z
+add r20.y, r12.z, r26.y
+call l0
+mad r18.w, r21.x, c16.w, r18.w
+// a rounded head: the middle of the stroke leads
+mad r19.w, r12.y, c17.w, -c10.w
+mul r19.w, r19.w, r19.w
+mad r18.w, r19.w, c17.y, r18.w
+texld r0, v0, s0
+mov r0.w, r18.w
+mov oC0, r0
+ret
+
+// l0: a random value for a point of the integer lattice. In: r20.xy. Out: r21.x in
+// [0, 1). Uses r22, r23.
+label l0
+mul r22.xyz, r20.xyxw, c10.x
+frc r22.xyz, r22.xyz
+add r23.xyz, r22.yzxw, c10.y
+dp3 r23.x, r22, r23
+add r22.xyz, r22.xyzw, r23.x
+add r23.x, r22.x, r22.y
+mul r23.x, r23.x, r22.z
+frc r21.x, r23.x
+ret
+
+// l1: the value of the painting at r20.xy. Out: r21.y. Uses r22.
+label l1
+texldl r22, r20.xyww, s0
+dp3 r21.y, r22, c11
+ret
+
+// l2: when a stroke of the point's row reaches the point. In: r24.x the stroke's number,
+// r24.y the point's place along it (0..1 inside it, beyond that past its ends); the row
+// as the main part left it (r12.y, r12.w, r14.y, r9, r2.z). Out: r25.x the moment,
+// r25.y the stroke's random value. Uses r15 to r20, r21, r22, r23, r25.z.
+label l2
+mov r20.x, r24.x
 mad r20.y, r12.w, c13.y, r2.z
 call l0
-mov r13.w, r21.x                 // the stroke's random value
+mov r25.y, r21.x                 // the stroke's random value
 add r20.xy, r20.xy, c13.y
 call l0
-mov r14.x, r21.x                 // and a second one
+mov r25.z, r21.x                 // and a second one
 // the stroke's middle and two points along it, to read its values
-rcp r14.y, r13.z                 // the stroke's length
-add r15.x, c10.z, -r12.x
+add r15.x, c10.z, -r24.y
 mul r15.x, r15.x, r14.y
 add r15.y, c10.z, -r12.y
 mul r15.y, r15.y, c12.y
@@ -185,53 +258,13 @@ add r18.y, r18.y, -r18.z         // the contrast along the stroke
 add r18.x, r18.x, -c15.w
 mul r18.x, r18.x, c15.x
 mad_sat r18.x, r18.y, c15.y, r18.x
-mul r18.w, r13.w, c15.z
+mul r18.w, r25.y, c15.z
 mad r18.w, r18.x, c16.x, r18.w   // the stroke's start
-mad r18.z, r14.x, c16.z, c16.y   // its duration
-// its corners rounded off: what lies outside a rounded rectangle is painted last
-mad r19.xy, r12.xy, c17.w, -c10.w
-mul r19.xy, r19.xy, r19.xy
-mul r19.xy, r19.xy, r19.xy
-add r19.x, r19.x, r19.y
-add r19.x, r19.x, -c19.z
-mul_sat r19.x, r19.x, c19.w
-mad r18.w, r19.x, c20.x, r18.w
+mad r18.z, r25.z, c16.z, c16.y   // its duration
 // it grows from one end or the other
-add r19.x, c10.w, -r12.x
-add r19.y, r14.x, -c10.z
-cmp r12.x, r19.y, r19.x, r12.x
-mad r18.w, r12.x, r18.z, r18.w
-// bristles: narrow bands across the stroke, each dragging a little behind
-mul r20.x, r12.y, c17.x
-frc r19.z, r20.x
-add r20.x, r20.x, -r19.z
-add r20.y, r12.z, r13.w
-call l0
-mad r18.w, r21.x, c16.w, r18.w
-// a rounded head: the middle of the stroke leads
-mad r19.w, r12.y, c17.w, -c10.w
-mul r19.w, r19.w, r19.w
-mad r18.w, r19.w, c17.y, r18.w
-texld r0, v0, s0
-mov r0.w, r18.w
-mov oC0, r0
-ret
-
-// l0: a random value for a point of the integer lattice. In: r20.xy. Out: r21.x in
-// [0, 1). Uses r22, r23.
-label l0
-mul r22.xyz, r20.xyxw, c10.x
-frc r22.xyz, r22.xyz
-add r23.xyz, r22.yzxw, c10.y
-dp3 r23.x, r22, r23
-add r22.xyz, r22.xyzw, r23.x
-add r23.x, r22.x, r22.y
-mul r23.x, r23.x, r22.z
-frc r21.x, r23.x
-ret
-
-// l1: the value of the painting at r20.xy. Out: r21.y. Uses r22.
-label l1
-texldl r22, r20.xyww, s0
-dp3 r21.y, r22, c11
+mov_sat r19.x, r24.y
+add r19.y, c10.w, -r19.x
+add r19.z, r25.z, -c10.z
+cmp r19.x, r19.z, r19.y, r19.x
+mad r25.x, r19.x, r18.z, r18.w
 ret

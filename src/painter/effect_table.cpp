@@ -41,6 +41,7 @@ constexpr EffectRow kTable[] = {
     {Effect::visual, "visual.bsf", &P::visual_effect, 2, kVisual},
     {Effect::reveal, "reveal.bsf", &P::reveal_effect, 2, kReveal},
     {Effect::reveal_plan, "reveal_plan.bsf", &P::reveal_plan_effect, 1, kRevealPlan},
+    {Effect::reveal_fill, "reveal_fill.bsf", &P::reveal_fill_effect, 2, {}},
     {Effect::color_out, "color_out.bsf", &P::color_out_effect, 8, kColorOut},
     {Effect::surface_out, "surface_out.bsf", &P::surface_out_effect, 8, kSurfaceOut},
     {Effect::colorgen, "colorgen.bsf", &P::colorgen_effect, 7, kColorgen},

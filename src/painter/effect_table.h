@@ -65,13 +65,14 @@ enum class Effect : int {
   visual,
   reveal,
   reveal_plan,
+  reveal_fill,
   color_out,
   surface_out,
   colorgen,
   silhouette,
   deriv,
 };
-inline constexpr std::size_t kEffectCount = 14;
+inline constexpr std::size_t kEffectCount = 15;
 
 struct EffectParam {
   std::string_view name;

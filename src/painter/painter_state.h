@@ -84,6 +84,7 @@ class PainterState {
   device::Shader* visual_effect = nullptr;
   device::Shader* reveal_effect = nullptr;       // the display pass
   device::Shader* reveal_plan_effect = nullptr;  // when each pixel of a painting arrives
+  device::Shader* reveal_fill_effect = nullptr;  // the plan into the painting's alpha
   device::Shader* color_out_effect = nullptr;
   device::Shader* surface_out_effect = nullptr;
   device::Shader* colorgen_effect = nullptr;
@@ -100,6 +101,7 @@ class PainterState {
   device::Texture* work_1024 = nullptr;
   device::Texture* work_256 = nullptr;
   device::Texture* scratch_target = nullptr;  // made by the first plan pass
+  device::Texture* reveal_plan_target = nullptr;  // the newest painting's reveal plan
   device::Texture* facture_1 = nullptr;
   device::Texture* facture_2 = nullptr;
   device::Texture* facture_3 = nullptr;

@@ -9,11 +9,6 @@
 
 namespace bw::painter::detail {
 
-// Four floats straight onto `effect`, past the table's checks.
-inline void set_vec4(device::Shader& effect, const char* name, const Vec4& value) {
-  effect.set_param(name, value.data());
-}
-
 // Component-wise (1 - a) * from + a * to.
 inline Colour mix(const Colour& from, const Colour& to, float a) {
   return {(1.0f - a) * from[0] + a * to[0], (1.0f - a) * from[1] + a * to[1],

@@ -23,7 +23,8 @@ void colour_out_pass(PainterState& state);
 void paint_pass(PainterState& state);
 void signature_pass(PainterState& state);
 // Writes into the alpha of `painting` (a captured painting) the moment of its reveal at
-// which each pixel is painted; uses the back buffer, which it leaves holding the result.
+// which each pixel is painted, drawn at half size into state.reveal_plan_target first;
+// uses the back buffer, which it leaves holding the result.
 void reveal_plan_pass(PainterState& state, device::Texture* painting);
 // Draws the screen from the two captured paintings: with the reveal effect, the newest
 // one painted stroke by stroke over the other (or over the canvas before there is an

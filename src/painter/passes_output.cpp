@@ -11,7 +11,6 @@ namespace bw::painter {
 
 namespace p = param;
 using detail::draw_full_quad;
-using detail::set_vec4;
 
 void surface_out_pass(PainterState& state) {
   EffectDraw surface(state, Effect::surface_out);
@@ -87,15 +86,34 @@ void signature_pass(PainterState& state) {
 }
 
 void reveal_plan_pass(PainterState& state, device::Texture* painting) {
-  device::Shader* plan = state.reveal_plan_effect;
-  if (plan == nullptr) return;
-  plan->set_texture(0, painting);
+  EffectDraw plan(state, Effect::reveal_plan);
+  EffectDraw fill(state, Effect::reveal_fill);
+  if (!plan || !fill) return;
+  device::Device& device = *state.device;
+  // The moment a pixel arrives changes smoothly inside a stroke, so the plan is drawn at
+  // half the width and height, a quarter of the work, then filled into the painting's
+  // alpha at full size with filtering: the display pass that runs every frame keeps two
+  // point reads.
+  const int width = std::max(1, state.target_width / 2);
+  const int height = std::max(1, state.target_height / 2);
+  device::Texture*& target = state.reveal_plan_target;
+  if (target == nullptr) target = device.create_texture();
+  // A reset re-creates every texture with point sampling: made again here when it was.
+  if (target->width != width || target->height != height ||
+      target->filter() != device::kFilterModeSmooth) {
+    target->create(width, height, device::kFilterModeSmooth, device::kAddressModeClamp);
+  }
   // The cycle's random values: the reveal changes with every painting, and repeats with
   // the seed.
-  set_vec4(*plan, "seed", {state.random16[0], state.random16[5], state.random16[10],
-                           state.random16[15]});
-  state.device->set_shader(plan);
-  draw_full_quad(*state.device);
+  plan.texture(0, painting)
+      .set(p::seed, Vec4{state.random16[0], state.random16[5], state.random16[10],
+                         state.random16[15]});
+  device.set_target(target);
+  plan.draw();
+  device.set_back_buffer_target();
+
+  fill.textures({painting, target});
+  fill.draw();
   painting->copy_from_target();
 }
 

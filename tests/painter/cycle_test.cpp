@@ -44,9 +44,22 @@ TEST(Cycle, TheNewestPaintingIsPaintedOverTheLastOrTheCanvas) {
   auto events = f.frame();
   auto plans = draws_of(events, "reveal_plan");
   ASSERT_EQ(plans.size(), 1u);
+  auto fills = draws_of(events, "reveal_fill");
+  ASSERT_EQ(fills.size(), 1u);
   const auto& r = f.state.random16;
   EXPECT_EQ(plans[0].param("seed"), (std::vector<float>{r[0], r[5], r[10], r[15]}));
   EXPECT_EQ(plans[0].slots.at(0), "final_a");
+  // The plan is drawn at half the width and height, then filled at full size into the
+  // painting's alpha, read from its target with filtering.
+  EXPECT_EQ(plans[0].target, "reveal_plan");
+  EXPECT_EQ(fills[0].target, "back");
+  EXPECT_EQ(fills[0].slots.at(0), "final_a");
+  EXPECT_EQ(fills[0].slots.at(1), "reveal_plan");
+  const device::Texture* plan_target = f.state.reveal_plan_target;
+  ASSERT_NE(plan_target, nullptr);
+  EXPECT_EQ(plan_target->width, 160);
+  EXPECT_EQ(plan_target->height, 100);
+  EXPECT_EQ(plan_target->filter(), device::kFilterModeSmooth);
   auto shown = draws_of(events, "reveal");
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].slots.at(0), "oil");
@@ -63,6 +76,9 @@ TEST(Cycle, TheNewestPaintingIsPaintedOverTheLastOrTheCanvas) {
   plans = draws_of(events, "reveal_plan");
   ASSERT_EQ(plans.size(), 1u);
   EXPECT_EQ(plans[0].slots.at(0), "final_b");
+  fills = draws_of(events, "reveal_fill");
+  ASSERT_EQ(fills.size(), 1u);
+  EXPECT_EQ(fills[0].slots.at(0), "final_b");
   EXPECT_NE(plans[0].param("seed"), first_seed);
   events = f.frame();
   events = f.frame();

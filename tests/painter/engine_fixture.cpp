@@ -172,7 +172,7 @@ std::string EngineFixture::texture_name(const device::Texture* texture) const {
       {state.facture_2, "facture_2"}, {state.facture_3, "facture_3"},
       {state.facture_4, "facture_4"}, {state.oil_texture, "oil"},
       {state.plain_1, "plain_1"},     {state.plain_2, "plain_2"},
-      {state.sig3_texture, "sig3"}};
+      {state.sig3_texture, "sig3"},   {state.reveal_plan_target, "reveal_plan"}};
   for (const auto& [candidate, name] : named) {
     if (candidate == texture) return name;
   }
@@ -229,6 +229,7 @@ std::vector<Event> EngineFixture::decode() {
   add(state.visual_effect, "visual");
   add(state.reveal_effect, "reveal");
   add(state.reveal_plan_effect, "reveal_plan");
+  add(state.reveal_fill_effect, "reveal_fill");
   add(state.color_out_effect, "color_out");
   add(state.surface_out_effect, "surface_out");
   add(state.colorgen_effect, "colorgen");

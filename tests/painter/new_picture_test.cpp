@@ -26,7 +26,8 @@ const Strings kBackground = {"visual@back", "copy back>work_1024", "background@c
 const Strings kOutputs = {"surface_out@back", "copy back>work_b", "color_out@back",
                           "copy back>work_a", "paint@back",       "blend on",
                           "visual@back",      "blend off",        "copy back>final_a",
-                          "reveal_plan@back", "copy back>final_a", "reveal@back"};
+                          "reveal_plan@reveal_plan", "reveal_fill@back", "copy back>final_a",
+                          "reveal@back"};
 
 Strings plan(int i, bool colours) {
   Strings out = {"visual@work_1024", "visual@work_256", "formgen." + std::to_string(i) + "@scratch",

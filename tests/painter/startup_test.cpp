@@ -188,7 +188,7 @@ TEST(StartUp, EffectsComeFromThePictureFolderThenTheSharedOne) {
   EXPECT_EQ(f.state.silhouette_effect, nullptr);
   EXPECT_NE(f.state.color_effect, nullptr);
   // Failed loads leave no Shader behind: the set, one per slot, and nothing more.
-  EXPECT_EQ(f.state.device->shaders().size(), 13u);
+  EXPECT_EQ(f.state.device->shaders().size(), 14u);
 }
 
 // An effect the picture lacks and the shared folder has is no news; only one that neither
