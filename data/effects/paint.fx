@@ -42,6 +42,7 @@ def c20, 0.05, 8.0, 0.02, 12.0
 // the slope's weights 1 and 2 pixels out (k exp(-k^2 / 2.88), summing with k to 1),
 // and 0.009 / 2
 def c21, 0.4146, 0.2927, 0.0, 0.0045
+def c22, 0.8, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -340,5 +341,12 @@ lrp r18.x, r17.x, r16.x, c10.y
 mul r19.xyz, r0, r18.x
 mul r19.xyz, r19, r11.x
 add_sat r19.xyz, r19, r14.x
+// into the gamut of paint: no colour is purer than 0.8 of the screen's range (the
+// largest channel less the smallest), so no screen primary survives; a purer one keeps
+// its largest channel, and with it its value, and lifts the weakest
+max r30.x, r19.x, r19.y
+max r30.x, r30.x, r19.z
+add r30.x, r30.x, -c22.x
+max r19.xyz, r19, r30.x
 mov r19.w, c10.y
 mov oC0, r19

@@ -28,9 +28,9 @@ def c11, 0.159155, 6.283185, -3.141593, 17.0
 def c12, 2.3, 5.2, 1.3, 0.04
 def c13, 0.2, 0.6, 0.12, 0.4
 def c14, 0.05, 0.25, 0.02, 0.06
-def c15, 0.3, 0.0, 2.5, 22.0
+def c15, 0.6, 0.0, 2.5, 22.0
 def c16, 0.015, 0.05, 0.01, 0.03
-def c17, 0.25, 0.5, 0.0, 0.0
+def c17, 0.25, 0.5, 0.08, 0.3
 def c19, 0.37, 0.3, 0.4, 0.5
 def c27, 0.3, 0.45, 0.03, 0.0
 dcl_texcoord v0.xy
@@ -54,7 +54,7 @@ mov r2.y, r21.x
 add r2.xy, r2.xy, -c10.x
 mad r9.xy, r2.xy, c12.w, r1.xy
 // the block: middle (0.2 + 0.6 f2.xy), half size (0.12 + 0.4 f2.z) across and
-// (0.05 + 0.25 f2.w) up, corners 0.02 + 0.06 f3.x, tilted by 0.3 (f3.y - 0.5)
+// (0.05 + 0.25 f2.w) up, corners 0.02 + 0.06 f3.x, tilted by 0.6 (f3.y - 0.5)
 mad r11.xy, c2.xy, c13.y, c13.x
 mul r11.x, r11.x, r0.z
 mad r12.x, c2.z, c13.w, c13.z
@@ -70,16 +70,26 @@ mul r4.zw, r4.xxyx, c23.xxxy
 dp2add r5.y, r3, r4.zw, c10.z
 call l5
 mov r19.x, r14.x
-// a second block when f3.z is above 0.5: as wide, above or below (f1.x) the first by
-// its own height and a gap of 0.03 f3.w
+// a second block when f3.z is above 0.5, on one side or the other (f1.x) with a gap of
+// 0.03 f3.w: stacked above or below, as wide, 0.05 + 0.25 f4.w high (f1.y under 0.5), or
+// beside it, as high, 0.08 + 0.3 f4.w of the height wide
 mad r6.x, c1.x, c10.w, -c10.y
 cmp r6.x, r6.x, c10.y, -c10.y
 mad r6.y, c4.w, c14.y, c14.x
 add r6.z, r12.y, r6.y
 mad r6.z, c3.w, c16.w, r6.z
 mul r6.z, r6.z, r6.x
-add r5.y, r5.y, -r6.z
-mov r12.y, r6.y
+mad r7.x, c4.w, c17.w, c17.z
+mul r7.x, r7.x, r0.z
+add r7.y, r12.x, r7.x
+mad r7.y, c3.w, c16.w, r7.y
+mul r7.y, r7.y, r6.x
+add r7.w, c1.y, -c10.x
+cmp r13.x, r7.w, r7.y, c10.z
+cmp r13.y, r7.w, c10.z, r6.z
+cmp r12.x, r7.w, r7.x, r12.x
+cmp r12.y, r7.w, r12.y, r6.y
+add r5.xy, r5.xy, -r13.xy
 call l5
 add r6.w, c3.z, -c10.x
 cmp r14.x, r6.w, r14.x, c10.y

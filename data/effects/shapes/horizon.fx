@@ -1,7 +1,9 @@
 // A plan shaped as land under a sky: everything below a horizon that wanders by smooth
-// noise, with a knoll or a stand of trees risen from it now and then. The animation
-// values set the horizon's height, how far it wanders and how fast, and the knoll's
-// place and size, and how far it tilts. Out: coverage, the colour coordinates, depth.
+// noise, tilts and bows, often with a far shore across the water above it, and often a
+// mass in front risen from it (a knoll, a stand of trees) at one of the thirds. Now and
+// then there is no horizon at all and the mass stands alone. The animation values set
+// the horizons' heights, how far they wander and how fast, their tilt and bow, and the
+// mass's place and size. Out: coverage, the colour coordinates, depth.
 .param ps atr1 c0 4
 .param ps f1 c1 4
 .param ps f2 c2 4
@@ -26,12 +28,15 @@ ps_3_0
 def c10, 0.5, 1.0, 0.0, 2.0
 def c11, 0.159155, 6.283185, -3.141593, 17.0
 def c12, 2.3, 5.2, 1.3, 0.05
-def c13, 0.28, 0.34, 0.1, 0.26
+def c13, 0.25, 0.5, 0.1, 0.26
 def c14, 1.2, 3.5, 40.0, 0.5
 def c15, 0.04, 0.16, 0.3, 0.44
 def c16, 0.006, 0.02, 0.003, 0.012
 def c19, 0.37, 0.3, 0.4, 0.45
 def c27, 0.3, 0.5, 0.03, 0.0
+def c17, 0.8, 0.15, 0.6, 0.3
+def c18, 0.1, 0.18, 0.03, 0.06
+def c6, 0.3333, 0.3333, 0.15, 0.1
 dcl_texcoord v0.xy
 // the point, with x stretched by the screen's aspect so that circles stay round
 dsx r0.x, v0.x
@@ -52,7 +57,7 @@ call l0
 mov r2.y, r21.x
 add r2.xy, r2.xy, -c10.x
 mad r9.xy, r2.xy, c12.w, r1.xy
-// the horizon: 0.28 + 0.34 f2.x, wandering by 0.1 + 0.26 f2.y over noise of 1.2 +
+// the horizon: 0.25 + 0.5 f2.x, wandering by 0.1 + 0.26 f2.y over noise of 1.2 +
 // 3.5 f2.z waves a screen
 mad r3.x, c2.z, c14.y, c14.x
 mul r20.x, r9.x, r3.x
@@ -71,6 +76,11 @@ add r4.w, r9.x, -r4.w
 rcp r4.y, r0.z
 mul r3.w, r3.w, r4.y             // the tilt's slope
 mad r4.x, r4.w, r3.w, r4.x
+// and bowed: up to 0.2 of the height at the sides, as a hill or a bay (f1.y)
+mul r6.x, r4.w, r4.w
+add r6.y, c1.y, -c10.x
+mul r6.y, r6.y, c17.x
+mad r4.x, r6.x, r6.y, r4.x
 // land lies below it: the distance is the height above the horizon, steadied where the
 // horizon climbs steeply
 add r19.x, r9.y, -r4.x
@@ -79,9 +89,38 @@ mad r4.y, r4.y, r4.y, c10.y
 mad r4.y, r3.w, r3.w, r4.y
 rsq r4.y, r4.y
 mul r19.x, r19.x, r4.y
-// the knoll: when f3.x is above 0.5, a mound of radius 0.04 + 0.16 f3.z at f3.y across,
-// its middle a little below the horizon, melted into the land
-mul r5.x, c3.y, r0.z
+// when f1.z is above 0.6, a far shore: a strip 0.03 + 0.06 f1.y thick whose top lies
+// 0.1 + 0.18 f1.w above the horizon, wandering on a noise of its own, water between
+mul r20.xy, r9.xy, c14.xw
+add r20.xy, r20.xy, c2.wz
+call l0
+add r21.x, r21.x, -c10.x
+mad r6.x, c1.w, c18.y, c18.x
+add r6.x, r6.x, r4.x
+mad r6.x, r21.x, c18.x, r6.x
+mad r6.y, c1.y, c18.w, c18.z
+add r6.y, r6.x, -r6.y
+add r6.z, r9.y, -r6.x
+add r6.w, r6.y, -r9.y
+max r14.x, r6.z, r6.w
+mul r14.x, r14.x, r4.y
+add r6.z, c1.z, -c17.z
+cmp r14.x, r6.z, r14.x, c10.y
+mov r19.w, c16.y
+call l3
+// when f1.z is under 0.15 there is no horizon, only the mass
+add r6.z, c1.z, -c17.y
+cmp r19.x, r6.z, r19.x, c10.y
+// the mass: when f3.x is above 0.3 (always without a horizon), a mound of radius
+// 0.04 + 0.16 f3.z (0.1 more alone) at a third across (f3.y), its middle a little
+// below the horizon, melted into the land
+add r6.w, c3.y, -c10.x
+cmp r5.x, r6.w, c6.x, c10.z
+add r5.x, r5.x, c6.y
+frc r6.w, r6.w
+add r6.w, r6.w, -c10.x
+mad r5.x, r6.w, c6.z, r5.x
+mul r5.x, r5.x, r0.z
 add r5.y, r4.x, -c15.x
 add r3.xy, r9.xy, -r5.xy
 mad r3.z, c3.w, c10.w, c10.x
@@ -91,8 +130,12 @@ dp2add r3.z, r3, r3, c10.z
 rsq r3.z, r3.z
 rcp r3.z, r3.z
 mad r4.z, c3.z, c15.y, c15.x
+cmp r7.x, r6.z, c10.z, c6.w
+add r4.z, r4.z, r7.x
 add r14.x, r3.z, -r4.z
-add r4.w, c3.x, -c10.x
+add r4.w, c3.x, -c17.w
+add r7.y, c17.y, -c1.z
+max r4.w, r4.w, r7.y
 cmp r14.x, r4.w, r14.x, c10.y
 mov r19.w, c15.z
 mul r19.w, r19.w, r4.z

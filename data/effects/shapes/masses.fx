@@ -34,6 +34,7 @@ def c16, 0.08, 0.8, 0.05, 0.1
 def c17, 0.015, 0.035, 0.004, 0.0
 def c19, 0.37, 0.3, 0.4, 0.42
 def c27, 0.3, 0.5, 0.03, 0.0
+def c18, 0.6667, 0.3333, 0.12, 3.7
 dcl_texcoord v0.xy
 // the point, with x stretched by the screen's aspect so that circles stay round
 dsx r0.x, v0.x
@@ -54,10 +55,23 @@ call l0
 mov r2.y, r21.x
 add r2.xy, r2.xy, -c10.x
 mad r9.xy, r2.xy, c12.w, r1.xy
-// the middle of the cluster: 0.25 + 0.5 f2.x across, 0.3 + 0.4 f2.y up
-mad r11.x, c2.x, c13.y, c13.x
+// the middle of the cluster: near a third across (f2.x) and a third up (f2.y), off by up
+// to 0.06 either way
+add r6.xy, c2.xy, -c10.x
+cmp r11.xy, r6.xy, c18.xx, c18.yy
+frc r6.xy, r6.xy
+add r6.xy, r6.xy, -c10.x
+mad r11.xy, r6.xy, c18.z, r11.xy
 mul r11.x, r11.x, r0.z
-mad r11.y, c2.y, c13.w, c13.z
+// and its scale, 0.6 to 1.4: the cluster is drawn in space shrunk about its middle, so
+// its distance is scaled back at the end
+dp2add r7.x, c2.zw, c18.wy, c10.z
+frc r7.x, r7.x
+mad r7.x, r7.x, c16.y, c15.w
+rcp r7.y, r7.x
+mov r13.xy, r9.xy
+add r9.xy, r9.xy, -r11.xy
+mad r9.xy, r9.xy, r7.y, r11.xy
 // the largest body, squat: radius 0.08 + 0.08 f2.z, height 0.6 + 0.8 f2.w of it
 add r3.xy, r9.xy, -r11.xy
 mad r4.x, c2.w, c16.y, c15.w
@@ -102,6 +116,8 @@ rcp r3.z, r3.z
 mad r4.y, c4.x, c14.z, c15.z
 add r14.x, r3.z, -r4.y
 call l3
+mul r19.x, r19.x, r7.x
+mov r9.xy, r13.xy
 // the outline: torn by 0.015 + 0.035 f4.y, a little soft
 mov r19.y, c17.z
 mad r19.z, c4.y, c17.y, c17.x
