@@ -104,8 +104,8 @@ struct Scene {
     bw::bytecode::GlslProgram hand;
     hand.vertex = kHandVertex;
     hand.fragment = hand_fragment;
-    hand.ps_samplers = {{"ps_s0", 0, bw::bytecode::SamplerKind::k2D},
-                        {"ps_s1", 1, bw::bytecode::SamplerKind::k2D}};
+    hand.ps_samplers = {{"ps_s0", 0, bw::bytecode::SamplerKind::two_d},
+                        {"ps_s1", 1, bw::bytecode::SamplerKind::two_d}};
     gl->set_translator([&hand](auto, auto, std::string&) { return std::optional(hand); });
     pair.handwritten = device->create_shader();
     const bool hand_loaded = pair.handwritten->load(bytes->data(), bytes->size());
@@ -117,7 +117,7 @@ struct Scene {
     auto backend = make_gl_backend();
     gl = backend.get();
     device = std::make_unique<Device>(std::move(backend));
-    if (device->create(0, kWidth, kHeight, 60, false) != kCreated) return;
+    if (device->create(0, kWidth, kHeight, 60, false) != CreateStatus::created) return;
     if (!load(cross_fade, "visual.fx", kHandCrossFade) ||
         !load(reveal, "reveal.fx", kHandReveal))
       return;

@@ -272,9 +272,9 @@ bool parse_version(std::string_view text, Version& v) {
   const std::string name = lower(trim(text));
   if (name.size() != 6 || name[2] != '_' || name[4] != '_') return false;
   if (name.compare(0, 2, "vs") == 0) {
-    v.stage = Stage::kVertex;
+    v.stage = Stage::vertex;
   } else if (name.compare(0, 2, "ps") == 0) {
-    v.stage = Stage::kPixel;
+    v.stage = Stage::pixel;
   } else {
     return false;
   }

@@ -26,7 +26,7 @@ class Decoder {
     const std::uint32_t version = tokens_[0];
     const std::uint32_t kind = version >> 16;
     if (kind != 0xFFFE && kind != 0xFFFF) return fail(0, "not a version token");
-    program_.version.stage = kind == 0xFFFF ? Stage::kPixel : Stage::kVertex;
+    program_.version.stage = kind == 0xFFFF ? Stage::pixel : Stage::vertex;
     program_.version.major = static_cast<std::uint8_t>((version >> 8) & 0xFF);
     program_.version.minor = static_cast<std::uint8_t>(version & 0xFF);
     if (version_bit(program_.version) == 0) {

@@ -67,7 +67,7 @@ bool inline_program(std::vector<std::uint32_t>& tokens, const char* section_name
 std::optional<BsfImage> assemble_effect(std::string_view text, std::string& error,
                                         const EffectOptions& options) {
   BsfImage image;
-  enum class Section { kTables, kVertex, kPixel } section = Section::kTables;
+  enum class Section { tables, vertex, pixel } section = Section::tables;
   std::string programs[2];
   int program_line[2] = {0, 0};
   bool seen[2] = {false, false};
@@ -88,12 +88,12 @@ std::optional<BsfImage> assemble_effect(std::string_view text, std::string& erro
       if (w.size() != 1) return fail(std::string(w[0]) + " takes nothing after it");
       if (seen[which]) return fail(std::string(w[0]) + " appears twice");
       seen[which] = true;
-      section = which == 0 ? Section::kVertex : Section::kPixel;
+      section = which == 0 ? Section::vertex : Section::pixel;
       program_line[which] = number + 1;
       continue;
     }
-    if (section != Section::kTables) {
-      programs[section == Section::kVertex ? 0 : 1] += std::string(line) + "\n";
+    if (section != Section::tables) {
+      programs[section == Section::vertex ? 0 : 1] += std::string(line) + "\n";
       continue;
     }
     if (w.empty()) continue;
@@ -141,10 +141,10 @@ std::optional<BsfImage> assemble_effect(std::string_view text, std::string& erro
     if (options.inline_subroutines &&
         !inline_program(*tokens, which == 0 ? "vertex" : "pixel", program_line[which], error))
       return std::nullopt;
-    const Stage want = which == 0 ? Stage::kVertex : Stage::kPixel;
-    if (((*tokens)[0] >> 16 == 0xFFFF) != (want == Stage::kPixel)) {
+    const Stage want = which == 0 ? Stage::vertex : Stage::pixel;
+    if (((*tokens)[0] >> 16 == 0xFFFF) != (want == Stage::pixel)) {
       error = "line " + std::to_string(program_line[which]) + ": the " + section_name +
-              " section holds a " + (want == Stage::kPixel ? "vertex" : "pixel") + " program";
+              " section holds a " + (want == Stage::pixel ? "vertex" : "pixel") + " program";
       return std::nullopt;
     }
     (which == 0 ? image.vs : image.ps).code = std::move(*tokens);

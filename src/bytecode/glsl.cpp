@@ -40,9 +40,9 @@ std::string sampler_type_name(std::uint32_t type) {
 }
 
 SamplerKind sampler_kind(std::uint32_t type) {
-  return type == kSamplerCube     ? SamplerKind::kCube
-         : type == kSamplerVolume ? SamplerKind::kVolume
-                                  : SamplerKind::k2D;
+  return type == kSamplerCube     ? SamplerKind::cube
+         : type == kSamplerVolume ? SamplerKind::volume
+                                  : SamplerKind::two_d;
 }
 
 // Uniform declarations shared by both stages' layouts.

@@ -59,13 +59,13 @@
 namespace bw::bytecode {
 
 // Texture kind of a sampler declaration.
-enum class SamplerKind { k2D, kCube, kVolume };
+enum class SamplerKind { two_d, cube, volume };
 
 // One sampler uniform of a translated program.
 struct GlslSampler {
   std::string uniform;    // "ps_s0", "vs_s1", ...
   std::uint32_t reg = 0;  // sampler register = texture unit
-  SamplerKind kind = SamplerKind::k2D;
+  SamplerKind kind = SamplerKind::two_d;
 };
 
 // The two sources of one effect and what they declare.

@@ -10,14 +10,14 @@
 namespace bw::bytecode {
 
 // Which pipeline stage a program runs in.
-enum class Stage : std::uint8_t { kVertex, kPixel };
+enum class Stage : std::uint8_t { vertex, pixel };
 
 // Program version; 2.x is stored as minor 1, as its version token does.
 struct Version {
-  Stage stage = Stage::kVertex;
+  Stage stage = Stage::vertex;
   std::uint8_t major = 0;
   std::uint8_t minor = 0;
-  bool is_pixel() const { return stage == Stage::kPixel; }
+  bool is_pixel() const { return stage == Stage::pixel; }
   bool is_3() const { return major == 3; }
   std::uint32_t token() const {
     return (is_pixel() ? 0xFFFF0000u : 0xFFFE0000u) | std::uint32_t(major) << 8 | minor;

@@ -44,33 +44,33 @@ Device::Device(std::unique_ptr<Backend> backend) : backend_(std::move(backend)) 
 
 Device::~Device() { release(); }
 
-int Device::create(std::uintptr_t window, int width, int height, int refresh_rate,
+CreateStatus Device::create(std::uintptr_t window, int width, int height, int refresh_rate,
                    bool fullscreen) {
   if (!backend_->load_runtime()) {
     show_failure(false, std::string(kRuntimeMissingMessage) + kRuntimeAddress);
-    return kRuntimeMissing;
+    return CreateStatus::runtime_missing;
   }
   runtime_loaded_ = true;
   Capabilities caps;
-  if (!backend_->get_capabilities(caps)) return kCreateFailed;
+  if (!backend_->get_capabilities(caps)) return CreateStatus::create_failed;
   max_texture_size_ = std::max(caps.max_texture_width, caps.max_texture_height);
 
   AdapterIdentity identity;
   if (!backend_->get_adapter_identity(identity) || !hardware_accepted(caps, identity)) {
     show_failure(true, std::string(kHardwareRefusedMessage) + kCardListAddress);
-    return kHardwareRefused;
+    return CreateStatus::hardware_refused;
   }
 
   present_params_.back_buffer_width = width;
   present_params_.back_buffer_height = height;
   present_params_.windowed = !fullscreen;
   present_params_.refresh_rate = fullscreen ? refresh_rate : 0;
-  if (!backend_->create_device(window, present_params_)) return kCreateFailed;
+  if (!backend_->create_device(window, present_params_)) return CreateStatus::create_failed;
   created_ = true;
-  if (!backend_->create_quad_declaration()) return kCreateFailed;
+  if (!backend_->create_quad_declaration()) return CreateStatus::create_failed;
   set_full_target_size(width, height);
   apply_default_states();
-  return kCreated;
+  return CreateStatus::created;
 }
 
 void Device::show_failure(bool runtime_loaded, const std::string& standard_message) {

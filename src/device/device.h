@@ -27,11 +27,11 @@ class Texture;
 class Shader;
 
 // Results of Device::create.
-enum CreateStatus : int {
-  kCreated = 0,             // device ready
-  kCreateFailed = 1,        // a call during creation failed (no message)
-  kRuntimeMissing = 2,      // graphics runtime missing or too old (message shown)
-  kHardwareRefused = 3,     // the video card cannot run the effects (message shown)
+enum class CreateStatus {
+  created,           // device ready
+  create_failed,     // a call during creation failed (no message)
+  runtime_missing,   // graphics runtime missing or too old (message shown)
+  hardware_refused,  // the video card cannot run the effects (message shown)
 };
 
 // First words of the two standard start-up messages (the Direct3D 9 build's); the full
@@ -61,7 +61,7 @@ class Device {
   Device& operator=(const Device&) = delete;
 
   // Loads the runtime, checks the hardware, creates the device; a CreateStatus.
-  int create(std::uintptr_t window, int width, int height, int refresh_rate,
+  CreateStatus create(std::uintptr_t window, int width, int height, int refresh_rate,
              bool fullscreen);
   // Video memory in megabytes as the driver reports it; 0 when unknown.
   std::uint32_t video_memory_mb() const { return backend_->video_memory_mb(); }

@@ -43,7 +43,7 @@ StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> b
   state.device = std::make_unique<device::Device>(std::move(backend));
   device::Device& device = *state.device;
   if (device.create(window, state.render_width, state.render_height, 60, fullscreen) !=
-      device::kCreated) {
+      device::CreateStatus::created) {
     return StartResult::no_device;
   }
   if (state.image_source.by_path || state.image_source.by_store) {

@@ -101,7 +101,7 @@ TEST(Glsl, InterfaceNamesTheDeviceUses) {
   ASSERT_EQ(program->ps_samplers.size(), 2u);
   EXPECT_EQ(program->ps_samplers[0].uniform, "ps_s3");
   EXPECT_EQ(program->ps_samplers[0].reg, 3u);
-  EXPECT_EQ(program->ps_samplers[1].kind, SamplerKind::kCube);
+  EXPECT_EQ(program->ps_samplers[1].kind, SamplerKind::cube);
   EXPECT_NE(program->fragment.find("uniform vec4 ps_c[8];"), std::string::npos);
   EXPECT_NE(program->vertex.find("layout(location = 0) in vec4"), std::string::npos);
   EXPECT_NE(program->vertex.find("layout(location = 1) in vec4"), std::string::npos);

@@ -59,7 +59,7 @@ struct TranslatingDevice {
 
 TEST(DeviceConformance, EachInstructionGivesItsDirect3DResult) {
   TranslatingDevice d;
-  ASSERT_EQ(d.device->create(0, 2, 2, 60, false), kCreated);
+  ASSERT_EQ(d.device->create(0, 2, 2, 60, false), CreateStatus::created);
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     // Under Wine a listed case gives Wine's value, or nothing to hold it to.
@@ -77,7 +77,7 @@ TEST(DeviceConformance, EachInstructionGivesItsDirect3DResult) {
 // loop, a subroutine called from two places, callnz taken and not taken.
 TEST(DeviceConformance, InlinedSubroutinesGiveTheCallsResult) {
   TranslatingDevice d;
-  ASSERT_EQ(d.device->create(0, 2, 2, 60, false), kCreated);
+  ASSERT_EQ(d.device->create(0, 2, 2, 60, false), CreateStatus::created);
   const Case cases[] = {
       {"inlined call", false, "mov r0, c7.z\ncall l0\nmov r0.x, c4.x", {1.0f, -0.25f, 0.75f, 1.0f},
        "label l0\nmov r0, c0\nret"},
@@ -102,7 +102,7 @@ TEST(DeviceConformance, InlinedSubroutinesGiveTheCallsResult) {
 // right, v downward.
 TEST(DeviceConformance, PixelPositionAndDerivativesFollowDirect3D) {
   TranslatingDevice d;
-  ASSERT_EQ(d.device->create(0, 4, 2, 60, false), kCreated);
+  ASSERT_EQ(d.device->create(0, 4, 2, 60, false), CreateStatus::created);
   const char* text =
       ".vertex\nvs_3_0\ndcl_position v0\ndcl_texcoord v1\ndcl_position o0\n"
       "dcl_texcoord o1\nmov o0, v0\nmov o1, v1\n"
@@ -128,7 +128,7 @@ TEST(DeviceConformance, PixelPositionAndDerivativesFollowDirect3D) {
 // target keeps its clear colour; otherwise the pixel is written.
 TEST(DeviceConformance, TexkillDiscardsOnANegativeComponent) {
   TranslatingDevice d;
-  ASSERT_EQ(d.device->create(0, 2, 2, 60, false), kCreated);
+  ASSERT_EQ(d.device->create(0, 2, 2, 60, false), CreateStatus::created);
   for (const auto& [source, killed] :
        {std::pair{"mov r1, c1\ntexkill r1", true}, std::pair{"mov r1, c0.xxxw\ntexkill r1", false},
         std::pair{"mov r1, c2.wwzw\ntexkill r1", true},

@@ -21,7 +21,7 @@ TEST(DeviceDefaultEffects, EveryEffectLoadsAndDraws) {
   auto made = make_backend_under_test();
   Backend* backend = made.get();
   Device device(std::move(made));
-  ASSERT_EQ(device.create(0, 64, 48, 60, false), kCreated);
+  ASSERT_EQ(device.create(0, 64, 48, 60, false), CreateStatus::created);
   int effects = 0;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (entry.path().extension() != ".fx") continue;

@@ -29,7 +29,7 @@ struct TraceDevice {
   }
   // Creates the device at that size and forgets the creation calls.
   void create(int width = 1024, int height = 768) {
-    ASSERT_EQ(device->create(0, width, height, 60, false), kCreated);
+    ASSERT_EQ(device->create(0, width, height, 60, false), CreateStatus::created);
     trace->clear_calls();
   }
 };
@@ -71,28 +71,28 @@ TEST(DeviceCreate, StatusCodesAndMessages) {
   {
     TraceDevice d;
     d.trace->runtime_present = false;
-    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), kRuntimeMissing);
+    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), CreateStatus::runtime_missing);
     ASSERT_EQ(d.trace->errors.size(), 1u);
     EXPECT_EQ(d.trace->errors[0].rfind(kRuntimeMissingMessage, 0), 0u);
   }
   {
     TraceDevice d;
     d.trace->capabilities_readable = false;
-    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), kCreateFailed);
+    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), CreateStatus::create_failed);
     EXPECT_TRUE(d.trace->errors.empty());
   }
   {
     TraceDevice d;
     d.trace->capabilities.ps20_instruction_slots = 100;
     d.trace->capabilities.pixel_shader_version = 0xFFFF0200u;
-    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), kHardwareRefused);
+    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), CreateStatus::hardware_refused);
     ASSERT_EQ(d.trace->errors.size(), 1u);
     EXPECT_EQ(d.trace->errors[0].rfind(kHardwareRefusedMessage, 0), 0u);
   }
   {
     TraceDevice d;
     d.trace->identity_readable = false;
-    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), kHardwareRefused);
+    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), CreateStatus::hardware_refused);
     EXPECT_EQ(d.trace->errors.size(), 1u);
   }
   // A backend with a reason of its own shows that, and nothing of Direct3D's download.
@@ -101,13 +101,13 @@ TEST(DeviceCreate, StatusCodesAndMessages) {
     d.trace->own_reason = "no EGL display";
     (runtime_missing ? d.trace->runtime_present : d.trace->identity_readable) = false;
     EXPECT_EQ(d.device->create(0, 640, 480, 60, false),
-              runtime_missing ? kRuntimeMissing : kHardwareRefused);
+              runtime_missing ? CreateStatus::runtime_missing : CreateStatus::hardware_refused);
     EXPECT_EQ(d.trace->errors, std::vector<std::string>{"no EGL display"});
   }
   for (int which = 0; which < 2; ++which) {
     TraceDevice d;
     (which == 0 ? d.trace->fail_create_device : d.trace->fail_quad_declaration) = true;
-    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), kCreateFailed);
+    EXPECT_EQ(d.device->create(0, 640, 480, 60, false), CreateStatus::create_failed);
     EXPECT_TRUE(d.trace->errors.empty());
   }
 }
@@ -116,7 +116,7 @@ TEST(DeviceCreate, SetsDefaultStatesAndTargetsTheBackBuffer) {
   TraceDevice d;
   d.trace->capabilities.max_texture_width = 2048;
   d.trace->capabilities.max_texture_height = 8192;
-  ASSERT_EQ(d.device->create(0, 800, 600, 60, false), kCreated);
+  ASSERT_EQ(d.device->create(0, 800, 600, 60, false), CreateStatus::created);
   EXPECT_EQ(d.device->max_texture_size(), 8192u);
   const std::vector<std::string> expected = {
       "load_runtime()",

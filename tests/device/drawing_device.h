@@ -55,7 +55,7 @@ struct DrawingDevice {
   }
 
   bool create(int width, int height) {
-    return device->create(0, width, height, 60, false) == kCreated;
+    return device->create(0, width, height, 60, false) == CreateStatus::created;
   }
 
   // A loaded shader from effect source, or null with a test failure saying why.

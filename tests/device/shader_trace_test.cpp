@@ -44,7 +44,7 @@ struct ShaderFixture : ::testing::Test {
     auto backend = std::make_unique<TraceBackend>();
     trace = backend.get();
     device = std::make_unique<Device>(std::move(backend));
-    ASSERT_EQ(device->create(0, 1024, 768, 60, false), kCreated);
+    ASSERT_EQ(device->create(0, 1024, 768, 60, false), CreateStatus::created);
   }
   Shader* load(const bytecode::BsfImage& image) {
     Shader* shader = device->create_shader();

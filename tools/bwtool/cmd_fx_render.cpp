@@ -197,7 +197,7 @@ int run_fx_render(std::span<char* const> args) {
   auto backend = make_drawing_backend();
   DrawingBackend* drawing = backend.get();
   Device device(std::move(backend));
-  if (device.create(0, options.width, options.height, 60, false) != kCreated) {
+  if (device.create(0, options.width, options.height, 60, false) != CreateStatus::created) {
     std::fprintf(stderr, "%s: no %s device%s%s\n", kName, kDeviceName,
                  drawing->last_error().empty() ? "" : ": ", drawing->last_error().c_str());
     return 1;

@@ -134,7 +134,7 @@ struct Rig {
   ~Rig() { device.reset(); }
   std::function<void(StandInDirect3D&)> configure = [](StandInDirect3D&) {};
 
-  int create() { return device->create(0, 64, 32, 60, false); }
+  CreateStatus create() { return device->create(0, 64, 32, 60, false); }
 };
 
 bool starts_with(const std::string& text, const char* prefix) {
@@ -155,7 +155,7 @@ TEST(D3d9Failures, MissingRuntimeShowsTheRuntimeMessage) {
       options.library = c.library;
       options.entry = c.entry;
     });
-    EXPECT_EQ(rig.create(), kRuntimeMissing);
+    EXPECT_EQ(rig.create(), CreateStatus::runtime_missing);
     ASSERT_EQ(rig.messages.size(), 1u);
     EXPECT_TRUE(starts_with(rig.messages[0], kRuntimeMissingMessage)) << rig.messages[0];
     // It names what is missing and the README section that says what to install.
@@ -171,7 +171,7 @@ TEST(D3d9Failures, HardwareCheckReadsTheRuntimesAnswers) {
     const char* what;
     std::function<void(D3DCAPS9&)> caps;
     std::function<void(D3DADAPTER_IDENTIFIER9&)> identity;
-    int status;
+    CreateStatus status;
   };
   const auto ps20 = [](UINT slots) {
     return [slots](D3DCAPS9& caps) {
@@ -191,17 +191,17 @@ TEST(D3d9Failures, HardwareCheckReadsTheRuntimesAnswers) {
          caps.TextureCaps = (caps.TextureCaps | D3DPTEXTURECAPS_POW2) &
                             ~static_cast<DWORD>(D3DPTEXTURECAPS_NONPOW2CONDITIONAL);
        },
-       {}, kHardwareRefused},
+       {}, CreateStatus::hardware_refused},
       {"power of two unless conditional",
        [](D3DCAPS9& caps) {
          caps.TextureCaps |= D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_NONPOW2CONDITIONAL;
        },
-       {}, kCreated},
-      {"2.0 with 511 slots", ps20(511), {}, kHardwareRefused},
-      {"2.0 with 512 slots", ps20(512), {}, kCreated},
-      {"listed card", {}, card(0x10DE, 0xFB), kHardwareRefused},
-      {"unlisted card of that vendor", {}, card(0x10DE, 0xFC), kCreated},
-      {"listed number of another vendor", {}, card(0x1002, 0x321), kCreated},
+       {}, CreateStatus::created},
+      {"2.0 with 511 slots", ps20(511), {}, CreateStatus::hardware_refused},
+      {"2.0 with 512 slots", ps20(512), {}, CreateStatus::created},
+      {"listed card", {}, card(0x10DE, 0xFB), CreateStatus::hardware_refused},
+      {"unlisted card of that vendor", {}, card(0x10DE, 0xFC), CreateStatus::created},
+      {"listed number of another vendor", {}, card(0x1002, 0x321), CreateStatus::created},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -212,7 +212,7 @@ TEST(D3d9Failures, HardwareCheckReadsTheRuntimesAnswers) {
     };
     ASSERT_EQ(rig.create(), c.status);
     ASSERT_NE(rig.stand_in, nullptr);
-    if (c.status == kHardwareRefused) {
+    if (c.status == CreateStatus::hardware_refused) {
       ASSERT_EQ(rig.messages.size(), 1u);
       EXPECT_TRUE(starts_with(rig.messages[0], kHardwareRefusedMessage)) << rig.messages[0];
       EXPECT_EQ(rig.stand_in->create_calls, 0) << "no device on a refused card";
@@ -227,18 +227,18 @@ TEST(D3d9Failures, FailingCallsEndCreationQuietly) {
   struct Case {
     const char* what;
     std::function<void(StandInDirect3D&)> configure;
-    int status;
+    CreateStatus status;
     bool message;
   };
   const Case cases[] = {
       {"GetDeviceCaps", [](StandInDirect3D& s) { s.caps_result = D3DERR_NOTAVAILABLE; },
-       kCreateFailed, false},
+       CreateStatus::create_failed, false},
       {"CreateDevice", [](StandInDirect3D& s) { s.create_result = D3DERR_NOTAVAILABLE; },
-       kCreateFailed, false},
+       CreateStatus::create_failed, false},
       // An adapter without an identifier cannot be checked: it is refused.
       {"GetAdapterIdentifier",
-       [](StandInDirect3D& s) { s.identity_result = D3DERR_INVALIDCALL; }, kHardwareRefused,
-       true},
+       [](StandInDirect3D& s) { s.identity_result = D3DERR_INVALIDCALL; },
+       CreateStatus::hardware_refused, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -255,7 +255,7 @@ TEST(D3d9Failures, FailingCallsEndCreationQuietly) {
 // reaches the runtime.
 TEST(D3d9Failures, RefusedTokenStreamsFailTheLoad) {
   Rig rig;
-  ASSERT_EQ(rig.create(), kCreated);
+  ASSERT_EQ(rig.create(), CreateStatus::created);
   std::string error;
   const auto image = bytecode::assemble_effect(
       ".vertex\nvs_3_0\ndcl_position v0\ndcl_position o0\nmov o0, v0\n"

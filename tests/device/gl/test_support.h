@@ -43,8 +43,8 @@ inline bytecode::GlslProgram hand_program(const std::string& fragment_source) {
   program.vertex = kPassVertex;
   program.fragment = fragment_source;
   program.ps_constant_count = 8;
-  program.ps_samplers = {{"ps_s0", 0, bytecode::SamplerKind::k2D},
-                         {"ps_s1", 1, bytecode::SamplerKind::k2D}};
+  program.ps_samplers = {{"ps_s0", 0, bytecode::SamplerKind::two_d},
+                         {"ps_s1", 1, bytecode::SamplerKind::two_d}};
   return program;
 }
 

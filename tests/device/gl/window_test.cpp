@@ -92,7 +92,7 @@ void present_half_red_half_blue(int depth) {
   auto backend = make_gl_backend(GlBackendOptions{x.display, true});
   GlBackend* gl = backend.get();
   Device device(std::move(backend));
-  ASSERT_EQ(device.create(x.window, 32, 16, 60, false), kCreated) << gl->last_error();
+  ASSERT_EQ(device.create(x.window, 32, 16, 60, false), CreateStatus::created) << gl->last_error();
 
   // Upper half red, lower half blue, drawn into the back buffer and presented.
   std::vector<std::uint8_t> pixels(32 * 16 * 4);
@@ -143,7 +143,7 @@ TEST(GlWindow, TheWindowShowsExactlyWhatTheBackBufferHolds) {
     auto backend = make_gl_backend(GlBackendOptions{x.display, true});
     GlBackend* gl = backend.get();
     Device device(std::move(backend));
-    ASSERT_EQ(device.create(x.window, kWidth, kHeight, 60, false), kCreated) << gl->last_error();
+    ASSERT_EQ(device.create(x.window, kWidth, kHeight, 60, false), CreateStatus::created) << gl->last_error();
     // Two patterns of other sizes, so that sampling really filters.
     Texture* first = device.create_texture();
     Texture* second = device.create_texture();
