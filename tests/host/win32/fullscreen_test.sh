@@ -29,16 +29,7 @@ sys.exit(0 if any(image.pixels[i] >> 24 for i in range(image.width * image.heigh
 PY
 }
 
-# Waits up to $1 seconds for the command that follows to succeed.
-within() {
-  local seconds=$1
-  shift
-  for _ in $(seq 1 "$seconds"); do
-    "$@" && return 0
-    sleep 1
-  done
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
 
 saver_runs() { kill -0 "$pid" 2>/dev/null; }
 # A painting has hundreds of colours; a black window has one, the bare X screen two.

@@ -76,16 +76,7 @@ xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $DISPLAY (see $work/xvfb
 
 export LD_LIBRARY_PATH="$work/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 
-# Waits up to $1 seconds for the command that follows to succeed.
-within() {
-  local seconds=$1
-  shift
-  for _ in $(seq 1 "$seconds"); do
-    "$@" && return 0
-    sleep 1
-  done
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
 
 shot="$work/screen.png"
 # A half of the screen, as a picture of its own.
@@ -95,15 +86,19 @@ painted() { [ "$(identify -format %k "$work/$1.png")" -gt 256 ]; }
 both_painted() {
   import -window root "$shot" && half 0 left && half 1024 right && painted left && painted right
 }
+# Each painting is its own: over the whole half, most pixels differ. Both monitors show the
+# same canvas until their first reveals have come far enough, so this is waited for too.
+differing=0
+halves_differ() {
+  differing=$(compare -metric AE -fuzz 5% "$work/left.png" "$work/right.png" null: 2>&1 || true)
+  differing=$(awk -v n="$differing" 'BEGIN { printf "%.0f", n + 0 }')
+  [ "$differing" -gt $((1024 * 768 / 4)) ]
+}
 
 "$root/scripts/wine-run" --prefix "$work/prefix" "$saver" /s &
 saver_pid=$!
 within 240 both_painted || fail "the two monitors were not both painted (see $shot)"
-
-# Each painting is its own: over the whole half, most pixels differ.
-differing=$(compare -metric AE -fuzz 5% "$work/left.png" "$work/right.png" null: 2>&1 || true)
-differing=$(awk -v n="$differing" 'BEGIN { printf "%.0f", n + 0 }')
-[ "$differing" -gt $((1024 * 768 / 4)) ] ||
+within 60 eval 'both_painted && halves_differ' ||
   fail "the two halves are alike: $differing of $((1024 * 768)) pixels differ (see $shot)"
 
 log=$(find "$work/prefix/drive_c/users" -name brushwright.log | head -n 1)
