@@ -5,7 +5,9 @@
 # and their ratios; then how much of the headless run is painting: its wall time against
 # the sum of its "built in" lines, with each line of its output stamped with the seconds
 # since the start, so that the log shows where the rest goes (start-up, writing the files
-# while the next picture is painted, the last file, ending).
+# while the next picture is painted, the last file, ending). The headless run also marks
+# its stages (BRUSHWRIGHT_DEBUG=phases); the breakdown at the end gives each stage's
+# seconds since the process began and since the stage before.
 #   bench/render_headless.sh [BUILD_DIR] [PICTURES] [SIZE]
 set -euo pipefail
 build=${1:-build}
@@ -29,14 +31,16 @@ stamp() {
 # prints "cpu_seconds wall_seconds".
 run() {
   local TIMEFORMAT='%U %S %R'
+  date +%s.%N >"$work/$1.began"
   { time BRUSHWRIGHT_DEBUG=$2 XDG_CONFIG_HOME="$work/config" "$saver" --render "$work/$1" \
       --pictures "$pictures" --size "$size" --seed 1 2>"$work/$1.err" | stamp >"$work/$1.out"; } \
     2>"$work/$1.time"
+  date +%s.%N >"$work/$1.ended"
   awk '{ printf "%.2f %.2f\n", $1 + $2, $3 }' "$work/$1.time"
 }
 
 read -r every_cpu every_wall < <(run every every-frame)
-read -r ours_cpu ours_wall < <(run ours "")
+read -r ours_cpu ours_wall < <(run ours phases)
 if ! cmp -s "$work/every/picture-001.png" "$work/ours/picture-001.png"; then
   echo "render_headless: the pictures differ between the two runs" >&2
 fi
@@ -49,3 +53,10 @@ built=$(awk '/: built in [0-9]+ ms$/ { sum += $(NF - 1) } END { printf "%.3f", s
   "$work/ours.out")
 echo "pictures only: ${ours_wall} s wall, ${built} s building the pictures"
 awk -v w="$ours_wall" -v b="$built" 'BEGIN { if (b > 0) printf "ratio wall / building: %.3f\n", w / b }'
+echo "breakdown (seconds since the process began, and since the stage before):"
+{
+  grep -h '^brushwright: phase ' "$work/ours.err" || true
+  echo "brushwright: phase process gone at $(cat "$work/ours.ended")"
+} | awk -v began="$(cat "$work/ours.began")" -v previous="$(cat "$work/ours.began")" '
+  { at = $NF; name = $3; for (i = 4; i < NF - 1; ++i) name = name " " $i
+    printf "  %-26s %7.3f  +%.3f\n", name, at - began, at - previous; previous = at }'

@@ -67,19 +67,21 @@ bool film_frame(HeadlessRun& run) {
 
 // Hands the picture the last frame finished to the writer as picture-NNN.png; `ms` is the
 // time its frame took, reported once the file is written.
-bool save_picture(HeadlessRun& run, double ms) {
+bool save_picture(HeadlessRun& run, double ms, const RenderHooks& hooks) {
   assets::PixelBuffer picture;
   if (!run.state.device->read_texture(*run.state.last_capture, picture.rgba, picture.width,
                                       picture.height)) {
     diag::say("brushwright: cannot read the finished picture back");
     return false;
   }
+  if (hooks.mark_phase) hooks.mark_phase("picture read back");
   // A captured painting keeps its reveal's plan in alpha; the picture is opaque.
   for (std::size_t i = 3; i < picture.rgba.size(); i += 4) picture.rgba[i] = 255;
   char name[64];
   std::snprintf(name, sizeof name, "picture-%03d.png", run.saved + 1);
   const std::string path = (run.dir / name).string();
-  auto written = [path, ms] {
+  auto written = [path, ms, mark = hooks.mark_phase] {
+    if (mark) mark("picture written");
     std::printf("%s: built in %.0f ms\n", path.c_str(), ms);
     std::fflush(stdout);
   };
@@ -118,7 +120,8 @@ int paint_pictures(HeadlessRun& run, const RenderHooks& hooks) {
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began)
             .count();
-    if (!save_picture(run, ms)) return 1;
+    if (hooks.mark_phase) hooks.mark_phase("picture built");
+    if (!save_picture(run, ms, hooks)) return 1;
     if (hooks.after_picture && !hooks.after_picture(run.saved)) return 1;
   }
   if (run.saved < pictures) {
@@ -140,6 +143,7 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   if (!seeded.seed) seeded.seed = static_cast<uint32_t>(std::time(nullptr));
   painter::SimulatedClock clock(60.0, 0, *seeded.seed);
   state.clock = &clock;
+  state.mark_phase = hooks.mark_phase;
   const auto started = start_painting(state, seeded, settings, std::move(backend),
                                       {0, options.width, options.height});
   if (started != painter::StartResult::started) return start_failure_status(started);
@@ -157,7 +161,9 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   if (const int status = paint_pictures(run, hooks); status != 0) return status;
   std::string write_error;
   if (!writer.finish(&write_error)) return writing_failed(write_error);
+  if (hooks.mark_phase) hooks.mark_phase("files written");
   if (!sheet.finish(&sheet_error)) return sheet_failed(sheet_error);
+  if (hooks.mark_phase) hooks.mark_phase("contact sheet written");
   std::printf("contact sheet: %s\n", sheet_path.string().c_str());
   return 0;
 }

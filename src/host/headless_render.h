@@ -18,6 +18,9 @@ struct RenderHooks {
   std::function<bool(int saved)> after_picture;  // after each saved picture; false ends
                                                  // the run (status 1)
   bool every_frame = false;  // draw every frame, held ones too, as a window would
+  // Null, or told as the run passes each stage: start-up's, each picture built, read back
+  // and written (from the writer's thread), the files and the sheet complete, the end.
+  std::function<void(const char* phase)> mark_phase;
 };
 
 // Runs --render on `backend` (headless): options.pictures pictures of options.width x

@@ -62,6 +62,7 @@ DebugChecks debug_checks() {
   std::string list = std::string(",") + words + ",";
   checks.every_frame = list.find(",every-frame,") != std::string::npos;
   checks.gl_check = list.find(",gl-check,") != std::string::npos;
+  checks.phases = list.find(",phases,") != std::string::npos;
   return checks;
 }
 
@@ -177,7 +178,17 @@ int run_render(const SaverOptions& options, const Settings& settings) {
   hooks.stop_requested = [] { return g_stop_requested != 0; };
   hooks.after_picture = [&](int saved) { return !debug.gl_check || report_checks(*gl, saved); };
   hooks.every_frame = debug.every_frame;
-  return render_pictures(options, settings, std::move(backend), hooks);
+  if (debug.phases) {
+    hooks.mark_phase = [](const char* phase) {
+      const auto now = std::chrono::system_clock::now().time_since_epoch();
+      diag::message("brushwright: phase %s at %.6f", phase,
+                    std::chrono::duration<double>(now).count());
+    };
+    hooks.mark_phase("start");
+  }
+  const int status = render_pictures(options, settings, std::move(backend), hooks);
+  if (hooks.mark_phase) hooks.mark_phase("ended");
+  return status;
 }
 
 }  // namespace bw::host

@@ -31,10 +31,12 @@ int run_render(const SaverOptions& options, const Settings& settings);
 // Checks for development and soak runs, from the words of BRUSHWRIGHT_DEBUG (separated by
 // commas): "every-frame" draws every frame of a headless run, held ones included, as a
 // window would; "gl-check" reports after each picture the GL errors raised so far (one ends
-// the run) and the resident memory.
+// the run) and the resident memory; "phases" says on standard error when a headless run
+// passes each of its stages, as seconds since the epoch, for timing where its time goes.
 struct DebugChecks {
   bool every_frame = false;
   bool gl_check = false;
+  bool phases = false;
 };
 DebugChecks debug_checks();
 

@@ -46,6 +46,7 @@ StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> b
       device::CreateStatus::created) {
     return StartResult::no_device;
   }
+  if (state.mark_phase) state.mark_phase("graphics context");
   if (state.image_source.by_path || state.image_source.by_store) {
     device.set_image_source(state.image_source);
   }
@@ -91,11 +92,13 @@ StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> b
   state.plain_2 = device.create_texture();
   state.sig3_texture = device.create_texture();
   detail::load_named(*state.sig3_texture, "data/shaders/sig3.tga");
+  if (state.mark_phase) state.mark_phase("targets and textures");
 
   if (!read_picture_description(state, state.picture_name)) {
     return assets::asset_store_damaged() ? StartResult::no_assets : StartResult::no_description;
   }
 
+  if (state.mark_phase) state.mark_phase("description and effects");
   const int plans = state.plans();
   for (int i = 0; i < plans; ++i) {
     state.layers[static_cast<std::size_t>(i)] = std::make_unique<Layer>(state, i);
@@ -114,6 +117,7 @@ StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> b
   state.facture_other = state.facture_2;
   state.facture2_cur = state.facture_3;
   state.facture2_other = state.facture_4;
+  if (state.mark_phase) state.mark_phase("layers");
   return StartResult::started;
 }
 

@@ -54,6 +54,8 @@ class PainterState {
   Clock* clock = nullptr;                   // null: the real clock
   std::function<unsigned()> video_memory_mb;  // null: what the device reports
   std::optional<std::uint32_t> seed;        // replaces the tick count as layer_seed
+  std::function<void(const char*)> mark_phase;  // null, or told as start-up passes each of
+                                            // its stages (timing a headless run)
 
   // --- configuration and compiled-in defaults ---------------------------------------
   int render_width = 1600;       // back-buffer width asked of the device
