@@ -138,7 +138,10 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   const fs::path dir = options.render_dir;
   if (!prepare_folder(dir)) return 1;
 
-  painter::PainterState state;
+  // Held apart so that the engine and its graphics context can go while the last file is
+  // still being written.
+  auto engine = std::make_unique<painter::PainterState>();
+  painter::PainterState& state = *engine;
   SaverOptions seeded = options;
   if (!seeded.seed) seeded.seed = static_cast<uint32_t>(std::time(nullptr));
   painter::SimulatedClock clock(60.0, 0, *seeded.seed);
@@ -159,6 +162,8 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   PictureWriter writer(&sheet);
   HeadlessRun run{options, dir, state, writer};
   if (const int status = paint_pictures(run, hooks); status != 0) return status;
+  engine.reset();
+  if (hooks.mark_phase) hooks.mark_phase("engine released");
   std::string write_error;
   if (!writer.finish(&write_error)) return writing_failed(write_error);
   if (hooks.mark_phase) hooks.mark_phase("files written");

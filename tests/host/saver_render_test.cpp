@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "assets/png_reader.h"
 #include "program_runner.h"
@@ -101,6 +102,46 @@ TEST_F(SaverRender, DrawingOnlyPictureFramesPaintsWhatEveryFrameWouldPaint) {
                                      width, height);
   ASSERT_TRUE(sheet_every && sheet_only);
   EXPECT_EQ(sheet_every->rgba, sheet_only->rgba);
+}
+
+// BRUSHWRIGHT_DEBUG=phases marks each stage of a headless run on standard error, for the
+// benchmark that says where the time goes: start-up's stages, then each picture built and
+// read back on the painting thread, each written by the writer after it was read back, the
+// engine let go before the last file is waited for, and the end.
+TEST_F(SaverRender, PhasesMarkEveryStageInOrder) {
+  ::setenv("BRUSHWRIGHT_DEBUG", "phases", 1);
+  const int status = run({"--render", (root / "out").string(), "--pictures", "2", "--size",
+                          "160x100", "--seed", "8"});
+  ::unsetenv("BRUSHWRIGHT_DEBUG");
+  ASSERT_EQ(status, 0) << err;
+  std::vector<std::string> painting;  // the stages of the painting thread, in order
+  int written = 0;
+  double last_time = 0;
+  std::istringstream lines(err);
+  for (std::string line; std::getline(lines, line);) {
+    const std::string prefix = "brushwright: phase ";
+    const auto at = line.rfind(" at ");
+    ASSERT_TRUE(line.rfind(prefix, 0) == 0 && at != std::string::npos) << line;
+    const std::string phase = line.substr(prefix.size(), at - prefix.size());
+    if (phase == "picture written") {
+      ++written;
+      EXPECT_GE(std::count(painting.begin(), painting.end(), "picture read back"), written)
+          << "written before it was read back: " << err;
+      continue;
+    }
+    // The writer's lines may pass the painting thread's by a hair; its own are in order.
+    const double time = std::stod(line.substr(at + 4));
+    EXPECT_GE(time, last_time) << line;
+    last_time = time;
+    painting.push_back(phase);
+  }
+  EXPECT_EQ(written, 2) << err;
+  const std::vector<std::string> expected{
+      "start", "graphics context", "targets and textures", "description and effects",
+      "layers", "picture built", "picture read back", "picture built", "picture read back",
+      "engine released", "files written", "contact sheet written", "ended"};
+  EXPECT_EQ(painting, expected) << err;
+  EXPECT_TRUE(picture(root / "out", 2));
 }
 
 TEST_F(SaverRender, MissingDataIsAOneLineErrorNamingTheFolder) {
