@@ -9,6 +9,7 @@
 #include "host/contact_sheet.h"
 #include "host/engine_host.h"
 #include "host/picture_writer.h"
+#include "host/startup_images.h"
 #include "painter/engine.h"
 #include "painter/held_frame.h"
 #include "platform/diagnostics.h"
@@ -138,6 +139,8 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   const fs::path dir = options.render_dir;
   if (!prepare_folder(dir)) return 1;
 
+  // Decoded while the graphics context comes up; outlives the engine, which reads them.
+  StartupImages startup_images;
   // Held apart so that the engine and its graphics context can go while the last file is
   // still being written.
   auto engine = std::make_unique<painter::PainterState>();
@@ -147,6 +150,9 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   painter::SimulatedClock clock(60.0, 0, *seeded.seed);
   state.clock = &clock;
   state.mark_phase = hooks.mark_phase;
+  state.before_device = [&startup_images](painter::PainterState& configured) {
+    startup_images.start(configured.image_source);
+  };
   const auto started = start_painting(state, seeded, settings, std::move(backend),
                                       {0, options.width, options.height});
   if (started != painter::StartResult::started) return start_failure_status(started);

@@ -40,6 +40,7 @@ StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> b
   // A damaged asset store has said so in one line; the start-up then ends quietly instead
   // of reporting every asset it lacks.
   if (assets::asset_store_damaged()) return StartResult::no_assets;
+  if (state.before_device) state.before_device(state);
   state.device = std::make_unique<device::Device>(std::move(backend));
   device::Device& device = *state.device;
   if (device.create(window, state.render_width, state.render_height, 60, fullscreen) !=

@@ -56,6 +56,9 @@ class PainterState {
   std::optional<std::uint32_t> seed;        // replaces the tick count as layer_seed
   std::function<void(const char*)> mark_phase;  // null, or told as start-up passes each of
                                             // its stages (timing a headless run)
+  std::function<void(PainterState&)> before_device;  // null, or called once start-up has
+                                            // checked the stores, before the device is
+                                            // created: work begun there overlaps it
 
   // --- configuration and compiled-in defaults ---------------------------------------
   int render_width = 1600;       // back-buffer width asked of the device
