@@ -72,10 +72,10 @@ bool PngRowWriter::open(const std::string& path, int width, int height, std::str
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  // zlib's fastest level takes a quarter of the time of its default, and half that of
-  // level 3, for paintings about 7 % larger than level 3 makes them: the files of a
-  // headless render are written while the next picture is painted, and the last one is
-  // waited for.
+  // zlib's fastest level compresses a painting in under half the time of level 3 (a
+  // seventh of the default's) into a file 6 to 8 % larger than level 3 makes: the files
+  // of a headless render are written while the next picture is painted, and the last one
+  // is waited for.
   png_set_compression_level(png, 1);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
   png_write_info(png, info);
