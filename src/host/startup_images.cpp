@@ -1,5 +1,6 @@
 #include "host/startup_images.h"
 
+#include "painter/engine.h"
 #include "painter/image_search.h"
 
 namespace bw::host {
@@ -21,12 +22,12 @@ void StartupImages::start(device::ImageSource& source) {
   readers_ = source;
   // The overlays the engine loads by name, and the number the facture search begins at.
   if (readers_.by_path) {
-    for (const char* path : {"data/shaders/oil3.jpg", "data/shaders/sig3.tga"})
+    for (const char* path : {painter::kCanvasImagePath, painter::kSignatureImagePath})
       named_.emplace_back().path = path;
   }
   if (readers_.by_store) {
     Numbered& first_facture = numbered_.emplace_back();
-    first_facture.number = 1;
+    first_facture.number = painter::kFirstFacture;
     first_facture.store_code = static_cast<int>(painter::ImageStore::facture);
   }
   worker_ = std::async(std::launch::async, [this] { decode(); });

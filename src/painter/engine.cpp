@@ -85,14 +85,14 @@ StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> b
   for (device::Texture** facture :
        {&state.facture_1, &state.facture_2, &state.facture_3, &state.facture_4}) {
     *facture = device.create_texture();
-    load_any_facture(state, *facture, 1);
+    load_any_facture(state, *facture, kFirstFacture);
   }
   state.oil_texture = device.create_texture();
-  detail::load_named(*state.oil_texture, "data/shaders/oil3.jpg");
+  detail::load_named(*state.oil_texture, kCanvasImagePath);
   state.plain_1 = device.create_texture();
   state.plain_2 = device.create_texture();
   state.sig3_texture = device.create_texture();
-  detail::load_named(*state.sig3_texture, "data/shaders/sig3.tga");
+  detail::load_named(*state.sig3_texture, kSignatureImagePath);
   if (state.mark_phase) state.mark_phase("targets and textures");
 
   if (!read_picture_description(state, state.picture_name)) {

@@ -12,6 +12,12 @@
 
 namespace bw::painter {
 
+// The images every start loads whatever the picture: the canvas and the signature by
+// path, and the facture image every facture texture starts with.
+inline constexpr const char* kCanvasImagePath = "data/shaders/oil3.jpg";
+inline constexpr const char* kSignatureImagePath = "data/shaders/sig3.tga";
+inline constexpr int kFirstFacture = 1;
+
 // How start_engine ended.
 enum class StartResult {
   started,          // the engine is ready for draw_frame
