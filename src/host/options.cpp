@@ -194,8 +194,9 @@ constexpr SaverOptionSpec kSaverOptions[] = {
     {"pictures", "", "N", std::nullopt, kOptionList, false, "number of pictures to render",
      read_pictures},
     {"frames", "", "", std::nullopt, kOptionList, false,
-     "with --render, also every displayed frame (60 a second)\n"
-     "until the last picture is revealed",
+     "with --render, also every frame of the cycle (60 a second,\n"
+     "each drawn, even those a window leaves out) until the last\n"
+     "picture is revealed",
      set_flag<&SaverOptions::frames>},
     {"speed", "", "N", std::nullopt, kOptionList, kInXml,
      "painting speed (default 20; 0 paints like 20)", keep_text<&SaverOptions::speed>},
@@ -207,7 +208,9 @@ constexpr SaverOptionSpec kSaverOptions[] = {
      read_picture},
     {"seed", "", "N", std::nullopt, kOptionList, false,
      "seed of the random choices (default: the time)", read_seed},
-    {"fps", "", "", std::nullopt, kOptionList, kInXml, "print the frame rate once a second",
+    {"fps", "", "", std::nullopt, kOptionList, kInXml,
+     "print the frames drawn each second, once a second\n"
+     "(none while a picture is held, about 20 during a reveal)",
      set_flag<&SaverOptions::show_fps>},
     {"max-fps", "", "N", std::nullopt, kOptionList, false, "frame rate cap (default 60)",
      read_max_fps},

@@ -3,9 +3,8 @@
 // cross-fade of the two finished pictures.
 #include "painter/frame_driver.h"
 
-#include <cmath>
-
 #include "painter/effect_set.h"
+#include "painter/held_frame.h"
 #include "painter/image_search.h"
 #include "painter/layer.h"
 #include "painter/passes.h"
@@ -100,8 +99,8 @@ void finish_new_picture(PainterState& state) {
 namespace {
 
 // One frame of the cycle. The display pass is left out when `only_when_changed` and it
-// would draw what the screen already shows: its weight is the one last displayed (within
-// one colour level, for a cross-fade). Returns whether the display pass ran.
+// would show nothing worth a frame over what the screen shows (display_differs). Returns
+// whether the display pass ran.
 bool run_frame(PainterState& state, bool only_when_changed) {
   // Nothing to paint before a successful start.
   if (!state.device || !state.description || !state.layers[0]) return false;
@@ -116,14 +115,7 @@ bool run_frame(PainterState& state, bool only_when_changed) {
 
   if (new_picture) finish_new_picture(state);
   const float weight = 1.0f - state.progress();
-  // A cross-fade moves each pixel by the weight's change; the painted reveal moves a
-  // stroke's edge by many levels at a change of the weight far below one, most of all
-  // where the weight lingers near its ends, so it is left out only when the weight stands.
-  const bool unchanged =
-      state.shown_weight >= 0.0f &&
-      (state.reveal_effect != nullptr ? weight == state.shown_weight
-                                      : std::fabs(weight - state.shown_weight) < 1.0f / 255.0f);
-  if (only_when_changed && !new_picture && unchanged) return false;
+  if (only_when_changed && !new_picture && !display_differs(state, weight)) return false;
   display_pass(state, state.final_a, state.final_b, weight);
   state.shown_weight = weight;
   return true;

@@ -9,8 +9,8 @@ namespace bw::painter {
 
 // Renders one frame of the picture cycle; needs a started engine.
 void draw_frame(PainterState& state);
-// draw_frame for a host that saves power: the display pass is left out when it would
-// change no pixel by a whole colour level from what was last displayed. Returns whether
+// draw_frame for a host that saves power: the display pass is left out when what it would
+// show differs too little from what was last displayed (display_differs). Returns whether
 // the frame drew anything to show.
 bool draw_frame_if_changed(PainterState& state);
 

@@ -82,6 +82,13 @@ void FrameTiming::measure_rate(ElapsedTimer& elapsed) {
 
 bool FrameTiming::advance(float delay, float speed) {
   if (hold_frames > 0) {
+    if (hold_rate > 0.0f && std::fabs(frame_rate - hold_rate) > 0.1f * hold_rate) {
+      const double left = std::round(hold_frames * static_cast<double>(frame_rate) / hold_rate);
+      hold_frames = static_cast<int>(
+          std::min(left, static_cast<double>(std::numeric_limits<int>::max())));
+      hold_rate = frame_rate;
+      if (hold_frames <= 0) hold_frames = 1;  // this frame is still held
+    }
     --hold_frames;
     return false;
   }
@@ -100,6 +107,7 @@ bool FrameTiming::advance(float delay, float speed) {
   // Until the rate is measured (on the 22nd frame) it is a guess: a picture is held at
   // least that long, so that its reveal runs at the real rate.
   if (!rate_measured) hold_frames = std::max(hold_frames, kFramesBeforeRate);
+  hold_rate = rate_measured ? frame_rate : 0.0f;
   phase_step = phase_step_for(speed, frame_rate);
   step_rate = frame_rate;
   return true;

@@ -46,6 +46,7 @@ struct FrameTiming {
   int direction = 1;              // +1 while cos(phase) > 0, else -1
   double last_direction = -1.0;   // direction of the previous moving frame
   int hold_frames = 0;            // frames still to hold
+  float hold_rate = 0.0f;         // the rate hold_frames counts at; 0: a guess, kept
   float progress = 0.0f;          // reveal of the current picture, 0..1
   double wave_time = 0.0;         // advances by 0.005 every frame
 
@@ -57,7 +58,9 @@ struct FrameTiming {
   // new picture starts on this frame, the hold is set from `delay` and the new phase step
   // from `speed`, both at the measured rate. A rate measured while the phase moves
   // re-derives the step, so that the first reveal, begun before any measurement, lasts
-  // as long as every other.
+  // as long as every other; one measured during the hold that differs from the rate the
+  // hold was counted at by more than a tenth recounts the frames left, so that a hold
+  // after a reveal drawn slower than the held frames run still lasts `delay` seconds.
   bool advance(float delay, float speed);
 
   // Advances the wave time and returns the wave's first two values for this frame.

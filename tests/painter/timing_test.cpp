@@ -176,5 +176,48 @@ TEST(Timing, HoldFreezesProgressForExactlyTheHeldFrames) {
   EXPECT_TRUE(progress[r - 1] > 0.999f || progress[r - 1] < 0.001f) << progress[r - 1];
 }
 
+// A clock the test sets by hand.
+class HandClock final : public Clock {
+ public:
+  std::uint32_t ms = 0;
+  std::uint32_t now_ms() override { return ms; }
+  std::uint32_t tick_count() override { return 0; }
+  void frame_started() override {}
+};
+
+// A host may run held frames at another rate than the reveal's (it skips drawing them, or
+// they are slowed): the hold still lasts `delay` seconds, and the reveal its own length,
+// within a tenth, since the rate in force lags a change by up to two measurements.
+TEST(Timing, HoldAndRevealKeepTheirSecondsWhenHeldFramesRunAtAnotherRate) {
+  struct Case {
+    double reveal_fps, hold_fps;
+  };
+  for (const Case c : {Case{60, 60}, {15, 60}, {60, 15}, {24, 60}, {60, 200}}) {
+    HandClock clock;
+    ElapsedTimer elapsed(clock);
+    FrameTiming timing;
+    double ms = 0.0;
+    int reversals = 0;
+    double reversal_ms = -1.0, moved_ms = -1.0, next_reversal_ms = -1.0;
+    for (int frame = 0; frame < 100000 && next_reversal_ms < 0.0; ++frame) {
+      ms += 1000.0 / (timing.hold_frames > 0 ? c.hold_fps : c.reveal_fps);
+      clock.ms = static_cast<std::uint32_t>(ms);
+      timing.measure_rate(elapsed);
+      const double phase = timing.phase;
+      if (timing.advance(7.0f, 20.0f)) {
+        if (++reversals == 3) reversal_ms = ms;
+        if (reversals == 4) next_reversal_ms = ms;
+      } else if (reversal_ms >= 0.0 && moved_ms < 0.0 && timing.phase != phase) {
+        moved_ms = ms;
+      }
+    }
+    ASSERT_GE(next_reversal_ms, 0.0) << c.reveal_fps << " / " << c.hold_fps;
+    EXPECT_NEAR((moved_ms - reversal_ms) / 1000.0, 7.0, 0.7)
+        << "hold, reveal at " << c.reveal_fps << " fps, held frames at " << c.hold_fps;
+    EXPECT_NEAR((next_reversal_ms - moved_ms) / 1000.0, std::numbers::pi / 0.4, 0.78)
+        << "reveal at " << c.reveal_fps << " fps, held frames at " << c.hold_fps;
+  }
+}
+
 }  // namespace
 }  // namespace bw::painter

@@ -298,8 +298,10 @@ bool WaylandHost::render_changed_frame() {
     if (!output->started() || status_) continue;
     painter::PainterState& state = output->state();
     const bool held = painter::frame_is_held(state);
+    // Frames of a reveal that would move it too little are left out like held ones.
+    const bool changes = painter::frame_changes_display(state);
     const int built = state.pictures_built;
-    if (output->wants_frame() && (!held || output->owes_present())) {
+    if (output->wants_frame() && (changes || output->owes_present())) {
       output->draw_and_show();
       shown = true;
     } else if (!held && painter::frame_builds_picture(state)) {
@@ -307,7 +309,7 @@ bool WaylandHost::render_changed_frame() {
       output->draw_unshown();
     } else {
       painter::skip_undrawn_frame(state);
-      if (!held) output->set_owes_present();
+      if (changes) output->set_owes_present();
     }
     after_draw(*output, built);
   }
