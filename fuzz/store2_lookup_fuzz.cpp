@@ -44,8 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StoreCursor cursor(store.get(), step, &indexes);
     for (int field = 1; field <= 4; ++field)
       for (FindMode mode : {FindMode::exact, FindMode::prefix, FindMode::nearest, FindMode::root}) {
-        const int result = cursor.find(field, key, mode);
-        if (result > 0 && result > store->record_count() && field != 3) std::abort();
+        const FindResult result = cursor.find(field, key, mode);
+        if (result.found() && result.record < 1) std::abort();
+        if (result.found() && result.record > store->record_count() && field != 3) std::abort();
         if (cursor.trail().size() > static_cast<size_t>(kMaxTrail) + 1) std::abort();
       }
   }

@@ -218,16 +218,17 @@ std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& leng
     return bytes;
   }
 
-  int record = 0;
+  store::FindResult lookup = store::FindResult::none(store::FindStatus::no_index);
   if (!a.index_damaged) {
     store::StoreCursor cursor(s, 1);
-    record = cursor.find(kPathField, path, store::FindMode::exact);
+    lookup = cursor.find(kPathField, path, store::FindMode::exact);
   }
-  if (record <= 0) {
+  int record = lookup.record;
+  if (!lookup.found()) {
     // A sound index misses only what is absent; one that says it is damaged, or misses a
     // record that is there, is said once and then passed by.
-    const bool index_says_damaged =
-        record == store::kFindDamaged || record == store::kFindNoIndex;
+    const bool index_says_damaged = lookup.status == store::FindStatus::damaged ||
+                                    lookup.status == store::FindStatus::no_index;
     const int found = a.scan_for(path);
     if ((found > 0 || index_says_damaged) && !a.index_damaged) a.report_index(path);
     record = found;

@@ -12,7 +12,19 @@
 #include <vector>
 
 #include "store/record_store.h"
+#include "store/store_cursor.h"
 #include "store/store_writer.h"
+
+namespace bw::store {
+
+// Lookup results in failure messages: "record 7", "not_found".
+inline void PrintTo(const FindResult& result, std::ostream* out) {
+  static const char* const kStatus[] = {"found", "no_index", "not_found", "damaged"};
+  if (result.found()) *out << "record " << result.record;
+  else *out << kStatus[static_cast<int>(result.status)] << " (record " << result.record << ")";
+}
+
+}  // namespace bw::store
 
 namespace bw::store::fixture {
 

@@ -145,7 +145,8 @@ TEST(IndexOrder, EveryKeyTypeAndWidthIsWrittenAndSearchedInOneOrder) {
       for (int r = 1; r <= static_cast<int>(kRecords); ++r) {
         ASSERT_GE(store->read_field(r, f, key_of[static_cast<size_t>(r)]), 0) << "record " << r;
         StoreCursor cursor(store.get(), 1);
-        EXPECT_EQ(cursor.find(f, key_of[static_cast<size_t>(r)], FindMode::exact), r)
+        EXPECT_EQ(cursor.find(f, key_of[static_cast<size_t>(r)], FindMode::exact),
+                  FindResult::at(r))
             << "key \"" << key_of[static_cast<size_t>(r)] << "\"";
       }
       for (int step : {1, -1}) {
@@ -153,9 +154,10 @@ TEST(IndexOrder, EveryKeyTypeAndWidthIsWrittenAndSearchedInOneOrder) {
         if (step < 0) std::reverse(expected.begin(), expected.end());
         StoreCursor cursor(store.get(), step);
         std::vector<int> walked;
-        for (int r = cursor.find(f, key_of[static_cast<size_t>(expected[0])], FindMode::exact);
-             r > 0 && walked.size() <= kRecords; r = cursor.next())
-          walked.push_back(r);
+        for (FindResult r =
+                 cursor.find(f, key_of[static_cast<size_t>(expected[0])], FindMode::exact);
+             r.found() && walked.size() <= kRecords; r = cursor.next())
+          walked.push_back(r.record);
         EXPECT_EQ(walked, expected) << "step " << step;
       }
     }
