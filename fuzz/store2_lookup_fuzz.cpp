@@ -15,9 +15,10 @@ using namespace bw::store;
 const std::vector<std::string> kFiles = {"Main", "Bank.0", "Tree.2", "Tree.4", "_Storage"};
 
 std::vector<WriterField> fields() {
-  return {WriterField{"Name", kTypeText, 0, 4, {}}, WriterField{"Number", kTypeSigned, 0, 4, {}},
-          WriterField{"Paged", kTypeSigned, kFlagPaged, 4, {}},
-          WriterField{"Weight", kTypeDouble, 0, 8, {}}};
+  return {WriterField{"Name", FieldType::text, 0, 4, {}},
+          WriterField{"Number", FieldType::signed_integer, 0, 4, {}},
+          WriterField{"Paged", FieldType::signed_integer, kFlagPaged, 4, {}},
+          WriterField{"Weight", FieldType::double_float, 0, 8, {}}};
 }
 
 const std::string& store_dir() {

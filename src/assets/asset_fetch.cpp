@@ -27,11 +27,12 @@ bool describes_assets(const store::RecordStore& s) {
   if (s.field_count() < 2) return false;
   const store::FieldDescriptor& path = s.schema().fields[0];
   const store::FieldDescriptor& data = s.schema().fields[1];
-  const bool path_is_text = path.type == store::kTypeFixedText || path.type == store::kTypeText;
-  const uint8_t t = data.type;
-  const bool data_is_value = t != store::kTypeGroup && t != store::kTypeLink &&
-                             t != store::kTypePositionLink && t != store::kTypeExpression &&
-                             t != store::kTypeComplex;
+  using store::FieldType;
+  const bool path_is_text = path.type == FieldType::fixed_text || path.type == FieldType::text;
+  const FieldType t = data.type;
+  const bool data_is_value = t != FieldType::group && t != FieldType::link &&
+                             t != FieldType::position_link && t != FieldType::expression &&
+                             t != FieldType::complex;
   return path_is_text && !path.is_array() && data_is_value && !data.is_array();
 }
 

@@ -23,12 +23,12 @@ FindResult StoreCursor::find(int field, std::string_view key, FindMode mode) {
 
 bool StoreCursor::convert_key(const FieldDescriptor& d, std::string_view key, Key& out) const {
   out = Key{};
-  if (d.type == kTypeText) {
+  if (d.type == FieldType::text) {
     out.bytes.assign(key.begin(), key.end());
     out.is_text = true;
     return true;
   }
-  if (d.type == kTypeGroup) {
+  if (d.type == FieldType::group) {
     out.bytes.assign(d.size, 0);
     std::copy_n(key.begin(), std::min<size_t>(key.size(), d.size), out.bytes.begin());
     return true;
@@ -51,7 +51,7 @@ int StoreCursor::compare_record(const FieldDescriptor& d, const Key& key, int64_
   if (value == nullptr) {
     // Texts are compared as read (formatted), other values as stored.
     StoreIndexes::CachedValue read;
-    if (d.type == kTypeFixedText || d.type == kTypeText) {
+    if (d.type == FieldType::fixed_text || d.type == FieldType::text) {
       std::string text;
       const int length = store_->read_field(static_cast<int>(record), path_, text);
       read.missing = length <= 0;
@@ -87,8 +87,8 @@ FindResult StoreCursor::find(const FieldPath& path, std::string_view key, FindMo
     path_.push(path[level]);
     const int index = store_->descriptor_at(path, level);
     if (index < 0) break;
-    const uint8_t type = store_->schema().fields[static_cast<size_t>(index)].type;
-    if (type == kTypeLink || type == kTypePositionLink) break;
+    const FieldType type = store_->schema().fields[static_cast<size_t>(index)].type;
+    if (type == FieldType::link || type == FieldType::position_link) break;
   }
   if (indexes_->open_index(path_) != IndexStatus::ready)
     return result_ = FindResult::none(FindStatus::no_index);
@@ -111,13 +111,13 @@ FindResult StoreCursor::find(const FieldPath& path, std::string_view key, FindMo
   size_t n = 0;
   if (mode == FindMode::prefix) {
     n = key_.size();
-  } else if (d.type == kTypePositionLink && key_.find(':') == std::string::npos) {
+  } else if (d.type == FieldType::position_link && key_.find(':') == std::string::npos) {
     n = static_cast<size_t>(d.count_nibble());
   }
   Key converted;
   if (!convert_key(d, key_, converted)) return result_ = FindResult::none(FindStatus::not_found);
-  if (mode == FindMode::prefix && !converted.is_text && d.type != kTypeFixedText &&
-      d.type != kTypeGroup && d.type != kTypeRaw && d.type < kTypeBinary)
+  if (mode == FindMode::prefix && !converted.is_text && d.type != FieldType::fixed_text &&
+      d.type != FieldType::group && d.type != FieldType::raw && d.type < FieldType::binary)
     n = 0;  // numbers compare as whole values
   if (paged_) return result_ = search_pages(d, converted, header, n);
   return result_ = search_tree(d, converted, header, n);

@@ -102,10 +102,11 @@ NumberStore number_store(const std::string& name, int count, bool scrambled, uns
   options.tree_fields = {2, 3, 4};
   options.scramble_trees = scrambled;
   options.tree_key = 0x2345;
-  s.store = fixture::build(s.dir,
-                           {field("Name", kTypeFixedText, 8), field("Number", kTypeSigned, 4),
-                            field("Size", kTypeUnsigned, 4), field("Weight", kTypeDouble, 8)},
-                           records, options);
+  s.store = fixture::build(
+      s.dir,
+      {field("Name", FieldType::fixed_text, 8), field("Number", FieldType::signed_integer, 4),
+       field("Size", FieldType::unsigned_integer, 4), field("Weight", FieldType::double_float, 8)},
+      records, options);
   return s;
 }
 
@@ -203,7 +204,7 @@ TEST(StoreCursor, FieldOneTextIndexWithModes) {
                                           "madder", "Ochre2x", "Zinc"};
   std::vector<WriterRecord> records;
   for (const auto& n : names) records.push_back({WriterValue::of_text(n)});
-  auto store = fixture::build(dir, {field("Name", kTypeText, 4)}, records);
+  auto store = fixture::build(dir, {field("Name", FieldType::text, 4)}, records);
   ASSERT_NE(store, nullptr);
   StoreCursor up(store.get(), 1);
   StoreCursor down(store.get(), -1);
@@ -239,9 +240,9 @@ TEST(StoreCursor, PagedIndexesAgreeWithBruteForce) {
   WriterOptions options;
   options.page_size = 96;  // 8 fixed entries or a few texts per page: a tree of pages
   auto store = fixture::build(dir,
-                              {field("Name", kTypeFixedText, 4),
-                               field("Number", kTypeSigned, 4, kFlagPaged),
-                               field("Text", kTypeText, 4, kFlagPaged)},
+                              {field("Name", FieldType::fixed_text, 4),
+                               field("Number", FieldType::signed_integer, 4, kFlagPaged),
+                               field("Text", FieldType::text, 4, kFlagPaged)},
                               records, options);
   ASSERT_NE(store, nullptr);
   StoreCursor cursor(store.get(), 1);
@@ -315,8 +316,8 @@ TEST(StoreIndexes, OpenIndexCodes) {
 
   // Arrays have no index.
   const std::string dir = fixture::fresh_dir("array_index");
-  auto arrays = fixture::build(dir, {field("Name", kTypeFixedText, 4),
-                                     field("List", kTypeSigned, 4, 0x20)},
+  auto arrays = fixture::build(dir, {field("Name", FieldType::fixed_text, 4),
+                                     field("List", FieldType::signed_integer, 4, 0x20)},
                                {{WriterValue::of_text("a"), WriterValue::of_elements({{1}})}});
   StoreIndexes array_indexes(*arrays);
   EXPECT_EQ(array_indexes.open_index(FieldPath::of(2)), IndexStatus::none);
