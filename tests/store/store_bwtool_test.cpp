@@ -1,4 +1,4 @@
-// bwtool store info|count|read: exact outputs and exit statuses.
+// bwtool store info|count|read|find: exact outputs and exit statuses.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -144,6 +144,38 @@ TEST(StoreToolLinks, ReadAndFindFollowLinks) {
   EXPECT_EQ(bwtool("store find " + a + " ^2.1 '#2'").out, "1\n");
   EXPECT_EQ(bwtool("store find " + a + " ^3.2 1").out, "2\n");
   EXPECT_EQ(bwtool("store find " + a + " ^2.1 '#7'").out, "-1\n");
+}
+
+// store find prints the lookup's outcome as one number: the record, 0 for a field without
+// an index, -1 for no match, -2 for a damaged index.
+TEST(StoreToolFind, PrintsEachOutcomeAsItsNumber) {
+  const std::string dir = fixture::fresh_dir("tool_find_outcomes");
+  WriterOptions options;
+  options.tree_fields = {2};
+  auto store = fixture::build(
+      dir,
+      {field("Name", FieldType::fixed_text, 4), field("Indexed", FieldType::signed_integer, 4),
+       field("Plain", FieldType::signed_integer, 4)},
+      {{WriterValue::of_text("a"), WriterValue::of_integer(10, 4), WriterValue::of_integer(1, 4)},
+       {WriterValue::of_text("b"), WriterValue::of_integer(20, 4), WriterValue::of_integer(2, 4)}},
+      options);
+  ASSERT_NE(store, nullptr);
+  store.reset();
+  struct Case {
+    const char* args;
+    const char* out;
+  } cases[] = {
+      {" ^2 20", "2\n"}, {" ^2 15", "-1\n"}, {" ^2 15 --mode 2", "2\n"}, {" ^3 2", "0\n"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = bwtool("store find " + dir + c.args);
+    EXPECT_EQ(run.status, 0) << c.args;
+    EXPECT_EQ(run.out, c.out) << c.args;
+  }
+  // The index's root entry names a node far past the file.
+  fixture::patch(dir + "/Tree.2", 0, fixture::le32(5));
+  fixture::patch(dir + "/Tree.2", 4, fixture::le32(4000));
+  EXPECT_EQ(bwtool("store find " + dir + " ^2 20").out, "-2\n");
 }
 
 // In the legacy family an expression field is evaluated even with nothing below it in the
