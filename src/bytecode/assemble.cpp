@@ -427,9 +427,9 @@ struct Assembler {
   // control value, and `base` becomes "texld".
   bool opcode(std::string& base, const std::string& mnemonic, Instruction& ins) {
     if (base == "texldp")
-      base = "texld", ins.control = kTexldProject;
+      base = "texld", ins.control = static_cast<std::uint8_t>(TexldControl::project);
     else if (base == "texldb")
-      base = "texld", ins.control = kTexldBias;
+      base = "texld", ins.control = static_cast<std::uint8_t>(TexldControl::bias);
     for (std::uint16_t op = 0; op < kOpcodeTableSize; ++op) {
       const OpcodeInfo* info = opcode_info(op);
       if (info && base == info->name) {

@@ -222,10 +222,10 @@ class Decoder {
       case kIfc:
       case kBreakc:
       case kSetp:
-        if (ins.control >= kGt && ins.control <= kLe) return true;
+        if (ins.comparison() >= Comparison::gt && ins.comparison() <= Comparison::le) return true;
         return fail(ins.offset, "bad comparison " + std::to_string(ins.control)), false;
       case kTexld:
-        if (ins.control <= kTexldBias) return true;
+        if (ins.texld_control() <= TexldControl::bias) return true;
         return fail(ins.offset, "bad texld variant " + std::to_string(ins.control)), false;
       default:
         if (ins.control == 0) return true;

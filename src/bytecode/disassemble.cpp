@@ -274,9 +274,9 @@ std::string disassemble(const Program& program) {
     line += ins.opcode == kIfc ? "if" : ins.opcode == kBreakc ? "break" : info ? info->name : "nop";
     if (ins.opcode == kIfc || ins.opcode == kBreakc || ins.opcode == kSetp) {
       line += kComparisons[ins.control & 7];
-    } else if (ins.opcode == kTexld && ins.control == kTexldProject) {
+    } else if (ins.opcode == kTexld && ins.texld_control() == TexldControl::project) {
       line += "p";
-    } else if (ins.opcode == kTexld && ins.control == kTexldBias) {
+    } else if (ins.opcode == kTexld && ins.texld_control() == TexldControl::bias) {
       line += "b";
     }
     if (ins.has_dest) line += modifier_text(ins.dest.modifiers);

@@ -326,10 +326,10 @@ bool StageTranslator::texture(const Instruction& ins) {
     if (!source(ins, 2, dx) || !source(ins, 3, dy)) return false;
     sample = "textureGrad(" + s + ", (" + coord + ")" + swz + ", (" + dx + ")" + swz + ", (" + dy +
              ")" + swz + ")";
-  } else if (ins.control == kTexldProject) {
+  } else if (ins.texld_control() == TexldControl::project) {
     sample = type == kSamplerCube ? "texture(" + s + ", (" + coord + ").xyz / (" + coord + ").w)"
                                   : "textureProj(" + s + ", " + coord + ")";
-  } else if (ins.control == kTexldBias) {
+  } else if (ins.texld_control() == TexldControl::bias) {
     sample = "texture(" + s + ", (" + coord + ")" + swz + ", (" + coord + ").w)";
   } else {
     sample = "texture(" + s + ", (" + coord + ")" + swz + ")";

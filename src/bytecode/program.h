@@ -142,9 +142,9 @@ const OpcodeInfo* opcode_info(std::uint16_t opcode);
 std::uint8_t source_count(std::uint16_t opcode, const Version& version);
 
 // Comparison codes of ifc, breakc and setp (the instruction's control field).
-enum Comparison : std::uint8_t { kGt = 1, kEq = 2, kGe = 3, kLt = 4, kNe = 5, kLe = 6 };
+enum class Comparison : std::uint8_t { gt = 1, eq = 2, ge = 3, lt = 4, ne = 5, le = 6 };
 // Texld variants (control field): plain, projected, biased.
-enum TexldControl : std::uint8_t { kTexldPlain = 0, kTexldProject = 1, kTexldBias = 2 };
+enum class TexldControl : std::uint8_t { plain = 0, project = 1, bias = 2 };
 
 // Source modifiers (token bits 24..27).
 enum SourceModifier : std::uint8_t {
@@ -197,7 +197,7 @@ inline std::uint8_t swizzle_at(std::uint8_t swizzle, int slot) {
 // One decoded instruction (declarations and literal definitions included).
 struct Instruction {
   std::uint16_t opcode = kNop;
-  std::uint8_t control = 0;  // comparison or texld variant
+  std::uint8_t control = 0;  // comparison or texld variant, as the token holds it
   bool predicated = false;
   Source predicate;  // p0 with swizzle and optional kModNot
   bool has_dest = false;
@@ -207,6 +207,10 @@ struct Instruction {
   std::uint32_t declaration = 0;           // dcl: usage/index or sampler type token (bit 31 set)
   std::array<std::uint32_t, 4> literal{};  // def (float bits), defi (ints), defb (bool in [0])
   std::uint32_t offset = 0;                // token offset of the instruction token
+
+  // The control field of a texld, or of an ifc, breakc or setp.
+  TexldControl texld_control() const { return static_cast<TexldControl>(control); }
+  Comparison comparison() const { return static_cast<Comparison>(control); }
 };
 
 // A whole program.
