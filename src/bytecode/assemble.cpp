@@ -233,31 +233,33 @@ class LineParser {
       s.swizzle =
           static_cast<std::uint8_t>(comps[0] | comps[1] << 2 | comps[2] << 4 | comps[3] << 6);
     }
-    std::uint8_t modifier = kModNone;
+    SourceModifier modifier = SourceModifier::none;
     if (suffix.empty()) {
-      modifier = negate ? kModNeg : kModNone;
+      modifier = negate ? SourceModifier::neg : SourceModifier::none;
     } else if (suffix == "abs") {
-      modifier = negate ? kModAbsNeg : kModAbs;
+      modifier = negate ? SourceModifier::abs_neg : SourceModifier::abs;
     } else if (suffix == "bias") {
-      modifier = negate ? kModBiasNeg : kModBias;
+      modifier = negate ? SourceModifier::bias_neg : SourceModifier::bias;
     } else if (suffix == "bx2") {
-      modifier = negate ? kModSignNeg : kModSign;
+      modifier = negate ? SourceModifier::sign_neg : SourceModifier::sign;
     } else if (suffix == "x2") {
-      modifier = negate ? kModX2Neg : kModX2;
+      modifier = negate ? SourceModifier::x2_neg : SourceModifier::x2;
     } else if (suffix == "dz" && !negate) {
-      modifier = kModDz;
+      modifier = SourceModifier::dz;
     } else if (suffix == "dw" && !negate) {
-      modifier = kModDw;
+      modifier = SourceModifier::dw;
     } else {
       return fail("bad source modifier \"_" + suffix + "\"");
     }
     if (complement) {
-      if (modifier != kModNone) return fail("1- cannot be combined with another modifier");
-      modifier = kModComp;
+      if (modifier != SourceModifier::none)
+        return fail("1- cannot be combined with another modifier");
+      modifier = SourceModifier::comp;
     }
     if (invert) {
-      if (modifier != kModNone) return fail("! cannot be combined with another modifier");
-      modifier = kModNot;
+      if (modifier != SourceModifier::none)
+        return fail("! cannot be combined with another modifier");
+      modifier = SourceModifier::not_;
     }
     s.modifier = modifier;
     return true;

@@ -132,11 +132,12 @@ class Decoder {
     const std::size_t where = cursor_ - 1;
     if (!reg(token, s.reg, "source")) return false;
     s.swizzle = static_cast<std::uint8_t>((token >> 16) & 0xFF);
-    s.modifier = static_cast<std::uint8_t>((token >> 24) & 0xF);
-    if (s.modifier > kModNot) {
-      fail(where, "unknown source modifier " + std::to_string(s.modifier));
+    const auto modifier = static_cast<std::uint8_t>((token >> 24) & 0xF);
+    if (modifier > static_cast<std::uint8_t>(SourceModifier::not_)) {
+      fail(where, "unknown source modifier " + std::to_string(modifier));
       return false;
     }
+    s.modifier = static_cast<SourceModifier>(modifier);
     return true;
   }
 

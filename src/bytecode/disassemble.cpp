@@ -34,7 +34,7 @@ void put_dest(std::vector<std::uint32_t>& out, const Dest& d) {
 
 void put_source(std::vector<std::uint32_t>& out, const Source& s) {
   out.push_back(param_bits(s.reg) | std::uint32_t(s.swizzle) << 16 |
-                std::uint32_t(s.modifier & 0xF) << 24);
+                (std::uint32_t(s.modifier) & 0xF) << 24);
   put_address(out, s.reg);
 }
 
@@ -64,31 +64,31 @@ std::string source_text(const Version& v, const Source& s) {
   const std::string reg = register_name(v, s.reg);
   const std::string sw = swizzle_text(s.swizzle);
   switch (s.modifier) {
-    case kModNeg:
+    case SourceModifier::neg:
       return "-" + reg + sw;
-    case kModBias:
+    case SourceModifier::bias:
       return reg + "_bias" + sw;
-    case kModBiasNeg:
+    case SourceModifier::bias_neg:
       return "-" + reg + "_bias" + sw;
-    case kModSign:
+    case SourceModifier::sign:
       return reg + "_bx2" + sw;
-    case kModSignNeg:
+    case SourceModifier::sign_neg:
       return "-" + reg + "_bx2" + sw;
-    case kModComp:
+    case SourceModifier::comp:
       return "1-" + reg + sw;
-    case kModX2:
+    case SourceModifier::x2:
       return reg + "_x2" + sw;
-    case kModX2Neg:
+    case SourceModifier::x2_neg:
       return "-" + reg + "_x2" + sw;
-    case kModDz:
+    case SourceModifier::dz:
       return reg + "_dz" + sw;
-    case kModDw:
+    case SourceModifier::dw:
       return reg + "_dw" + sw;
-    case kModAbs:
+    case SourceModifier::abs:
       return reg + "_abs" + sw;
-    case kModAbsNeg:
+    case SourceModifier::abs_neg:
       return "-" + reg + "_abs" + sw;
-    case kModNot:
+    case SourceModifier::not_:
       return "!" + reg + sw;
     default:
       return reg + sw;

@@ -146,22 +146,23 @@ enum class Comparison : std::uint8_t { gt = 1, eq = 2, ge = 3, lt = 4, ne = 5, l
 // Texld variants (control field): plain, projected, biased.
 enum class TexldControl : std::uint8_t { plain = 0, project = 1, bias = 2 };
 
-// Source modifiers (token bits 24..27).
-enum SourceModifier : std::uint8_t {
-  kModNone = 0,
-  kModNeg = 1,
-  kModBias = 2,
-  kModBiasNeg = 3,
-  kModSign = 4,
-  kModSignNeg = 5,
-  kModComp = 6,
-  kModX2 = 7,
-  kModX2Neg = 8,
-  kModDz = 9,
-  kModDw = 10,
-  kModAbs = 11,
-  kModAbsNeg = 12,
-  kModNot = 13,
+// Source modifiers (token bits 24..27). `not` is a C++ keyword: its enumerator takes a
+// trailing underscore.
+enum class SourceModifier : std::uint8_t {
+  none = 0,
+  neg = 1,
+  bias = 2,
+  bias_neg = 3,
+  sign = 4,
+  sign_neg = 5,
+  comp = 6,
+  x2 = 7,
+  x2_neg = 8,
+  dz = 9,
+  dw = 10,
+  abs = 11,
+  abs_neg = 12,
+  not_ = 13,
 };
 // Destination modifier bits (token bits 20..23).
 enum DestModifier : std::uint8_t { kSaturate = 1, kPartialPrecision = 2, kCentroid = 4 };
@@ -186,7 +187,7 @@ struct Dest {
 struct Source {
   Register reg;
   std::uint8_t swizzle = 0xE4;  // 2 bits per slot, slot 0 lowest: 0xE4 is .xyzw
-  std::uint8_t modifier = kModNone;
+  SourceModifier modifier = SourceModifier::none;
 };
 
 // Swizzle component of slot `slot` (0..3).
@@ -199,7 +200,7 @@ struct Instruction {
   std::uint16_t opcode = kNop;
   std::uint8_t control = 0;  // comparison or texld variant, as the token holds it
   bool predicated = false;
-  Source predicate;  // p0 with swizzle and optional kModNot
+  Source predicate;  // p0 with swizzle and optional SourceModifier::not_
   bool has_dest = false;
   Dest dest;
   std::uint8_t source_count = 0;
