@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "bytecode/decode.h"
 
@@ -357,7 +358,7 @@ std::vector<std::string> mnemonic_parts(const std::string& mnemonic) {
 
 // How a dcl names what it declares: a sampler type, or a usage and its index.
 struct Declared {
-  std::uint32_t sampler = 0;
+  std::optional<SamplerType> sampler;
   std::uint32_t usage = 0;
   std::uint32_t usage_index = 0;
 };
@@ -467,11 +468,11 @@ struct Assembler {
       return true;
     const std::string& what = parts[next++];
     if (what == "2d") {
-      declared.sampler = kSampler2D;
+      declared.sampler = SamplerType::two_d;
     } else if (what == "cube") {
-      declared.sampler = kSamplerCube;
+      declared.sampler = SamplerType::cube;
     } else if (what == "volume") {
-      declared.sampler = kSamplerVolume;
+      declared.sampler = SamplerType::volume;
     } else {
       std::size_t digits = what.size();
       while (digits > 0 && std::isdigit(static_cast<unsigned char>(what[digits - 1]))) --digits;
@@ -547,11 +548,11 @@ struct Assembler {
   bool declaration(const Declared& declared, Instruction& ins) {
     ins.declaration = 0x80000000u;
     if (ins.dest.reg.type == kSampler) {
-      if (declared.sampler == 0) return fail("a sampler needs dcl_2d, dcl_cube or dcl_volume");
-      ins.declaration |= declared.sampler << 27;
+      if (!declared.sampler) return fail("a sampler needs dcl_2d, dcl_cube or dcl_volume");
+      ins.declaration |= std::uint32_t(*declared.sampler) << 27;
       return true;
     }
-    if (declared.sampler != 0)
+    if (declared.sampler)
       return fail("dcl_2d, dcl_cube and dcl_volume declare samplers only");
     ins.declaration |= declared.usage | declared.usage_index << 16;
     return true;

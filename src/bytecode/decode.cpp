@@ -175,7 +175,8 @@ class Decoder {
       if (!dest(ins.dest)) return false;
       if (ins.dest.reg.type == kSampler) {
         const std::uint32_t type = dcl_sampler_type(ins.declaration);
-        if (type < kSampler2D || type > kSamplerVolume) {
+        if (type < static_cast<std::uint32_t>(SamplerType::two_d) ||
+            type > static_cast<std::uint32_t>(SamplerType::volume)) {
           return fail(pos, "unknown sampler type " + std::to_string(type)), false;
         }
       } else if (dcl_usage(ins.declaration) >= kUsageNames.size()) {

@@ -153,8 +153,8 @@ std::string declaration_text(const Version& v, const Instruction& ins) {
   std::string name = "dcl";
   const Register& r = ins.dest.reg;
   if (r.type == kSampler) {
-    const std::uint32_t type = dcl_sampler_type(ins.declaration);
-    name += type == kSamplerCube ? "_cube" : type == kSamplerVolume ? "_volume" : "_2d";
+    const SamplerType type = dcl_sampler(ins.declaration);
+    name += type == SamplerType::cube ? "_cube" : type == SamplerType::volume ? "_volume" : "_2d";
   } else {
     const bool plain = r.type == kMiscType || (v.is_pixel() && !v.is_3());
     if (!plain) {

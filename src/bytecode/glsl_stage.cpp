@@ -109,7 +109,7 @@ bool StageTranslator::scan_declarations() {
       bool_defs_[r.index] = ins.literal[0] != 0;
     } else if (ins.opcode == kDcl) {
       if (r.type == kSampler) {
-        out_.samplers[r.index] = dcl_sampler_type(ins.declaration);
+        out_.samplers[r.index] = dcl_sampler(ins.declaration);
         continue;
       }
       if (r.type == kMiscType) continue;

@@ -225,7 +225,11 @@ inline std::uint32_t dcl_usage(std::uint32_t token) { return token & 0x1F; }
 inline std::uint32_t dcl_usage_index(std::uint32_t token) { return (token >> 16) & 0xF; }
 inline std::uint32_t dcl_sampler_type(std::uint32_t token) { return (token >> 27) & 0xF; }
 // D3DSTT values.
-enum SamplerType : std::uint8_t { kSampler2D = 2, kSamplerCube = 3, kSamplerVolume = 4 };
+enum class SamplerType : std::uint8_t { two_d = 2, cube = 3, volume = 4 };
+// The sampler type of a sampler's declaration token that the decoder has accepted.
+inline SamplerType dcl_sampler(std::uint32_t token) {
+  return static_cast<SamplerType>(dcl_sampler_type(token));
+}
 // D3DDECLUSAGE names, index = usage value.
 inline constexpr std::array<std::string_view, 14> kUsageNames = {
     "position", "blendweight", "blendindices", "normal", "psize", "texcoord", "tangent",
