@@ -493,11 +493,11 @@ struct Assembler {
                          std::uint8_t& modifiers) {
     for (; next < parts.size(); ++next) {
       if (parts[next] == "sat")
-        modifiers |= kSaturate;
+        modifiers |= bit(DestModifier::saturate);
       else if (parts[next] == "pp")
-        modifiers |= kPartialPrecision;
+        modifiers |= bit(DestModifier::partial_precision);
       else if (parts[next] == "centroid")
-        modifiers |= kCentroid;
+        modifiers |= bit(DestModifier::centroid);
       else
         return fail("unknown modifier \"_" + parts[next] + "\"");
     }

@@ -136,9 +136,9 @@ std::string float_text(std::uint32_t bits) {
 
 std::string modifier_text(std::uint8_t modifiers) {
   std::string text;
-  if (modifiers & kSaturate) text += "_sat";
-  if (modifiers & kPartialPrecision) text += "_pp";
-  if (modifiers & kCentroid) text += "_centroid";
+  if (modifiers & bit(DestModifier::saturate)) text += "_sat";
+  if (modifiers & bit(DestModifier::partial_precision)) text += "_pp";
+  if (modifiers & bit(DestModifier::centroid)) text += "_centroid";
   return text;
 }
 

@@ -116,7 +116,7 @@ bool StageTranslator::scan_declarations() {
       Io io;
       io.type = r.type;
       io.index = r.index;
-      io.centroid = (ins.dest.modifiers & kCentroid) != 0;
+      io.centroid = (ins.dest.modifiers & bit(DestModifier::centroid)) != 0;
       io.usage = dcl_usage(ins.declaration);
       io.usage_index = dcl_usage_index(ins.declaration);
       if (v_.is_pixel() && !v_.is_3()) {
@@ -438,7 +438,8 @@ bool StageTranslator::write(const Instruction& ins, std::string value, std::uint
   const std::string m = mask_letters(d.mask);
   const bool float_target = d.reg.type != kAddr || v_.is_pixel();
   const bool vector_target = float_target && d.reg.type != kPredicate;
-  if ((d.modifiers & kSaturate) && vector_target) value = "clamp(" + value + ", 0.0, 1.0)";
+  if ((d.modifiers & bit(DestModifier::saturate)) && vector_target)
+    value = "clamp(" + value + ", 0.0, 1.0)";
   if (d.reg.type == kAddr && !v_.is_pixel()) use(kAddr, 0);
   std::vector<std::string> targets;
   if (d.reg.relative) {

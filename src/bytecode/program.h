@@ -25,14 +25,17 @@ struct Version {
 };
 
 // One bit per supported version, for the opcode table.
-enum VersionBit : std::uint8_t {
-  kVs20 = 1,
-  kVs2x = 2,
-  kVs30 = 4,
-  kPs20 = 8,
-  kPs2x = 16,
-  kPs30 = 32,
+enum class VersionBit : std::uint8_t {
+  vs_2_0 = 1,
+  vs_2_x = 2,
+  vs_3_0 = 4,
+  ps_2_0 = 8,
+  ps_2_x = 16,
+  ps_3_0 = 32,
 };
+// The bit of `version` in a set of versions.
+inline constexpr std::uint8_t bit(VersionBit version) { return static_cast<std::uint8_t>(version); }
+// The bit of a program's version; 0 for a version that is not supported.
 std::uint8_t version_bit(const Version& version);
 
 // Register file numbers as stored in parameter tokens.
@@ -164,8 +167,12 @@ enum class SourceModifier : std::uint8_t {
   abs_neg = 12,
   not_ = 13,
 };
-// Destination modifier bits (token bits 20..23).
-enum DestModifier : std::uint8_t { kSaturate = 1, kPartialPrecision = 2, kCentroid = 4 };
+// Destination modifier bits (token bits 20..23); Dest::modifiers holds a set of them.
+enum class DestModifier : std::uint8_t { saturate = 1, partial_precision = 2, centroid = 4 };
+// The bit of `modifier` in a set of destination modifiers.
+inline constexpr std::uint8_t bit(DestModifier modifier) {
+  return static_cast<std::uint8_t>(modifier);
+}
 
 // A register reference, with its relative address when it has one.
 struct Register {
