@@ -137,9 +137,9 @@ void BM_StoreLookup(benchmark::State& state) {
   for (auto _ : state) {
     for (const auto& key : f.lookups) {
       bw::store::StoreCursor cursor(f.store.get(), 1, f.indexes.get());
-      const int record = cursor.find(1, key, bw::store::FindMode::exact);
-      if (record <= 0) state.SkipWithError("lookup failed");
-      benchmark::DoNotOptimize(record);
+      const bw::store::FindResult result = cursor.find(1, key, bw::store::FindMode::exact);
+      if (!result.found()) state.SkipWithError("lookup failed");
+      benchmark::DoNotOptimize(result.record);
     }
   }
   set_rate(state, kLookups);

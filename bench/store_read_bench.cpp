@@ -38,8 +38,8 @@ Fixture& fixture() {
     Fixture made;
     made.dir = (std::filesystem::temp_directory_path() / "bw_store_read_bench").string();
     std::filesystem::remove_all(made.dir);
-    std::vector<WriterField> fields = {{"Key", kTypeFixedText, 0, 16, {}},
-                                       {"Data", kTypeBinary, 0, 4, {}}};
+    std::vector<WriterField> fields = {{"Key", FieldType::fixed_text, 0, 16, {}},
+                                       {"Data", FieldType::binary, 0, 4, {}}};
     std::vector<WriterRecord> records;
     std::mt19937 random(17);
     for (int r = 1; r <= kRecords; ++r) {

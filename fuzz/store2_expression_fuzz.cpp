@@ -18,9 +18,11 @@ RecordStore& store() {
   static std::unique_ptr<RecordStore> instance = [] {
     const std::string dir = store2_fuzz::temp_dir("expression_fuzz") + "/Store";
     const std::vector<WriterField> fields = {
-        WriterField{"Name", kTypeFixedText, 0, 8, {}}, WriterField{"Count", kTypeSigned, 2, 4, {}},
-        WriterField{"List", kTypeSigned, 0x20, 4, {}}, WriterField{"Day", kTypeDate, 0, 3, {}},
-        WriterField{"Formula", kTypeExpression, 0, 4, {}}};
+        WriterField{"Name", FieldType::fixed_text, 0, 8, {}},
+        WriterField{"Count", FieldType::signed_integer, 2, 4, {}},
+        WriterField{"List", FieldType::signed_integer, 0x20, 4, {}},
+        WriterField{"Day", FieldType::date, 0, 3, {}},
+        WriterField{"Formula", FieldType::expression, 0, 4, {}}};
     std::vector<WriterRecord> records = {
         {WriterValue::of_text("one"), WriterValue::of_integer(1234, 4),
          WriterValue::of_elements({{1, 0, 0, 0}, {2, 0, 0, 0}}),
@@ -28,7 +30,7 @@ RecordStore& store() {
     std::string error;
     if (!write_store(dir, fields, records, WriterOptions{}, &error)) std::abort();
     // The expression field refers to itself: evaluation must still end.
-    if (!write_store(dir + "/_Expression", {WriterField{"Text", kTypeText, 0, 4, {}}},
+    if (!write_store(dir + "/_Expression", {WriterField{"Text", FieldType::text, 0, 4, {}}},
                      {{WriterValue::of_text("^Formula+^2*2")}}, WriterOptions{}, &error))
       std::abort();
     OpenFailure failure{};

@@ -15,9 +15,10 @@ using namespace bw::store;
 const std::vector<std::string> kFiles = {"Main", "Bank.0", "Tree.2", "Tree.4", "_Storage"};
 
 std::vector<WriterField> fields() {
-  return {WriterField{"Name", kTypeText, 0, 4, {}}, WriterField{"Number", kTypeSigned, 0, 4, {}},
-          WriterField{"Paged", kTypeSigned, kFlagPaged, 4, {}},
-          WriterField{"Weight", kTypeDouble, 0, 8, {}}};
+  return {WriterField{"Name", FieldType::text, 0, 4, {}},
+          WriterField{"Number", FieldType::signed_integer, 0, 4, {}},
+          WriterField{"Paged", FieldType::signed_integer, kFlagPaged, 4, {}},
+          WriterField{"Weight", FieldType::double_float, 0, 8, {}}};
 }
 
 const std::string& store_dir() {
@@ -44,8 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StoreCursor cursor(store.get(), step, &indexes);
     for (int field = 1; field <= 4; ++field)
       for (FindMode mode : {FindMode::exact, FindMode::prefix, FindMode::nearest, FindMode::root}) {
-        const int result = cursor.find(field, key, mode);
-        if (result > 0 && result > store->record_count() && field != 3) std::abort();
+        const FindResult result = cursor.find(field, key, mode);
+        if (result.found() && result.record < 1) std::abort();
+        if (result.found() && result.record > store->record_count() && field != 3) std::abort();
         if (cursor.trail().size() > static_cast<size_t>(kMaxTrail) + 1) std::abort();
       }
   }

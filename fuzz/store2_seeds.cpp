@@ -26,10 +26,10 @@ int main(int argc, char** argv) {
       const std::string dir = work + (scrambled ? "/S" : "/P");
       std::string error;
       if (!write_store(dir,
-                       {WriterField{"Name", kTypeText, 0, 4, {}},
-                        WriterField{"Number", kTypeSigned, 0, 4, {}},
-                        WriterField{"Paged", kTypeSigned, kFlagPaged, 4, {}},
-                        WriterField{"Weight", kTypeDouble, 0, 8, {}}},
+                       {WriterField{"Name", FieldType::text, 0, 4, {}},
+                        WriterField{"Number", FieldType::signed_integer, 0, 4, {}},
+                        WriterField{"Paged", FieldType::signed_integer, kFlagPaged, 4, {}},
+                        WriterField{"Weight", FieldType::double_float, 0, 8, {}}},
                        records, options, &error))
         return 1;
       store2_fuzz::write_seed(corpus, scrambled ? "scrambled" : "plain",

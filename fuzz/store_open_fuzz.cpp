@@ -50,7 +50,7 @@ void read_table(RecordStore& store, int record, FieldPath path, size_t first, si
     here.levels[static_cast<size_t>(here.count - 1)].element = 2;
     store.read_field(record, here, text);
     const FieldDescriptor& d = store.schema().fields[first + f - 1];
-    if (d.type == kTypeGroup && depth < 4) {
+    if (d.type == FieldType::group && depth < 4) {
       here.levels[static_cast<size_t>(here.count - 1)].element = 0;
       read_table(store, record, here, d.sub_first, d.sub_count, depth + 1);
     }

@@ -27,7 +27,7 @@ void append(std::vector<uint8_t>& out, uint8_t id, const std::vector<uint8_t>& b
   out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-WriterField field(std::string name, uint8_t type, uint16_t size, uint8_t flags = 0,
+WriterField field(std::string name, FieldType type, uint16_t size, uint8_t flags = 0,
                   std::vector<WriterField> members = {}) {
   return WriterField{std::move(name), type, flags, size, std::move(members)};
 }
@@ -50,13 +50,14 @@ int main(int argc, char** argv) {
     return b;
   };
   const std::vector<WriterField> rich = {
-      field("Key", kTypeFixedText, 8),
-      field("Blob", kTypeBinary, 4),
-      field("Numbers", kTypeSigned, 4, 0x20),
-      field("Pair", kTypeGroup, 6, 0, {field("A", kTypeText, 4), field("B", kTypeFixedText, 2)}),
-      field("Note", kTypeText, 4, kFlagPaged),
-      field("Side", kTypeFixedText, 6, kFlagOwnBank),
-      field("Price", kTypeSigned, 4, 2),
+      field("Key", FieldType::fixed_text, 8),
+      field("Blob", FieldType::binary, 4),
+      field("Numbers", FieldType::signed_integer, 4, 0x20),
+      field("Pair", FieldType::group, 6, 0,
+            {field("A", FieldType::text, 4), field("B", FieldType::fixed_text, 2)}),
+      field("Note", FieldType::text, 4, kFlagPaged),
+      field("Side", FieldType::fixed_text, 6, kFlagOwnBank),
+      field("Price", FieldType::signed_integer, 4, 2),
   };
   std::vector<WriterRecord> rich_records;
   for (int r = 0; r < 4; ++r)
@@ -67,9 +68,10 @@ int main(int argc, char** argv) {
          WriterValue::of_members({WriterValue::of_text("a\nb\n"), WriterValue::of_text("bb")}),
          WriterValue::of_text(std::string(static_cast<size_t>(60 * r), 'n')),
          WriterValue::of_text("side"), WriterValue::of_integer(123 * r, 4)});
-  const std::vector<WriterField> flat = {field("Key", kTypeFixedText, 8), field("Body", kTypeText, 4),
-                                         field("Nums", kTypeSigned, 4, 0x20),
-                                         field("Side", kTypeText, 4, kFlagOwnBank)};
+  const std::vector<WriterField> flat = {field("Key", FieldType::fixed_text, 8),
+                                         field("Body", FieldType::text, 4),
+                                         field("Nums", FieldType::signed_integer, 4, 0x20),
+                                         field("Side", FieldType::text, 4, kFlagOwnBank)};
   std::vector<WriterRecord> flat_records;
   for (int r = 0; r < 3; ++r)
     flat_records.push_back({WriterValue::of_text("k" + std::to_string(r)),

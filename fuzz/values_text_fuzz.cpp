@@ -16,15 +16,15 @@ namespace {
 
 ValueField make_field(const uint8_t* header) {
   ValueField field;
-  field.type = header[0] % 24;
+  field.type = type_of_byte(static_cast<uint8_t>(header[0] % 24));
   field.flags = header[1];
   field.size = header[2] % 40;
-  if (field.type == kTypeGroup) {
+  if (field.type == FieldType::group) {
     // A fixed nested group: a text, a number and a group of a date and a time.
-    ValueField text{kTypeFixedText, 0, 3, 0, {}};
-    ValueField number{kTypeSigned, header[1] & 0x0F, 4, 3, {}};
-    ValueField inner{kTypeGroup, 0, 6, 7, {}};
-    inner.members = {{kTypeDate, 0, 3, 0, {}}, {kTypeTime, 0, 3, 3, {}}};
+    ValueField text{FieldType::fixed_text, 0, 3, 0, {}};
+    ValueField number{FieldType::signed_integer, header[1] & 0x0F, 4, 3, {}};
+    ValueField inner{FieldType::group, 0, 6, 7, {}};
+    inner.members = {{FieldType::date, 0, 3, 0, {}}, {FieldType::time, 0, 3, 3, {}}};
     field.size = 13;
     field.members = {text, number, inner};
   }

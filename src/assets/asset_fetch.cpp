@@ -27,11 +27,12 @@ bool describes_assets(const store::RecordStore& s) {
   if (s.field_count() < 2) return false;
   const store::FieldDescriptor& path = s.schema().fields[0];
   const store::FieldDescriptor& data = s.schema().fields[1];
-  const bool path_is_text = path.type == store::kTypeFixedText || path.type == store::kTypeText;
-  const uint8_t t = data.type;
-  const bool data_is_value = t != store::kTypeGroup && t != store::kTypeLink &&
-                             t != store::kTypePositionLink && t != store::kTypeExpression &&
-                             t != store::kTypeComplex;
+  using store::FieldType;
+  const bool path_is_text = path.type == FieldType::fixed_text || path.type == FieldType::text;
+  const FieldType t = data.type;
+  const bool data_is_value = t != FieldType::group && t != FieldType::link &&
+                             t != FieldType::position_link && t != FieldType::expression &&
+                             t != FieldType::complex;
   return path_is_text && !path.is_array() && data_is_value && !data.is_array();
 }
 
@@ -218,16 +219,17 @@ std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& leng
     return bytes;
   }
 
-  int record = 0;
+  store::FindResult lookup = store::FindResult::none(store::FindStatus::no_index);
   if (!a.index_damaged) {
     store::StoreCursor cursor(s, 1);
-    record = cursor.find(kPathField, path, store::FindMode::exact);
+    lookup = cursor.find(kPathField, path, store::FindMode::exact);
   }
-  if (record <= 0) {
+  int record = lookup.record;
+  if (!lookup.found()) {
     // A sound index misses only what is absent; one that says it is damaged, or misses a
     // record that is there, is said once and then passed by.
-    const bool index_says_damaged =
-        record == store::kFindDamaged || record == store::kFindNoIndex;
+    const bool index_says_damaged = lookup.status == store::FindStatus::damaged ||
+                                    lookup.status == store::FindStatus::no_index;
     const int found = a.scan_for(path);
     if ((found > 0 || index_says_damaged) && !a.index_damaged) a.report_index(path);
     record = found;

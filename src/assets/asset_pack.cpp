@@ -11,8 +11,8 @@ namespace bw::assets {
 namespace {
 
 std::vector<store::WriterField> packed_fields() {
-  return {store::WriterField{"Path", store::kTypeText, 0, 4, {}},
-          store::WriterField{"Data", store::kTypeBinary, 0, 4, {}}};
+  return {store::WriterField{"Path", store::FieldType::text, 0, 4, {}},
+          store::WriterField{"Data", store::FieldType::binary, 0, 4, {}}};
 }
 
 bool write_packed(const std::string& dir, const std::vector<PackedAsset>& assets,

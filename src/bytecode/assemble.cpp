@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "bytecode/decode.h"
 
@@ -233,31 +234,33 @@ class LineParser {
       s.swizzle =
           static_cast<std::uint8_t>(comps[0] | comps[1] << 2 | comps[2] << 4 | comps[3] << 6);
     }
-    std::uint8_t modifier = kModNone;
+    SourceModifier modifier = SourceModifier::none;
     if (suffix.empty()) {
-      modifier = negate ? kModNeg : kModNone;
+      modifier = negate ? SourceModifier::neg : SourceModifier::none;
     } else if (suffix == "abs") {
-      modifier = negate ? kModAbsNeg : kModAbs;
+      modifier = negate ? SourceModifier::abs_neg : SourceModifier::abs;
     } else if (suffix == "bias") {
-      modifier = negate ? kModBiasNeg : kModBias;
+      modifier = negate ? SourceModifier::bias_neg : SourceModifier::bias;
     } else if (suffix == "bx2") {
-      modifier = negate ? kModSignNeg : kModSign;
+      modifier = negate ? SourceModifier::sign_neg : SourceModifier::sign;
     } else if (suffix == "x2") {
-      modifier = negate ? kModX2Neg : kModX2;
+      modifier = negate ? SourceModifier::x2_neg : SourceModifier::x2;
     } else if (suffix == "dz" && !negate) {
-      modifier = kModDz;
+      modifier = SourceModifier::dz;
     } else if (suffix == "dw" && !negate) {
-      modifier = kModDw;
+      modifier = SourceModifier::dw;
     } else {
       return fail("bad source modifier \"_" + suffix + "\"");
     }
     if (complement) {
-      if (modifier != kModNone) return fail("1- cannot be combined with another modifier");
-      modifier = kModComp;
+      if (modifier != SourceModifier::none)
+        return fail("1- cannot be combined with another modifier");
+      modifier = SourceModifier::comp;
     }
     if (invert) {
-      if (modifier != kModNone) return fail("! cannot be combined with another modifier");
-      modifier = kModNot;
+      if (modifier != SourceModifier::none)
+        return fail("! cannot be combined with another modifier");
+      modifier = SourceModifier::not_;
     }
     s.modifier = modifier;
     return true;
@@ -355,7 +358,7 @@ std::vector<std::string> mnemonic_parts(const std::string& mnemonic) {
 
 // How a dcl names what it declares: a sampler type, or a usage and its index.
 struct Declared {
-  std::uint32_t sampler = 0;
+  std::optional<SamplerType> sampler;
   std::uint32_t usage = 0;
   std::uint32_t usage_index = 0;
 };
@@ -427,9 +430,9 @@ struct Assembler {
   // control value, and `base` becomes "texld".
   bool opcode(std::string& base, const std::string& mnemonic, Instruction& ins) {
     if (base == "texldp")
-      base = "texld", ins.control = kTexldProject;
+      base = "texld", ins.control = static_cast<std::uint8_t>(TexldControl::project);
     else if (base == "texldb")
-      base = "texld", ins.control = kTexldBias;
+      base = "texld", ins.control = static_cast<std::uint8_t>(TexldControl::bias);
     for (std::uint16_t op = 0; op < kOpcodeTableSize; ++op) {
       const OpcodeInfo* info = opcode_info(op);
       if (info && base == info->name) {
@@ -465,11 +468,11 @@ struct Assembler {
       return true;
     const std::string& what = parts[next++];
     if (what == "2d") {
-      declared.sampler = kSampler2D;
+      declared.sampler = SamplerType::two_d;
     } else if (what == "cube") {
-      declared.sampler = kSamplerCube;
+      declared.sampler = SamplerType::cube;
     } else if (what == "volume") {
-      declared.sampler = kSamplerVolume;
+      declared.sampler = SamplerType::volume;
     } else {
       std::size_t digits = what.size();
       while (digits > 0 && std::isdigit(static_cast<unsigned char>(what[digits - 1]))) --digits;
@@ -490,11 +493,11 @@ struct Assembler {
                          std::uint8_t& modifiers) {
     for (; next < parts.size(); ++next) {
       if (parts[next] == "sat")
-        modifiers |= kSaturate;
+        modifiers |= bit(DestModifier::saturate);
       else if (parts[next] == "pp")
-        modifiers |= kPartialPrecision;
+        modifiers |= bit(DestModifier::partial_precision);
       else if (parts[next] == "centroid")
-        modifiers |= kCentroid;
+        modifiers |= bit(DestModifier::centroid);
       else
         return fail("unknown modifier \"_" + parts[next] + "\"");
     }
@@ -545,11 +548,11 @@ struct Assembler {
   bool declaration(const Declared& declared, Instruction& ins) {
     ins.declaration = 0x80000000u;
     if (ins.dest.reg.type == kSampler) {
-      if (declared.sampler == 0) return fail("a sampler needs dcl_2d, dcl_cube or dcl_volume");
-      ins.declaration |= declared.sampler << 27;
+      if (!declared.sampler) return fail("a sampler needs dcl_2d, dcl_cube or dcl_volume");
+      ins.declaration |= std::uint32_t(*declared.sampler) << 27;
       return true;
     }
-    if (declared.sampler != 0)
+    if (declared.sampler)
       return fail("dcl_2d, dcl_cube and dcl_volume declare samplers only");
     ins.declaration |= declared.usage | declared.usage_index << 16;
     return true;

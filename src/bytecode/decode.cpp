@@ -132,11 +132,12 @@ class Decoder {
     const std::size_t where = cursor_ - 1;
     if (!reg(token, s.reg, "source")) return false;
     s.swizzle = static_cast<std::uint8_t>((token >> 16) & 0xFF);
-    s.modifier = static_cast<std::uint8_t>((token >> 24) & 0xF);
-    if (s.modifier > kModNot) {
-      fail(where, "unknown source modifier " + std::to_string(s.modifier));
+    const auto modifier = static_cast<std::uint8_t>((token >> 24) & 0xF);
+    if (modifier > static_cast<std::uint8_t>(SourceModifier::not_)) {
+      fail(where, "unknown source modifier " + std::to_string(modifier));
       return false;
     }
+    s.modifier = static_cast<SourceModifier>(modifier);
     return true;
   }
 
@@ -174,7 +175,8 @@ class Decoder {
       if (!dest(ins.dest)) return false;
       if (ins.dest.reg.type == kSampler) {
         const std::uint32_t type = dcl_sampler_type(ins.declaration);
-        if (type < kSampler2D || type > kSamplerVolume) {
+        if (type < static_cast<std::uint32_t>(SamplerType::two_d) ||
+            type > static_cast<std::uint32_t>(SamplerType::volume)) {
           return fail(pos, "unknown sampler type " + std::to_string(type)), false;
         }
       } else if (dcl_usage(ins.declaration) >= kUsageNames.size()) {
@@ -222,10 +224,10 @@ class Decoder {
       case kIfc:
       case kBreakc:
       case kSetp:
-        if (ins.control >= kGt && ins.control <= kLe) return true;
+        if (ins.comparison() >= Comparison::gt && ins.comparison() <= Comparison::le) return true;
         return fail(ins.offset, "bad comparison " + std::to_string(ins.control)), false;
       case kTexld:
-        if (ins.control <= kTexldBias) return true;
+        if (ins.texld_control() <= TexldControl::bias) return true;
         return fail(ins.offset, "bad texld variant " + std::to_string(ins.control)), false;
       default:
         if (ins.control == 0) return true;

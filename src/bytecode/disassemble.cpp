@@ -34,7 +34,7 @@ void put_dest(std::vector<std::uint32_t>& out, const Dest& d) {
 
 void put_source(std::vector<std::uint32_t>& out, const Source& s) {
   out.push_back(param_bits(s.reg) | std::uint32_t(s.swizzle) << 16 |
-                std::uint32_t(s.modifier & 0xF) << 24);
+                (std::uint32_t(s.modifier) & 0xF) << 24);
   put_address(out, s.reg);
 }
 
@@ -64,31 +64,31 @@ std::string source_text(const Version& v, const Source& s) {
   const std::string reg = register_name(v, s.reg);
   const std::string sw = swizzle_text(s.swizzle);
   switch (s.modifier) {
-    case kModNeg:
+    case SourceModifier::neg:
       return "-" + reg + sw;
-    case kModBias:
+    case SourceModifier::bias:
       return reg + "_bias" + sw;
-    case kModBiasNeg:
+    case SourceModifier::bias_neg:
       return "-" + reg + "_bias" + sw;
-    case kModSign:
+    case SourceModifier::sign:
       return reg + "_bx2" + sw;
-    case kModSignNeg:
+    case SourceModifier::sign_neg:
       return "-" + reg + "_bx2" + sw;
-    case kModComp:
+    case SourceModifier::comp:
       return "1-" + reg + sw;
-    case kModX2:
+    case SourceModifier::x2:
       return reg + "_x2" + sw;
-    case kModX2Neg:
+    case SourceModifier::x2_neg:
       return "-" + reg + "_x2" + sw;
-    case kModDz:
+    case SourceModifier::dz:
       return reg + "_dz" + sw;
-    case kModDw:
+    case SourceModifier::dw:
       return reg + "_dw" + sw;
-    case kModAbs:
+    case SourceModifier::abs:
       return reg + "_abs" + sw;
-    case kModAbsNeg:
+    case SourceModifier::abs_neg:
       return "-" + reg + "_abs" + sw;
-    case kModNot:
+    case SourceModifier::not_:
       return "!" + reg + sw;
     default:
       return reg + sw;
@@ -136,9 +136,9 @@ std::string float_text(std::uint32_t bits) {
 
 std::string modifier_text(std::uint8_t modifiers) {
   std::string text;
-  if (modifiers & kSaturate) text += "_sat";
-  if (modifiers & kPartialPrecision) text += "_pp";
-  if (modifiers & kCentroid) text += "_centroid";
+  if (modifiers & bit(DestModifier::saturate)) text += "_sat";
+  if (modifiers & bit(DestModifier::partial_precision)) text += "_pp";
+  if (modifiers & bit(DestModifier::centroid)) text += "_centroid";
   return text;
 }
 
@@ -153,8 +153,8 @@ std::string declaration_text(const Version& v, const Instruction& ins) {
   std::string name = "dcl";
   const Register& r = ins.dest.reg;
   if (r.type == kSampler) {
-    const std::uint32_t type = dcl_sampler_type(ins.declaration);
-    name += type == kSamplerCube ? "_cube" : type == kSamplerVolume ? "_volume" : "_2d";
+    const SamplerType type = dcl_sampler(ins.declaration);
+    name += type == SamplerType::cube ? "_cube" : type == SamplerType::volume ? "_volume" : "_2d";
   } else {
     const bool plain = r.type == kMiscType || (v.is_pixel() && !v.is_3());
     if (!plain) {
@@ -274,9 +274,9 @@ std::string disassemble(const Program& program) {
     line += ins.opcode == kIfc ? "if" : ins.opcode == kBreakc ? "break" : info ? info->name : "nop";
     if (ins.opcode == kIfc || ins.opcode == kBreakc || ins.opcode == kSetp) {
       line += kComparisons[ins.control & 7];
-    } else if (ins.opcode == kTexld && ins.control == kTexldProject) {
+    } else if (ins.opcode == kTexld && ins.texld_control() == TexldControl::project) {
       line += "p";
-    } else if (ins.opcode == kTexld && ins.control == kTexldBias) {
+    } else if (ins.opcode == kTexld && ins.texld_control() == TexldControl::bias) {
       line += "b";
     }
     if (ins.has_dest) line += modifier_text(ins.dest.modifiers);

@@ -35,14 +35,16 @@ std::string register_variable(const Version& v, std::uint8_t type, std::uint32_t
   }
 }
 
-std::string sampler_type_name(std::uint32_t type) {
-  return type == kSamplerCube ? "samplerCube" : type == kSamplerVolume ? "sampler3D" : "sampler2D";
+std::string sampler_type_name(SamplerType type) {
+  return type == SamplerType::cube     ? "samplerCube"
+         : type == SamplerType::volume ? "sampler3D"
+                                       : "sampler2D";
 }
 
-SamplerKind sampler_kind(std::uint32_t type) {
-  return type == kSamplerCube     ? SamplerKind::cube
-         : type == kSamplerVolume ? SamplerKind::volume
-                                  : SamplerKind::two_d;
+SamplerKind sampler_kind(SamplerType type) {
+  return type == SamplerType::cube     ? SamplerKind::cube
+         : type == SamplerType::volume ? SamplerKind::volume
+                                       : SamplerKind::two_d;
 }
 
 // Uniform declarations shared by both stages' layouts.

@@ -312,11 +312,11 @@ bool StageTranslator::texture(const Instruction& ins) {
     return fail(ins.offset, "texture instructions take an s# register as their second source");
   }
   const auto declared = out_.samplers.find(sampler.reg.index);
-  const std::uint32_t type =
-      declared == out_.samplers.end() ? std::uint32_t{kSampler2D} : declared->second;
+  const SamplerType type =
+      declared == out_.samplers.end() ? SamplerType::two_d : declared->second;
   out_.samplers[sampler.reg.index] = type;
   const std::string s = out_.prefix + "_s" + std::to_string(sampler.reg.index);
-  const std::string swz = type == kSampler2D ? ".xy" : ".xyz";
+  const std::string swz = type == SamplerType::two_d ? ".xy" : ".xyz";
   std::string coord, sample;
   if (!source(ins, 0, coord)) return false;
   if (ins.opcode == kTexldl) {
@@ -326,10 +326,11 @@ bool StageTranslator::texture(const Instruction& ins) {
     if (!source(ins, 2, dx) || !source(ins, 3, dy)) return false;
     sample = "textureGrad(" + s + ", (" + coord + ")" + swz + ", (" + dx + ")" + swz + ", (" + dy +
              ")" + swz + ")";
-  } else if (ins.control == kTexldProject) {
-    sample = type == kSamplerCube ? "texture(" + s + ", (" + coord + ").xyz / (" + coord + ").w)"
-                                  : "textureProj(" + s + ", " + coord + ")";
-  } else if (ins.control == kTexldBias) {
+  } else if (ins.texld_control() == TexldControl::project) {
+    sample = type == SamplerType::cube
+                 ? "texture(" + s + ", (" + coord + ").xyz / (" + coord + ").w)"
+                 : "textureProj(" + s + ", " + coord + ")";
+  } else if (ins.texld_control() == TexldControl::bias) {
     sample = "texture(" + s + ", (" + coord + ")" + swz + ", (" + coord + ").w)";
   } else {
     sample = "texture(" + s + ", (" + coord + ")" + swz + ")";

@@ -109,14 +109,14 @@ bool StageTranslator::scan_declarations() {
       bool_defs_[r.index] = ins.literal[0] != 0;
     } else if (ins.opcode == kDcl) {
       if (r.type == kSampler) {
-        out_.samplers[r.index] = dcl_sampler_type(ins.declaration);
+        out_.samplers[r.index] = dcl_sampler(ins.declaration);
         continue;
       }
       if (r.type == kMiscType) continue;
       Io io;
       io.type = r.type;
       io.index = r.index;
-      io.centroid = (ins.dest.modifiers & kCentroid) != 0;
+      io.centroid = (ins.dest.modifiers & bit(DestModifier::centroid)) != 0;
       io.usage = dcl_usage(ins.declaration);
       io.usage_index = dcl_usage_index(ins.declaration);
       if (v_.is_pixel() && !v_.is_3()) {
@@ -351,40 +351,40 @@ bool StageTranslator::source(const Instruction& ins, int which, std::string& exp
     for (int i = 0; i < 4; ++i) x += kComponents[swizzle_at(s.swizzle, i)];
   }
   switch (s.modifier) {
-    case kModNeg:
+    case SourceModifier::neg:
       expr = "(-" + x + ")";
       break;
-    case kModBias:
+    case SourceModifier::bias:
       expr = "(" + x + " - 0.5)";
       break;
-    case kModBiasNeg:
+    case SourceModifier::bias_neg:
       expr = "(0.5 - " + x + ")";
       break;
-    case kModSign:
+    case SourceModifier::sign:
       expr = "(2.0 * " + x + " - 1.0)";
       break;
-    case kModSignNeg:
+    case SourceModifier::sign_neg:
       expr = "(1.0 - 2.0 * " + x + ")";
       break;
-    case kModComp:
+    case SourceModifier::comp:
       expr = "(1.0 - " + x + ")";
       break;
-    case kModX2:
+    case SourceModifier::x2:
       expr = "(2.0 * " + x + ")";
       break;
-    case kModX2Neg:
+    case SourceModifier::x2_neg:
       expr = "(-2.0 * " + x + ")";
       break;
-    case kModDz:
+    case SourceModifier::dz:
       expr = "(" + x + " / " + x + ".z)";
       break;
-    case kModDw:
+    case SourceModifier::dw:
       expr = "(" + x + " / " + x + ".w)";
       break;
-    case kModAbs:
+    case SourceModifier::abs:
       expr = "abs(" + x + ")";
       break;
-    case kModAbsNeg:
+    case SourceModifier::abs_neg:
       expr = "(-abs(" + x + "))";
       break;
     default:
@@ -410,7 +410,7 @@ bool StageTranslator::condition(const Instruction& ins, const Source& s, std::st
   } else {
     return fail(ins.offset, "condition must be a b# or p0 register");
   }
-  if (s.modifier == kModNot) expr = "!" + expr;
+  if (s.modifier == SourceModifier::not_) expr = "!" + expr;
   return true;
 }
 
@@ -427,7 +427,7 @@ std::string StageTranslator::predicate_vector(const Instruction& ins) {
     p += ".";
     for (int i = 0; i < 4; ++i) p += kComponents[swizzle_at(ins.predicate.swizzle, i)];
   }
-  return ins.predicate.modifier == kModNot ? "not(" + p + ")" : p;
+  return ins.predicate.modifier == SourceModifier::not_ ? "not(" + p + ")" : p;
 }
 
 // Writes the vec4 `value` (or ivec4 / bvec4 for a0 / p0) to the destination.
@@ -438,7 +438,8 @@ bool StageTranslator::write(const Instruction& ins, std::string value, std::uint
   const std::string m = mask_letters(d.mask);
   const bool float_target = d.reg.type != kAddr || v_.is_pixel();
   const bool vector_target = float_target && d.reg.type != kPredicate;
-  if ((d.modifiers & kSaturate) && vector_target) value = "clamp(" + value + ", 0.0, 1.0)";
+  if ((d.modifiers & bit(DestModifier::saturate)) && vector_target)
+    value = "clamp(" + value + ", 0.0, 1.0)";
   if (d.reg.type == kAddr && !v_.is_pixel()) use(kAddr, 0);
   std::vector<std::string> targets;
   if (d.reg.relative) {

@@ -31,7 +31,7 @@ struct StageCode {
   std::string init;                                  // statements main() runs first
   std::uint32_t constant_count = 0;                  // size of the float constant array
   bool int_uniforms = false, bool_uniforms = false;  // reads i# / b# not set by defi/defb
-  std::map<std::uint32_t, std::uint32_t> samplers;   // register -> D3DSTT type
+  std::map<std::uint32_t, SamplerType> samplers;     // register -> D3DSTT type
   std::vector<Io> inputs;                            // declared inputs (v#, t#)
   std::vector<Io> outputs;                           // written outputs, with their usage
   std::set<std::uint32_t> color_outputs;             // oC# written

@@ -4,11 +4,16 @@
 namespace bw::bytecode {
 namespace {
 
-constexpr std::uint8_t kAll = kVs20 | kVs2x | kVs30 | kPs20 | kPs2x | kPs30;
-constexpr std::uint8_t kVs = kVs20 | kVs2x | kVs30;
-constexpr std::uint8_t kPs = kPs20 | kPs2x | kPs30;
-constexpr std::uint8_t kFlow = kVs | kPs2x | kPs30;               // call, rep, if ...
-constexpr std::uint8_t kDynamic = kVs2x | kVs30 | kPs2x | kPs30;  // ifc, break, setp ...
+constexpr std::uint8_t kVs =
+    bit(VersionBit::vs_2_0) | bit(VersionBit::vs_2_x) | bit(VersionBit::vs_3_0);
+constexpr std::uint8_t kPs =
+    bit(VersionBit::ps_2_0) | bit(VersionBit::ps_2_x) | bit(VersionBit::ps_3_0);
+constexpr std::uint8_t kAll = kVs | kPs;
+// call, rep, if ...
+constexpr std::uint8_t kFlow = kVs | bit(VersionBit::ps_2_x) | bit(VersionBit::ps_3_0);
+// ifc, break, setp ...
+constexpr std::uint8_t kDynamic = bit(VersionBit::vs_2_x) | bit(VersionBit::vs_3_0) |
+                                  bit(VersionBit::ps_2_x) | bit(VersionBit::ps_3_0);
 
 constexpr std::array<OpcodeInfo, kOpcodeTableSize> make_table() {
   std::array<OpcodeInfo, kOpcodeTableSize> t{};
@@ -42,9 +47,9 @@ constexpr std::array<OpcodeInfo, kOpcodeTableSize> make_table() {
   set(kM3x2, "m3x2", 1, 2, kAll);
   set(kCall, "call", 0, 1, kFlow);
   set(kCallnz, "callnz", 0, 2, kFlow);
-  set(kLoopOp, "loop", 0, 2, kVs | kPs30);
+  set(kLoopOp, "loop", 0, 2, kVs | bit(VersionBit::ps_3_0));
   set(kRet, "ret", 0, 0, kFlow);
-  set(kEndloop, "endloop", 0, 0, kVs | kPs30);
+  set(kEndloop, "endloop", 0, 0, kVs | bit(VersionBit::ps_3_0));
   set(kLabelOp, "label", 0, 1, kFlow);
   set(kDcl, "dcl", 1, 0, kAll);
   set(kPow, "pow", 1, 2, kAll);
@@ -71,11 +76,11 @@ constexpr std::array<OpcodeInfo, kOpcodeTableSize> make_table() {
   set(kDef, "def", 1, 0, kAll);
   set(kCmp, "cmp", 1, 3, kPs);
   set(kDp2add, "dp2add", 1, 3, kPs);
-  set(kDsx, "dsx", 1, 1, kPs2x | kPs30);
-  set(kDsy, "dsy", 1, 1, kPs2x | kPs30);
-  set(kTexldd, "texldd", 1, 4, kPs2x | kPs30);
+  set(kDsx, "dsx", 1, 1, bit(VersionBit::ps_2_x) | bit(VersionBit::ps_3_0));
+  set(kDsy, "dsy", 1, 1, bit(VersionBit::ps_2_x) | bit(VersionBit::ps_3_0));
+  set(kTexldd, "texldd", 1, 4, bit(VersionBit::ps_2_x) | bit(VersionBit::ps_3_0));
   set(kSetp, "setp", 1, 2, kDynamic);
-  set(kTexldl, "texldl", 1, 2, kVs30 | kPs30);
+  set(kTexldl, "texldl", 1, 2, bit(VersionBit::vs_3_0) | bit(VersionBit::ps_3_0));
   set(kBreakp, "breakp", 0, 1, kDynamic);
   // Instruction slots where an instruction takes other than one (ps_3_0's counts; the
   // vertex-only instructions as vs_3_0 counts them).
@@ -97,9 +102,10 @@ static_assert(kTable.size() == kBreakp + 1, "the table covers every opcode up to
 }  // namespace
 
 std::uint8_t version_bit(const Version& v) {
-  if (v.major == 2 && v.minor == 0) return v.is_pixel() ? kPs20 : kVs20;
-  if (v.major == 2 && v.minor == 1) return v.is_pixel() ? kPs2x : kVs2x;
-  if (v.major == 3 && v.minor == 0) return v.is_pixel() ? kPs30 : kVs30;
+  const bool pixel = v.is_pixel();
+  if (v.major == 2 && v.minor == 0) return bit(pixel ? VersionBit::ps_2_0 : VersionBit::vs_2_0);
+  if (v.major == 2 && v.minor == 1) return bit(pixel ? VersionBit::ps_2_x : VersionBit::vs_2_x);
+  if (v.major == 3 && v.minor == 0) return bit(pixel ? VersionBit::ps_3_0 : VersionBit::vs_3_0);
   return 0;
 }
 

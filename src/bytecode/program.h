@@ -25,14 +25,17 @@ struct Version {
 };
 
 // One bit per supported version, for the opcode table.
-enum VersionBit : std::uint8_t {
-  kVs20 = 1,
-  kVs2x = 2,
-  kVs30 = 4,
-  kPs20 = 8,
-  kPs2x = 16,
-  kPs30 = 32,
+enum class VersionBit : std::uint8_t {
+  vs_2_0 = 1,
+  vs_2_x = 2,
+  vs_3_0 = 4,
+  ps_2_0 = 8,
+  ps_2_x = 16,
+  ps_3_0 = 32,
 };
+// The bit of `version` in a set of versions.
+inline constexpr std::uint8_t bit(VersionBit version) { return static_cast<std::uint8_t>(version); }
+// The bit of a program's version; 0 for a version that is not supported.
 std::uint8_t version_bit(const Version& version);
 
 // Register file numbers as stored in parameter tokens.
@@ -142,29 +145,34 @@ const OpcodeInfo* opcode_info(std::uint16_t opcode);
 std::uint8_t source_count(std::uint16_t opcode, const Version& version);
 
 // Comparison codes of ifc, breakc and setp (the instruction's control field).
-enum Comparison : std::uint8_t { kGt = 1, kEq = 2, kGe = 3, kLt = 4, kNe = 5, kLe = 6 };
+enum class Comparison : std::uint8_t { gt = 1, eq = 2, ge = 3, lt = 4, ne = 5, le = 6 };
 // Texld variants (control field): plain, projected, biased.
-enum TexldControl : std::uint8_t { kTexldPlain = 0, kTexldProject = 1, kTexldBias = 2 };
+enum class TexldControl : std::uint8_t { plain = 0, project = 1, bias = 2 };
 
-// Source modifiers (token bits 24..27).
-enum SourceModifier : std::uint8_t {
-  kModNone = 0,
-  kModNeg = 1,
-  kModBias = 2,
-  kModBiasNeg = 3,
-  kModSign = 4,
-  kModSignNeg = 5,
-  kModComp = 6,
-  kModX2 = 7,
-  kModX2Neg = 8,
-  kModDz = 9,
-  kModDw = 10,
-  kModAbs = 11,
-  kModAbsNeg = 12,
-  kModNot = 13,
+// Source modifiers (token bits 24..27). `not` is a C++ keyword: its enumerator takes a
+// trailing underscore.
+enum class SourceModifier : std::uint8_t {
+  none = 0,
+  neg = 1,
+  bias = 2,
+  bias_neg = 3,
+  sign = 4,
+  sign_neg = 5,
+  comp = 6,
+  x2 = 7,
+  x2_neg = 8,
+  dz = 9,
+  dw = 10,
+  abs = 11,
+  abs_neg = 12,
+  not_ = 13,
 };
-// Destination modifier bits (token bits 20..23).
-enum DestModifier : std::uint8_t { kSaturate = 1, kPartialPrecision = 2, kCentroid = 4 };
+// Destination modifier bits (token bits 20..23); Dest::modifiers holds a set of them.
+enum class DestModifier : std::uint8_t { saturate = 1, partial_precision = 2, centroid = 4 };
+// The bit of `modifier` in a set of destination modifiers.
+inline constexpr std::uint8_t bit(DestModifier modifier) {
+  return static_cast<std::uint8_t>(modifier);
+}
 
 // A register reference, with its relative address when it has one.
 struct Register {
@@ -186,7 +194,7 @@ struct Dest {
 struct Source {
   Register reg;
   std::uint8_t swizzle = 0xE4;  // 2 bits per slot, slot 0 lowest: 0xE4 is .xyzw
-  std::uint8_t modifier = kModNone;
+  SourceModifier modifier = SourceModifier::none;
 };
 
 // Swizzle component of slot `slot` (0..3).
@@ -197,9 +205,9 @@ inline std::uint8_t swizzle_at(std::uint8_t swizzle, int slot) {
 // One decoded instruction (declarations and literal definitions included).
 struct Instruction {
   std::uint16_t opcode = kNop;
-  std::uint8_t control = 0;  // comparison or texld variant
+  std::uint8_t control = 0;  // comparison or texld variant, as the token holds it
   bool predicated = false;
-  Source predicate;  // p0 with swizzle and optional kModNot
+  Source predicate;  // p0 with swizzle and optional SourceModifier::not_
   bool has_dest = false;
   Dest dest;
   std::uint8_t source_count = 0;
@@ -207,6 +215,10 @@ struct Instruction {
   std::uint32_t declaration = 0;           // dcl: usage/index or sampler type token (bit 31 set)
   std::array<std::uint32_t, 4> literal{};  // def (float bits), defi (ints), defb (bool in [0])
   std::uint32_t offset = 0;                // token offset of the instruction token
+
+  // The control field of a texld, or of an ifc, breakc or setp.
+  TexldControl texld_control() const { return static_cast<TexldControl>(control); }
+  Comparison comparison() const { return static_cast<Comparison>(control); }
 };
 
 // A whole program.
@@ -220,7 +232,11 @@ inline std::uint32_t dcl_usage(std::uint32_t token) { return token & 0x1F; }
 inline std::uint32_t dcl_usage_index(std::uint32_t token) { return (token >> 16) & 0xF; }
 inline std::uint32_t dcl_sampler_type(std::uint32_t token) { return (token >> 27) & 0xF; }
 // D3DSTT values.
-enum SamplerType : std::uint8_t { kSampler2D = 2, kSamplerCube = 3, kSamplerVolume = 4 };
+enum class SamplerType : std::uint8_t { two_d = 2, cube = 3, volume = 4 };
+// The sampler type of a sampler's declaration token that the decoder has accepted.
+inline SamplerType dcl_sampler(std::uint32_t token) {
+  return static_cast<SamplerType>(dcl_sampler_type(token));
+}
 // D3DDECLUSAGE names, index = usage value.
 inline constexpr std::array<std::string_view, 14> kUsageNames = {
     "position", "blendweight", "blendindices", "normal", "psize", "texcoord", "tangent",

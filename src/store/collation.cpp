@@ -93,16 +93,16 @@ int compare_keys(const FieldDescriptor& d, const uint8_t* a, size_t a_len, const
                  size_t b_len, size_t n) {
   const size_t size = d.size;
   switch (d.type) {
-    case kTypeText:
+    case FieldType::text:
       return sign_of(collation_compare(a, a_len, b, b_len, n), 0);
-    case kTypeDate:
-    case kTypeTime:
-    case kTypeLink:
-    case kTypePositionLink:
-    case kTypeSigned:
-    case kTypeUnsigned:
-    case kTypeFloat:
-    case kTypeDouble:
+    case FieldType::date:
+    case FieldType::time:
+    case FieldType::link:
+    case FieldType::position_link:
+    case FieldType::signed_integer:
+    case FieldType::unsigned_integer:
+    case FieldType::single_float:
+    case FieldType::double_float:
       break;
     default: {
       const int c = collation_compare(a, a_len, b, b_len, n != 0 ? n : std::max<size_t>(size, 1));
@@ -112,9 +112,9 @@ int compare_keys(const FieldDescriptor& d, const uint8_t* a, size_t a_len, const
   const NumericKey x = numeric_key(a, a_len);
   const NumericKey y = numeric_key(b, b_len);
   switch (d.type) {
-    case kTypeDate:
+    case FieldType::date:
       return sign_of(x[0] + 256 * load_u16(&x[1]), y[0] + 256 * load_u16(&y[1]));
-    case kTypePositionLink: {
+    case FieldType::position_link: {
       const size_t record_width = std::min(static_cast<size_t>(d.count_nibble()), size);
       const int c =
           sign_of(load_signed(x.data(), record_width), load_signed(y.data(), record_width));
@@ -123,11 +123,11 @@ int compare_keys(const FieldDescriptor& d, const uint8_t* a, size_t a_len, const
       return sign_of(load_signed(x.data() + record_width, position_width),
                      load_signed(y.data() + record_width, position_width));
     }
-    case kTypeUnsigned:
+    case FieldType::unsigned_integer:
       return sign_of(load_unsigned(x.data(), size), load_unsigned(y.data(), size));
-    case kTypeFloat:
+    case FieldType::single_float:
       return sign_of(float_at<float>(x), float_at<float>(y));
-    case kTypeDouble:
+    case FieldType::double_float:
       return sign_of(float_at<double>(x), float_at<double>(y));
     default:  // time, link, signed
       return sign_of(load_signed(x.data(), size), load_signed(y.data(), size));

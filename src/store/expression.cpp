@@ -232,9 +232,11 @@ long double field_number(RecordStore& store, int record, const FieldPath& path, 
   bool plain_path = true;
   for (const PathLevel& level : path.view()) plain_path = plain_path && level.field >= 0 && level.element >= 0;
   const int index = plain_path ? store.descriptor_at(path, path.count - 1) : -1;
-  const int type = index < 0 ? -1 : store.schema().fields[static_cast<size_t>(index)].type;
-  if (type == kTypeDate) return parse_date(value, date_order());
-  if (type == kTypeTime) return static_cast<long double>(parse_time(value, date_order()));
+  if (index >= 0) {
+    const FieldType type = store.schema().fields[static_cast<size_t>(index)].type;
+    if (type == FieldType::date) return parse_date(value, date_order());
+    if (type == FieldType::time) return static_cast<long double>(parse_time(value, date_order()));
+  }
   return leading_number(value);
 }
 

@@ -100,13 +100,13 @@ int read_field_linked(RecordStore& store, StoreLinks& links, int record, const F
     if (index < 0) break;
     const FieldDescriptor& d = store.schema().fields[static_cast<size_t>(index)];
     const bool more = level + 1 < path.count;
-    if (d.type == kTypeComplex) {
+    if (d.type == FieldType::complex) {
       if (level != 0 || more) return -1;  // complex values are top-level fields
       return read_complex(store, links, record, index, buffer);
     }
-    const bool is_link = d.type == kTypeLink || d.type == kTypePositionLink;
-    if (!(is_link && more) && d.type != kTypeExpression) {
-      if (d.type == kTypeGroup && more) continue;
+    const bool is_link = d.type == FieldType::link || d.type == FieldType::position_link;
+    if (!(is_link && more) && d.type != FieldType::expression) {
+      if (d.type == FieldType::group && more) continue;
       break;
     }
     FieldPath head = path;
@@ -115,7 +115,7 @@ int read_field_linked(RecordStore& store, StoreLinks& links, int record, const F
     if (raw.length < 0) return -1;
     if (raw.length == 0) return 0;
     const FieldPath rest = path.below(level + 1);
-    if (d.type == kTypeExpression) {
+    if (d.type == FieldType::expression) {
       const int64_t formula = number_of_bytes(raw.bytes, raw.length, d.size);
       std::string text;
       FieldPath first = FieldPath::of(1);
@@ -124,7 +124,7 @@ int read_field_linked(RecordStore& store, StoreLinks& links, int record, const F
       return static_cast<int>(buffer.size());
     }
     const std::string target = linked_store_path(store.path(), store.schema().name(index));
-    if (d.type == kTypeLink)
+    if (d.type == FieldType::link)
       return read_in(links, target, number_of_bytes(raw.bytes, raw.length, d.size), rest, buffer);
     // Position link: a record of the target store, then either the rest of the path there
     // (when it names field 1) or a second record in the store that record names.

@@ -19,8 +19,9 @@ namespace {
 
 constexpr int64_t kMaxValueLength = std::numeric_limits<int>::max() - 1;
 
-bool is_link_like(uint8_t type) {
-  return type == kTypeLink || type == kTypePositionLink || type == kTypeExpression;
+bool is_link_like(FieldType type) {
+  return type == FieldType::link || type == FieldType::position_link ||
+         type == FieldType::expression;
 }
 
 void set_value(ReadResult& r, std::vector<uint8_t>&& bytes, int length) {
@@ -181,7 +182,7 @@ ReadResult RecordStore::read_raw(int record, const FieldPath& path, bool stored_
 
     std::vector<uint8_t> value;
     int length = -1;
-    if (d.type == kTypeComplex) return r;  // needs the "_Complex" sub-store
+    if (d.type == FieldType::complex) return r;  // needs the "_Complex" sub-store
     length = fetch_value(record, d, loc, slot_bytes, element, value);
     if (length < 0) return r;
     if (d.is_array() && element < 0) {
@@ -189,7 +190,7 @@ ReadResult RecordStore::read_raw(int record, const FieldPath& path, bool stored_
       return r;
     }
     const bool more = level + 1 < path.count;
-    if (d.type == kTypeGroup && more && length > 0) {
+    if (d.type == FieldType::group && more && length > 0) {
       table_bytes = std::move(value);
       in_main = false;
       first = d.sub_first;
@@ -201,15 +202,16 @@ ReadResult RecordStore::read_raw(int record, const FieldPath& path, bool stored_
     if (is_link_like(d.type) && (more || (legacy && !stored_only)) && length > 0) {
       // A link to record 0 (or below 1 for a position link) leads nowhere: no value.
       const size_t number_width =
-          d.type == kTypePositionLink ? static_cast<size_t>(d.count_nibble()) : value.size();
+          d.type == FieldType::position_link ? static_cast<size_t>(d.count_nibble()) : value.size();
       const int64_t target = load_signed(value.data(), std::min(number_width, value.size()));
-      if ((d.type == kTypeLink && target == 0) || (d.type == kTypePositionLink && target < 1)) {
+      if ((d.type == FieldType::link && target == 0) ||
+          (d.type == FieldType::position_link && target < 1)) {
         set_value(r, {}, 0);
         return r;
       }
       return r;
     }
-    if (d.type == kTypeText && !d.is_array() && length > 0) {
+    if (d.type == FieldType::text && !d.is_array() && length > 0) {
       const int k = element != 0 ? element : (more ? path[level + 1].field : 0);
       if (k > 0) {
         if (!select_line(value, length, k)) value.clear();
@@ -245,7 +247,8 @@ int RecordStore::read_field(int record, const FieldPath& path, std::string& buff
   if (r.length < 1) return r.length;
   const FieldDescriptor& d = r.descriptor;
   const auto value = std::span<const uint8_t>(r.bytes.data(), static_cast<size_t>(r.length));
-  if (d.type == kTypeRaw || (d.type == kTypeText && d.is_paged() && !schema_.legacy_family)) {
+  if (d.type == FieldType::raw ||
+      (d.type == FieldType::text && d.is_paged() && !schema_.legacy_family)) {
     buffer.assign(reinterpret_cast<const char*>(value.data()), value.size());
     return r.length;
   }
@@ -266,7 +269,7 @@ int RecordStore::read_field(int record, const FieldPath& path, std::string& buff
     }
     return static_cast<int>(buffer.size());
   }
-  if (d.type == kTypeGroup && !selects_below) {
+  if (d.type == FieldType::group && !selects_below) {
     FieldPath sub_path = path;
     sub_path.count = level + 1;
     if (!sub_path.push(PathLevel{1, 0})) return -1;
@@ -303,7 +306,8 @@ long double RecordStore::number_of(int record, FieldPath path, int depth) {
     size_t count = schema_.field_count;
     if (i > 0) {
       const int group = descriptor_at(path, i - 1);
-      if (group < 0 || schema_.fields[static_cast<size_t>(group)].type != kTypeGroup) return 0;
+      if (group < 0 || schema_.fields[static_cast<size_t>(group)].type != FieldType::group)
+        return 0;
       count = schema_.fields[static_cast<size_t>(group)].sub_count;
     }
     long double sum = 0;
@@ -335,7 +339,7 @@ long double RecordStore::number_of(int record, FieldPath path, int depth) {
   const ReadResult r = read_raw(record, path);
   if (r.length <= 0) return 0;
   const FieldDescriptor& d = r.descriptor;
-  if (d.type == kTypeGroup && r.level + 1 == path.count) {
+  if (d.type == FieldType::group && r.level + 1 == path.count) {
     FieldPath sub = path;
     if (!sub.push(PathLevel{-1, 0})) return 0;
     return number_of(record, sub, depth + 1);
@@ -343,22 +347,22 @@ long double RecordStore::number_of(int record, FieldPath path, int depth) {
   const uint8_t* v = r.bytes.data();
   const size_t n = static_cast<size_t>(r.length);
   switch (d.type) {
-    case kTypeFloat: {
+    case FieldType::single_float: {
       if (n < 4) return 0;
       float f;
       std::memcpy(&f, v, 4);
       return f;
     }
-    case kTypeDouble: {
+    case FieldType::double_float: {
       if (n < 8) return 0;
       double f;
       std::memcpy(&f, v, 8);
       return f;
     }
-    case kTypeSigned:
-    case kTypeUnsigned: {
+    case FieldType::signed_integer:
+    case FieldType::unsigned_integer: {
       const size_t width = std::min<size_t>(n, d.size);
-      long double value = d.type == kTypeUnsigned
+      long double value = d.type == FieldType::unsigned_integer
                               ? static_cast<long double>(load_unsigned(v, width))
                               : static_cast<long double>(load_signed(v, width));
       if (schema_.image_magic == kMagicCompact) {

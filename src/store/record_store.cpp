@@ -107,7 +107,7 @@ int RecordStore::layout_table(size_t first, size_t count, bool is_legacy, int64_
     FieldLocation& loc = locations_[i];
     const bool paged_here = d.is_paged() && !is_legacy;
     loc.out_of_line =
-        !paged_here && (d.type > kTypeGroup || d.is_array());
+        !paged_here && (d.type > FieldType::group || d.is_array());
     loc.inline_width = (d.is_array() || paged_here) ? 4u : d.size;
     loc.image_offset = record_image_size_;
 
@@ -120,14 +120,14 @@ int RecordStore::layout_table(size_t first, size_t count, bool is_legacy, int64_
       if (running > kMaxRecordSize) return -1;
     }
 
-    if (paged_here && d.type == kTypeText) {
+    if (paged_here && d.type == FieldType::text) {
       record_image_size_ += 256;
     } else if (d.is_paged()) {
       record_image_size_ += d.size;
-    } else if (d.type != kTypeGroup) {
+    } else if (d.type != FieldType::group) {
       record_image_size_ += loc.inline_width;
     }
-    if (d.type == kTypeGroup) {
+    if (d.type == FieldType::group) {
       int64_t group_running = 0;
       if (layout_table(d.sub_first, d.sub_count, is_legacy, group_running) != 0) return -1;
       if (d.is_array()) record_image_size_ += 4 - static_cast<int64_t>(d.size);
@@ -185,7 +185,7 @@ int RecordStore::descriptor_at(const FieldPath& path, int level) const {
     const size_t index = first + static_cast<size_t>(f) - 1;
     if (i == level) return static_cast<int>(index);
     const FieldDescriptor& d = schema_.fields[index];
-    if (d.type != kTypeGroup) return -1;
+    if (d.type != FieldType::group) return -1;
     first = d.sub_first;
     count = d.sub_count;
   }
@@ -199,13 +199,13 @@ int RecordStore::find_field(int table, std::string_view name, int& sub_table) co
   if (table >= 0) {
     if (static_cast<size_t>(table) >= schema_.fields.size()) return 0;
     const FieldDescriptor& g = schema_.fields[static_cast<size_t>(table)];
-    if (g.type != kTypeGroup) return 0;
+    if (g.type != FieldType::group) return 0;
     first = g.sub_first;
     count = g.sub_count;
   }
   for (size_t i = 0; i < count; ++i) {
     if (schema_.name(first + i) != name) continue;
-    if (schema_.fields[first + i].type == kTypeGroup) sub_table = static_cast<int>(first + i);
+    if (schema_.fields[first + i].type == FieldType::group) sub_table = static_cast<int>(first + i);
     return static_cast<int>(i) + 1;
   }
   return 0;

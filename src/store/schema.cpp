@@ -34,7 +34,7 @@
 namespace bw::store {
 namespace {
 
-constexpr uint8_t kCompactGroup = kNativeToCompact[kTypeGroup];
+constexpr uint8_t kCompactGroup = kNativeToCompact[type_byte(FieldType::group)];
 constexpr size_t kCompactEntrySize = 12;
 
 // One field in the compact encoding; the legacy encoding is first turned into these.
@@ -131,7 +131,7 @@ FieldDescriptor native_descriptor(const CompactEntry& e, bool is_group) {
 }
 
 void put_descriptor(uint8_t* p, const FieldDescriptor& d) {
-  p[0] = d.type;
+  p[0] = type_byte(d.type);
   p[1] = d.flags;
   store_u16(p + 2, d.size);
   store_u32(p + 4, d.sub_count);
@@ -199,14 +199,14 @@ bool decode_table(Schema& s, size_t first, size_t count, size_t available,
     seen[i] = 1;
     const uint8_t* p = &s.image[kSchemaHeaderSize + kDescriptorSize * i];
     FieldDescriptor& d = s.fields[i];
-    d.type = p[0];
+    d.type = type_of_byte(p[0]);
     d.flags = p[1];
     d.size = load_u16(p + 2);
     d.sub_count = load_u32(p + 4);
     d.sub_first = load_u32(p + 8);
     d.name_offset = load_u32(p + 12);
     if (!name_fits(s.image, d.name_offset)) return false;
-    if (d.type != kTypeGroup) continue;
+    if (d.type != FieldType::group) continue;
     if (!decode_table(s, d.sub_first, d.sub_count, available, seen, depth + 1)) return false;
   }
   return true;

@@ -55,8 +55,13 @@ bool load_schema(std::vector<uint8_t> file, Schema& out);
 
 // Compact type code (the low nibble of a compact entry's first byte) -> native type.
 // Codes 14 and 15 both give raw bytes.
-inline constexpr std::array<uint8_t, 16> kCompactToNative = {1,  11, 4,  2,  3,  6, 8, 9,
-                                                             14, 10, 12, 13, 5, 7, 0, 0};
+inline constexpr std::array<FieldType, 16> kCompactToNative = {
+    FieldType::fixed_text, FieldType::text,          FieldType::link,
+    FieldType::date,       FieldType::time,          FieldType::signed_integer,
+    FieldType::single_float, FieldType::double_float, FieldType::expression,
+    FieldType::group,      FieldType::binary,        FieldType::variable,
+    FieldType::position_link, FieldType::unsigned_integer, FieldType::raw,
+    FieldType::raw};
 static_assert(kCompactToNative.size() == 16);
 
 // Value of kNativeToCompact for a native type that has no compact code.
@@ -64,11 +69,11 @@ inline constexpr uint8_t kNoCompactCode = 0xFF;
 
 // Native type -> compact code, derived from kCompactToNative: the first code that gives
 // the type (14 for raw bytes), kNoCompactCode for types no code gives.
-inline constexpr std::array<uint8_t, kTypeComplex + 1> kNativeToCompact = [] {
-  std::array<uint8_t, kTypeComplex + 1> inverse{};
+inline constexpr std::array<uint8_t, type_byte(FieldType::complex) + 1> kNativeToCompact = [] {
+  std::array<uint8_t, type_byte(FieldType::complex) + 1> inverse{};
   inverse.fill(kNoCompactCode);
-  for (size_t code = kCompactToNative.size(); code-- > 0;) inverse[kCompactToNative[code]] =
-      static_cast<uint8_t>(code);
+  for (size_t code = kCompactToNative.size(); code-- > 0;)
+    inverse[type_byte(kCompactToNative[code])] = static_cast<uint8_t>(code);
   return inverse;
 }();
 

@@ -17,18 +17,18 @@ StoreCursor::StoreCursor(RecordStore* store, int step, StoreIndexes* indexes)
   if (indexes_ == nullptr && store_ != nullptr) indexes_ = &store_->state().indexes;
 }
 
-int StoreCursor::find(int field, std::string_view key, FindMode mode) {
+FindResult StoreCursor::find(int field, std::string_view key, FindMode mode) {
   return find(FieldPath::of(field), key, mode);
 }
 
 bool StoreCursor::convert_key(const FieldDescriptor& d, std::string_view key, Key& out) const {
   out = Key{};
-  if (d.type == kTypeText) {
+  if (d.type == FieldType::text) {
     out.bytes.assign(key.begin(), key.end());
     out.is_text = true;
     return true;
   }
-  if (d.type == kTypeGroup) {
+  if (d.type == FieldType::group) {
     out.bytes.assign(d.size, 0);
     std::copy_n(key.begin(), std::min<size_t>(key.size(), d.size), out.bytes.begin());
     return true;
@@ -51,7 +51,7 @@ int StoreCursor::compare_record(const FieldDescriptor& d, const Key& key, int64_
   if (value == nullptr) {
     // Texts are compared as read (formatted), other values as stored.
     StoreIndexes::CachedValue read;
-    if (d.type == kTypeFixedText || d.type == kTypeText) {
+    if (d.type == FieldType::fixed_text || d.type == FieldType::text) {
       std::string text;
       const int length = store_->read_field(static_cast<int>(record), path_, text);
       read.missing = length <= 0;
@@ -73,8 +73,8 @@ int StoreCursor::compare_record(const FieldDescriptor& d, const Key& key, int64_
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-int StoreCursor::find(const FieldPath& path, std::string_view key, FindMode mode) {
-  result_ = kFindNotFound;
+FindResult StoreCursor::find(const FieldPath& path, std::string_view key, FindMode mode) {
+  result_ = FindResult::none(FindStatus::not_found);
   trail_.clear();
   ancestors_.clear();
   current_ = 0;
@@ -87,10 +87,11 @@ int StoreCursor::find(const FieldPath& path, std::string_view key, FindMode mode
     path_.push(path[level]);
     const int index = store_->descriptor_at(path, level);
     if (index < 0) break;
-    const uint8_t type = store_->schema().fields[static_cast<size_t>(index)].type;
-    if (type == kTypeLink || type == kTypePositionLink) break;
+    const FieldType type = store_->schema().fields[static_cast<size_t>(index)].type;
+    if (type == FieldType::link || type == FieldType::position_link) break;
   }
-  if (indexes_->open_index(path_) != IndexStatus::ready) return result_ = kFindNoIndex;
+  if (indexes_->open_index(path_) != IndexStatus::ready)
+    return result_ = FindResult::none(FindStatus::no_index);
   values_ = &indexes_->value_cache(format_field_path(path_));
   const FieldDescriptor d =
       store_->schema().fields[static_cast<size_t>(store_->descriptor_at(path_, path_.count - 1))];
@@ -99,23 +100,24 @@ int StoreCursor::find(const FieldPath& path, std::string_view key, FindMode mode
   mode_ = mode;
   paged_ = indexes_->is_paged(path_);
   const IndexEntry header = indexes_->read_entry(path_, 0);
-  if (header.status != EntryStatus::read || header.right == 0) return result_ = kFindNotFound;
+  if (header.status != EntryStatus::read || header.right == 0)
+    return result_ = FindResult::none(FindStatus::not_found);
   if (mode == FindMode::root) {
     current_ = header.right;
     if (paged_) return result_ = position_pages(d, header);
-    return result_ = kFindNotFound;
+    return result_ = FindResult::none(FindStatus::not_found);
   }
 
   size_t n = 0;
   if (mode == FindMode::prefix) {
     n = key_.size();
-  } else if (d.type == kTypePositionLink && key_.find(':') == std::string::npos) {
+  } else if (d.type == FieldType::position_link && key_.find(':') == std::string::npos) {
     n = static_cast<size_t>(d.count_nibble());
   }
   Key converted;
-  if (!convert_key(d, key_, converted)) return result_ = kFindNotFound;
-  if (mode == FindMode::prefix && !converted.is_text && d.type != kTypeFixedText &&
-      d.type != kTypeGroup && d.type != kTypeRaw && d.type < kTypeBinary)
+  if (!convert_key(d, key_, converted)) return result_ = FindResult::none(FindStatus::not_found);
+  if (mode == FindMode::prefix && !converted.is_text && d.type != FieldType::fixed_text &&
+      d.type != FieldType::group && d.type != FieldType::raw && d.type < FieldType::binary)
     n = 0;  // numbers compare as whole values
   if (paged_) return result_ = search_pages(d, converted, header, n);
   return result_ = search_tree(d, converted, header, n);
@@ -124,17 +126,17 @@ int StoreCursor::find(const FieldPath& path, std::string_view key, FindMode mode
 // Walks down from the root. Equal records keep the search going toward the lower side, so
 // the first equal record in index order is the one kept. In mode 2 the last node where the
 // walk turned toward the lower side is the nearest record on the step side.
-int StoreCursor::search_tree(const FieldDescriptor& d, const Key& key, const IndexEntry& header,
-                             size_t n) {
+FindResult StoreCursor::search_tree(const FieldDescriptor& d, const Key& key,
+                                    const IndexEntry& header, size_t n) {
   const int64_t bound = std::min<int64_t>(header.left, kMaxTrail) + 1;
   const int direction = step_ > 0 ? 1 : -1;
   int64_t node = header.right;
-  int found = kFindNotFound;
-  int64_t nearest = kFindNotFound;
+  int found = 0;
+  int64_t nearest = 0;
   while (node != 0) {
     const IndexEntry entry = indexes_->read_entry(path_, node);
-    if (entry.status != EntryStatus::read) return kFindDamaged;
-    if (static_cast<int64_t>(trail_.size()) >= bound) return kFindDamaged;
+    if (entry.status != EntryStatus::read) return FindResult::none(FindStatus::damaged);
+    if (static_cast<int64_t>(trail_.size()) >= bound) return FindResult::none(FindStatus::damaged);
     trail_.push_back(node);
     current_ = node;
     const int c = compare_record(d, key, node, n) * direction;
@@ -144,50 +146,51 @@ int StoreCursor::search_tree(const FieldDescriptor& d, const Key& key, const Ind
     if (c < 0) nearest = node;
     node = c <= 0 ? lower : higher;
   }
-  int result = found > 0 ? found : kFindNotFound;
-  if (result < 0 && mode_ == FindMode::nearest && nearest > 0) result = static_cast<int>(nearest);
+  int result = found;
+  if (result <= 0 && mode_ == FindMode::nearest && nearest > 0) result = static_cast<int>(nearest);
+  if (result <= 0) return FindResult::none(FindStatus::not_found);
   // The record found lies on the trail; the nodes above it are its ancestors.
-  if (result > 0) {
-    const auto at = std::find(trail_.begin(), trail_.end(), int64_t{result});
-    ancestors_.assign(trail_.begin(), at + 1);
-  }
-  return result;
+  const auto at = std::find(trail_.begin(), trail_.end(), int64_t{result});
+  ancestors_.assign(trail_.begin(), at + 1);
+  return FindResult::at(result);
 }
 
-int StoreCursor::next() {
-  if (paged_ || ancestors_.empty() || indexes_ == nullptr) return kFindNotFound;
+FindResult StoreCursor::next() {
+  if (paged_ || ancestors_.empty() || indexes_ == nullptr)
+    return FindResult::none(FindStatus::not_found);
   const int direction = step_ > 0 ? 1 : -1;
   auto lower_of = [&](const IndexEntry& e) { return direction > 0 ? e.left : e.right; };
   auto higher_of = [&](const IndexEntry& e) { return direction > 0 ? e.right : e.left; };
   IndexEntry entry = indexes_->read_entry(path_, ancestors_.back());
-  if (entry.status != EntryStatus::read) return result_ = kFindDamaged;
+  if (entry.status != EntryStatus::read) return result_ = FindResult::none(FindStatus::damaged);
   int64_t node = higher_of(entry);
   if (node != 0) {
     // The first record of the higher subtree: its lowest descendant.
     while (true) {
-      if (static_cast<int>(ancestors_.size()) > kMaxTrail) return result_ = kFindDamaged;
+      if (static_cast<int>(ancestors_.size()) > kMaxTrail)
+        return result_ = FindResult::none(FindStatus::damaged);
       ancestors_.push_back(node);
       entry = indexes_->read_entry(path_, node);
-      if (entry.status != EntryStatus::read) return result_ = kFindDamaged;
+      if (entry.status != EntryStatus::read) return result_ = FindResult::none(FindStatus::damaged);
       if (lower_of(entry) == 0) break;
       node = lower_of(entry);
     }
     current_ = ancestors_.back();
-    return result_ = static_cast<int>(current_);
+    return result_ = FindResult::at(static_cast<int>(current_));
   }
   // Up to the first ancestor whose lower subtree holds the current record.
   while (ancestors_.size() > 1) {
     const int64_t child = ancestors_.back();
     ancestors_.pop_back();
     entry = indexes_->read_entry(path_, ancestors_.back());
-    if (entry.status != EntryStatus::read) return result_ = kFindDamaged;
+    if (entry.status != EntryStatus::read) return result_ = FindResult::none(FindStatus::damaged);
     if (lower_of(entry) == child) {
       current_ = ancestors_.back();
-      return result_ = static_cast<int>(current_);
+      return result_ = FindResult::at(static_cast<int>(current_));
     }
   }
   ancestors_.clear();
-  return result_ = kFindNotFound;
+  return result_ = FindResult::none(FindStatus::not_found);
 }
 
 bool StoreCursor::visit_page(int64_t page, int64_t bound, IndexEntry& entry,
@@ -202,8 +205,8 @@ bool StoreCursor::visit_page(int64_t page, int64_t bound, IndexEntry& entry,
   return true;
 }
 
-int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const IndexEntry& header,
-                              size_t n) {
+FindResult StoreCursor::search_pages(const FieldDescriptor& d, const Key& key,
+                                     const IndexEntry& header, size_t n) {
   const int64_t bound = std::min<int64_t>(header.left, kMaxTrail) + 1;
   const int direction = step_ > 0 ? 1 : -1;
   std::vector<PageEntry> entries;
@@ -219,11 +222,11 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
   };
   int64_t page = header.right;
-  int64_t nearest = kFindNotFound;
-  int found = kFindNotFound;
+  int64_t nearest = -1;  // none yet
+  int found = -1;        // none yet
   while (page != 0) {
     IndexEntry entry;
-    if (!visit_page(page, bound, entry, entries)) return kFindDamaged;
+    if (!visit_page(page, bound, entry, entries)) return FindResult::none(FindStatus::damaged);
     if (entries.empty()) break;
     const size_t count = entries.size();
     // Entries in the step's order: i-th in that order.
@@ -243,7 +246,7 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
       continue;
     }
     for (size_t i = 0; i < count; ++i) {
-      if (!indexes_->record_exists(at(i).record)) return kFindDamaged;
+      if (!indexes_->record_exists(at(i).record)) return FindResult::none(FindStatus::damaged);
       const int c = compare_entry(at(i)) * direction;
       if (c == 0 && at(i).record > 0 && (found < 0 || at(i).record < found)) {
         found = at(i).record;
@@ -261,27 +264,29 @@ int StoreCursor::search_pages(const FieldDescriptor& d, const Key& key, const In
     }
     break;
   }
-  if (found > 0) return found;
-  if (mode_ != FindMode::nearest || nearest == kFindNotFound) return kFindNotFound;
-  return indexes_->record_exists(nearest) ? static_cast<int>(nearest) : kFindDamaged;
+  if (found > 0) return FindResult::at(found);
+  if (mode_ != FindMode::nearest || nearest == -1) return FindResult::none(FindStatus::not_found);
+  if (!indexes_->record_exists(nearest)) return FindResult::none(FindStatus::damaged);
+  return FindResult::at(static_cast<int>(nearest));
 }
 
-int StoreCursor::position_pages(const FieldDescriptor& d, const IndexEntry& header) {
+FindResult StoreCursor::position_pages(const FieldDescriptor& d, const IndexEntry& header) {
   (void)d;
   const int64_t bound = std::min<int64_t>(header.left, kMaxTrail) + 1;
   std::vector<PageEntry> entries;
   int64_t page = header.right;
   while (true) {
     IndexEntry entry;
-    if (!visit_page(page, bound, entry, entries)) return kFindDamaged;
+    if (!visit_page(page, bound, entry, entries)) return FindResult::none(FindStatus::damaged);
     const int64_t next = step_ > 0 ? entry.right : entry.left;
     if (next == 0) break;
     page = next;
   }
-  if (entries.empty()) return kFindNotFound;
+  if (entries.empty()) return FindResult::none(FindStatus::not_found);
   current_entry_ = step_ > 0 ? static_cast<int>(entries.size()) - 1 : 0;
   const int record = entries[static_cast<size_t>(current_entry_)].record;
-  return indexes_->record_exists(record) ? record : kFindDamaged;
+  if (!indexes_->record_exists(record)) return FindResult::none(FindStatus::damaged);
+  return FindResult::at(record);
 }
 
 }  // namespace bw::store

@@ -4,7 +4,7 @@
 //
 // Invariants the search keeps, whatever the files hold:
 //   1. the trail never grows past the header's height bound + 1 (nor past kMaxTrail), so
-//      a damaged index (cycle, chain, wrong bound) ends the search with -2;
+//      a damaged index (cycle, chain, wrong bound) ends the search as damaged;
 //   2. every node number is checked against the records or pages that exist before its
 //      entry is read.
 #pragma once
@@ -21,10 +21,24 @@
 
 namespace bw::store {
 
-// Results of StoreCursor::find besides a record number above 0.
-inline constexpr int kFindNoIndex = 0;
-inline constexpr int kFindNotFound = -1;
-inline constexpr int kFindDamaged = -2;
+// How a lookup or a step ended.
+enum class FindStatus {
+  found,      // the result's record is the one found
+  no_index,   // the field has no index that can be read
+  not_found,  // no record matches, or the step went past the last one
+  damaged,    // the index is damaged
+};
+
+// What StoreCursor::find and next give: a record number above 0 when found, else 0.
+struct FindResult {
+  int record = 0;
+  FindStatus status = FindStatus::not_found;
+
+  static constexpr FindResult at(int record) { return {record, FindStatus::found}; }
+  static constexpr FindResult none(FindStatus why) { return {0, why}; }
+  constexpr bool found() const { return status == FindStatus::found; }
+  friend bool operator==(const FindResult&, const FindResult&) = default;
+};
 
 // Search modes. The numbers are the ones bwtool takes.
 enum class FindMode : int {
@@ -41,16 +55,16 @@ class StoreCursor {
   // `indexes` is null the cursor uses the store's own (store_state.h).
   StoreCursor(RecordStore* store, int step, StoreIndexes* indexes = nullptr);
 
-  // Finds the record whose field at `path` matches `key`: a record number above 0, or
-  // kFindNoIndex, kFindNotFound (also for mode -1 on a tree index), kFindDamaged.
-  int find(const FieldPath& path, std::string_view key, FindMode mode);
-  int find(int field, std::string_view key, FindMode mode);
+  // Finds the record whose field at `path` matches `key`. Mode root on a tree index gives
+  // not_found and leaves the cursor on the root.
+  FindResult find(const FieldPath& path, std::string_view key, FindMode mode);
+  FindResult find(int field, std::string_view key, FindMode mode);
 
   // Steps from the current record to the next one in index order in the step's direction
-  // (tree indexes): its record number, kFindNotFound past the last one, kFindDamaged.
-  int next();
+  // (tree indexes): that record, not_found past the last one, or damaged.
+  FindResult next();
 
-  int result() const { return result_; }
+  FindResult result() const { return result_; }
   int step() const { return step_; }
   FindMode mode() const { return mode_; }
   // The node (record or page) the cursor stands on after the last search.
@@ -68,11 +82,11 @@ class StoreCursor {
   int compare_value(const FieldDescriptor& d, const Key& key, const uint8_t* value,
                     size_t value_len, size_t n) const;
   int compare_record(const FieldDescriptor& d, const Key& key, int64_t record, size_t n);
-  int search_tree(const FieldDescriptor& d, const Key& key, const IndexEntry& header,
-                  size_t n);
-  int search_pages(const FieldDescriptor& d, const Key& key, const IndexEntry& header,
-                   size_t n);
-  int position_pages(const FieldDescriptor& d, const IndexEntry& header);
+  FindResult search_tree(const FieldDescriptor& d, const Key& key, const IndexEntry& header,
+                         size_t n);
+  FindResult search_pages(const FieldDescriptor& d, const Key& key, const IndexEntry& header,
+                          size_t n);
+  FindResult position_pages(const FieldDescriptor& d, const IndexEntry& header);
   // Reads page `page` of a paged index and steps onto it; false when the trail has reached
   // `bound` or the page is damaged or holds no node.
   bool visit_page(int64_t page, int64_t bound, IndexEntry& entry,
@@ -82,7 +96,7 @@ class StoreCursor {
   StoreIndexes* indexes_;
   int step_;
   FindMode mode_ = FindMode::exact;
-  int result_ = -1;
+  FindResult result_;
   int64_t current_ = 0;
   int current_entry_ = -1;
   std::string key_;

@@ -30,26 +30,30 @@ inline constexpr uint8_t kFlagOwnBank = 0x10;   // values live in Bank.n, one sl
 inline constexpr uint8_t kFlagArray = 0x60;     // either bit makes the field an array
 inline constexpr uint8_t kFlagPaged = 0x80;     // values and index live in "_Storage"
 
-// Field types.
-enum FieldTypeCode : uint8_t {
-  kTypeRaw = 0,
-  kTypeFixedText = 1,
-  kTypeDate = 2,
-  kTypeTime = 3,
-  kTypeLink = 4,
-  kTypePositionLink = 5,
-  kTypeSigned = 6,
-  kTypeUnsigned = 7,
-  kTypeFloat = 8,
-  kTypeDouble = 9,
-  kTypeGroup = 10,
-  kTypeText = 11,
-  kTypeBinary = 12,
-  kTypeVariable = 13,
-  kTypeExpression = 14,
-  kTypeBinary2 = 15,
-  kTypeComplex = 16,
+// Field types. The numbers are the type bytes of descriptors and "_Storage" pages.
+enum class FieldType : uint8_t {
+  raw = 0,
+  fixed_text = 1,
+  date = 2,
+  time = 3,
+  link = 4,
+  position_link = 5,
+  signed_integer = 6,
+  unsigned_integer = 7,
+  single_float = 8,
+  double_float = 9,
+  group = 10,
+  text = 11,
+  binary = 12,
+  variable = 13,
+  expression = 14,
+  binary2 = 15,
+  complex = 16,
 };
+// The type byte a file holds for `type`, and the type a file's byte names (any byte: a
+// damaged file may name no type above).
+inline constexpr uint8_t type_byte(FieldType type) { return static_cast<uint8_t>(type); }
+inline constexpr FieldType type_of_byte(uint8_t byte) { return static_cast<FieldType>(byte); }
 
 // One 16-byte field descriptor, decoded from the native schema image.
 //
@@ -61,7 +65,7 @@ enum FieldTypeCode : uint8_t {
 //   8     4    group: 0-based descriptor index of the first sub-field
 //  12     4    offset of the NUL-terminated name from the image start
 struct FieldDescriptor {
-  uint8_t type = 0;
+  FieldType type = FieldType::raw;
   uint8_t flags = 0;
   uint16_t size = 0;
   uint32_t sub_count = 0;
@@ -144,14 +148,14 @@ struct PageHeader {
   uint16_t field = 0;
   int16_t entry_count = 0;
   uint16_t value_size = 0;
-  uint8_t type = 0;
+  FieldType type = FieldType::raw;
   uint8_t prefix_nibble = 0;
   uint32_t page_size = 0;
   int32_t next_page = 0;
 
   // Width of the length word of a type-11 value.
   int64_t prefix_width() const { return prefix_nibble == 0 ? 4 : prefix_nibble; }
-  bool holds_text() const { return type == kTypeText; }
+  bool holds_text() const { return type == FieldType::text; }
 
   static PageHeader decode(const uint8_t* p) {
     PageHeader h;
@@ -161,7 +165,7 @@ struct PageHeader {
     h.field = load_u16(p + 16);
     h.entry_count = static_cast<int16_t>(load_u16(p + 18));
     h.value_size = load_u16(p + 20);
-    h.type = p[22];
+    h.type = type_of_byte(p[22]);
     h.prefix_nibble = p[23];
     h.page_size = load_u32(p + 24);
     h.next_page = static_cast<int32_t>(load_u32(p + 28));
@@ -175,7 +179,7 @@ struct PageHeader {
     store_u16(p + 16, field);
     store_u16(p + 18, static_cast<uint16_t>(entry_count));
     store_u16(p + 20, value_size);
-    p[22] = type;
+    p[22] = type_byte(type);
     p[23] = prefix_nibble;
     store_u32(p + 24, page_size);
     store_u32(p + 28, static_cast<uint32_t>(next_page));

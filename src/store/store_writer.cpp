@@ -38,7 +38,7 @@ std::vector<FlatField> flatten(const std::vector<WriterField>& fields) {
   std::vector<FlatField> flat;
   for (const auto& f : fields) flat.push_back({&f});
   for (size_t i = 0; i < flat.size(); ++i) {
-    if (flat[i].field->type != kTypeGroup) continue;
+    if (flat[i].field->type != FieldType::group) continue;
     flat[i].sub_first = static_cast<uint32_t>(flat.size());
     for (const auto& m : flat[i].field->members) flat.push_back({&m});
   }
@@ -54,10 +54,10 @@ std::vector<uint8_t> native_schema(const std::vector<WriterField>& fields, bool 
   for (size_t i = 0; i < flat.size(); ++i) {
     const WriterField& f = *flat[i].field;
     uint8_t* d = &image[kSchemaHeaderSize + kDescriptorSize * i];
-    d[0] = f.type;
+    d[0] = type_byte(f.type);
     d[1] = f.flags;
     store_u16(d + 2, f.size);
-    if (f.type == kTypeGroup) {
+    if (f.type == FieldType::group) {
       store_u32(d + 4, static_cast<uint32_t>(f.members.size()));
       store_u32(d + 8, flat[i].sub_first);
     }
@@ -70,7 +70,8 @@ std::vector<uint8_t> native_schema(const std::vector<WriterField>& fields, bool 
 
 bool compact_entry(const WriterField& f, bool nested, std::vector<uint8_t>& out,
                    std::string* error) {
-  if (f.type >= kNativeToCompact.size() || kNativeToCompact[f.type] == kNoCompactCode) {
+  if (type_byte(f.type) >= kNativeToCompact.size() ||
+      kNativeToCompact[type_byte(f.type)] == kNoCompactCode) {
     set_error(error, "field \"" + f.name + "\": type has no compact form");
     return false;
   }
@@ -79,12 +80,12 @@ bool compact_entry(const WriterField& f, bool nested, std::vector<uint8_t>& out,
     return false;
   }
   uint8_t entry[12] = {};
-  entry[0] = kNativeToCompact[f.type];
+  entry[0] = kNativeToCompact[type_byte(f.type)];
   if (f.flags & kFlagPaged) entry[0] |= 0x20;
   if (f.flags & kFlagArray) entry[0] |= 0x40;
   if (f.flags & kFlagOwnBank) entry[0] |= 0x80;
   entry[1] = f.flags & kFlagCount;
-  if (f.type == kTypeGroup) {
+  if (f.type == FieldType::group) {
     if (nested || f.members.size() > 255) {
       set_error(error, "field \"" + f.name + "\": compact groups are one level, 255 wide");
       return false;
@@ -99,7 +100,7 @@ bool compact_entry(const WriterField& f, bool nested, std::vector<uint8_t>& out,
   out.insert(out.end(), entry, entry + 12);
   out.insert(out.end(), f.name.begin(), f.name.end());
   out.push_back(0);
-  if (f.type == kTypeGroup)
+  if (f.type == FieldType::group)
     for (const auto& m : f.members)
       if (!compact_entry(m, true, out, error)) return false;
   return true;
@@ -111,25 +112,26 @@ bool legacy_pair(const WriterField& f, uint32_t magic, uint8_t& a, uint8_t& b) {
   int t = -1;
   b = 0;
   switch (f.type) {
-    case kTypeFixedText: t = 0; b = static_cast<uint8_t>(f.size); break;
-    case kTypeText: if (f.size == 4) t = 1; break;
-    case kTypeLink: t = 2; b = static_cast<uint8_t>(f.size); break;
-    case kTypeDate: if (f.size == (magic == kMagicLegacyDated ? 4 : 3)) t = 3; break;
-    case kTypeSigned:
+    case FieldType::fixed_text: t = 0; b = static_cast<uint8_t>(f.size); break;
+    case FieldType::text: if (f.size == 4) t = 1; break;
+    case FieldType::link: t = 2; b = static_cast<uint8_t>(f.size); break;
+    case FieldType::date: if (f.size == (magic == kMagicLegacyDated ? 4 : 3)) t = 3; break;
+    case FieldType::signed_integer:
       if (n == 0) t = f.size == 1 ? 4 : f.size == 2 ? 5 : f.size == 4 ? 7 : -1;
       break;
-    case kTypeFloat: if (f.size == 4) { t = 6; b = static_cast<uint8_t>(n); } break;
-    case kTypeDouble: if (f.size == 8) { t = 8; b = static_cast<uint8_t>(n); } break;
-    case kTypeBinary: t = 10; b = static_cast<uint8_t>(f.size); break;
-    case kTypeVariable: t = 11; b = static_cast<uint8_t>(f.size); break;
-    case kTypePositionLink: t = 12; b = static_cast<uint8_t>(f.size); break;
-    case kTypeUnsigned: t = 13; b = static_cast<uint8_t>(f.size); break;
-    case kTypeExpression: t = 14; b = static_cast<uint8_t>(f.size); break;
-    case kTypeRaw: t = 15; b = static_cast<uint8_t>(f.size); break;
+    case FieldType::single_float: if (f.size == 4) { t = 6; b = static_cast<uint8_t>(n); } break;
+    case FieldType::double_float: if (f.size == 8) { t = 8; b = static_cast<uint8_t>(n); } break;
+    case FieldType::binary: t = 10; b = static_cast<uint8_t>(f.size); break;
+    case FieldType::variable: t = 11; b = static_cast<uint8_t>(f.size); break;
+    case FieldType::position_link: t = 12; b = static_cast<uint8_t>(f.size); break;
+    case FieldType::unsigned_integer: t = 13; b = static_cast<uint8_t>(f.size); break;
+    case FieldType::expression: t = 14; b = static_cast<uint8_t>(f.size); break;
+    case FieldType::raw: t = 15; b = static_cast<uint8_t>(f.size); break;
     default: break;
   }
   if (t < 0 || f.size > 255) return false;
-  if (n != 0 && f.type != kTypeFloat && f.type != kTypeDouble) return false;
+  if (n != 0 && f.type != FieldType::single_float && f.type != FieldType::double_float)
+    return false;
   if ((f.flags & 0x40) && !(f.flags & 0x20)) return false;
   if (t == 1 && (f.flags & kFlagArray)) return false;  // bit 6 on a text means paged there
   a = static_cast<uint8_t>(t);
@@ -193,7 +195,7 @@ bool make_block(const FieldDescriptor& d, const WriterValue& v, bool native,
 // The bytes a record's value is compared by: texts as text, others as stored.
 std::vector<uint8_t> key_bytes(const FieldDescriptor& d, const WriterValue& v) {
   if (!v.present) return std::vector<uint8_t>(4, 0);
-  if (d.type == kTypeText) return v.bytes;
+  if (d.type == FieldType::text) return v.bytes;
   return fitted(v.bytes, std::max<size_t>(d.size, 1));
 }
 
@@ -305,7 +307,7 @@ bool Writer::put_value(int record, size_t index, const WriterValue& v, uint8_t* 
     heap.insert(heap.end(), block.begin(), block.end());
     return true;
   }
-  if (d.type == kTypeGroup) {
+  if (d.type == FieldType::group) {
     if (!v.present) return true;
     for (size_t m = 0; m < d.sub_count && m < v.members.size(); ++m)
       if (!put_value(record, d.sub_first + m, v.members[m], slot, loc.inline_width, false))
@@ -352,7 +354,7 @@ bool Writer::put_paged() {
                                    key_bytes(d, {true, y.value, {}, {}}));
       return c != 0 ? c < 0 : x.record < y.record;
     });
-    const bool is_text = d.type == kTypeText;
+    const bool is_text = d.type == FieldType::text;
     const size_t prefix = d.count_nibble() == 0 ? 4 : static_cast<size_t>(d.count_nibble());
     if (prefix > 8) {
       set_error(error_, "paged field: length prefix too wide");

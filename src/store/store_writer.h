@@ -18,7 +18,7 @@ namespace bw::store {
 // One field of a schema to write.
 struct WriterField {
   std::string name;
-  uint8_t type = kTypeFixedText;
+  FieldType type = FieldType::fixed_text;
   uint8_t flags = 0;      // small count N and kFlag* bits
   uint16_t size = 0;      // bytes of one inline value (of one element for arrays)
   std::vector<WriterField> members;  // sub-fields of a group (type 10)

@@ -82,7 +82,7 @@ int format_integer(const ValueField& field, std::span<const uint8_t> value,
                    const ValueContext& context, std::string& text) {
   size_t width = field_size(field);
   int decimals = field.decimals();
-  if (field.type == kTypeUnsigned) {
+  if (field.type == FieldType::unsigned_integer) {
     uint64_t number = unsigned_of(value, 0, width);
     if (is_compact(context)) {
       if (number == 0) return 0;  // a stored 0 is no value
@@ -248,14 +248,15 @@ ParseResult parse_integer(std::string_view text, const ValueField& field, const 
   }
   int64_t v = 0;
   if (!scale_decimal(number, field.decimals(), v)) return ParseFailure::out_of_range;
-  if (field.type == kTypeUnsigned && v < 0) v = -v;
+  if (field.type == FieldType::unsigned_integer && v < 0) v = -v;
   if (is_compact(context) && !text.empty() && v >= 0) {
     if (v == std::numeric_limits<int64_t>::max()) return ParseFailure::out_of_range;
     ++v;  // a stored 0 means no value in these stores
   }
   size_t width = field_size(field);
-  bool fits = field.type == kTypeUnsigned ? fits_unsigned(static_cast<uint64_t>(v), width)
-                                          : fits_signed(v, width);
+  bool fits = field.type == FieldType::unsigned_integer
+                  ? fits_unsigned(static_cast<uint64_t>(v), width)
+                  : fits_signed(v, width);
   if (!fits) return ParseFailure::out_of_range;
   put(bytes, 0, width, static_cast<uint64_t>(v));
   return static_cast<int>(bytes.size());
@@ -276,7 +277,7 @@ ParseResult parse_float(std::string_view text, const ValueField& field, const Va
     if (!context.evaluate) return ParseFailure::no_expressions;
     v = context.evaluate(text);
   }
-  if (field.type == kTypeFloat) {
+  if (field.type == FieldType::single_float) {
     float f = static_cast<float>(v);
     uint32_t word = 0;
     std::memcpy(&word, &f, sizeof word);
@@ -453,29 +454,29 @@ int format_value(const ValueField& field, std::span<const uint8_t> value,
   text.clear();
   if (value.empty()) return 0;
   switch (field.type) {
-    case kTypeFixedText:
-    case kTypeText:
-    case kTypeVariable:
-    case kTypeExpression:
-    case kTypeComplex:
-    case kTypeBinary:
-    case kTypeBinary2:
+    case FieldType::fixed_text:
+    case FieldType::text:
+    case FieldType::variable:
+    case FieldType::expression:
+    case FieldType::complex:
+    case FieldType::binary:
+    case FieldType::binary2:
       text.assign(reinterpret_cast<const char*>(value.data()), value.size());
       return static_cast<int>(text.size());
-    case kTypeDate:
+    case FieldType::date:
       text = format_date(static_cast<int64_t>(unsigned_of(value, 0, 3)), context.order);
       return static_cast<int>(text.size());
-    case kTypeTime:
+    case FieldType::time:
       if (field.size == 3) {
         text = format_time(static_cast<int64_t>(unsigned_of(value, 0, 3)));
       } else {
         text = format_date_time(signed_of(value, 0, field_size(field)), context.order);
       }
       return static_cast<int>(text.size());
-    case kTypeLink:
+    case FieldType::link:
       text = printf_text("#%lld", static_cast<long long>(signed_of(value, 0, field_size(field))));
       return static_cast<int>(text.size());
-    case kTypePositionLink: {
+    case FieldType::position_link: {
       size_t width = field_size(field);
       size_t record_width = std::min(static_cast<size_t>(field.decimals()), width);
       text = printf_text("#%llu:%llu",
@@ -484,7 +485,7 @@ int format_value(const ValueField& field, std::span<const uint8_t> value,
                              unsigned_of(value, record_width, width - record_width)));
       return static_cast<int>(text.size());
     }
-    case kTypeFloat: {
+    case FieldType::single_float: {
       float f = 0;
       auto bytes = padded(value, 0, 4);
       std::memcpy(&f, bytes.data(), sizeof f);
@@ -492,20 +493,20 @@ int format_value(const ValueField& field, std::span<const uint8_t> value,
       text = fixed_text(static_cast<double>(f), decimals);
       return static_cast<int>(text.size());
     }
-    case kTypeDouble: {
+    case FieldType::double_float: {
       double d = 0;
       auto bytes = padded(value, 0, 8);
       std::memcpy(&d, bytes.data(), sizeof d);
       text = fixed_text(d, field.decimals());
       return static_cast<int>(text.size());
     }
-    case kTypeGroup:
+    case FieldType::group:
       return format_group(field, value, context, text);
     default:
       break;
   }
   // Types 0, 6, 7 and 17 to 20 print as integers; anything above has no text form.
-  if (field.type > 20 || field.type < 0) return -1;
+  if (type_byte(field.type) > 20) return -1;
   return format_integer(field, value, context, text);
 }
 
@@ -513,18 +514,18 @@ ParseResult parse_value(std::string_view text, const ValueField& field, const Va
                 std::vector<uint8_t>& bytes) {
   bytes.assign(field_size(field), 0);
   switch (field.type) {
-    case kTypeFixedText:
+    case FieldType::fixed_text:
       for (size_t i = 0; i < text.size() && i < bytes.size(); ++i) {
         bytes[i] = static_cast<uint8_t>(text[i]);
       }
       return static_cast<int>(bytes.size());
-    case kTypeDate: {
+    case FieldType::date: {
       auto number = static_cast<uint64_t>(parse_date(text, context.order));
       if (!fits_unsigned(number, bytes.size())) return ParseFailure::out_of_range;
       put(bytes, 0, bytes.size(), number);
       return static_cast<int>(bytes.size());
     }
-    case kTypeTime: {
+    case FieldType::time: {
       int64_t v = parse_time(text, context.order);
       if (!fits_signed(v, bytes.size()) && !(bytes.size() == 3 && fits_unsigned(
                                                   static_cast<uint64_t>(v), 3))) {
@@ -533,14 +534,14 @@ ParseResult parse_value(std::string_view text, const ValueField& field, const Va
       put(bytes, 0, bytes.size(), static_cast<uint64_t>(v));
       return static_cast<int>(bytes.size());
     }
-    case kTypeLink: {
+    case FieldType::link: {
       if (!text.empty() && text[0] == '#') text.remove_prefix(1);
       int64_t record = 0;
       if (ParseResult r = parse_record_number(text, bytes.size(), record); !r.ok()) return r;
       put(bytes, 0, bytes.size(), static_cast<uint64_t>(record));
       return static_cast<int>(bytes.size());
     }
-    case kTypePositionLink: {
+    case FieldType::position_link: {
       if (!text.empty() && text[0] == '#') text.remove_prefix(1);
       size_t record_width = std::min(static_cast<size_t>(field.decimals()), bytes.size());
       size_t colon = text.find(':');
@@ -558,20 +559,20 @@ ParseResult parse_value(std::string_view text, const ValueField& field, const Va
       put(bytes, record_width, bytes.size() - record_width, static_cast<uint64_t>(position));
       return static_cast<int>(bytes.size());
     }
-    case kTypeSigned:
-    case kTypeUnsigned:
+    case FieldType::signed_integer:
+    case FieldType::unsigned_integer:
       return parse_integer(text, field, context, bytes);
-    case kTypeFloat:
-    case kTypeDouble:
+    case FieldType::single_float:
+    case FieldType::double_float:
       return parse_float(text, field, context, bytes);
-    case kTypeGroup:
+    case FieldType::group:
       return parse_group(text, field, context, bytes);
-    case kTypeRaw:
-    case kTypeText:
-    case kTypeBinary:
-    case kTypeVariable:
-    case kTypeExpression:
-    case kTypeBinary2:
+    case FieldType::raw:
+    case FieldType::text:
+    case FieldType::binary:
+    case FieldType::variable:
+    case FieldType::expression:
+    case FieldType::binary2:
       // Variable-length values are their own stored form.
       bytes.assign(text.begin(), text.end());
       return static_cast<int>(bytes.size());

@@ -45,7 +45,7 @@ struct ValueContext {
 // The description of one value: a field's type, flags and size, and for a group its
 // sub-fields with their offsets inside the group's value.
 struct ValueField {
-  int type = kTypeRaw;                      // field type number (kType*)
+  FieldType type = FieldType::raw;          // field type
   int flags = 0;                            // descriptor flags (kFlag*)
   int size = 0;                             // bytes of one inline value
   int offset = 0;                           // offset inside the enclosing group's value

@@ -89,8 +89,8 @@ TEST_F(AssetFetch, DescramblesWithTheRecordSeed) {
   fs::create_directories(install + "/data");
   std::string error;
   ASSERT_TRUE(store::write_store(install + "/data/Base3",
-                                 {store::WriterField{"Path", store::kTypeText, 0, 4, {}},
-                                  store::WriterField{"Data", store::kTypeBinary, 0, 4, {}}},
+                                 {store::WriterField{"Path", store::FieldType::text, 0, 4, {}},
+                                  store::WriterField{"Data", store::FieldType::binary, 0, 4, {}}},
                                  records, {}, &error))
       << error;
   set_install_dir(install);

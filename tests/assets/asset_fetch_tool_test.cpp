@@ -128,8 +128,8 @@ TEST(StoreTool, EvalPrintsTheValueWithSixDecimals) {
   std::string error;
   ASSERT_TRUE(bw::store::write_store(
       dir,
-      {bw::store::WriterField{"Name", bw::store::kTypeFixedText, 0, 4, {}},
-       bw::store::WriterField{"Count", bw::store::kTypeSigned, 0, 4, {}}},
+      {bw::store::WriterField{"Name", bw::store::FieldType::fixed_text, 0, 4, {}},
+       bw::store::WriterField{"Count", bw::store::FieldType::signed_integer, 0, 4, {}}},
       {{bw::store::WriterValue::of_text("a"), bw::store::WriterValue::of_integer(5, 4)}}, {},
       &error))
       << error;

@@ -17,8 +17,10 @@ using fixture::field;
 std::unique_ptr<RecordStore> small_store(const std::string& dir) {
   return fixture::build(
       dir,
-      {field("Name", kTypeFixedText, 4), field("Count", kTypeSigned, 4),
-       field("Size", kTypeGroup, 2, 0, {field("Wide", kTypeSigned, 1), field("High", kTypeSigned, 1)})},
+      {field("Name", FieldType::fixed_text, 4), field("Count", FieldType::signed_integer, 4),
+       field("Size", FieldType::group, 2, 0,
+             {field("Wide", FieldType::signed_integer, 1),
+              field("High", FieldType::signed_integer, 1)})},
       {{WriterValue::of_text("a"), WriterValue::of_integer(5, 4),
         WriterValue::of_members({WriterValue::of_integer(7, 1), WriterValue::of_integer(2, 1)})}});
 }

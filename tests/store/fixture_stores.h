@@ -12,7 +12,22 @@
 #include <vector>
 
 #include "store/record_store.h"
+#include "store/store_cursor.h"
 #include "store/store_writer.h"
+
+namespace bw::store {
+
+// Field types in failure messages by their number.
+inline void PrintTo(FieldType type, std::ostream* out) { *out << int{type_byte(type)}; }
+
+// Lookup results in failure messages: "record 7", "not_found".
+inline void PrintTo(const FindResult& result, std::ostream* out) {
+  static const char* const kStatus[] = {"found", "no_index", "not_found", "damaged"};
+  if (result.found()) *out << "record " << result.record;
+  else *out << kStatus[static_cast<int>(result.status)] << " (record " << result.record << ")";
+}
+
+}  // namespace bw::store
 
 namespace bw::store::fixture {
 
@@ -24,7 +39,7 @@ inline std::string fresh_dir(const std::string& name) {
   return dir;
 }
 
-inline WriterField field(std::string name, uint8_t type, uint16_t size, uint8_t flags = 0,
+inline WriterField field(std::string name, FieldType type, uint16_t size, uint8_t flags = 0,
                          std::vector<WriterField> members = {}) {
   return WriterField{std::move(name), type, flags, size, std::move(members)};
 }
@@ -91,8 +106,8 @@ inline Linked linked_stores(const std::string& name, const WriterOptions& a_opti
   auto named = [](const char* n, int v) {
     return WriterRecord{WriterValue::of_text(n), WriterValue::of_integer(v, 4)};
   };
-  const std::vector<WriterField> pair = {field("Name", kTypeFixedText, 8),
-                                         field("Count", kTypeSigned, 4)};
+  const std::vector<WriterField> pair = {field("Name", FieldType::fixed_text, 8),
+                                         field("Count", FieldType::signed_integer, 4)};
   fixture::build(l.parent + "/B", pair, {named("b1", 10), named("b2", 20), named("C", 30)});
   fixture::build(l.parent + "/C", pair, {named("c1", 100), named("c2", 200)});
   auto position = [](int record, int second) {
@@ -103,9 +118,9 @@ inline Linked linked_stores(const std::string& name, const WriterOptions& a_opti
   };
   l.a = fixture::build(
       l.parent + "/A",
-      {field("Name", kTypeFixedText, 8), field("B", kTypeLink, 4),
-       field("B", kTypePositionLink, 4, 2), field("Formula", kTypeExpression, 4),
-       field("Count", kTypeSigned, 4)},
+      {field("Name", FieldType::fixed_text, 8), field("B", FieldType::link, 4),
+       field("B", FieldType::position_link, 4, 2), field("Formula", FieldType::expression, 4),
+       field("Count", FieldType::signed_integer, 4)},
       {{WriterValue::of_text("a1"), WriterValue::of_integer(2, 4), position(3, 2),
         WriterValue::of_integer(1, 4), WriterValue::of_integer(7, 4)},
        {WriterValue::of_text("a2"), WriterValue::of_integer(0, 4), position(1, 1),
@@ -113,7 +128,7 @@ inline Linked linked_stores(const std::string& name, const WriterOptions& a_opti
        {WriterValue::of_text("a3"), WriterValue::of_integer(9, 4), position(0, 0),
         WriterValue::of_integer(9, 4), WriterValue::of_integer(9, 4)}},
       a_options);
-  fixture::build(l.parent + "/A/_Expression", {field("Text", kTypeText, 4)},
+  fixture::build(l.parent + "/A/_Expression", {field("Text", FieldType::text, 4)},
                  {{WriterValue::of_text("^Count*2+^2.2")}, {WriterValue::of_text("(1+")}});
   return l;
 }

@@ -67,30 +67,37 @@ std::vector<KeyCase> key_cases() {
     return out;
   };
   std::vector<KeyCase> cases = {
-      {"fixed text", field("Fixed", kTypeFixedText, 6),
+      {"fixed text", field("Fixed", FieldType::fixed_text, 6),
        texts({"Amber", "bone", "Cobalt", "ochre", "Ochre2", "sepia", "Umber"})},
-      {"variable text", field("Text", kTypeText, 4),
+      {"variable text", field("Text", FieldType::text, 4),
        texts({"a", "Ab", "abc", "B", "b b", "zinc", "zinc white"})},
-      {"date", field("Date", kTypeDate, 3),
+      {"date", field("Date", FieldType::date, 3),
        integers({382, 700000, 730000, 733000, 733001, 740000, 800000}, 3)},
-      {"time", field("Time", kTypeTime, 3), integers({2, 3, 61, 3600, 43200, 80000, 86400}, 3)},
-      {"date-time", field("Moment", kTypeTime, 8),
-       integers({1000, 86500, 1000000000, 2000000000, 5000000000, 60000000000, 60000000500},
-                8)},
-      {"link, 2 bytes", field("Linked2", kTypeLink, 2),
+      {"time", field("Time", FieldType::time, 3),
+       integers({2, 3, 61, 3600, 43200, 80000, 86400}, 3)},
+      {"date-time", field("Moment", FieldType::time, 8),
+       integers({1000, 86500, 1000000000, 2000000000, 5000000000, 60000000000, 60000000500}, 8)},
+      {"link, 2 bytes", field("Linked2", FieldType::link, 2),
        integers({-30000, -2, -1, 1, 2, 255, 30000}, 2)},
-      {"link, 4 bytes", field("Linked4", kTypeLink, 4),
+      {"link, 4 bytes", field("Linked4", FieldType::link, 4),
        integers({-70000, -1, 1, 256, 65536, 70000, 2000000000}, 4)},
-      {"position link, 2 + 2 bytes", field("Pos4", kTypePositionLink, 4, 2),
+      {"position link, 2 + 2 bytes", field("Pos4", FieldType::position_link, 4, 2),
        positions(2, 4, {{1, 0}, {1, 7}, {1, 300}, {2, 0}, {255, 1}, {256, 0}, {3000, 2}})},
-      {"position link, 4 + 8 bytes", field("Pos12", kTypePositionLink, 12, 4),
+      {"position link, 4 + 8 bytes", field("Pos12", FieldType::position_link, 12, 4),
        positions(4, 12,
-                 {{1, 5}, {1, uint64_t{1} << 32}, {1, uint64_t{2} << 32}, {1, uint64_t{1} << 40},
-                  {2, 0}, {2, uint64_t{1} << 33}, {70000, 1}})},
-      {"float", field("Single", kTypeFloat, 4, 2),
+                 {{1, 5},
+                  {1, uint64_t{1} << 32},
+                  {1, uint64_t{2} << 32},
+                  {1, uint64_t{1} << 40},
+                  {2, 0},
+                  {2, uint64_t{1} << 33},
+                  {70000, 1}})},
+      {"float",
+       field("Single", FieldType::single_float, 4, 2),
        {float_bytes(-1000.5f), float_bytes(-2.25f), float_bytes(-0.5f), float_bytes(0.0f),
         float_bytes(0.25f), float_bytes(3.75f), float_bytes(65536.0f)}},
-      {"double", field("Double", kTypeDouble, 8, 3),
+      {"double",
+       field("Double", FieldType::double_float, 8, 3),
        {float_bytes(-1e12), float_bytes(-3.125), float_bytes(-0.001), float_bytes(0.0),
         float_bytes(0.5), float_bytes(2.0), float_bytes(1e15)}},
   };
@@ -99,11 +106,11 @@ std::vector<KeyCase> key_cases() {
     const std::string name = std::to_string(width) + " bytes";
     const int64_t big = width == 1 ? 100 : width == 2 ? 30000 : width == 4 ? 2000000000
                                                                           : int64_t{1} << 50;
-    cases.push_back({"signed", field("S" + name, kTypeSigned, w),
+    cases.push_back({"signed", field("S" + name, FieldType::signed_integer, w),
                      integers({-big, -big / 2, -1, 0, 1, big / 2 + 1, big}, width)});
     // Unsigned keys above the signed range sort after the small ones.
     const int64_t top = width == 8 ? int64_t{1} << 52 : int64_t((uint64_t{1} << (8 * width)) - 1);
-    cases.push_back({"unsigned", field("U" + name, kTypeUnsigned, w),
+    cases.push_back({"unsigned", field("U" + name, FieldType::unsigned_integer, w),
                      integers({0, 1, 2, top / 2, top / 2 + 1, top - 1, top}, width)});
   }
   return cases;
@@ -111,7 +118,7 @@ std::vector<KeyCase> key_cases() {
 
 TEST(IndexOrder, EveryKeyTypeAndWidthIsWrittenAndSearchedInOneOrder) {
   const std::vector<KeyCase> cases = key_cases();
-  std::vector<WriterField> fields = {field("Id", kTypeFixedText, 4)};
+  std::vector<WriterField> fields = {field("Id", FieldType::fixed_text, 4)};
   WriterOptions options;
   for (const KeyCase& c : cases) {
     fields.push_back(c.field);
@@ -122,7 +129,7 @@ TEST(IndexOrder, EveryKeyTypeAndWidthIsWrittenAndSearchedInOneOrder) {
     records[r].push_back(WriterValue::of_text("r" + std::to_string(r + 1)));
     for (const KeyCase& c : cases) {
       const auto& value = c.ascending[kRankOfRecord[r]];
-      records[r].push_back(c.field.type == kTypeText ? WriterValue::of_text(std::string(
+      records[r].push_back(c.field.type == FieldType::text ? WriterValue::of_text(std::string(
                                                            value.begin(), value.end()))
                                                      : WriterValue::of_bytes(value));
     }
@@ -145,7 +152,8 @@ TEST(IndexOrder, EveryKeyTypeAndWidthIsWrittenAndSearchedInOneOrder) {
       for (int r = 1; r <= static_cast<int>(kRecords); ++r) {
         ASSERT_GE(store->read_field(r, f, key_of[static_cast<size_t>(r)]), 0) << "record " << r;
         StoreCursor cursor(store.get(), 1);
-        EXPECT_EQ(cursor.find(f, key_of[static_cast<size_t>(r)], FindMode::exact), r)
+        EXPECT_EQ(cursor.find(f, key_of[static_cast<size_t>(r)], FindMode::exact),
+                  FindResult::at(r))
             << "key \"" << key_of[static_cast<size_t>(r)] << "\"";
       }
       for (int step : {1, -1}) {
@@ -153,9 +161,10 @@ TEST(IndexOrder, EveryKeyTypeAndWidthIsWrittenAndSearchedInOneOrder) {
         if (step < 0) std::reverse(expected.begin(), expected.end());
         StoreCursor cursor(store.get(), step);
         std::vector<int> walked;
-        for (int r = cursor.find(f, key_of[static_cast<size_t>(expected[0])], FindMode::exact);
-             r > 0 && walked.size() <= kRecords; r = cursor.next())
-          walked.push_back(r);
+        for (FindResult r =
+                 cursor.find(f, key_of[static_cast<size_t>(expected[0])], FindMode::exact);
+             r.found() && walked.size() <= kRecords; r = cursor.next())
+          walked.push_back(r.record);
         EXPECT_EQ(walked, expected) << "step " << step;
       }
     }

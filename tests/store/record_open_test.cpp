@@ -19,7 +19,8 @@ using fixture::le32;
 
 // Descriptors as a comparable summary: type, flags, size, name, group shape.
 struct Summary {
-  int type, flags, size;
+  FieldType type;
+  int flags, size;
   std::string name;
   uint32_t sub_count;
   bool operator==(const Summary&) const = default;
@@ -33,8 +34,8 @@ std::vector<Summary> summarize(const RecordStore& store) {
     for (size_t i = tables[t].first; i < tables[t].first + tables[t].second; ++i) {
       const FieldDescriptor& d = s.fields[i];
       out.push_back({d.type, d.flags, d.size, std::string(s.name(i)),
-                     d.type == kTypeGroup ? d.sub_count : 0});
-      if (d.type == kTypeGroup) tables.push_back({d.sub_first, d.sub_count});
+                     d.type == FieldType::group ? d.sub_count : 0});
+      if (d.type == FieldType::group) tables.push_back({d.sub_first, d.sub_count});
     }
   }
   return out;
@@ -43,15 +44,22 @@ std::vector<Summary> summarize(const RecordStore& store) {
 TEST(StoreOpen, ThreeEncodingsGiveTheSameDescriptors) {
   // Fields every encoding can express (legacy has no groups and fixed sizes per type).
   const std::vector<WriterField> fields = {
-      field("Path", kTypeFixedText, 40),          field("Body", kTypeText, 4),
-      field("When", kTypeDate, 3),                field("Small", kTypeSigned, 1),
-      field("Word", kTypeSigned, 2),              field("Long", kTypeSigned, 4),
-      field("Ratio", kTypeFloat, 4, 3),           field("Exact", kTypeDouble, 8, 2),
-      field("Blob", kTypeBinary, 4),              field("Var", kTypeVariable, 4),
-      field("Where", kTypePositionLink, 6, 0),    field("Count", kTypeUnsigned, 4),
-      field("Formula", kTypeExpression, 4),       field("Raw", kTypeRaw, 7),
-      field("Banked", kTypeFixedText, 16, kFlagOwnBank),
-      field("List", kTypeSigned, 4, 0x20),
+      field("Path", FieldType::fixed_text, 40),
+      field("Body", FieldType::text, 4),
+      field("When", FieldType::date, 3),
+      field("Small", FieldType::signed_integer, 1),
+      field("Word", FieldType::signed_integer, 2),
+      field("Long", FieldType::signed_integer, 4),
+      field("Ratio", FieldType::single_float, 4, 3),
+      field("Exact", FieldType::double_float, 8, 2),
+      field("Blob", FieldType::binary, 4),
+      field("Var", FieldType::variable, 4),
+      field("Where", FieldType::position_link, 6, 0),
+      field("Count", FieldType::unsigned_integer, 4),
+      field("Formula", FieldType::expression, 4),
+      field("Raw", FieldType::raw, 7),
+      field("Banked", FieldType::fixed_text, 16, kFlagOwnBank),
+      field("List", FieldType::signed_integer, 4, 0x20),
   };
   std::vector<std::vector<Summary>> seen;
   for (auto encoding : {WriterEncoding::native, WriterEncoding::compact, WriterEncoding::legacy}) {
@@ -67,9 +75,10 @@ TEST(StoreOpen, ThreeEncodingsGiveTheSameDescriptors) {
 
   // Groups: native and compact agree on the sub-field table too.
   const std::vector<WriterField> grouped = {
-      field("Key", kTypeFixedText, 8),
-      field("Pair", kTypeGroup, 6, 0, {field("A", kTypeSigned, 2), field("B", kTypeFixedText, 4)}),
-      field("Tail", kTypeUnsigned, 2, 1)};
+      field("Key", FieldType::fixed_text, 8),
+      field("Pair", FieldType::group, 6, 0,
+            {field("A", FieldType::signed_integer, 2), field("B", FieldType::fixed_text, 4)}),
+      field("Tail", FieldType::unsigned_integer, 2, 1)};
   WriterOptions compact;
   compact.encoding = WriterEncoding::compact;
   auto native_store = fixture::build(fixture::fresh_dir("grouped_native"), grouped, {});
@@ -84,20 +93,21 @@ TEST(StoreOpen, ThreeEncodingsGiveTheSameDescriptors) {
 // the compact encoding and read back as itself.
 TEST(StoreOpen, CompactTypeMapAgreesBothWays) {
   for (size_t code = 0; code < kCompactToNative.size(); ++code) {
-    const uint8_t native = kCompactToNative[code];
+    const uint8_t native = type_byte(kCompactToNative[code]);
     ASSERT_LT(native, kNativeToCompact.size()) << "code " << code;
     ASSERT_NE(kNativeToCompact[native], kNoCompactCode) << "code " << code;
-    EXPECT_EQ(kCompactToNative[kNativeToCompact[native]], native) << "code " << code;
+    EXPECT_EQ(type_byte(kCompactToNative[kNativeToCompact[native]]), native) << "code " << code;
   }
   std::vector<WriterField> fields;
-  for (uint8_t type = 0; type < kNativeToCompact.size(); ++type) {
-    if (kNativeToCompact[type] == kNoCompactCode) {
-      EXPECT_TRUE(type == kTypeBinary2 || type == kTypeComplex) << "type " << int(type);
+  for (uint8_t byte = 0; byte < kNativeToCompact.size(); ++byte) {
+    const FieldType type = type_of_byte(byte);
+    if (kNativeToCompact[byte] == kNoCompactCode) {
+      EXPECT_TRUE(type == FieldType::binary2 || type == FieldType::complex) << "type " << int(byte);
       continue;
     }
-    fields.push_back(type == kTypeGroup
-                         ? field("T10", type, 2, 0, {field("Sub", kTypeSigned, 2)})
-                         : field("T" + std::to_string(type), type, 4));
+    fields.push_back(type == FieldType::group
+                         ? field("T10", type, 2, 0, {field("Sub", FieldType::signed_integer, 2)})
+                         : field("T" + std::to_string(byte), type, 4));
   }
   WriterOptions compact;
   compact.encoding = WriterEncoding::compact;
@@ -112,23 +122,24 @@ TEST(StoreOpen, CompactTypeMapAgreesBothWays) {
 TEST(StoreOpen, LegacyPairsConvert) {
   struct Case {
     uint8_t a, b;
-    int type, flags, size;
+    FieldType type;
+    int flags, size;
   };
   const std::vector<Case> cases = {
-      {0x00, 12, kTypeFixedText, 0, 12},
-      {0x01, 0, kTypeText, 0, 4},
-      {0x41, 0, kTypeText, kFlagPaged, 4},   // bit 6 on a text means paged
-      {0x03, 0, kTypeDate, 0, 4},            // the dated magic widens dates
-      {0x04, 9, kTypeSigned, 0, 1},
-      {0x05, 0, kTypeSigned, 0, 2},
-      {0x07, 0, kTypeSigned, 0, 4},
-      {0x06, 0x23, kTypeFloat, 3, 4},        // B's low nibble gives the decimals
-      {0x08, 0x05, kTypeDouble, 5, 8},
-      {0x09, 8, kTypeDouble, 0, 8},
-      {0x8C, 6, kTypePositionLink, kFlagOwnBank, 6},
-      {0x4D, 2, kTypeUnsigned, 0x20, 2},
-      {0x0E, 4, kTypeExpression, 0, 4},
-      {0x0F, 5, kTypeRaw, 0, 5},
+      {0x00, 12, FieldType::fixed_text, 0, 12},
+      {0x01, 0, FieldType::text, 0, 4},
+      {0x41, 0, FieldType::text, kFlagPaged, 4},   // bit 6 on a text means paged
+      {0x03, 0, FieldType::date, 0, 4},            // the dated magic widens dates
+      {0x04, 9, FieldType::signed_integer, 0, 1},
+      {0x05, 0, FieldType::signed_integer, 0, 2},
+      {0x07, 0, FieldType::signed_integer, 0, 4},
+      {0x06, 0x23, FieldType::single_float, 3, 4},        // B's low nibble gives the decimals
+      {0x08, 0x05, FieldType::double_float, 5, 8},
+      {0x09, 8, FieldType::double_float, 0, 8},
+      {0x8C, 6, FieldType::position_link, kFlagOwnBank, 6},
+      {0x4D, 2, FieldType::unsigned_integer, 0x20, 2},
+      {0x0E, 4, FieldType::expression, 0, 4},
+      {0x0F, 5, FieldType::raw, 0, 5},
   };
   std::vector<uint8_t> file(16, 0);
   store_u32(&file[0], kMagicLegacyDated);
@@ -176,8 +187,9 @@ TEST(StoreOpen, FailureCodes) {
 // Damaged schemas: each case overwrites bytes of a sound native schema.
 TEST(StoreOpen, DamagedSchemaFailsWithThree) {
   const std::vector<WriterField> fields = {
-      field("Key", kTypeFixedText, 8),
-      field("Pair", kTypeGroup, 4, 0, {field("A", kTypeSigned, 2), field("B", kTypeSigned, 2)})};
+      field("Key", FieldType::fixed_text, 8),
+      field("Pair", FieldType::group, 4, 0,
+            {field("A", FieldType::signed_integer, 2), field("B", FieldType::signed_integer, 2)})};
   struct Case {
     const char* what;
     size_t offset;
@@ -215,8 +227,8 @@ TEST(StoreOpen, DamagedSchemaFailsWithThree) {
   for (auto encoding : {WriterEncoding::compact, WriterEncoding::legacy}) {
     WriterOptions options;
     options.encoding = encoding;
-    const std::vector<WriterField> flat = {field("Key", kTypeFixedText, 8),
-                                           field("Value", kTypeSigned, 2)};
+    const std::vector<WriterField> flat = {field("Key", FieldType::fixed_text, 8),
+                                           field("Value", FieldType::signed_integer, 2)};
     auto file = schema_file(flat, options, nullptr);
     ASSERT_FALSE(file.empty());
     for (size_t cut : {size_t{6}, size_t{17}, file.size() - 1}) {
@@ -229,11 +241,12 @@ TEST(StoreOpen, DamagedSchemaFailsWithThree) {
 
 TEST(StoreOpen, RecordLayout) {
   const std::vector<WriterField> fields = {
-      field("Key", kTypeFixedText, 10),
-      field("Banked", kTypeFixedText, 16, kFlagOwnBank),
-      field("List", kTypeSigned, 2, 0x40),
-      field("Blob", kTypeBinary, 4),
-      field("Pair", kTypeGroup, 5, 0, {field("A", kTypeSigned, 2), field("B", kTypeFixedText, 3)}),
+      field("Key", FieldType::fixed_text, 10),
+      field("Banked", FieldType::fixed_text, 16, kFlagOwnBank),
+      field("List", FieldType::signed_integer, 2, 0x40),
+      field("Blob", FieldType::binary, 4),
+      field("Pair", FieldType::group, 5, 0,
+            {field("A", FieldType::signed_integer, 2), field("B", FieldType::fixed_text, 3)}),
   };
   auto store = fixture::build(fixture::fresh_dir("layout"), fields, {});
   ASSERT_NE(store, nullptr);
@@ -254,8 +267,9 @@ TEST(StoreOpen, RecordLayout) {
   EXPECT_EQ(store->slot(3).bank_id(), 2);
 
   // A paged first field shrinks the prefix to 2 bytes (not in the legacy family).
-  auto paged = fixture::build(fixture::fresh_dir("layout_paged"),
-                              {field("Key", kTypeText, 4, kFlagPaged), field("V", kTypeSigned, 4)}, {});
+  auto paged = fixture::build(
+      fixture::fresh_dir("layout_paged"),
+      {field("Key", FieldType::text, 4, kFlagPaged), field("V", FieldType::signed_integer, 4)}, {});
   ASSERT_NE(paged, nullptr);
   EXPECT_EQ(paged->record_prefix(), 2);
   EXPECT_EQ(paged->record_size(), 10);
@@ -265,8 +279,10 @@ TEST(StoreOpen, RecordLayout) {
   // The compact and legacy families have a record-sized "Main" header.
   WriterOptions legacy;
   legacy.encoding = WriterEncoding::legacy;
-  auto old = fixture::build(fixture::fresh_dir("layout_legacy"),
-                            {field("Key", kTypeFixedText, 30), field("V", kTypeSigned, 2)}, {}, legacy);
+  auto old = fixture::build(
+      fixture::fresh_dir("layout_legacy"),
+      {field("Key", FieldType::fixed_text, 30), field("V", FieldType::signed_integer, 2)}, {},
+      legacy);
   ASSERT_NE(old, nullptr);
   EXPECT_EQ(old->record_size(), 40);
   EXPECT_EQ(old->header_size(), 40);
@@ -275,8 +291,9 @@ TEST(StoreOpen, RecordLayout) {
 // An own-bank value of record 3 of size 16 lies at 32 in Bank.n, and at 48 in a store of
 // the legacy family.
 TEST(StoreOpen, OwnBankSlots) {
-  const std::vector<WriterField> fields = {field("Key", kTypeFixedText, 4),
-                                           field("Banked", kTypeFixedText, 16, kFlagOwnBank)};
+  const std::vector<WriterField> fields = {
+      field("Key", FieldType::fixed_text, 4),
+      field("Banked", FieldType::fixed_text, 16, kFlagOwnBank)};
   std::vector<WriterRecord> records;
   for (const char* v : {"one", "two", "three"})
     records.push_back({WriterValue::of_text(v), WriterValue::of_text(std::string("bank-") + v)});
@@ -298,7 +315,7 @@ TEST(StoreOpen, OwnBankSlots) {
 
 TEST(StoreOpen, RecordCountFollowsMain) {
   const std::string dir = fixture::fresh_dir("count");
-  auto store = fixture::build(dir, {field("Key", kTypeFixedText, 8)}, {});
+  auto store = fixture::build(dir, {field("Key", FieldType::fixed_text, 8)}, {});
   ASSERT_NE(store, nullptr);
   const int r = store->record_size();  // 16
   struct Case {
@@ -324,7 +341,7 @@ TEST(StoreOpen, RecordCountFollowsMain) {
 
 TEST(StoreOpen, RecountSeesRewrittenRecords) {
   const std::string dir = fixture::fresh_dir("recount");
-  auto store = fixture::build(dir, {field("Key", kTypeFixedText, 8)},
+  auto store = fixture::build(dir, {field("Key", FieldType::fixed_text, 8)},
                               {{WriterValue::of_text("before")}});
   ASSERT_NE(store, nullptr);
   std::string text;
@@ -377,7 +394,7 @@ TEST(StoreOpen, FolderNamedAnyWayOpens) {
   namespace fs = std::filesystem;
   const std::string parent = fixture::fresh_dir("named_any_way");
   // Written through a trailing separator: the schema takes the folder's name.
-  ASSERT_NE(fixture::build(parent + "/Base3/", {field("Key", kTypeFixedText, 8)},
+  ASSERT_NE(fixture::build(parent + "/Base3/", {field("Key", FieldType::fixed_text, 8)},
                            {{WriterValue::of_text("alpha")}}),
             nullptr);
   EXPECT_TRUE(fs::exists(parent + "/Base3/Base3"));
@@ -415,12 +432,13 @@ TEST(StoreOpen, PathsAndLogBuffer) {
   EXPECT_EQ(schema_path("Base"), "Base/Base");
 
   const std::string dir = fixture::fresh_dir("with_log");
-  auto plain = fixture::build(dir, {field("Key", kTypeFixedText, 8)}, {});
+  auto plain = fixture::build(dir, {field("Key", FieldType::fixed_text, 8)}, {});
   ASSERT_NE(plain, nullptr);
   EXPECT_FALSE(plain->has_log_buffer());
   EXPECT_EQ(plain->main_access_mode(), 2);
   std::string error;
-  ASSERT_TRUE(write_store(dir + "/_LogDB", {field("Entry", kTypeFixedText, 8)}, {}, {}, &error));
+  ASSERT_TRUE(
+      write_store(dir + "/_LogDB", {field("Entry", FieldType::fixed_text, 8)}, {}, {}, &error));
   OpenFailure failure{};
   auto logged = RecordStore::open(dir, failure);
   ASSERT_NE(logged, nullptr);
@@ -440,7 +458,7 @@ TEST(StoreFormat, PageHeaderFieldsSitAtTheirOffsets) {
   EXPECT_EQ(static_cast<uint16_t>(h.entry_count), 0xB3B2);
   EXPECT_LT(h.entry_count, 0);  // signed
   EXPECT_EQ(h.value_size, 0xB5B4);
-  EXPECT_EQ(h.type, 0xB6);
+  EXPECT_EQ(type_byte(h.type), 0xB6);
   EXPECT_EQ(h.prefix_nibble, 0xB7);
   EXPECT_EQ(h.page_size, 0xBBBAB9B8u);
   EXPECT_EQ(static_cast<uint32_t>(h.next_page), 0xBFBEBDBCu);
@@ -451,7 +469,7 @@ TEST(StoreFormat, PageHeaderFieldsSitAtTheirOffsets) {
   EXPECT_EQ(again, page);
 
   PageHeader text;
-  text.type = kTypeText;
+  text.type = FieldType::text;
   EXPECT_TRUE(text.holds_text());
   EXPECT_EQ(text.prefix_width(), 4);  // nibble 0 means 4
   text.prefix_nibble = 2;
@@ -466,13 +484,14 @@ TEST(StoreOpen, ReadersOpenFilesReadOnly) {
   const std::string dir = fixture::fresh_dir("read_only");
   WriterOptions options;
   options.tree_fields = {2};
-  ASSERT_NE(fixture::build(dir,
-                           {field("Key", kTypeFixedText, 8), field("Data", kTypeBinary, 4),
-                            field("Side", kTypeFixedText, 2, kFlagOwnBank)},
-                           {{WriterValue::of_text("k1"), WriterValue::of_bytes({1, 2, 3}),
-                             WriterValue::of_text("s1")}},
-                           options),
-            nullptr);
+  ASSERT_NE(
+      fixture::build(dir,
+                     {field("Key", FieldType::fixed_text, 8), field("Data", FieldType::binary, 4),
+                      field("Side", FieldType::fixed_text, 2, kFlagOwnBank)},
+                     {{WriterValue::of_text("k1"), WriterValue::of_bytes({1, 2, 3}),
+                       WriterValue::of_text("s1")}},
+                     options),
+      nullptr);
   // The access mode of every descriptor open on a file of `dir`.
   auto open_modes = [&] {
     std::vector<int> modes;

@@ -28,17 +28,18 @@ enum { kKey = 1, kBlob, kLetters, kNumbers, kPair, kLines, kPrice, kNote, kRatio
 
 const std::vector<WriterField>& rich_fields() {
   static const std::vector<WriterField> fields = {
-      field("Key", kTypeFixedText, 8),
-      field("Blob", kTypeBinary, 4),
-      field("Letters", kTypeFixedText, 1, 0x20),
-      field("Numbers", kTypeSigned, 4, 0x40),
-      field("Pair", kTypeGroup, 6, 0,
-            {field("A", kTypeText, 4), field("B", kTypeFixedText, 1), field("C", kTypeFixedText, 1)}),
-      field("Lines", kTypeText, 4),
-      field("Price", kTypeSigned, 4, 2),
-      field("Note", kTypeText, 4, kFlagPaged),
-      field("Ratio", kTypeDouble, 8),
-      field("Ref", kTypeLink, 4),  // a link into the store "Ref", which does not exist
+      field("Key", FieldType::fixed_text, 8),
+      field("Blob", FieldType::binary, 4),
+      field("Letters", FieldType::fixed_text, 1, 0x20),
+      field("Numbers", FieldType::signed_integer, 4, 0x40),
+      field("Pair", FieldType::group, 6, 0,
+            {field("A", FieldType::text, 4), field("B", FieldType::fixed_text, 1),
+             field("C", FieldType::fixed_text, 1)}),
+      field("Lines", FieldType::text, 4),
+      field("Price", FieldType::signed_integer, 4, 2),
+      field("Note", FieldType::text, 4, kFlagPaged),
+      field("Ratio", FieldType::double_float, 8),
+      field("Ref", FieldType::link, 4),  // a link into the store "Ref", which does not exist
   };
   return fields;
 }
@@ -130,7 +131,7 @@ TEST(StoreRead, RawBytesAndBinaryValues) {
   ASSERT_EQ(all.length, 12);
   EXPECT_EQ(load_i32(&all.bytes[8]), 3);
   EXPECT_EQ(all.bytes[12], 0);  // NUL after the value
-  EXPECT_EQ(all.descriptor.type, kTypeSigned);
+  EXPECT_EQ(all.descriptor.type, FieldType::signed_integer);
   EXPECT_EQ(load_u32(all.header.data()), kMagicNative);
 
   EXPECT_DOUBLE_EQ(static_cast<double>(store->read_number(2, FieldPath::of(kRatio))), -0.25);
@@ -143,10 +144,11 @@ TEST(StoreRead, RawBytesAndBinaryValues) {
 // Stores of the other families keep blocks and banks differently; the reader must
 // follow the family's rules.
 TEST(StoreRead, CompactAndLegacyFamilies) {
-  const std::vector<WriterField> fields = {
-      field("Key", kTypeFixedText, 8), field("Body", kTypeText, 4),
-      field("Nums", kTypeSigned, 4, 0x20), field("Side", kTypeText, 4, kFlagOwnBank),
-      field("Count", kTypeSigned, 4)};
+  const std::vector<WriterField> fields = {field("Key", FieldType::fixed_text, 8),
+                                           field("Body", FieldType::text, 4),
+                                           field("Nums", FieldType::signed_integer, 4, 0x20),
+                                           field("Side", FieldType::text, 4, kFlagOwnBank),
+                                           field("Count", FieldType::signed_integer, 4)};
   const std::vector<WriterRecord> records = {
       {WriterValue::of_text("k1"), WriterValue::of_text("legacy text"),
        WriterValue::of_elements({i32(7), i32(8)}), WriterValue::of_text("side value"),

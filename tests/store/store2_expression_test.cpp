@@ -12,7 +12,8 @@ using fixture::field;
 
 TEST(Expression, ArithmeticAndItsRounding) {
   const std::string dir = fixture::fresh_dir("expr_plain");
-  auto store = fixture::build(dir, {field("Name", kTypeFixedText, 4)}, {{WriterValue::of_text("a")}});
+  auto store =
+      fixture::build(dir, {field("Name", FieldType::fixed_text, 4)}, {{WriterValue::of_text("a")}});
   ASSERT_NE(store, nullptr);
   struct Case {
     const char* text;
@@ -46,11 +47,13 @@ std::unique_ptr<RecordStore> values_store(const std::string& dir) {
                        WriterValue::of_double(2.5 * r), WriterValue::of_integer(730560, 3),
                        WriterValue::of_integer(1234, 4)});
   }
-  return fixture::build(dir,
-                        {field("Name", kTypeFixedText, 4), field("Count", kTypeSigned, 4),
-                         field("List", kTypeSigned, 4, 0x20), field("Weight", kTypeDouble, 8, 2),
-                         field("Day", kTypeDate, 3), field("Price", kTypeSigned, 4, 2)},
-                        records);
+  return fixture::build(
+      dir,
+      {field("Name", FieldType::fixed_text, 4), field("Count", FieldType::signed_integer, 4),
+       field("List", FieldType::signed_integer, 4, 0x20),
+       field("Weight", FieldType::double_float, 8, 2), field("Day", FieldType::date, 3),
+       field("Price", FieldType::signed_integer, 4, 2)},
+      records);
 }
 
 TEST(Expression, FieldReferences) {
@@ -103,14 +106,14 @@ TEST(Expression, NumberTextsOfIntegerFieldsAreEvaluated) {
   auto store = values_store(dir);
   ASSERT_NE(store, nullptr);
   ValueField price;
-  price.type = kTypeSigned;
+  price.type = FieldType::signed_integer;
   price.flags = 2;
   price.size = 4;
   std::vector<uint8_t> bytes;
   ASSERT_EQ(parse_value("1/4+^2", price, expression_context(*store, 2), bytes).length, 4);
   EXPECT_EQ(load_i32(bytes.data()), 1025);  // 10.25 with two implied decimals
   ValueField weight;
-  weight.type = kTypeDouble;
+  weight.type = FieldType::double_float;
   weight.size = 8;
   ASSERT_EQ(parse_value("^Weight*2", weight, expression_context(*store, 1), bytes).length, 8);
   double d = 0;
@@ -123,7 +126,8 @@ TEST(StoreLinks, MostRecentlyUsedFirstAndAtMost256) {
   for (int i = 0; i < 257; ++i) {
     const std::string dir = parent + "/S" + std::to_string(i);
     std::string error;
-    ASSERT_TRUE(write_store(dir, {field("Name", kTypeFixedText, 4)}, {}, {}, &error)) << error;
+    ASSERT_TRUE(write_store(dir, {field("Name", FieldType::fixed_text, 4)}, {}, {}, &error))
+        << error;
   }
   StoreLinks links;
   for (int i = 0; i < 257; ++i) ASSERT_NE(links.get(parent + "/S" + std::to_string(i)), nullptr);

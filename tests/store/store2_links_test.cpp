@@ -74,15 +74,17 @@ TEST(LinkedRead, LinksExpressionsAndMisses) {
 TEST(LinkedRead, ComplexValuesThroughTheSubStore) {
   const std::string dir = fixture::fresh_dir("complex") + "/X";
   std::vector<WriterRecord> records(4, WriterRecord{WriterValue::of_text("r")});
-  auto store = fixture::build(dir, {field("Name", kTypeFixedText, 4),
-                                    field("Value", kTypeComplex, 6, 2)}, records);
+  auto store = fixture::build(dir, {field("Name", FieldType::fixed_text, 4),
+                                    field("Value", FieldType::complex, 6, 2)}, records);
   ASSERT_NE(store, nullptr);
   StoreLinks links;
   std::string text;
   EXPECT_EQ(read_field_linked(*store, links, 1, FieldPath::of(2), text), -1);  // no _Complex
 
-  fixture::build(dir + "/_Complex", {field("Small", kTypeSigned, 4), field("Label", kTypeFixedText, 12)},
-                 {});
+  fixture::build(
+      dir + "/_Complex",
+      {field("Small", FieldType::signed_integer, 4), field("Label", FieldType::fixed_text, 12)},
+      {});
   // Inline slots: (selector 2 bytes, then a 4-byte value or a Bank.0 reference).
   const int64_t heap_size = static_cast<int64_t>(fixture::read_file(dir + "/Bank.0").size());
   std::vector<uint8_t> block = {16, 0, 0, 0, 16, 0, 0, 0};  // P, Q: 12 data bytes
@@ -147,7 +149,8 @@ void install_plugin(const std::string& dir) {
 
 TEST(Plugin, VirtualFieldsComeFromTheLibrary) {
   const std::string dir = fixture::fresh_dir("plugin_ok");
-  auto store = fixture::build(dir, {field("Name", kTypeFixedText, 4)}, {{WriterValue::of_text("x")}});
+  auto store =
+      fixture::build(dir, {field("Name", FieldType::fixed_text, 4)}, {{WriterValue::of_text("x")}});
   ASSERT_NE(store, nullptr);
   install_plugin(dir);
   StoreLinks links;
@@ -174,7 +177,8 @@ TEST(Plugin, RefusedOrUntrustedLibrariesServeNothing) {
   };
   for (const auto& c : cases) {
     const std::string dir = fixture::fresh_dir(c.name);
-    auto store = fixture::build(dir, {field("Name", kTypeFixedText, 4)}, {{WriterValue::of_text("x")}});
+    auto store = fixture::build(dir, {field("Name", FieldType::fixed_text, 4)},
+                                {{WriterValue::of_text("x")}});
     ASSERT_NE(store, nullptr);
     const std::string file = dir + "/" + kPluginFile;
     if (c.library) install_plugin(dir);
@@ -267,7 +271,7 @@ TEST(Plugin, ASwappedStoreFolderNeverLoadsAnotherUsersLibrary) {
     ASSERT_EQ(::chmod(shared.c_str(), shared_mode), 0);
     const std::string mine = shared + "/store";
     const std::string theirs = shared + "/theirs";
-    const std::vector<WriterField> fields = {field("Name", kTypeFixedText, 4)};
+    const std::vector<WriterField> fields = {field("Name", FieldType::fixed_text, 4)};
     fixture::build(mine, fields, {{WriterValue::of_text("x")}});
     fixture::build(theirs, fields, {{WriterValue::of_text("x")}});
     install_plugin(mine);
@@ -318,7 +322,7 @@ TEST(Plugin, LinksOnTheWayAreFollowedAndChecked) {
   const std::string root = fixture::fresh_dir("plugin_links");
   const std::string store_dir = root + "/real/store";
   fs::create_directories(root + "/real");
-  auto store = fixture::build(store_dir, {field("Name", kTypeFixedText, 4)},
+  auto store = fixture::build(store_dir, {field("Name", FieldType::fixed_text, 4)},
                               {{WriterValue::of_text("x")}});
   ASSERT_NE(store, nullptr);
   install_plugin(store_dir);

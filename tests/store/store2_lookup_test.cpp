@@ -16,6 +16,8 @@ namespace {
 
 using fixture::field;
 
+constexpr FindResult kNotFound = FindResult::none(FindStatus::not_found);
+
 TEST(IndexEntry, SignsCarryTheBalance) {
   struct Case {
     int32_t left, right;
@@ -100,17 +102,19 @@ NumberStore number_store(const std::string& name, int count, bool scrambled, uns
   options.tree_fields = {2, 3, 4};
   options.scramble_trees = scrambled;
   options.tree_key = 0x2345;
-  s.store = fixture::build(s.dir,
-                           {field("Name", kTypeFixedText, 8), field("Number", kTypeSigned, 4),
-                            field("Size", kTypeUnsigned, 4), field("Weight", kTypeDouble, 8)},
-                           records, options);
+  s.store = fixture::build(
+      s.dir,
+      {field("Name", FieldType::fixed_text, 8), field("Number", FieldType::signed_integer, 4),
+       field("Size", FieldType::unsigned_integer, 4), field("Weight", FieldType::double_float, 8)},
+      records, options);
   return s;
 }
 
 // What a lookup of `key` must give over `values` (values[r - 1] of record r) by brute
 // force: mode 0 the first equal record in index order (equal keys sort by record number),
 // mode 2 that or the nearest record on the step side.
-int expected_find(const std::vector<long double>& values, long double key, FindMode mode, int step) {
+FindResult expected_find(const std::vector<long double>& values, long double key, FindMode mode,
+                         int step) {
   std::vector<int> order(values.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i) + 1;
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
@@ -119,14 +123,14 @@ int expected_find(const std::vector<long double>& values, long double key, FindM
   if (step < 0) std::reverse(order.begin(), order.end());
   for (int r : order) {
     const long double v = values[static_cast<size_t>(r) - 1];
-    if (v == key) return r;
+    if (v == key) return FindResult::at(r);
   }
-  if (mode != FindMode::nearest) return kFindNotFound;
+  if (mode != FindMode::nearest) return kNotFound;
   for (int r : order) {
     const long double v = values[static_cast<size_t>(r) - 1];
-    if (step > 0 ? v > key : v < key) return r;
+    if (step > 0 ? v > key : v < key) return FindResult::at(r);
   }
-  return kFindNotFound;
+  return kNotFound;
 }
 
 TEST(StoreCursor, TreeIndexesAgreeWithBruteForce) {
@@ -178,17 +182,20 @@ TEST(StoreCursor, SteppingWalksTheIndexInOrder) {
     if (step < 0) std::reverse(want.begin(), want.end());
     StoreCursor cursor(s.store.get(), step);
     std::vector<int> walked;
-    for (int r = cursor.find(2, step > 0 ? "-100" : "100", FindMode::nearest); r > 0; r = cursor.next())
-      walked.push_back(r);
+    for (FindResult r = cursor.find(2, step > 0 ? "-100" : "100", FindMode::nearest); r.found();
+         r = cursor.next())
+      walked.push_back(r.record);
     EXPECT_EQ(walked, want) << "step " << step;
-    EXPECT_EQ(cursor.next(), kFindNotFound);
+    EXPECT_EQ(cursor.next(), kNotFound);
   }
   // From a record in the middle: the records after it.
   StoreCursor cursor(s.store.get(), 1);
-  const int first = cursor.find(2, std::to_string(s.numbers[order[30] - 1]), FindMode::exact);
-  const auto at = std::find(order.begin(), order.end(), first);
+  const FindResult first =
+      cursor.find(2, std::to_string(s.numbers[order[30] - 1]), FindMode::exact);
+  ASSERT_TRUE(first.found());
+  const auto at = std::find(order.begin(), order.end(), first.record);
   ASSERT_NE(at, order.end());
-  EXPECT_EQ(cursor.next(), *(at + 1));
+  EXPECT_EQ(cursor.next(), FindResult::at(*(at + 1)));
 }
 
 TEST(StoreCursor, FieldOneTextIndexWithModes) {
@@ -197,22 +204,24 @@ TEST(StoreCursor, FieldOneTextIndexWithModes) {
                                           "madder", "Ochre2x", "Zinc"};
   std::vector<WriterRecord> records;
   for (const auto& n : names) records.push_back({WriterValue::of_text(n)});
-  auto store = fixture::build(dir, {field("Name", kTypeText, 4)}, records);
+  auto store = fixture::build(dir, {field("Name", FieldType::text, 4)}, records);
   ASSERT_NE(store, nullptr);
   StoreCursor up(store.get(), 1);
   StoreCursor down(store.get(), -1);
-  EXPECT_EQ(up.find(1, "OCHRE", FindMode::exact), 2);  // equal keys: the first in index order
-  EXPECT_EQ(down.find(1, "ochre", FindMode::exact), 4);
-  EXPECT_EQ(up.find(1, "ochr", FindMode::exact), kFindNotFound);
-  EXPECT_EQ(up.find(1, "ochr", FindMode::prefix), 2);
-  EXPECT_EQ(up.find(1, "ochre2", FindMode::prefix), 7);
-  EXPECT_EQ(up.find(1, "Peach", FindMode::nearest), 3);   // next up: Sienna
-  EXPECT_EQ(down.find(1, "Peach", FindMode::nearest), 7);  // next down: Ochre2x
-  EXPECT_EQ(up.find(1, "Zz", FindMode::nearest), kFindNotFound);
-  EXPECT_EQ(up.find(1, "", FindMode::nearest), 5);          // Black
-  EXPECT_EQ(up.find(1, "ochre", FindMode::root), kFindNotFound);
+  // Equal keys: the first in index order.
+  EXPECT_EQ(up.find(1, "OCHRE", FindMode::exact), FindResult::at(2));
+  EXPECT_EQ(down.find(1, "ochre", FindMode::exact), FindResult::at(4));
+  EXPECT_EQ(up.find(1, "ochr", FindMode::exact), kNotFound);
+  EXPECT_EQ(up.find(1, "ochr", FindMode::prefix), FindResult::at(2));
+  EXPECT_EQ(up.find(1, "ochre2", FindMode::prefix), FindResult::at(7));
+  EXPECT_EQ(up.find(1, "Peach", FindMode::nearest), FindResult::at(3));   // next up: Sienna
+  EXPECT_EQ(down.find(1, "Peach", FindMode::nearest), FindResult::at(7));  // next down: Ochre2x
+  EXPECT_EQ(up.find(1, "Zz", FindMode::nearest), kNotFound);
+  EXPECT_EQ(up.find(1, "", FindMode::nearest), FindResult::at(5));          // Black
+  EXPECT_EQ(up.find(1, "ochre", FindMode::root), kNotFound);
   EXPECT_NE(up.current(), 0);
-  EXPECT_EQ(up.find(2, "x", FindMode::exact), kFindNoIndex);  // no field 2
+  // No field 2.
+  EXPECT_EQ(up.find(2, "x", FindMode::exact), FindResult::none(FindStatus::no_index));
 }
 
 TEST(StoreCursor, PagedIndexesAgreeWithBruteForce) {
@@ -231,56 +240,57 @@ TEST(StoreCursor, PagedIndexesAgreeWithBruteForce) {
   WriterOptions options;
   options.page_size = 96;  // 8 fixed entries or a few texts per page: a tree of pages
   auto store = fixture::build(dir,
-                              {field("Name", kTypeFixedText, 4),
-                               field("Number", kTypeSigned, 4, kFlagPaged),
-                               field("Text", kTypeText, 4, kFlagPaged)},
+                              {field("Name", FieldType::fixed_text, 4),
+                               field("Number", FieldType::signed_integer, 4, kFlagPaged),
+                               field("Text", FieldType::text, 4, kFlagPaged)},
                               records, options);
   ASSERT_NE(store, nullptr);
   StoreCursor cursor(store.get(), 1);
   for (int key = -2; key <= 52; ++key) {
     // Equal entries: the smallest record number among them.
-    int smallest = kFindNotFound;
+    FindResult smallest = kNotFound;
     for (size_t i = 0; i < values.size(); ++i)
-      if (values[i] == key && smallest < 0) smallest = static_cast<int>(i) + 1;
+      if (values[i] == key && !smallest.found()) smallest = FindResult::at(static_cast<int>(i) + 1);
     EXPECT_EQ(cursor.find(2, std::to_string(key), FindMode::exact), smallest) << key;
-    const int nearest = cursor.find(2, std::to_string(key), FindMode::nearest);
-    if (smallest > 0) {
+    const FindResult nearest = cursor.find(2, std::to_string(key), FindMode::nearest);
+    if (smallest.found()) {
       EXPECT_EQ(nearest, smallest) << key;
     } else {
       long double best = 1e9;
       for (long double v : values)
         if (v > key) best = std::min(best, v);
       if (best == 1e9L) {
-        EXPECT_EQ(nearest, kFindNotFound) << key;
+        EXPECT_EQ(nearest, kNotFound) << key;
       } else {
-        ASSERT_GT(nearest, 0) << key;
-        EXPECT_EQ(values[static_cast<size_t>(nearest) - 1], best) << key;
+        ASSERT_TRUE(nearest.found()) << key;
+        EXPECT_EQ(values[static_cast<size_t>(nearest.record) - 1], best) << key;
       }
     }
   }
   for (size_t i = 0; i < texts.size(); ++i) {
-    const int got = cursor.find(3, texts[i], FindMode::exact);
-    ASSERT_GT(got, 0) << texts[i];
-    EXPECT_EQ(texts[static_cast<size_t>(got) - 1], texts[i]);
-    EXPECT_LE(got, static_cast<int>(i) + 1);
+    const FindResult got = cursor.find(3, texts[i], FindMode::exact);
+    ASSERT_TRUE(got.found()) << texts[i];
+    EXPECT_EQ(texts[static_cast<size_t>(got.record) - 1], texts[i]);
+    EXPECT_LE(got.record, static_cast<int>(i) + 1);
   }
-  EXPECT_EQ(cursor.find(3, "t1", FindMode::exact), kFindNotFound);
+  EXPECT_EQ(cursor.find(3, "t1", FindMode::exact), kNotFound);
   // Mode -1 stands on the last page (step +1) or the first (step -1).
   const long double top = *std::max_element(values.begin(), values.end());
-  const int last = cursor.find(2, "", FindMode::root);
-  ASSERT_GT(last, 0);
-  EXPECT_EQ(values[static_cast<size_t>(last) - 1], top);
+  const FindResult last = cursor.find(2, "", FindMode::root);
+  ASSERT_TRUE(last.found());
+  EXPECT_EQ(values[static_cast<size_t>(last.record) - 1], top);
   StoreCursor down(store.get(), -1);
-  const int first = down.find(2, "", FindMode::root);
-  ASSERT_GT(first, 0);
-  EXPECT_EQ(values[static_cast<size_t>(first) - 1], 0 + *std::min_element(values.begin(), values.end()));
+  const FindResult first = down.find(2, "", FindMode::root);
+  ASSERT_TRUE(first.found());
+  EXPECT_EQ(values[static_cast<size_t>(first.record) - 1],
+            0 + *std::min_element(values.begin(), values.end()));
 }
 
 TEST(StoreCursor, KeysThatDoNotConvertFindNothing) {
   NumberStore s = number_store("convert", 5, false, 3);
   StoreCursor cursor(s.store.get(), 1);
-  EXPECT_EQ(cursor.find(2, "not a number", FindMode::exact), kFindNotFound);
-  EXPECT_EQ(cursor.find(2, "99999999999999", FindMode::exact), kFindNotFound);
+  EXPECT_EQ(cursor.find(2, "not a number", FindMode::exact), kNotFound);
+  EXPECT_EQ(cursor.find(2, "99999999999999", FindMode::exact), kNotFound);
 }
 
 TEST(StoreIndexes, OpenIndexCodes) {
@@ -294,7 +304,7 @@ TEST(StoreIndexes, OpenIndexCodes) {
   EXPECT_EQ(indexes.open_index(FieldPath::of(3)), IndexStatus::missing);
   EXPECT_EQ(indexes.open_index(FieldPath::of(3)), IndexStatus::failed_before);
   StoreCursor cursor(s.store.get(), 1, &indexes);
-  EXPECT_EQ(cursor.find(3, "7", FindMode::exact), kFindNoIndex);
+  EXPECT_EQ(cursor.find(3, "7", FindMode::exact), FindResult::none(FindStatus::no_index));
 
   // Field 1's header entry with a balance is not a header.
   fixture::patch(s.dir + "/Main", 0, fixture::le32(static_cast<uint32_t>(-3)));
@@ -306,19 +316,20 @@ TEST(StoreIndexes, OpenIndexCodes) {
 
   // Arrays have no index.
   const std::string dir = fixture::fresh_dir("array_index");
-  auto arrays = fixture::build(dir, {field("Name", kTypeFixedText, 4),
-                                     field("List", kTypeSigned, 4, 0x20)},
+  auto arrays = fixture::build(dir, {field("Name", FieldType::fixed_text, 4),
+                                     field("List", FieldType::signed_integer, 4, 0x20)},
                                {{WriterValue::of_text("a"), WriterValue::of_elements({{1}})}});
   StoreIndexes array_indexes(*arrays);
   EXPECT_EQ(array_indexes.open_index(FieldPath::of(2)), IndexStatus::none);
 }
 
-// Damage to a built index, as (file, offset, bytes): every case must end in -2 or -1.
+// Damage to a built index, as (file, offset, bytes): every case must end the search as
+// damaged or not found.
 TEST(StoreCursor, DamagedIndexesEndTheSearch) {
   struct Case {
     const char* name;
     std::function<void(const NumberStore&)> damage;
-    int want;
+    FindStatus want;
   };
   auto tree_entry = [](const NumberStore& s, int node, int32_t left, int32_t right) {
     std::vector<uint8_t> b = fixture::le32(static_cast<uint32_t>(left));
@@ -330,25 +341,26 @@ TEST(StoreCursor, DamagedIndexesEndTheSearch) {
     return static_cast<int32_t>(load_u32(fixture::read_file(s.dir + "/Tree.2").data() + 4));
   };
   const Case cases[] = {
-      {"empty root", [&](const NumberStore& s) { tree_entry(s, 0, 5, 0); }, kFindNotFound},
+      {"empty root", [&](const NumberStore& s) { tree_entry(s, 0, 5, 0); },
+       FindStatus::not_found},
       {"bound too low", [&](const NumberStore& s) { tree_entry(s, 0, 1, root_of(s)); },
-       kFindDamaged},
+       FindStatus::damaged},
       {"cycle to the root",
        [&](const NumberStore& s) {
          tree_entry(s, 0, 1000, root_of(s));
          for (int r = 1; r <= 31; ++r) tree_entry(s, r, root_of(s), root_of(s));
        },
-       kFindDamaged},
+       FindStatus::damaged},
       {"node past the file",
-       [&](const NumberStore& s) { tree_entry(s, 0, 5, 4000); }, kFindDamaged},
+       [&](const NumberStore& s) { tree_entry(s, 0, 5, 4000); }, FindStatus::damaged},
       {"node past the records, inside the file",  // found by fuzzing: it was a result
        [&](const NumberStore& s) {
          tree_entry(s, 40, 0, 0);
          tree_entry(s, 0, 5, 40);
        },
-       kFindDamaged},
+       FindStatus::damaged},
       {"no-node entry on the path",
-       [&](const NumberStore& s) { tree_entry(s, root_of(s), -1, -1); }, kFindDamaged},
+       [&](const NumberStore& s) { tree_entry(s, root_of(s), -1, -1); }, FindStatus::damaged},
   };
   for (const auto& c : cases) {
     NumberStore s = number_store(std::string("damage_") + c.name, 31, false, 9);
@@ -358,7 +370,7 @@ TEST(StoreCursor, DamagedIndexesEndTheSearch) {
     ASSERT_NE(store, nullptr);
     StoreCursor cursor(store.get(), 1);
     // A key that is absent walks to a leaf; present keys may stop sooner.
-    EXPECT_EQ(cursor.find(2, "1000", FindMode::exact), c.want) << c.name;
+    EXPECT_EQ(cursor.find(2, "1000", FindMode::exact), FindResult::none(c.want)) << c.name;
     EXPECT_LE(cursor.trail().size(), static_cast<size_t>(kMaxTrail + 1)) << c.name;
   }
 }
@@ -371,7 +383,7 @@ TEST(StoreCursor, MissingHeaderIsWrittenEmptyIntoWritableFiles) {
   ASSERT_NE(writer, nullptr);
   {
     StoreCursor cursor(writer.get(), 1);
-    EXPECT_EQ(cursor.find(2, "1", FindMode::exact), kFindNotFound);
+    EXPECT_EQ(cursor.find(2, "1", FindMode::exact), kNotFound);
   }
   EXPECT_EQ(fixture::read_file(s.dir + "/Tree.2"), std::vector<uint8_t>(8, 0));
 }
@@ -397,8 +409,8 @@ TEST(StoreCursor, ReadersWriteNothing) {
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(reader->main_access_mode(), 2);
   StoreCursor cursor(reader.get(), 1);
-  EXPECT_EQ(cursor.find(2, "1", FindMode::exact), kFindNotFound);
-  EXPECT_EQ(cursor.find(1, "K00001", FindMode::exact), kFindNotFound);
+  EXPECT_EQ(cursor.find(2, "1", FindMode::exact), kNotFound);
+  EXPECT_EQ(cursor.find(1, "K00001", FindMode::exact), kNotFound);
   EXPECT_EQ(snapshot(), before);
 }
 
@@ -410,7 +422,7 @@ TEST(StoreCursor, MissingHeaderIsNotWrittenIntoReadOnlyFiles) {
   ASSERT_TRUE(write_file(s.dir + "/Tree.3", {}));
   ::chmod((s.dir + "/Tree.3").c_str(), 0444);
   StoreCursor cursor(s.store.get(), 1);
-  EXPECT_EQ(cursor.find(3, "1", FindMode::exact), kFindNotFound);
+  EXPECT_EQ(cursor.find(3, "1", FindMode::exact), kNotFound);
   EXPECT_TRUE(fixture::read_file(s.dir + "/Tree.3").empty());
   // Writable again, so that a later run given the same scratch folder can clear it
   // (Windows refuses to delete a read-only file).

@@ -1,4 +1,4 @@
-// bwtool store info|count|read: exact outputs and exit statuses.
+// bwtool store info|count|read|find: exact outputs and exit statuses.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -35,16 +35,18 @@ class StoreTool : public ::testing::Test {
   void SetUp() override {
     dir_ = fixture::fresh_dir("tool_store");
     std::vector<uint8_t> blob = {'a', 0, 'b', '\n'};
-    fixture::build(dir_,
-                   {field("Path", kTypeFixedText, 6), field("Data", kTypeBinary, 4),
-                    field("Pair", kTypeGroup, 3, 0,
-                          {field("A", kTypeSigned, 2, 1), field("B", kTypeFixedText, 1)}),
-                    field("Nums", kTypeSigned, 2, 0x20), field("Side", kTypeFixedText, 2, kFlagOwnBank)},
-                   {{WriterValue::of_text("a/b.fx"), WriterValue::of_bytes(blob),
-                     WriterValue::of_members({WriterValue::of_integer(25, 2), WriterValue::of_text("z")}),
-                     WriterValue::of_elements({{4, 0}, {5, 0}}), WriterValue::of_text("s1")},
-                    {WriterValue::of_text("c.fx"), WriterValue{}, WriterValue{},
-                     WriterValue::of_elements({}), WriterValue::of_text("s2")}});
+    fixture::build(
+        dir_,
+        {field("Path", FieldType::fixed_text, 6), field("Data", FieldType::binary, 4),
+         field("Pair", FieldType::group, 3, 0,
+               {field("A", FieldType::signed_integer, 2, 1), field("B", FieldType::fixed_text, 1)}),
+         field("Nums", FieldType::signed_integer, 2, 0x20),
+         field("Side", FieldType::fixed_text, 2, kFlagOwnBank)},
+        {{WriterValue::of_text("a/b.fx"), WriterValue::of_bytes(blob),
+          WriterValue::of_members({WriterValue::of_integer(25, 2), WriterValue::of_text("z")}),
+          WriterValue::of_elements({{4, 0}, {5, 0}}), WriterValue::of_text("s1")},
+         {WriterValue::of_text("c.fx"), WriterValue{}, WriterValue{}, WriterValue::of_elements({}),
+          WriterValue::of_text("s2")}});
   }
   std::string dir_;
 };
@@ -144,6 +146,38 @@ TEST(StoreToolLinks, ReadAndFindFollowLinks) {
   EXPECT_EQ(bwtool("store find " + a + " ^2.1 '#7'").out, "-1\n");
 }
 
+// store find prints the lookup's outcome as one number: the record, 0 for a field without
+// an index, -1 for no match, -2 for a damaged index.
+TEST(StoreToolFind, PrintsEachOutcomeAsItsNumber) {
+  const std::string dir = fixture::fresh_dir("tool_find_outcomes");
+  WriterOptions options;
+  options.tree_fields = {2};
+  auto store = fixture::build(
+      dir,
+      {field("Name", FieldType::fixed_text, 4), field("Indexed", FieldType::signed_integer, 4),
+       field("Plain", FieldType::signed_integer, 4)},
+      {{WriterValue::of_text("a"), WriterValue::of_integer(10, 4), WriterValue::of_integer(1, 4)},
+       {WriterValue::of_text("b"), WriterValue::of_integer(20, 4), WriterValue::of_integer(2, 4)}},
+      options);
+  ASSERT_NE(store, nullptr);
+  store.reset();
+  struct Case {
+    const char* args;
+    const char* out;
+  } cases[] = {
+      {" ^2 20", "2\n"}, {" ^2 15", "-1\n"}, {" ^2 15 --mode 2", "2\n"}, {" ^3 2", "0\n"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = bwtool("store find " + dir + c.args);
+    EXPECT_EQ(run.status, 0) << c.args;
+    EXPECT_EQ(run.out, c.out) << c.args;
+  }
+  // The index's root entry names a node far past the file.
+  fixture::patch(dir + "/Tree.2", 0, fixture::le32(5));
+  fixture::patch(dir + "/Tree.2", 4, fixture::le32(4000));
+  EXPECT_EQ(bwtool("store find " + dir + " ^2 20").out, "-2\n");
+}
+
 // In the legacy family an expression field is evaluated even with nothing below it in the
 // path, as the engine reads it: the tool prints that value, never -1.
 TEST(StoreToolLinks, LegacyExpressionFieldsPrintTheirValue) {
@@ -151,15 +185,15 @@ TEST(StoreToolLinks, LegacyExpressionFieldsPrintTheirValue) {
   legacy.encoding = WriterEncoding::legacy;
   const std::string a = fixture::fresh_dir("tool_legacy_expression") + "/A";
   auto store = fixture::build(
-      a, {field("Name", kTypeFixedText, 8), field("Count", kTypeSigned, 4),
-          field("Formula", kTypeExpression, 4)},
+      a, {field("Name", FieldType::fixed_text, 8), field("Count", FieldType::signed_integer, 4),
+          field("Formula", FieldType::expression, 4)},
       {{WriterValue::of_text("a1"), WriterValue::of_integer(7, 4), WriterValue::of_integer(1, 4)},
        {WriterValue::of_text("a2"), WriterValue::of_integer(8, 4), WriterValue::of_integer(2, 4)},
        {WriterValue::of_text("a3"), WriterValue::of_integer(9, 4), WriterValue::of_integer(9, 4)}},
       legacy);
   ASSERT_NE(store, nullptr);
   ASSERT_TRUE(store->legacy_family());
-  fixture::build(a + "/_Expression", {field("Text", kTypeText, 4)},
+  fixture::build(a + "/_Expression", {field("Text", FieldType::text, 4)},
                  {{WriterValue::of_text("^Count*2+1")}, {WriterValue::of_text("(1+")}});
   StoreLinks links;
   struct Case {

@@ -64,15 +64,20 @@ std::string value_store() {
   };
   fixture::build(
       dir,
-      {field("Key", kTypeFixedText, 8), field("Day", kTypeDate, 3), field("Time", kTypeTime, 3),
-       field("Stamp", kTypeTime, 8), field("Float2", kTypeFloat, 4, 2),
-       field("Double3", kTypeDouble, 8, 3), field("Float9", kTypeFloat, 4, 9),
-       field("Whole", kTypeDouble, 8, 0), field("Cents", kTypeSigned, 4, 2),
-       field("Plain", kTypeUnsigned, 2), field("Notes", kTypeText, 4)},
+      {field("Key", FieldType::fixed_text, 8), field("Day", FieldType::date, 3),
+       field("Time", FieldType::time, 3), field("Stamp", FieldType::time, 8),
+       field("Float2", FieldType::single_float, 4, 2),
+       field("Double3", FieldType::double_float, 8, 3),
+       field("Float9", FieldType::single_float, 4, 9),
+       field("Whole", FieldType::double_float, 8, 0),
+       field("Cents", FieldType::signed_integer, 4, 2),
+       field("Plain", FieldType::unsigned_integer, 2), field("Notes", FieldType::text, 4)},
       {row("alpha", 733223, 3601, june_2007 + 45001 + 1, 3.14159f, -0.0025, 0.5, 123, 65535,
            "line one\nline two\r\n"),
        row("Beta", 730560, 1, 2, -1e-7f, kInfinity, 2.5, -5, 0, ""),
-       row("gamma", 382, 86400, 1, 1e10f, std::nan(""), 1.5, 0, 7, "\x1a" "end"),
+       row("gamma", 382, 86400, 1, 1e10f, std::nan(""), 1.5, 0, 7,
+           "\x1a"
+           "end"),
        row("delta", 381, 0, 0, 0.125f, -kInfinity, -0.5, 99, 1, "x")},
       [] {
         WriterOptions options;
@@ -85,15 +90,16 @@ std::string value_store() {
 // The store of the tool tests: raw bytes with NUL and LF, a group, arrays, an own bank.
 std::string byte_store() {
   const std::string dir = fixture::fresh_dir("differential_bytes");
-  fixture::build(dir,
-                 {field("Path", kTypeFixedText, 6), field("Data", kTypeBinary, 4),
-                  field("Pair", kTypeGroup, 3, 0,
-                        {field("A", kTypeSigned, 2, 1), field("B", kTypeFixedText, 1)}),
-                  field("Nums", kTypeSigned, 2, 0x20),
-                  field("Side", kTypeFixedText, 2, kFlagOwnBank)},
-                 {{WriterValue::of_text("a/b.fx"), WriterValue::of_bytes({'a', 0, 'b', '\n', '\r'}),
-                   WriterValue::of_members({WriterValue::of_integer(25, 2), WriterValue::of_text("z")}),
-                   WriterValue::of_elements({{4, 0}, {5, 0}}), WriterValue::of_text("s1")}});
+  fixture::build(
+      dir,
+      {field("Path", FieldType::fixed_text, 6), field("Data", FieldType::binary, 4),
+       field("Pair", FieldType::group, 3, 0,
+             {field("A", FieldType::signed_integer, 2, 1), field("B", FieldType::fixed_text, 1)}),
+       field("Nums", FieldType::signed_integer, 2, 0x20),
+       field("Side", FieldType::fixed_text, 2, kFlagOwnBank)},
+      {{WriterValue::of_text("a/b.fx"), WriterValue::of_bytes({'a', 0, 'b', '\n', '\r'}),
+        WriterValue::of_members({WriterValue::of_integer(25, 2), WriterValue::of_text("z")}),
+        WriterValue::of_elements({{4, 0}, {5, 0}}), WriterValue::of_text("s1")}});
   return dir;
 }
 

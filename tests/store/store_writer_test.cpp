@@ -51,8 +51,10 @@ TEST(StoreWriter, IndexesAreSortedBalancedTrees) {
     options.scramble_trees = scrambled;
     options.tree_key = 0x1234;
     const std::string dir = fixture::fresh_dir("indexes");
-    auto store = fixture::build(dir, {field("Name", kTypeFixedText, 12), field("Score", kTypeSigned, 4)},
-                                records, options);
+    auto store = fixture::build(
+        dir,
+        {field("Name", FieldType::fixed_text, 12), field("Score", FieldType::signed_integer, 4)},
+        records, options);
     ASSERT_NE(store, nullptr);
     EXPECT_EQ(store->schema().trees_scrambled(), scrambled);
 
@@ -105,8 +107,10 @@ TEST(StoreWriter, PagedIndexPages) {
   WriterOptions options;
   options.page_size = 128;
   const std::string dir = fixture::fresh_dir("paged_index");
-  auto store = fixture::build(dir, {field("Id", kTypeSigned, 4), field("Text", kTypeText, 4, kFlagPaged)},
-                              records, options);
+  auto store = fixture::build(
+      dir,
+      {field("Id", FieldType::signed_integer, 4), field("Text", FieldType::text, 4, kFlagPaged)},
+      records, options);
   ASSERT_NE(store, nullptr);
   const auto storage = fixture::read_file(dir + "/_Storage");
   ASSERT_EQ(storage.size() % 128, 0u);
@@ -147,12 +151,17 @@ TEST(StoreWriter, RefusesWhatAnEncodingCannotHold) {
     std::vector<WriterField> fields;
   };
   const std::vector<Case> cases = {
-      {"nested group in compact", WriterEncoding::compact,
-       {field("G", kTypeGroup, 2, 0, {field("H", kTypeGroup, 2, 0, {field("x", kTypeSigned, 2)})})}},
-      {"type 16 in compact", WriterEncoding::compact, {field("C", kTypeComplex, 4)}},
-      {"group in legacy", WriterEncoding::legacy,
-       {field("G", kTypeGroup, 2, 0, {field("x", kTypeSigned, 2)})}},
-      {"8-byte integer in legacy", WriterEncoding::legacy, {field("I", kTypeSigned, 8)}},
+      {"nested group in compact",
+       WriterEncoding::compact,
+       {field("G", FieldType::group, 2, 0,
+              {field("H", FieldType::group, 2, 0, {field("x", FieldType::signed_integer, 2)})})}},
+      {"type 16 in compact", WriterEncoding::compact, {field("C", FieldType::complex, 4)}},
+      {"group in legacy",
+       WriterEncoding::legacy,
+       {field("G", FieldType::group, 2, 0, {field("x", FieldType::signed_integer, 2)})}},
+      {"8-byte integer in legacy",
+       WriterEncoding::legacy,
+       {field("I", FieldType::signed_integer, 8)}},
   };
   for (const auto& c : cases) {
     WriterOptions options;

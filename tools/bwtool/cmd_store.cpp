@@ -42,12 +42,12 @@ void print_table(const RecordStore& store, size_t first, size_t count, const std
     const std::string number = prefix + std::to_string(i + 1);
     const std::string name(s.name(index));
     std::printf("field %s \"%s\" type %d flags 0x%02X size %d ", number.c_str(), name.c_str(),
-                d.type, d.flags, d.size);
+                bw::store::type_byte(d.type), d.flags, d.size);
     if (loc.record_offset < 0)
       std::printf("bank Bank.%d\n", store.slot(static_cast<size_t>(loc.bank_slot)).bank_id());
     else
       std::printf("offset %lld\n", static_cast<long long>(loc.record_offset));
-    if (d.type == bw::store::kTypeGroup && depth < bw::store::kMaxGroupDepth)
+    if (d.type == bw::store::FieldType::group && depth < bw::store::kMaxGroupDepth)
       print_table(store, d.sub_first, d.sub_count, number + ".", depth + 1);
   }
 }

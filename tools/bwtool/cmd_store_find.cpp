@@ -23,6 +23,18 @@ bool parse_int(const char* text, int& out) {
   return true;
 }
 
+// The number bwtool prints for a lookup: the record found, or 0 (no index), -1 (not
+// found), -2 (damaged index).
+int printed_number(const bw::store::FindResult& result) {
+  switch (result.status) {
+    case bw::store::FindStatus::found: return result.record;
+    case bw::store::FindStatus::no_index: return 0;
+    case bw::store::FindStatus::not_found: return -1;
+    case bw::store::FindStatus::damaged: return -2;
+  }
+  return -1;
+}
+
 int run_find(std::span<char* const> args) {
   static const char* const kUsage =
       "usage: bwtool store find DIR FIELDPATH KEY [--mode M] [--step S]\n";
@@ -62,7 +74,8 @@ int run_find(std::span<char* const> args) {
     return kUsageError;
   }
   bw::store::StoreCursor cursor(store.get(), step);
-  std::printf("%d\n", cursor.find(path, args[2], static_cast<bw::store::FindMode>(mode)));
+  const auto result = cursor.find(path, args[2], static_cast<bw::store::FindMode>(mode));
+  std::printf("%d\n", printed_number(result));
   return 0;
 }
 
