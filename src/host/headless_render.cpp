@@ -131,6 +131,7 @@ int paint_pictures(HeadlessRun& run, const RenderHooks& hooks) {
 }  // namespace
 
 int render_pictures(const SaverOptions& options, const Settings& settings,
+                    std::shared_ptr<assets::Installation> installation,
                     std::unique_ptr<device::Backend> backend, const RenderHooks& hooks) {
   const fs::path dir = options.render_dir;
   if (!prepare_folder(dir)) return 1;
@@ -140,8 +141,8 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   if (!seeded.seed) seeded.seed = static_cast<uint32_t>(std::time(nullptr));
   painter::SimulatedClock clock(60.0, 0, *seeded.seed);
   state.clock = &clock;
-  const auto started = start_painting(state, seeded, settings, std::move(backend),
-                                      {0, options.width, options.height});
+  const auto started = start_painting(state, seeded, settings, std::move(installation),
+                                      std::move(backend), {0, options.width, options.height});
   if (started != painter::StartResult::started) return start_failure_status(started);
 
   const fs::path sheet_path = dir / "contact-sheet.png";
