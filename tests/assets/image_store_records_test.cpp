@@ -5,6 +5,7 @@
 #include "assets/asset_pack.h"
 #include "assets/installation.h"
 #include "assets/jpeg_decoder.h"
+#include "assets/store_image.h"
 #include "image_corpus.h"
 
 namespace bw::assets {
@@ -71,8 +72,8 @@ TEST_F(StoreImageRecords, MissingStoreIsRetriedOnceItExists) {
   EXPECT_FALSE(installation_->fetch_store_image(2, 1, width, height, count));
   // Said for the first attempt only.
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "fetch_store_image(): the image store \"" + install_ +
-                "/data/Base2\" cannot be opened: it is missing\n");
+            "fetch_store_image(): the image store \"" + image_store_dir(install_, 1) +
+                "\" cannot be opened: it is missing\n");
   EXPECT_EQ(count, -1);
   pack_store(install_, "Base2", 2);
   EXPECT_TRUE(installation_->fetch_store_image(1, 1, width, height, count));
