@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/asset_fetch.h"
-#include "assets/store_image_records.h"
+#include "assets/installation.h"
 #include "device/gl/gl_backend.h"
 #include "device/texture.h"
 #include "painter/engine.h"
@@ -34,16 +33,15 @@ struct Engine {
   bool use_default_picture() {
     const std::string install = BW_BUILD_DIR;
     if (!std::filesystem::exists(install + "/data/Base3/Main")) return false;
-    bw::assets::set_install_dir(install);
-    bw::assets::reset_image_stores();
-    state.install_path = install;
+    state.installation = std::make_shared<bw::assets::Installation>(install);
+    bw::assets::Installation* data = state.installation.get();
     state.picture_name = "Tamsin";
-    state.fetch = [](const std::string& path) { return bw::assets::fetch_asset(path); };
+    state.fetch = [data](const std::string& path) { return data->fetch_asset(path); };
     state.image_source.by_path =
-        bw::device::image_readers_by_path({bw::assets::asset_fetcher(), install});
-    state.image_source.by_store = [](int number, int store_code, int& count) {
+        bw::device::image_readers_by_path({data->asset_fetcher(), install});
+    state.image_source.by_store = [data](int number, int store_code, int& count) {
       int w = 0, h = 0;
-      return bw::assets::fetch_store_image(number, store_code, w, h, count);
+      return data->fetch_store_image(number, store_code, w, h, count);
     };
     what = "default picture Tamsin";
     return true;

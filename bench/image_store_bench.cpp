@@ -18,9 +18,8 @@
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 
-#include "assets/asset_fetch.h"
 #include "assets/asset_pack.h"
-#include "assets/store_image_records.h"
+#include "assets/installation.h"
 
 namespace {
 
@@ -142,11 +141,11 @@ void BM_FetchStoreImage(benchmark::State& state) {
     state.SkipWithError("no image store");
     return;
   }
-  bw::assets::set_install_dir(install_dir().path());
+  bw::assets::Installation installation(install_dir().path());
   int width = 0, height = 0, count = 0;
   for (auto _ : state) {
     for (int number = 1; number <= kImages; ++number) {
-      auto image = bw::assets::fetch_store_image(number, 0, width, height, count);
+      auto image = installation.fetch_store_image(number, 0, width, height, count);
       if (!image) {
         state.SkipWithError("an image failed to decode");
         return;
@@ -165,12 +164,12 @@ void BM_FetchStoreImageBottomFirst(benchmark::State& state) {
     state.SkipWithError("no image store");
     return;
   }
-  bw::assets::set_install_dir(install_dir().path());
+  bw::assets::Installation installation(install_dir().path());
   int width = 0, height = 0, count = 0;
   for (auto _ : state) {
     for (int number = 1; number <= kImages; ++number) {
-      auto image = bw::assets::fetch_store_image(number, 0, width, height, count,
-                                                 bw::assets::RowOrder::bottom_first);
+      auto image = installation.fetch_store_image(number, 0, width, height, count,
+                                                  bw::assets::RowOrder::bottom_first);
       if (!image) {
         state.SkipWithError("an image failed to decode");
         return;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "assets/additive_random.h"
-#include "assets/asset_fetch.h"
 #include "assets/asset_pack.h"
+#include "assets/installation.h"
 #include "store/record_store.h"
 #include "store/store_cursor.h"
 
@@ -30,6 +30,7 @@ constexpr size_t kAssetSize = 512;
 
 struct Fixture {
   std::string install;
+  std::unique_ptr<bw::assets::Installation> installation;
   std::vector<std::string> keys;       // in record order
   std::vector<std::string> lookups;    // kLookups random keys
   sqlite3* db = nullptr;
@@ -81,7 +82,7 @@ struct Fixture {
     sqlite3_prepare_v2(db, "SELECT data FROM assets WHERE path = ?", -1, &select_data, nullptr);
     sqlite3_prepare_v2(db, "SELECT id FROM assets WHERE path = ?", -1, &select_id, nullptr);
 
-    bw::assets::set_install_dir(install);
+    installation = std::make_unique<bw::assets::Installation>(install);
     bw::store::OpenFailure failure{};
     store = bw::store::RecordStore::open(install + "/data/Base3", failure);
     indexes = std::make_unique<bw::store::StoreIndexes>(*store);
@@ -109,7 +110,7 @@ void BM_FetchAsset(benchmark::State& state) {
   Fixture& f = fixture();
   for (auto _ : state) {
     for (const auto& key : f.lookups) {
-      auto bytes = bw::assets::fetch_asset(key);
+      auto bytes = f.installation->fetch_asset(key);
       if (!bytes || bytes->size() != kAssetSize) state.SkipWithError("fetch failed");
       benchmark::DoNotOptimize(bytes);
     }

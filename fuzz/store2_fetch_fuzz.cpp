@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "assets/asset_fetch.h"
 #include "assets/asset_pack.h"
+#include "assets/installation.h"
 #include "store2_files.h"
 
 namespace {
@@ -28,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> tail = store2_fuzz::unpack(data, size, dir + "/data/Base3", kFiles);
   std::string path(tail.begin(), tail.end());
   if (path.find('/') != std::string::npos) path.clear();  // keep plain files inside the store
-  bw::assets::set_install_dir(dir);  // opens the store again on the next fetch
+  bw::assets::Installation installation(dir);  // opens the store afresh on its first fetch
   int64_t length = 0;
-  const auto bytes = bw::assets::fetch_asset(path.empty() ? "a" : path, length);
+  const auto bytes = installation.fetch_asset(path.empty() ? "a" : path, length);
   if (bytes && static_cast<int64_t>(bytes->size()) != length) std::abort();
   return 0;
 }

@@ -1,5 +1,4 @@
-#include "assets/asset_fetch.h"
-#include "assets/image_source.h"
+#include "assets/installation.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include <set>
 
 #include "assets/additive_random.h"
+#include "assets/store_image.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "platform/path.h"
@@ -50,11 +50,14 @@ int records_with_paths(store::RecordStore& s) {
   return static_cast<int>(std::min<int64_t>(claimed, heap / (2 * width + 1)));
 }
 
-// The process's one asset store, opened on the first fetch. A store directory that is
+}  // namespace
+
+// An installation's asset store, opened on the first fetch. A store directory that is
 // missing leaves the plain files; one that exists but cannot serve assets is damaged: that
 // is said once, in one line naming the store, and every fetch then gives none.
 struct AssetStore {
-  std::string install = ".";
+  explicit AssetStore(std::string dir) : install(std::move(dir)) {}
+  std::string install;
   bool tried = false;
   std::unique_ptr<store::RecordStore> store;
   bool damaged = false;         // a line about the store or one of its records was written
@@ -68,14 +71,6 @@ struct AssetStore {
   std::map<std::string, int> paths;  // path -> first record holding it, once scanned
 
   std::string dir() const { return platform::join_relative_path(install, "data/Base3"); }
-  void close() {
-    store.reset();
-    tried = false;
-    damaged = store_damaged = index_damaged = scanned = oversized = paths_damaged = false;
-    bad_records.clear();
-    paths.clear();
-    records = 0;
-  }
   void report_store(const std::string& what) {
     diag::message("fetch_asset(): the asset store \"%s\" is damaged: %s",
                   dir().c_str(), what.c_str());
@@ -155,10 +150,7 @@ struct AssetStore {
   }
 };
 
-AssetStore& asset_store() {
-  static AssetStore instance;
-  return instance;
-}
+namespace {
 
 // The whole plain file, or none when it is not a readable regular file.
 std::optional<std::vector<uint8_t>> read_plain(const std::string& file) {
@@ -183,29 +175,14 @@ void report_missing(const std::string& path) {
   diag::message("cannot find \"%s\" in the asset store or as a file", path.c_str());
 }
 
-}  // namespace
-
-void set_install_dir(const std::string& dir) {
-  AssetStore& a = asset_store();
-  a.close();
-  a.install = dir.empty() ? std::string(".") : dir;
-}
-
-const std::string& install_dir() { return asset_store().install; }
-
-void reset_asset_store() { asset_store().close(); }
-
-namespace {
-
-std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& length,
-                                          bool report) {
+std::optional<std::vector<uint8_t>> fetch(AssetStore& a, const std::string& path,
+                                          int64_t& length, bool report) {
   length = 0;
   if (!stays_inside(path)) {
     diag::message("fetch_asset(): the asset path \"%s\" leads outside the installation folder",
                   path.c_str());
     return std::nullopt;
   }
-  AssetStore& a = asset_store();
   const std::string plain = platform::join_relative_path(a.install, path);
   store::RecordStore* s = a.get();
   if (a.store_damaged) return std::nullopt;  // said once already
@@ -262,23 +239,30 @@ std::optional<std::vector<uint8_t>> fetch(const std::string& path, int64_t& leng
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path, int64_t& length) {
-  return fetch(path, length, true);
+Installation::Installation(std::string dir)
+    : dir_(dir.empty() ? std::string(".") : std::move(dir)),
+      assets_(std::make_unique<AssetStore>(dir_)) {}
+
+Installation::~Installation() = default;
+
+std::optional<std::vector<uint8_t>> Installation::fetch_asset(const std::string& path,
+                                                              int64_t& length) {
+  return fetch(*assets_, path, length, true);
 }
 
-std::optional<std::vector<uint8_t>> fetch_asset(const std::string& path) {
+std::optional<std::vector<uint8_t>> Installation::fetch_asset(const std::string& path) {
   int64_t length = 0;
-  return fetch(path, length, true);
+  return fetch(*assets_, path, length, true);
 }
 
-std::optional<std::vector<uint8_t>> probe_asset(const std::string& path) {
+std::optional<std::vector<uint8_t>> Installation::probe_asset(const std::string& path) {
   int64_t length = 0;
-  return fetch(path, length, false);
+  return fetch(*assets_, path, length, false);
 }
 
-std::vector<std::string> asset_paths(const std::string& prefix) {
+std::vector<std::string> Installation::asset_paths(const std::string& prefix) {
   std::vector<std::string> paths;
-  AssetStore& a = asset_store();
+  AssetStore& a = *assets_;
   if (a.get() != nullptr) {
     a.read_paths();
     for (const auto& [path, record] : a.paths)
@@ -300,14 +284,13 @@ std::vector<std::string> asset_paths(const std::string& prefix) {
   return paths;
 }
 
-bool asset_store_damaged() {
-  AssetStore& a = asset_store();
-  a.get();
-  return a.damaged;
+bool Installation::asset_store_damaged() {
+  assets_->get();
+  return assets_->damaged;
 }
 
-AssetFetcher asset_fetcher() {
-  return [](const std::string& path) { return fetch_asset(path); };
+AssetFetcher Installation::asset_fetcher() {
+  return [this](const std::string& path) { return fetch_asset(path); };
 }
 
 }  // namespace bw::assets

@@ -40,7 +40,7 @@ std::string image_store_dir(const std::string& install_dir, int store_code);
 // signed remainder, 0 becoming 1. Gives 0 for a negative number, which selects nothing.
 int select_image_record(int number, int count);
 
-// The image-store slots of one process: filled on first use and kept, so that each store
+// The image-store slots of one installation: filled on first use and kept, so that each store
 // is opened once. Codes 0 and 4 share a slot: whichever is used first decides which
 // directory it holds. A failed open leaves the slot empty, and the next fetch tries again.
 class ImageStores {

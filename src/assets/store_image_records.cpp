@@ -1,9 +1,10 @@
-#include "assets/store_image_records.h"
-
+// The image stores of an installation, read through the record store: the numbered images
+// that texture loading asks for.
 #include <algorithm>
 #include <set>
 
-#include "assets/asset_fetch.h"
+#include "assets/installation.h"
+#include "assets/store_image.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "store/record_store.h"
@@ -34,24 +35,13 @@ class RecordStoreImages : public ImageRecords {
   std::string buffer_;  // reused between reads
 };
 
-struct ProcessImageStores {
-  std::string install;
-  std::unique_ptr<ImageStores> stores;
-};
-
-ProcessImageStores& process_image_stores() {
-  static ProcessImageStores instance;
-  return instance;
-}
-
-}  // namespace
-
-std::unique_ptr<ImageRecords> open_image_store(const std::string& dir) {
+// Opens the record store at `dir` as an image store; nullptr when it cannot be opened. A
+// store that cannot serve images is not kept: each later fetch tries again, and the reason
+// is said for the first attempt only (`reported` holds the stores already said).
+std::unique_ptr<ImageRecords> open_image_store(const std::string& dir,
+                                               std::set<std::string>& reported) {
   store::OpenFailure failure{};
   std::unique_ptr<store::RecordStore> store = store::RecordStore::open(dir, failure);
-  // A store that cannot serve images is not kept: each later fetch tries again, and the
-  // reason is said for the first attempt only.
-  static std::set<std::string> reported;
   if (!store) {
     if (reported.insert(dir).second) {
       diag::message("fetch_store_image(): the image store \"%s\" cannot be opened: %s",
@@ -70,16 +60,17 @@ std::unique_ptr<ImageRecords> open_image_store(const std::string& dir) {
   return std::make_unique<RecordStoreImages>(std::move(store));
 }
 
-std::optional<PixelBuffer> fetch_store_image(int number, int store_code, int& width,
-                                             int& height, int& count, RowOrder order) {
-  ProcessImageStores& process = process_image_stores();
-  if (!process.stores || process.install != install_dir()) {
-    process.install = install_dir();
-    process.stores = std::make_unique<ImageStores>(process.install, &open_image_store);
-  }
-  return process.stores->fetch(number, store_code, width, height, count, order);
-}
+}  // namespace
 
-void reset_image_stores() { process_image_stores().stores.reset(); }
+std::optional<PixelBuffer> Installation::fetch_store_image(int number, int store_code,
+                                                           int& width, int& height, int& count,
+                                                           RowOrder order) {
+  if (!images_) {
+    images_ = std::make_unique<ImageStores>(dir_, [this](const std::string& store_dir) {
+      return open_image_store(store_dir, unopened_reported_);
+    });
+  }
+  return images_->fetch(number, store_code, width, height, count, order);
+}
 
 }  // namespace bw::assets

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "assets/installation.h"
 #include "device/backend.h"
 #include "host/options.h"
 #include "host/settings.h"
@@ -19,14 +20,25 @@ namespace bw::host {
 // True when `install_dir`/data holds a picture store or plain effect files.
 bool has_picture_data(const std::string& install_dir);
 
-// Points the engine's asset and image roads at an installation.
-void use_installation(painter::PainterState& state, const std::string& install_dir);
+// The data folder of an installation, written with the separators `install_dir` uses:
+// "C:\Program Files\Brushwright" gives "C:\Program Files\Brushwright\data".
+std::string data_folder(const std::string& install_dir);
+
+// The installation the settings name: `opened` when it is already that folder's (choosing
+// the picture opened it, and what it said of a damaged store stands), else a new one.
+std::shared_ptr<assets::Installation> installation_for(
+    const Settings& settings, std::shared_ptr<assets::Installation> opened = nullptr);
+
+// Points the engine's asset and image roads at `installation`, which the state keeps.
+void use_installation(painter::PainterState& state,
+                      std::shared_ptr<assets::Installation> installation);
 
 // Sets the engine's picture, speed, delay and seed from the options and the settings, and
-// points it at the settings' installation. --verbose names every effect a picture takes
-// from the shared folder.
+// points it at `installation` (none: one made from the settings). --verbose names every effect a picture takes from the
+// shared folder.
 void configure_state(painter::PainterState& state, const SaverOptions& options,
-                     const Settings& settings);
+                     const Settings& settings,
+                     std::shared_ptr<assets::Installation> installation);
 
 // Says through the diagnostics sink why the engine did not start, for the settings'
 // installation.
@@ -49,11 +61,13 @@ struct PaintingTarget {
   int height = 0;
 };
 
-// Starts one painting, the same way on every host: configures `state` from the options
-// and the settings, sizes it to the target and starts the engine on `backend`. Returns
-// how the start ended, having said why when it failed (report_start_failure).
+// Starts one painting, the same way on every host: configures `state` from the options,
+// the settings and the installation the host made from them (every painting of a run
+// shares one), sizes it to the target and starts the engine on `backend`. Returns how the
+// start ended, having said why when it failed (report_start_failure).
 painter::StartResult start_painting(painter::PainterState& state, const SaverOptions& options,
                                     const Settings& settings,
+                                    std::shared_ptr<assets::Installation> installation,
                                     std::unique_ptr<device::Backend> backend,
                                     const PaintingTarget& target);
 

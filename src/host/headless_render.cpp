@@ -135,6 +135,7 @@ int paint_pictures(HeadlessRun& run, const RenderHooks& hooks) {
 }  // namespace
 
 int render_pictures(const SaverOptions& options, const Settings& settings,
+                    std::shared_ptr<assets::Installation> installation,
                     std::unique_ptr<device::Backend> backend, const RenderHooks& hooks) {
   const fs::path dir = options.render_dir;
   if (!prepare_folder(dir)) return 1;
@@ -153,8 +154,8 @@ int render_pictures(const SaverOptions& options, const Settings& settings,
   state.before_device = [&startup_images](painter::PainterState& configured) {
     startup_images.start(configured.image_source);
   };
-  const auto started = start_painting(state, seeded, settings, std::move(backend),
-                                      {0, options.width, options.height});
+  const auto started = start_painting(state, seeded, settings, std::move(installation),
+                                      std::move(backend), {0, options.width, options.height});
   if (started != painter::StartResult::started) return start_failure_status(started);
 
   const fs::path sheet_path = dir / "contact-sheet.png";

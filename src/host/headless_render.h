@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "assets/installation.h"
 #include "device/backend.h"
 #include "host/options.h"
 #include "host/settings.h"
@@ -29,6 +30,7 @@ struct RenderHooks {
 // the last picture has been revealed. Without a seed the time seeds the engine. Returns the exit status, having said
 // what went wrong on standard error.
 int render_pictures(const SaverOptions& options, const Settings& settings,
+                    std::shared_ptr<assets::Installation> installation,
                     std::unique_ptr<device::Backend> backend, const RenderHooks& hooks = {});
 
 }  // namespace bw::host

@@ -1,10 +1,12 @@
 // brushwright: the screen saver that paints.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host/configure.h"
+#include "host/engine_host.h"
 #include "host/options.h"
 #include "host/picture_choice.h"
 #include "host/saver_app.h"
@@ -25,7 +27,8 @@ int run(int argc, char** argv) {
     bw::diag::message("brushwright: %s", error.c_str());
     return 2;
   }
-  if (const auto status = settle_picture(*options)) return *status;
+  std::shared_ptr<bw::assets::Installation> listed;
+  if (const auto status = settle_picture(*options, listed)) return *status;
   SettingsFile storage = SettingsFile::for_picture(options->picture);
   switch (options->mode) {
     case SaverMode::help:
@@ -40,12 +43,14 @@ int run(int argc, char** argv) {
       break;
   }
   const Settings settings = effective_settings(*options, storage);
+  const auto installation = installation_for(settings, std::move(listed));
   // Without a mode of its own, a saver started under a Wayland compositor paints there.
   if (!options->mode_given && options->mode == SaverMode::window && wayland_compositor_named())
     options->mode = SaverMode::wayland;
-  if (options->mode == SaverMode::render) return run_render(*options, settings);
-  if (options->mode == SaverMode::wayland) return run_on_wayland(*options, settings);
-  return run_on_window(*options, settings);
+  if (options->mode == SaverMode::render) return run_render(*options, settings, installation);
+  if (options->mode == SaverMode::wayland)
+    return run_on_wayland(*options, settings, installation);
+  return run_on_window(*options, settings, installation);
 }
 
 }  // namespace

@@ -3,13 +3,15 @@
 #include <cstdio>
 #include <random>
 
+#include "host/engine_host.h"
 #include "host/saver_app.h"
 #include "host/settings_file.h"
 #include "platform/diagnostics.h"
 
 namespace bw::host {
 
-std::optional<int> settle_picture(SaverOptions& options) {
+std::optional<int> settle_picture(SaverOptions& options,
+                                  std::shared_ptr<assets::Installation>& installation) {
   if (options.mode == SaverMode::help || options.mode == SaverMode::version ||
       options.mode == SaverMode::configure)
     return std::nullopt;
@@ -17,7 +19,8 @@ std::optional<int> settle_picture(SaverOptions& options) {
   const bool random = options.picture == kRandomPicture;
   SettingsFile storage = SettingsFile::for_picture(random ? kDefaultPicture : options.picture);
   const Settings settings = effective_settings(options, storage);
-  const std::vector<std::string> installed = installed_pictures(settings.install_path);
+  installation = installation_for(settings);
+  const std::vector<std::string> installed = installed_pictures(*installation);
   if (options.mode == SaverMode::list_pictures) {
     if (installed.empty()) {
       diag::message("brushwright: no pictures in \"%s/data\"",

@@ -5,15 +5,13 @@
 #include <algorithm>
 #include <random>
 
-#include "assets/asset_fetch.h"
 #include "painter/description.h"
 
 namespace bw::host {
 
-std::vector<std::string> installed_pictures(const std::string& install_dir) {
-  assets::set_install_dir(install_dir);
+std::vector<std::string> installed_pictures(assets::Installation& installation) {
   std::vector<std::string> names =
-      painter::picture_names(assets::asset_paths(painter::kDescriptionFolder));
+      painter::picture_names(installation.asset_paths(painter::kDescriptionFolder));
   std::sort(names.begin(), names.end());
   return names;
 }

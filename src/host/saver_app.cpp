@@ -117,7 +117,8 @@ Settings effective_settings(const SaverOptions& options, SettingsStorage& storag
   return settings;
 }
 
-int run_on_window(const SaverOptions& options, const Settings& settings) {
+int run_on_window(const SaverOptions& options, const Settings& settings,
+                  std::shared_ptr<assets::Installation> installation) {
   if (!check_picture_data(settings)) return 1;
   std::string error;
   auto window = X11Window::open(options, error);
@@ -144,7 +145,8 @@ int run_on_window(const SaverOptions& options, const Settings& settings) {
   backend_options.use_window = true;
   painter::PainterState state;
   const auto started =
-      start_painting(state, options, settings, device::make_gl_backend(backend_options), target);
+      start_painting(state, options, settings, std::move(installation),
+                     device::make_gl_backend(backend_options), target);
   if (started != painter::StartResult::started) {
     // A screen-saver manager (xscreensaver) that hands us its window starts a saver that
     // ended again at once, over and over: damaged or missing data stays so, so the window
@@ -168,7 +170,8 @@ int run_on_window(const SaverOptions& options, const Settings& settings) {
   return 0;
 }
 
-int run_render(const SaverOptions& options, const Settings& settings) {
+int run_render(const SaverOptions& options, const Settings& settings,
+               std::shared_ptr<assets::Installation> installation) {
   if (!check_picture_data(settings)) return 1;
   install_stop_signals();
   const DebugChecks debug = debug_checks();
@@ -186,7 +189,8 @@ int run_render(const SaverOptions& options, const Settings& settings) {
     };
     hooks.mark_phase("start");
   }
-  const int status = render_pictures(options, settings, std::move(backend), hooks);
+  const int status =
+      render_pictures(options, settings, std::move(installation), std::move(backend), hooks);
   if (hooks.mark_phase) hooks.mark_phase("ended");
   return status;
 }

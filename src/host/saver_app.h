@@ -23,10 +23,12 @@ std::string default_install_dir();
 Settings effective_settings(const SaverOptions& options, SettingsStorage& storage);
 
 // Runs a window mode (--window, --root, --window-id, --fullscreen); the exit status.
-int run_on_window(const SaverOptions& options, const Settings& settings);
+int run_on_window(const SaverOptions& options, const Settings& settings,
+                  std::shared_ptr<assets::Installation> installation);
 
 // Runs --render: N pictures headless into the options' folder; the exit status.
-int run_render(const SaverOptions& options, const Settings& settings);
+int run_render(const SaverOptions& options, const Settings& settings,
+               std::shared_ptr<assets::Installation> installation);
 
 // Checks for development and soak runs, from the words of BRUSHWRIGHT_DEBUG (separated by
 // commas): "every-frame" draws every frame of a headless run, held ones included, as a

@@ -2,7 +2,6 @@
 // the engine uses for its whole life, the seed, the picture and its layers.
 #include <cstdint>
 
-#include "assets/asset_fetch.h"
 #include "painter/effect_set.h"
 #include "painter/engine.h"
 #include "painter/image_search.h"
@@ -27,6 +26,11 @@ TargetSize size_targets(int width, int height, std::uint32_t max_texture_size,
 
 namespace {
 
+// True when the installation's asset store has been found damaged (and has said so).
+bool asset_store_damaged(PainterState& state) {
+  return state.installation && state.installation->asset_store_damaged();
+}
+
 device::Texture* make_target(device::Device& device, int width, int height) {
   device::Texture* texture = device.create_texture();
   texture->create(width, height, device::kFilterModePoint, device::kAddressModeClamp);
@@ -39,7 +43,7 @@ StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> b
                          std::uintptr_t window, bool fullscreen) {
   // A damaged asset store has said so in one line; the start-up then ends quietly instead
   // of reporting every asset it lacks.
-  if (assets::asset_store_damaged()) return StartResult::no_assets;
+  if (asset_store_damaged(state)) return StartResult::no_assets;
   if (state.before_device) state.before_device(state);
   state.device = std::make_unique<device::Device>(std::move(backend));
   device::Device& device = *state.device;
@@ -96,7 +100,7 @@ StartResult start_engine(PainterState& state, std::unique_ptr<device::Backend> b
   if (state.mark_phase) state.mark_phase("targets and textures");
 
   if (!read_picture_description(state, state.picture_name)) {
-    return assets::asset_store_damaged() ? StartResult::no_assets : StartResult::no_description;
+    return asset_store_damaged(state) ? StartResult::no_assets : StartResult::no_description;
   }
 
   if (state.mark_phase) state.mark_phase("description and effects");

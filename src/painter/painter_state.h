@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/installation.h"
 #include "device/device.h"
 #include "device/shader.h"
 #include "device/texture.h"
@@ -44,6 +45,9 @@ class PainterState {
   PainterState& operator=(const PainterState&) = delete;
 
   // --- seams, set before start_engine ------------------------------------------------
+  // The installation that fetch, probe and image_source read from, shared by every
+  // painting of a run; its asset store's damage ends the start. Null: no asset store.
+  std::shared_ptr<assets::Installation> installation;
   AssetFetcher fetch;                       // description and effect files
   AssetFetcher probe;                       // the same files, silent about a missing one;
                                             // null: every miss is reported
@@ -75,7 +79,6 @@ class PainterState {
   float speed = 20.0f;           // SPEED setting
   float delay = 7.0f;            // DELAY setting, seconds
   std::uint32_t layer_seed = 39135;  // seed of `random`
-  std::string install_path = ".";    // directory under which data/ lies
 
   // --- device, description, effects -------------------------------------------------
   std::unique_ptr<device::Device> device;

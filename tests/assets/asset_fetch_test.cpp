@@ -1,4 +1,4 @@
-#include "assets/asset_fetch.h"
+#include "assets/installation.h"
 
 #include <gtest/gtest.h>
 
@@ -43,42 +43,37 @@ std::string install_with(const std::string& name, const std::vector<PackedAsset>
   const std::string install = fresh_dir(name);
   std::string error;
   EXPECT_TRUE(write_asset_store(install + "/data/Base3", assets, &error)) << error;
-  set_install_dir(install);
   return install;
 }
 
 // Fetches `path` and returns what was written to standard error meanwhile.
-std::string fetch_quietly(const std::string& path, std::optional<std::vector<uint8_t>>& out) {
+std::string fetch_quietly(Installation& installation, const std::string& path,
+                          std::optional<std::vector<uint8_t>>& out) {
   testing::internal::CaptureStderr();
-  out = fetch_asset(path);
+  out = installation.fetch_asset(path);
   return testing::internal::GetCapturedStderr();
 }
 
-class AssetFetch : public testing::Test {
- protected:
-  void TearDown() override { set_install_dir("."); }
-};
-
-TEST_F(AssetFetch, PackedAssetsComeBackWhole) {
+TEST(AssetFetch, PackedAssetsComeBackWhole) {
   std::vector<PackedAsset> assets = {
       {"data/shaders/Tamsin/paint.bsf", pattern(4096, 7)},
       {"data/shaders/paint.bsf", pattern(1, 1)},
       {"data/shaders/oil3.jpg", pattern(70000, 13)},
       {"data/shaders/sig3.tga", pattern(300, 255)},
   };
-  install_with("whole", assets);
+  Installation installation(install_with("whole", assets));
   for (const auto& a : assets) {
     int64_t length = -1;
-    auto got = fetch_asset(a.key, length);
+    auto got = installation.fetch_asset(a.key, length);
     ASSERT_TRUE(got.has_value()) << a.key;
     EXPECT_EQ(*got, a.bytes) << a.key;
     EXPECT_EQ(length, static_cast<int64_t>(a.bytes.size()));
   }
   // The generator is reseeded per fetch: a second fetch gives the same bytes.
-  EXPECT_EQ(fetch_asset(assets[0].key), assets[0].bytes);
+  EXPECT_EQ(installation.fetch_asset(assets[0].key), assets[0].bytes);
 }
 
-TEST_F(AssetFetch, DescramblesWithTheRecordSeed) {
+TEST(AssetFetch, DescramblesWithTheRecordSeed) {
   // A store written without the packer: record 2's data is stored as given, so the fetch
   // must subtract the outputs of a generator seeded with 2 + 20593.
   const std::string install = fresh_dir("seed");
@@ -93,15 +88,15 @@ TEST_F(AssetFetch, DescramblesWithTheRecordSeed) {
                                   store::WriterField{"Data", store::FieldType::binary, 0, 4, {}}},
                                  records, {}, &error))
       << error;
-  set_install_dir(install);
+  Installation installation(install);
   AdditiveRandom random;
   random.seed(2 + 20593);
   std::vector<uint8_t> expected = stored;
   for (uint8_t& b : expected) b = static_cast<uint8_t>(b - (random.next() & 0xFF));
-  EXPECT_EQ(fetch_asset("b.bin"), expected);
+  EXPECT_EQ(installation.fetch_asset("b.bin"), expected);
 }
 
-TEST_F(AssetFetch, ExactMatchTellsAPathFromItsPrefixesAndContinuations) {
+TEST(AssetFetch, ExactMatchTellsAPathFromItsPrefixesAndContinuations) {
   // Keys given out of order, each a prefix of the next in sorted order.
   std::vector<PackedAsset> assets = {
       {"data/shaders/a.bsf.bak", bytes_of("bak")},
@@ -110,84 +105,83 @@ TEST_F(AssetFetch, ExactMatchTellsAPathFromItsPrefixesAndContinuations) {
       {"data/shaders/B.bsf", bytes_of("upper")},
       {"data/shaders/ab", bytes_of("ab")},
   };
-  install_with("prefixes", assets);
-  for (const auto& a : assets) EXPECT_EQ(fetch_asset(a.key), a.bytes) << a.key;
+  Installation installation(install_with("prefixes", assets));
+  for (const auto& a : assets) EXPECT_EQ(installation.fetch_asset(a.key), a.bytes) << a.key;
   // Letter case does not count in the store's collation.
-  EXPECT_EQ(fetch_asset("DATA/SHADERS/b.bsf"), bytes_of("upper"));
+  EXPECT_EQ(installation.fetch_asset("DATA/SHADERS/b.bsf"), bytes_of("upper"));
   std::optional<std::vector<uint8_t>> got;
-  fetch_quietly("data/shaders/a.bs", got);
+  fetch_quietly(installation, "data/shaders/a.bs", got);
   EXPECT_FALSE(got.has_value());
 }
 
-TEST_F(AssetFetch, AbsentPathIsReportedAndNeverReadFromAPlainFile) {
+TEST(AssetFetch, AbsentPathIsReportedAndNeverReadFromAPlainFile) {
   const std::string install = install_with("absent", {{"data/x.hdr", bytes_of("x")}});
   write_bytes(install + "/data/y.hdr", bytes_of("plain"));
+  Installation installation(install);
   std::optional<std::vector<uint8_t>> got;
-  const std::string message = fetch_quietly("data/y.hdr", got);
+  const std::string message = fetch_quietly(installation, "data/y.hdr", got);
   EXPECT_FALSE(got.has_value());
   EXPECT_EQ(message, "cannot find \"data/y.hdr\" in the asset store or as a file\n");
 }
 
-TEST_F(AssetFetch, EmptyRecordReadsThePlainFileUnchanged) {
+TEST(AssetFetch, EmptyRecordReadsThePlainFileUnchanged) {
   const std::string install =
       install_with("empty", {{"data/a.bin", {}}, {"data/b.bin", bytes_of("b")}});
   const std::vector<uint8_t> plain = pattern(10, 5);
   write_bytes(install + "/data/a.bin", plain);
+  Installation installation(install);
   int64_t length = 0;
-  EXPECT_EQ(fetch_asset("data/a.bin", length), plain);
+  EXPECT_EQ(installation.fetch_asset("data/a.bin", length), plain);
   EXPECT_EQ(length, 10);
   // Without the plain file: none, and no message.
   fs::remove(install + "/data/a.bin");
   std::optional<std::vector<uint8_t>> got;
-  EXPECT_EQ(fetch_quietly("data/a.bin", got), "");
+  EXPECT_EQ(fetch_quietly(installation, "data/a.bin", got), "");
   EXPECT_FALSE(got.has_value());
 }
 
-TEST_F(AssetFetch, WithoutAnAssetStorePlainFilesAreRead) {
+TEST(AssetFetch, WithoutAnAssetStorePlainFilesAreRead) {
   const std::string install = fresh_dir("nostore");
   write_bytes(install + "/data/shaders/p.hdr", bytes_of("plain hdr"));
-  set_install_dir(install);
-  EXPECT_EQ(fetch_asset("data/shaders/p.hdr"), bytes_of("plain hdr"));
+  Installation installation(install);
+  EXPECT_EQ(installation.fetch_asset("data/shaders/p.hdr"), bytes_of("plain hdr"));
   std::optional<std::vector<uint8_t>> got;
-  EXPECT_EQ(fetch_quietly("data/shaders/q.hdr", got),
+  EXPECT_EQ(fetch_quietly(installation, "data/shaders/q.hdr", got),
             "cannot find \"data/shaders/q.hdr\" in the asset store or as a file\n");
   EXPECT_FALSE(got.has_value());
   // A directory is not an asset.
-  EXPECT_NE(fetch_quietly("data/shaders", got), "");
+  EXPECT_NE(fetch_quietly(installation, "data/shaders", got), "");
   EXPECT_FALSE(got.has_value());
 
-  // The store is looked for once; after a reset the new store is used.
+  // The store is looked for once per installation; a new installation uses the new store.
   std::string error;
   ASSERT_TRUE(write_asset_store(install + "/data/Base3", {{"data/shaders/p.hdr", bytes_of("s")}},
                                 &error));
-  EXPECT_EQ(fetch_asset("data/shaders/p.hdr"), bytes_of("plain hdr"));
-  reset_asset_store();
-  EXPECT_EQ(fetch_asset("data/shaders/p.hdr"), bytes_of("s"));
+  EXPECT_EQ(installation.fetch_asset("data/shaders/p.hdr"), bytes_of("plain hdr"));
+  EXPECT_EQ(Installation(install).fetch_asset("data/shaders/p.hdr"), bytes_of("s"));
 }
 
 // Asset names stay inside the installation folder, with a store or without one: a path
 // that climbs out of it or starts from a root is refused in one line and nothing is read.
-TEST_F(AssetFetch, PathsLeadingOutOfTheInstallationAreRefused) {
+TEST(AssetFetch, PathsLeadingOutOfTheInstallationAreRefused) {
   const std::string outside = fresh_dir("outside");
   write_bytes(outside + "/secret", bytes_of("secret"));
   const std::string nostore = fresh_dir("inside_nostore");
   write_bytes(nostore + "/data/a..b", bytes_of("dots in a name are fine"));
   for (const bool with_store : {false, true}) {
-    if (with_store)
-      install_with("inside_store", {{"data/a..b", bytes_of("ok")}});
-    else
-      set_install_dir(nostore);
+    Installation installation(
+        with_store ? install_with("inside_store", {{"data/a..b", bytes_of("ok")}}) : nostore);
     SCOPED_TRACE(with_store ? "with a store" : "plain files");
     std::optional<std::vector<uint8_t>> got;
     for (const std::string& path :
          {std::string("../outside/secret"), std::string("data/../../outside/secret"),
           std::string("data\\..\\..\\outside\\secret"), std::string(outside + "/secret"),
           std::string("C:/secret"), std::string("..")}) {
-      EXPECT_EQ(fetch_quietly(path, got), "fetch_asset(): the asset path \"" + path +
+      EXPECT_EQ(fetch_quietly(installation, path, got), "fetch_asset(): the asset path \"" + path +
                                               "\" leads outside the installation folder\n");
       EXPECT_FALSE(got.has_value()) << path;
     }
-    EXPECT_EQ(fetch_quietly("data/a..b", got), "");
+    EXPECT_EQ(fetch_quietly(installation, "data/a..b", got), "");
     EXPECT_TRUE(got.has_value());
   }
 }
@@ -196,30 +190,30 @@ TEST_F(AssetFetch, PathsLeadingOutOfTheInstallationAreRefused) {
 // of records: the store is said to be damaged once, with the bound that "Bank.0" gives,
 // and a path that is absent costs one pass over at most that many records, not one pass
 // over every record claimed per miss.
-TEST_F(AssetFetch, OversizedMainIsSaidAndItsReadingBounded) {
+TEST(AssetFetch, OversizedMainIsSaidAndItsReadingBounded) {
   const std::string install = install_with(
       "oversized", {{"a", bytes_of("1")}, {"bb", bytes_of("22")}, {"ccc", bytes_of("333")}});
   const std::string store = install + "/data/Base3";
   const auto heap = static_cast<long long>(fs::file_size(store + "/Bank.0"));
   fs::resize_file(store + "/Main", uint64_t{64} << 20);  // 4194302 records of 16 bytes
-  reset_asset_store();
+  Installation installation(install);
   std::optional<std::vector<uint8_t>> got;
-  EXPECT_EQ(fetch_quietly("bb", got),
+  EXPECT_EQ(fetch_quietly(installation, "bb", got),
             "fetch_asset(): the asset store \"" + store + "\" is damaged: \"Main\" claims "
             "4194302 records, more than \"Bank.0\" can hold paths for (" +
                 std::to_string(heap / 9) + "); only those are read\n");
   EXPECT_EQ(got, bytes_of("22"));
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(fetch_quietly("absent", got),
+    EXPECT_EQ(fetch_quietly(installation, "absent", got),
               "cannot find \"absent\" in the asset store or as a file\n");
     EXPECT_FALSE(got.has_value());
   }
-  EXPECT_EQ(asset_paths(""), (std::vector<std::string>{"a", "bb", "ccc"}));
+  EXPECT_EQ(installation.asset_paths(""), (std::vector<std::string>{"a", "bb", "ccc"}));
 }
 
 // A damaged index is said once, naming the store and the path it missed; the assets are
 // then found without it.
-TEST_F(AssetFetch, DamagedIndexIsSaidAndPassedBy) {
+TEST(AssetFetch, DamagedIndexIsSaidAndPassedBy) {
   const std::string install =
       install_with("damaged", {{"a", bytes_of("1")}, {"b", bytes_of("2")}, {"c", bytes_of("3")}});
   // Root entry of the field-1 index: point the root past the last record.
@@ -230,22 +224,22 @@ TEST_F(AssetFetch, DamagedIndexIsSaidAndPassedBy) {
     f.seekp(4);
     f.write(reinterpret_cast<const char*>(root), 4);
   }
-  reset_asset_store();
+  Installation installation(install);
   std::optional<std::vector<uint8_t>> got;
-  EXPECT_EQ(fetch_quietly("b", got), "fetch_asset(): the asset store \"" + install +
+  EXPECT_EQ(fetch_quietly(installation, "b", got), "fetch_asset(): the asset store \"" + install +
                                          "/data/Base3\" is damaged: its index of asset paths "
                                          "fails on \"b\"\n");
   EXPECT_EQ(got, bytes_of("2"));
-  EXPECT_EQ(fetch_quietly("c", got), "");
+  EXPECT_EQ(fetch_quietly(installation, "c", got), "");
   EXPECT_EQ(got, bytes_of("3"));
-  EXPECT_EQ(fetch_quietly("d", got), "cannot find \"d\" in the asset store or as a file\n");
+  EXPECT_EQ(fetch_quietly(installation, "d", got), "cannot find \"d\" in the asset store or as a file\n");
   EXPECT_FALSE(got.has_value());
 }
 
 // A damaged asset store is named once, with what is wrong, in one line; it then serves
 // nothing (not even plain files beside it) and says nothing more. A record that cannot be
 // read is named once, and the other records are still served.
-TEST_F(AssetFetch, DamageIsSaidOnceNamingTheStoreAndRecord) {
+TEST(AssetFetch, DamageIsSaidOnceNamingTheStoreAndRecord) {
   struct Case {
     const char* name;
     void (*damage)(const std::string& store);
@@ -272,16 +266,16 @@ TEST_F(AssetFetch, DamageIsSaidOnceNamingTheStoreAndRecord) {
     write_bytes(install + "/c", bytes_of("plain"));
     const std::string store = install + "/data/Base3";
     c.damage(store);
-    reset_asset_store();
+    Installation installation(install);
     std::optional<std::vector<uint8_t>> got;
-    const std::string message = fetch_quietly("c", got);
+    const std::string message = fetch_quietly(installation, "c", got);
     EXPECT_FALSE(got.has_value());
     EXPECT_NE(message.find(c.first), std::string::npos) << message;
     EXPECT_NE(message.find("\"" + store + "\""), std::string::npos) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
-    EXPECT_TRUE(asset_store_damaged());
-    EXPECT_EQ(fetch_quietly("c", got), "");  // said once
-    EXPECT_EQ(fetch_quietly("a", got), "");
+    EXPECT_TRUE(installation.asset_store_damaged());
+    EXPECT_EQ(fetch_quietly(installation, "c", got), "");  // said once
+    EXPECT_EQ(fetch_quietly(installation, "a", got), "");
     EXPECT_EQ(got.has_value(), c.others_served);
   }
 }
@@ -289,28 +283,55 @@ TEST_F(AssetFetch, DamageIsSaidOnceNamingTheStoreAndRecord) {
 // "Bank.0" cut short (truncate -s 1000): the paths of the later records are gone, so the
 // index cannot find them and reading every record cannot either. That is the store's
 // damage, said once naming the store, never an asset that is merely missing.
-TEST_F(AssetFetch, PathsCutOffFromBank0AreSaidAsDamage) {
+TEST(AssetFetch, PathsCutOffFromBank0AreSaidAsDamage) {
   const std::string install = install_with(
       "cut_bank", {{"a", pattern(2000, 3)}, {"b", pattern(2000, 5)}, {"c", pattern(2000, 7)}});
   const std::string store = install + "/data/Base3";
   fs::resize_file(store + "/Bank.0", 1000);
-  reset_asset_store();
+  Installation installation(install);
   std::optional<std::vector<uint8_t>> got;
-  const std::string said = fetch_quietly("c", got);
+  const std::string said = fetch_quietly(installation, "c", got);
   EXPECT_FALSE(got.has_value());
   EXPECT_EQ(said, "fetch_asset(): the asset store \"" + store + "\" is damaged: the paths of 2 "
                   "of its 3 records cannot be read (the first: record 2)\n");
-  EXPECT_TRUE(asset_store_damaged());
-  EXPECT_EQ(fetch_quietly("b", got), "");  // said once; nothing about each asset
+  EXPECT_TRUE(installation.asset_store_damaged());
+  EXPECT_EQ(fetch_quietly(installation, "b", got), "");  // said once; nothing about each asset
   EXPECT_FALSE(got.has_value());
-  EXPECT_EQ(asset_paths(""), std::vector<std::string>{"a"});
+  EXPECT_EQ(installation.asset_paths(""), std::vector<std::string>{"a"});
 }
 
-TEST_F(AssetFetch, SoundAndMissingStoresAreNotDamaged) {
-  install_with("sound", {{"a", bytes_of("1")}});
-  EXPECT_FALSE(asset_store_damaged());
-  set_install_dir(fresh_dir("no_store"));
-  EXPECT_FALSE(asset_store_damaged());
+TEST(AssetFetch, SoundAndMissingStoresAreNotDamaged) {
+  EXPECT_FALSE(Installation(install_with("sound", {{"a", bytes_of("1")}})).asset_store_damaged());
+  EXPECT_FALSE(Installation(fresh_dir("no_store")).asset_store_damaged());
+}
+
+// Two installations in one process answer each from its own folder, and damage found in
+// one says nothing of the other: a damaged store beside a sound one, a store beside plain
+// files, each asked in turn.
+TEST(AssetFetch, InstallationsInOneProcessAnswerIndependently) {
+  const std::string sound_dir = install_with("two_sound", {{"a", bytes_of("sound a")}});
+  const std::string damaged_dir = install_with("two_damaged", {{"a", bytes_of("lost a")}});
+  fs::resize_file(damaged_dir + "/data/Base3/Main", 0);
+  const std::string plain_dir = fresh_dir("two_plain");
+  write_bytes(plain_dir + "/a", bytes_of("plain a"));
+  Installation sound(sound_dir), damaged(damaged_dir), plain(plain_dir);
+
+  std::optional<std::vector<uint8_t>> got;
+  EXPECT_NE(fetch_quietly(damaged, "a", got), "");
+  EXPECT_FALSE(got.has_value());
+  EXPECT_EQ(fetch_quietly(sound, "a", got), "");
+  EXPECT_EQ(got, bytes_of("sound a"));
+  EXPECT_EQ(fetch_quietly(plain, "a", got), "");
+  EXPECT_EQ(got, bytes_of("plain a"));
+  EXPECT_TRUE(damaged.asset_store_damaged());
+  EXPECT_FALSE(sound.asset_store_damaged());
+  EXPECT_FALSE(plain.asset_store_damaged());
+  EXPECT_EQ(sound.asset_paths(""), std::vector<std::string>{"a"});
+  EXPECT_TRUE(damaged.asset_paths("").empty());
+  // A second installation of the damaged folder finds the damage for itself and says it.
+  Installation again(damaged_dir);
+  EXPECT_NE(fetch_quietly(again, "a", got), "");
+  EXPECT_EQ(fetch_quietly(damaged, "a", got), "");  // the first has said it already
 }
 
 TEST(AssetPack, RefusesKeysTheStoreCannotTellApart) {

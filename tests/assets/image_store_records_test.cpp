@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "assets/asset_fetch.h"
 #include "assets/asset_pack.h"
+#include "assets/installation.h"
 #include "assets/jpeg_decoder.h"
-#include "assets/store_image_records.h"
+#include "assets/store_image.h"
 #include "image_corpus.h"
 
 namespace bw::assets {
@@ -42,14 +42,10 @@ class StoreImageRecords : public testing::Test {
                                                  ->current_test_info()
                                                  ->name()));
     test::run("rm -rf '" + install_ + "' && mkdir -p '" + install_ + "/data'");
-    set_install_dir(install_);
-    reset_image_stores();
-  }
-  void TearDown() override {
-    reset_image_stores();
-    set_install_dir("");
+    installation_ = std::make_unique<Installation>(install_);
   }
   std::string install_;
+  std::unique_ptr<Installation> installation_;
 };
 
 TEST_F(StoreImageRecords, NumberSelectsTheRecordAndItsImageDecodes) {
@@ -60,7 +56,7 @@ TEST_F(StoreImageRecords, NumberSelectsTheRecordAndItsImageDecodes) {
   };
   for (const Case c : {Case{25, 12}, Case{13, 1}, Case{0, 1}, Case{5, 5}}) {
     int width = 0, height = 0, count = 0;
-    const auto image = fetch_store_image(c.number, 2, width, height, count);
+    const auto image = installation_->fetch_store_image(c.number, 2, width, height, count);
     ASSERT_TRUE(image) << c.number;
     EXPECT_EQ(count, 12);
     EXPECT_EQ(width, c.record) << c.number;
@@ -71,10 +67,16 @@ TEST_F(StoreImageRecords, NumberSelectsTheRecordAndItsImageDecodes) {
 
 TEST_F(StoreImageRecords, MissingStoreIsRetriedOnceItExists) {
   int width = 0, height = 0, count = -1;
-  EXPECT_FALSE(fetch_store_image(1, 1, width, height, count));
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(installation_->fetch_store_image(1, 1, width, height, count));
+  EXPECT_FALSE(installation_->fetch_store_image(2, 1, width, height, count));
+  // Said for the first attempt only.
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "fetch_store_image(): the image store \"" + image_store_dir(install_, 1) +
+                "\" cannot be opened: it is missing\n");
   EXPECT_EQ(count, -1);
   pack_store(install_, "Base2", 2);
-  EXPECT_TRUE(fetch_store_image(1, 1, width, height, count));
+  EXPECT_TRUE(installation_->fetch_store_image(1, 1, width, height, count));
   EXPECT_EQ(count, 2);
 }
 
@@ -82,13 +84,13 @@ TEST_F(StoreImageRecords, CodeFourUsedFirstKeepsItsStoreForCodeZero) {
   pack_store(install_, "Base", 3);
   pack_store(install_, "Base1", 5);
   int width = 0, height = 0, count = 0;
-  ASSERT_TRUE(fetch_store_image(1, 4, width, height, count));
+  ASSERT_TRUE(installation_->fetch_store_image(1, 4, width, height, count));
   EXPECT_EQ(count, 3);
-  ASSERT_TRUE(fetch_store_image(1, 0, width, height, count));
+  ASSERT_TRUE(installation_->fetch_store_image(1, 0, width, height, count));
   EXPECT_EQ(count, 3);  // still data/Base, not data/Base1
 
-  reset_image_stores();
-  ASSERT_TRUE(fetch_store_image(1, 0, width, height, count));
+  // Another installation of the same folder has slots of its own.
+  ASSERT_TRUE(Installation(install_).fetch_store_image(1, 0, width, height, count));
   EXPECT_EQ(count, 5);
 }
 

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <set>
 
-#include "assets/asset_fetch.h"
 #include "assets/asset_pack.h"
+#include "assets/installation.h"
 
 namespace bw::host {
 namespace {
@@ -27,8 +27,8 @@ TEST(InstalledPictures, AreTheDescriptionsInTheData) {
                            "data/shaders/Odd/Other.hdr", "data/shaders/Loose.hdr",
                            "data/shaders/Amber/formgen.0.bsf", "data/Estray/Estray.hdr"})
     touch(install / file);
-  EXPECT_EQ(installed_pictures(install.string()),
-            (std::vector<std::string>{"Amber", "Zephyr"}));
+  assets::Installation plain(install.string());
+  EXPECT_EQ(installed_pictures(plain), (std::vector<std::string>{"Amber", "Zephyr"}));
 
   // With an asset store the store alone says what there is.
   std::string error;
@@ -40,11 +40,11 @@ TEST(InstalledPictures, AreTheDescriptionsInTheData) {
        {"data/shaders/Brook/formgen.0.bsf", {4}}},
       &error))
       << error;
-  EXPECT_EQ(installed_pictures(install.string()),
-            (std::vector<std::string>{"Brook", "Quill"}));
+  assets::Installation stored(install.string());
+  EXPECT_EQ(installed_pictures(stored), (std::vector<std::string>{"Brook", "Quill"}));
 
-  EXPECT_TRUE(installed_pictures((install / "nowhere").string()).empty());
-  assets::set_install_dir(".");
+  assets::Installation nowhere((install / "nowhere").string());
+  EXPECT_TRUE(installed_pictures(nowhere).empty());
 }
 
 TEST(ChoosePicture, NamesAnInstalledPictureOrDrawsOne) {

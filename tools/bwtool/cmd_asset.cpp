@@ -1,7 +1,7 @@
 // bwtool asset: the bytes the saver would fetch for one asset path.
 #include <cstdio>
 
-#include "assets/asset_fetch.h"
+#include "assets/installation.h"
 #include "command.h"
 
 namespace bwtool {
@@ -12,8 +12,8 @@ int run_asset(std::span<char* const> args) {
     std::fputs("usage: bwtool asset INSTALL_DIR RELPATH\n", stderr);
     return kUsageError;
   }
-  bw::assets::set_install_dir(args[0]);
-  const auto bytes = bw::assets::fetch_asset(args[1]);
+  bw::assets::Installation installation(args[0]);
+  const auto bytes = installation.fetch_asset(args[1]);
   if (!bytes) return 1;  // the fetch has said why
   if ((!bytes->empty() && std::fwrite(bytes->data(), 1, bytes->size(), stdout) != bytes->size()) ||
       std::fflush(stdout) != 0) {

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "assets/asset_fetch.h"
 #include "assets/image_load.h"
 #include "assets/image_source.h"
+#include "assets/installation.h"
 #include "assets/png_writer.h"
 #include "command.h"
 #include "platform/path.h"
@@ -47,14 +47,14 @@ int run_image_decode(std::span<char* const> args) {
   const std::string& path = positional[0];
   const std::string& out = positional[1];
 
-  bw::assets::set_install_dir(install_dir);
+  bw::assets::Installation installation(install_dir);
   bw::assets::ImageSources sources;
   sources.install_dir = install_dir;
   // Silent about a missing asset: the message below says what this command could not do.
   bool fetched = true;
-  sources.fetch = [&fetched](const std::string& asset) {
+  sources.fetch = [&fetched, &installation](const std::string& asset) {
     auto bytes = bw::platform::path_root_length(asset) > 0 ? bw::assets::read_whole_file(asset)
-                                        : bw::assets::probe_asset(asset);
+                                                           : installation.probe_asset(asset);
     fetched = bytes.has_value();
     return bytes;
   };

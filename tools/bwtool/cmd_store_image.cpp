@@ -6,10 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "assets/asset_fetch.h"
+#include "assets/installation.h"
 #include "assets/png_writer.h"
 #include "assets/store_image.h"
-#include "assets/store_image_records.h"
 #include "command.h"
 
 namespace {
@@ -55,11 +54,11 @@ int run_store_image(std::span<char* const> args) {
     return bwtool::kUsageError;
   }
   const std::string install(positional[0]);
-  bw::assets::set_install_dir(install);
+  bw::assets::Installation installation(install);
 
   int width = 0, height = 0, count = -1;
-  const auto image = bw::assets::fetch_store_image(number, store_code, width, height, count,
-                                                   bw::assets::RowOrder::bottom_first);
+  const auto image = installation.fetch_store_image(number, store_code, width, height, count,
+                                                    bw::assets::RowOrder::bottom_first);
   if (count < 0) {
     std::fprintf(stderr, "bwtool store image: cannot open the image store \"%s\"\n",
                  bw::assets::image_store_dir(install, store_code).c_str());

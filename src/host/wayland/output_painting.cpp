@@ -83,7 +83,9 @@ void OutputPainting::make_surface(wl_compositor* compositor, zwlr_layer_shell_v1
 }
 
 std::optional<int> OutputPainting::start(wl_display* display, const SaverOptions& options,
-                                         const Settings& settings, std::uint32_t seed) {
+                                         const Settings& settings,
+                                         std::shared_ptr<assets::Installation> installation,
+                                         std::uint32_t seed) {
   egl_window_ = wl_egl_window_create(surface_, pixel_width(), pixel_height());
   wl_surface_set_buffer_scale(surface_, buffer_scale());
   applied_scale_ = scale_;
@@ -97,7 +99,8 @@ std::optional<int> OutputPainting::start(wl_display* display, const SaverOptions
   seeded.seed = seed;
   const PaintingTarget target{reinterpret_cast<std::uintptr_t>(egl_window_), pixel_width(),
                               pixel_height()};
-  const auto started = start_painting(*state_, seeded, settings, std::move(backend), target);
+  const auto started = start_painting(*state_, seeded, settings, std::move(installation),
+                                      std::move(backend), target);
   if (started != painter::StartResult::started) {
     release_engine();
     return start_failure_status(started);

@@ -63,9 +63,12 @@ class OutputPainting {
   // The engine's GL backend while it runs.
   device::GlBackend* gl() const { return gl_; }
 
-  // Starts the engine at the configured size; the exit status when it did not start.
+  // Starts the engine at the configured size, on the run's installation; the exit status
+  // when it did not start.
   std::optional<int> start(wl_display* display, const SaverOptions& options,
-                           const Settings& settings, std::uint32_t seed);
+                           const Settings& settings,
+                           std::shared_ptr<assets::Installation> installation,
+                           std::uint32_t seed);
   // Follows a new size or scale from the compositor before the next frame.
   void apply_size();
 

@@ -58,8 +58,12 @@ std::string compositor_name(wl_display* display) {
 // its frame source (every output's painting).
 class WaylandHost final : public SaverWindow, public FrameSource {
  public:
-  WaylandHost(const SaverOptions& options, const Settings& settings)
-      : options_(options), settings_(settings), debug_(debug_checks()) {
+  WaylandHost(const SaverOptions& options, const Settings& settings,
+              std::shared_ptr<assets::Installation> installation)
+      : options_(options),
+        settings_(settings),
+        installation_(std::move(installation)),
+        debug_(debug_checks()) {
     seed_base_ = options.seed ? *options.seed
                               : static_cast<std::uint32_t>(
                                     std::chrono::system_clock::now().time_since_epoch().count() ^
@@ -98,6 +102,7 @@ class WaylandHost final : public SaverWindow, public FrameSource {
 
   const SaverOptions& options_;
   const Settings& settings_;
+  const std::shared_ptr<assets::Installation> installation_;  // every output's paintings
   const DebugChecks debug_;
   std::uint32_t seed_base_ = 0;
   std::uint32_t paintings_started_ = 0;
@@ -273,7 +278,7 @@ WindowEvents WaylandHost::take_events() {
   for (auto& output : outputs_) {
     output->apply_size();
     if (!output->ready_to_start()) continue;
-    if (const auto failed = output->start(display_, options_, settings_,
+    if (const auto failed = output->start(display_, options_, settings_, installation_,
                                           seed_base_ + paintings_started_++)) {
       status_ = *failed;
       events.quit = true;
@@ -340,9 +345,10 @@ bool wayland_compositor_named() {
   return true;
 }
 
-int run_on_wayland(const SaverOptions& options, const Settings& settings) {
+int run_on_wayland(const SaverOptions& options, const Settings& settings,
+                   std::shared_ptr<assets::Installation> installation) {
   if (!check_picture_data(settings)) return 1;
-  WaylandHost host(options, settings);
+  WaylandHost host(options, settings, std::move(installation));
   return host.run();
 }
 

@@ -4,6 +4,9 @@
 // wallpaper that runs until a signal ends it.
 #pragma once
 
+#include <memory>
+
+#include "assets/installation.h"
 #include "host/options.h"
 #include "host/settings.h"
 
@@ -14,7 +17,8 @@ bool wayland_compositor_named();
 
 // Runs --wayland (or the Wayland default); the exit status. A missing compositor, layer
 // shell or EGL, and a connection lost while painting, each end it with one line naming
-// the compositor and a status of 1.
-int run_on_wayland(const SaverOptions& options, const Settings& settings);
+// the compositor and a status of 1. Every output paints from `installation`.
+int run_on_wayland(const SaverOptions& options, const Settings& settings,
+                   std::shared_ptr<assets::Installation> installation);
 
 }  // namespace bw::host

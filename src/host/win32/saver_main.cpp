@@ -284,8 +284,8 @@ painter::StartResult start_one(Painting& painting, size_t index, uint32_t seed) 
   painting.state = std::make_unique<painter::PainterState>();
   painter::PainterState& state = *painting.state;
   const auto result = start_painting(state, painting_options(picture, seed),
-                                     g_host.settings.settings, std::move(backend),
-                                     painting.target);
+                                     g_host.settings.settings, g_host.settings.installation,
+                                     std::move(backend), painting.target);
   if (result != painter::StartResult::started) {
     painting.state.reset();
     return result;
@@ -384,7 +384,8 @@ int run_headless_render(const ArgumentVector& args) {
   backend_options.report_error = [](const char* text) {
     diag::message("brushwright: %s", text);
   };
-  return render_pictures(*options, settings, device::make_d3d9_backend(std::move(backend_options)));
+  return render_pictures(*options, settings, run.installation,
+                         device::make_d3d9_backend(std::move(backend_options)));
 }
 
 // True when the command line begins with a long option ("--render ..."), which no mode of

@@ -112,11 +112,15 @@ SaverSettings read_saver_settings(const std::string& requested, uint32_t seed) {
   report("data folders searched, in order: " + searched + "; data found in " +
          (installation.found.empty() ? std::string("none")
                                      : windows_separators(installation.found)));
+  const std::string install =
+      installation.found.empty() ? installation.searched.front() : installation.found;
+  // The pictures are listed from the installation the run then paints from.
+  run.installation = std::make_shared<assets::Installation>(install);
   std::vector<std::string> installed;
   if (installation.found.empty())
     run.looked_in = installation.searched;
   else
-    installed = installed_pictures(installation.found);
+    installed = installed_pictures(*run.installation);
   run.picture = settle_picture_choice(requested, installed, seed);
   if (!run.picture.note.empty()) {
     // The picture painted instead has settings of its own.
@@ -125,8 +129,7 @@ SaverSettings read_saver_settings(const std::string& requested, uint32_t seed) {
     run.settings = Settings();
     read_settings(fallback, run.settings);
   }
-  run.settings.install_path =
-      installation.found.empty() ? installation.searched.front() : installation.found;
+  run.settings.install_path = install;
   return run;
 }
 

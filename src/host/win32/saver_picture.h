@@ -9,10 +9,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "assets/installation.h"
 #include "host/settings.h"
 #include "host/win32/registry_settings.h"
 
@@ -71,6 +73,7 @@ Installation find_installation(const Settings& own);
 struct SaverSettings {
   PictureChoice picture;
   Settings settings;
+  std::shared_ptr<assets::Installation> installation;  // opened at settings.install_path
   std::vector<std::string> looked_in;  // every folder searched, when none held data
 };
 SaverSettings read_saver_settings(const std::string& requested, uint32_t seed);

@@ -60,7 +60,10 @@ void show_values_in_force(HWND dialog, const std::string& choice) {
 // selected (a stored picture that is not installed shows as the default one).
 void show_pictures(HWND dialog, DialogState& state) {
   const Installation installation = find_installation(Settings());
-  if (!installation.found.empty()) state.choices = installed_pictures(installation.found);
+  if (!installation.found.empty()) {
+    assets::Installation data(installation.found);
+    state.choices = installed_pictures(data);
+  }
   if (state.choices.empty()) state.choices = {std::string(kDefaultPicture)};
   state.choices.emplace_back(kRandomPicture);
   const std::string stored = stored_picture_choice();

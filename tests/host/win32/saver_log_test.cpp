@@ -12,8 +12,8 @@
 #include <iterator>
 #include <string>
 
-#include "assets/asset_fetch.h"
 #include "assets/asset_pack.h"
+#include "assets/installation.h"
 #include "platform/diagnostics.h"
 
 namespace bw::host {
@@ -42,8 +42,6 @@ class SaverLog : public testing::Test {
   void TearDown() override {
     diag::install_sink({});
     SetEnvironmentVariableA("LOCALAPPDATA", old_appdata_.empty() ? nullptr : old_appdata_.c_str());
-    assets::set_install_dir(".");
-    assets::reset_asset_store();
   }
 
   std::string log_;
@@ -80,9 +78,8 @@ TEST_F(SaverLog, ADamagedStoreIsSaidInTheLog) {
   std::string error;
   ASSERT_TRUE(assets::write_asset_store(install + "/data/Base3", {{"a", {'1'}}}, &error)) << error;
   fs::resize_file(install + "/data/Base3/Main", 0);
-  assets::set_install_dir(install);
-  assets::reset_asset_store();
-  EXPECT_FALSE(assets::fetch_asset("a").has_value());
+  assets::Installation installation(install);
+  EXPECT_FALSE(installation.fetch_asset("a").has_value());
   diag::say("brushwright: a later line");
   // The store's path is written with the separator of the folder it lies in.
   EXPECT_EQ(without_times(read_text(log_)), "fetch_asset(): the asset store \"" + install +
