@@ -23,8 +23,8 @@ std::optional<int> settle_picture(SaverOptions& options,
   const std::vector<std::string> installed = installed_pictures(*installation);
   if (options.mode == SaverMode::list_pictures) {
     if (installed.empty()) {
-      diag::message("brushwright: no pictures in \"%s/data\"",
-                    settings.install_path.c_str());
+      diag::message("brushwright: no pictures in \"%s\"",
+                    data_folder(settings.install_path).c_str());
       return 1;
     }
     for (const std::string& name : installed) std::printf("%s\n", name.c_str());
@@ -38,7 +38,7 @@ std::optional<int> settle_picture(SaverOptions& options,
   if (!chosen) {
     // Say where the pictures were looked for: with several installations, the wrong one is
     // the likeliest reason.
-    const std::string where = "\" under \"" + settings.install_path + "/data\"; ";
+    const std::string where = "\" under \"" + data_folder(settings.install_path) + "\"; ";
     if (const auto at = error.find("\"; "); at != std::string::npos) error.replace(at, 3, where);
     diag::message("brushwright: %s", error.c_str());
     return 1;
