@@ -43,6 +43,10 @@ def c20, 0.05, 8.0, 0.02, 12.0
 // and 0.009 / 2
 def c21, 0.4146, 0.2927, 0.0, 0.0045
 def c22, 0.8, 0.0, 0.0, 0.0
+// broken colour: value per unit of tone, warmth per unit of relief, how much an outline
+// holds them back; and how warmth moves red, green and blue
+def c23, 0.7, 0.5, 0.6, 0.0
+def c24, 1.0, 0.25, -1.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -303,6 +307,19 @@ add_sat r2.z, r2.z, -c20.x
 mul_sat r2.z, r2.z, c20.y
 texld r3, v0, s0
 lrp r0.xyz, r2.z, r3, r0
+// broken colour: every stroke carries its own value and warmth. The surface's tone (the
+// load of its broad and small strokes) lifts or sinks the colour, and the brush's fine
+// relief warms or cools it, so that neighbouring strokes differ in value and hue; both
+// are held back across an outline, which stays one line
+add r5.x, r1.z, -c10.x
+add r5.y, r1.y, -c10.x
+mad r5.z, r2.w, -c23.z, c10.y
+mul r5.xy, r5.xy, r5.z
+mad r5.x, r5.x, c23.x, c10.y
+mul r0.xyz, r0, r5.x
+mul r5.y, r5.y, c23.y
+mad r6.xyz, r5.yyy, c24, c10.y
+mul r0.xyz, r0, r6
 add r3.x, c10.y, -r2.w
 mul r7.xy, r7.xy, r3.x
 mov r0.w, c10.y
