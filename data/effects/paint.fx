@@ -45,7 +45,7 @@ def c21, 0.4146, 0.2927, 0.0, 0.0045
 def c22, 0.8, 0.0, 0.0, 0.0
 // broken colour: value per unit of tone, warmth per unit of relief, how much an outline
 // holds them back; and how warmth moves red, green and blue
-def c23, 0.7, 0.5, 0.6, 0.0
+def c23, 0.7, 0.35, 1.0, 0.111111
 def c24, 1.0, 0.25, -1.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
@@ -65,30 +65,40 @@ dsx r2.z, v0.x
 dsy r2.w, v0.y
 abs r2.zw, r2.zw                 // a pixel, in texture coordinates
 mov r7.xy, c10.z
+mov r6.zw, r1.xxyz               // the brush's relief and the strokes' tone, summed over the
+                                 // same taps
 mov r2.xy, v0
 add r2.x, r2.x, r2.z
 texld r3, r2, s1
+add r6.zw, r6.zw, r3.xxyz
 add r2.x, v0.x, -r2.z
 texld r4, r2, s1
+add r6.zw, r6.zw, r4.xxyz
 add r7.x, r4.x, -r3.x
 mul r7.x, r7.x, c21.x
 mad r2.x, r2.z, c10.w, v0.x
 texld r3, r2, s1
+add r6.zw, r6.zw, r3.xxyz
 mad r2.x, r2.z, -c10.w, v0.x
 texld r4, r2, s1
+add r6.zw, r6.zw, r4.xxyz
 add r3.x, r4.x, -r3.x
 mad r7.x, r3.x, c21.y, r7.x
 mov r2.xy, v0
 add r2.y, r2.y, r2.w
 texld r3, r2, s1
+add r6.zw, r6.zw, r3.xxyz
 add r2.y, v0.y, -r2.w
 texld r4, r2, s1
+add r6.zw, r6.zw, r4.xxyz
 add r7.y, r4.x, -r3.x
 mul r7.y, r7.y, c21.x
 mad r2.y, r2.w, c10.w, v0.y
 texld r3, r2, s1
+add r6.zw, r6.zw, r3.xxyz
 mad r2.y, r2.w, -c10.w, v0.y
 texld r4, r2, s1
+add r6.zw, r6.zw, r4.xxyz
 add r3.x, r4.x, -r3.x
 mad r7.y, r3.x, c21.y, r7.y
 rcp r2.z, r2.z
@@ -311,8 +321,7 @@ lrp r0.xyz, r2.z, r3, r0
 // load of its broad and small strokes) lifts or sinks the colour, and the brush's fine
 // relief warms or cools it, so that neighbouring strokes differ in value and hue; both
 // are held back across an outline, which stays one line
-add r5.x, r1.z, -c10.x
-add r5.y, r1.y, -c10.x
+mad r5.xy, r6.wz, c23.w, -c10.x  // both, their finest grain smoothed over the taps
 mad r5.z, r2.w, -c23.z, c10.y
 mul r5.xy, r5.xy, r5.z
 mad r5.x, r5.x, c23.x, c10.y

@@ -43,8 +43,9 @@ def c16, 33.33, 3.0, 0.5, -0.5
 def c17, -1.0, 1.0, 0.333333, 0.0
 def c18, 0.003, -0.003, 0.2, 0.0
 def c19, 512.0, 2.5, 0.62, 0.12
-def c20, 0.25, 0.7, 0.8, 2.9
+def c20, 0.25, 0.7, 0.8, 2.0
 def c21, 1.4, 0.0, 0.0, 0.0
+def c22, 3.7, 5.3, 7.1, 2.9
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s3
@@ -238,6 +239,9 @@ rcp r26.x, r26.x
 rsq r26.y, r26.y
 rcp r26.y, r26.y
 cmp r26.y, r25.y, r26.y, -r26.y  // (cos, sin) of the strokes
+// the textures' offsets move with the colour coordinate at the middle, so that no
+// cell lays its strokes at the same place of the screen in every painting
+mad r21, r26.z, c22, r21
 // the point in the cell's frame
 add r27.xy, r2.xy, -r22.xy
 dp2add r28.x, r27, r26, c10.z
@@ -254,15 +258,16 @@ frc r23.xy, r23.xy
 texld r24, r23, s6
 texld r25, r23, s7
 lrp r30.y, c1.x, r24.x, r25.x
-// small strokes over them, 2.9 a screen height, turned from the cell's strokes by up to
-// 0.6 of a radian either way (x - k y, y + k x), so that the details cross the masses
+// small strokes over them, 2 a screen height, from the other pair of textures, turned
+// from the cell's strokes by up to 0.6 of a radian either way (x - k y, y + k x), so that
+// the details cross the masses
 add r29.x, r21.x, -c10.x
 mul r29.x, r29.x, c21.x
 mad r23.x, -r29.x, r28.y, r28.x
 mad r23.y, r29.x, r28.x, r28.y
 mad r23.xy, r23.xy, c20.w, r21.yx
 frc r23.xy, r23.xy
-texld r24, r23, s4
-texld r25, r23, s5
+texld r24, r23, s6
+texld r25, r23, s7
 lrp r30.z, c1.x, r24.x, r25.x
 ret
