@@ -40,8 +40,8 @@ def c19, 1.0, 0.05, 0.0, 0.0
 def c16, 0.3, 0.59, 0.11, 0.25
 def c20, 0.05, 8.0, 0.02, 12.0
 // the slope's weights 1 and 2 pixels out (k exp(-k^2 / 2.88), summing with k to 1),
-// and 0.009 / 2
-def c21, 0.4146, 0.2927, 0.0, 0.0045
+// and 0.014 / 2
+def c21, 0.4146, 0.2927, 0.0, 0.007
 def c22, 0.8, 0.0, 0.0, 0.0
 // broken colour: value per unit of tone, warmth per unit of relief, how much an outline
 // holds them back; and how warmth moves red, green and blue
@@ -60,7 +60,7 @@ texld r1, v0, s1                 // surface: height, fine relief, -, thickness
 // the height's slope across and down, smoothed: differences one and two pixels either
 // side weighted like the slope of a bell 1.2 pixels wide, so that the brush's
 // finest grooves (a pixel or two apart) soften the light instead of beating against the
-// taps into a fine lattice; scaled to 0.009 per unit of slope in texture coordinates
+// taps into a fine lattice; scaled to 0.014 per unit of slope in texture coordinates
 dsx r2.z, v0.x
 dsy r2.w, v0.y
 abs r2.zw, r2.zw                 // a pixel, in texture coordinates
