@@ -41,7 +41,7 @@ def c16, 0.3, 0.59, 0.11, 0.25
 def c20, 0.05, 8.0, 0.02, 12.0
 // the slope's weights 1 and 2 pixels out (k exp(-k^2 / 2.88), summing with k to 1),
 // and 0.014 / 2
-def c21, 0.4146, 0.2927, 0.0, 0.007
+def c21, 0.4146, 0.2927, 0.0, 0.0055
 def c22, 0.8, 0.0, 0.0, 0.0
 // broken colour: value per unit of tone, warmth per unit of relief, how much an outline
 // holds them back; and how warmth moves red, green and blue

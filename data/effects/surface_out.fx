@@ -43,7 +43,7 @@ def c16, 33.33, 3.0, 0.5, -0.5
 def c17, -1.0, 1.0, 0.333333, 0.0
 def c18, 0.003, -0.003, 0.2, 0.0
 def c19, 512.0, 2.5, 0.62, 0.12
-def c20, 0.25, 0.7, 0.8, 2.0
+def c20, 0.08, 0.0, 0.0, 1.4
 def c21, 1.4, 0.0, 0.0, 0.0
 def c22, 3.7, 5.3, 7.1, 2.9
 dcl_texcoord v0.xy
@@ -142,7 +142,7 @@ mad r15.x, c2.x, c12.x, c12.z
 mul r15.x, r15.x, r7.x
 mul r15.z, c3.x, c12.y
 mad r15.x, r15.z, r7.y, r15.x
-mad r15.x, r9.x, c20.x, r15.x    // the small strokes lie on top, in a thinner coat
+mad r15.x, r9.x, c20.x, r15.x    // the small strokes lie on top, in a thin coat
 mad_sat r16.x, r15.x, r0.x, r0.x
 // the canvas under thin paint: its weave, read two texels a pixel, raises the height as
 // much as the paint is thinner than 0.4 (the ground's wash is about 0.17)
@@ -158,11 +158,10 @@ add r18.x, r18.x, -c19.z
 mul r18.x, r18.x, c19.w
 mad_sat r16.x, r18.x, r17.z, r16.x
 add_sat r16.y, r7.x, c10.x       // the brush's own relief: its grooves darken
-// each stroke's own tone: the broad strokes' load with the small strokes over it, which
-// the paint pass turns into the stroke's own value
-mul r16.z, r7.y, c20.y
-mad_sat r16.z, r9.x, c20.z, r16.z
-add_sat r16.z, r16.z, c10.x
+// each stroke's own tone: the broad strokes' load, which the paint pass turns into the
+// stroke's own value. It is taken from one layer only: where layers that cross are
+// summed, the pixels' edges turn every way and the strokes' edges fray
+add_sat r16.z, r7.y, c10.x
 mov r16.w, r0.x
 mov oC0, r16
 ret
@@ -258,7 +257,7 @@ frc r23.xy, r23.xy
 texld r24, r23, s6
 texld r25, r23, s7
 lrp r30.y, c1.x, r24.x, r25.x
-// small strokes over them, 2 a screen height, from the other pair of textures, turned
+// small strokes over them, 1.4 a screen height, from the other pair of textures, turned
 // from the cell's strokes by up to 0.6 of a radian either way (x - k y, y + k x), so that
 // the details cross the masses
 add r29.x, r21.x, -c10.x
