@@ -43,9 +43,10 @@ def c20, 0.05, 8.0, 0.02, 12.0
 // and 0.014 / 2
 def c21, 0.4146, 0.2927, 0.0, 0.0055
 def c22, 0.8, 0.0, 0.0, 0.0
-// broken colour: value per unit of tone, warmth per unit of relief, how much an outline
-// holds them back; and how warmth moves red, green and blue
-def c23, 0.7, 0.35, 1.0, 0.111111
+// broken colour: value per unit of tone, warmth per unit of relief, how soon an outline
+// holds them back (fully from 0.6 of the way to where the relief is gone); the weight of
+// each of the nine taps; and how warmth moves red, green and blue
+def c23, 0.65, 0.35, 1.6, 0.111111
 def c24, 1.0, 0.25, -1.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
@@ -322,7 +323,8 @@ lrp r0.xyz, r2.z, r3, r0
 // relief warms or cools it, so that neighbouring strokes differ in value and hue; both
 // are held back across an outline, which stays one line
 mad r5.xy, r6.wz, c23.w, -c10.x  // both, their finest grain smoothed over the taps
-mad r5.z, r2.w, -c23.z, c10.y
+mul_sat r5.z, r2.w, c23.z
+add r5.z, c10.y, -r5.z
 mul r5.xy, r5.xy, r5.z
 mad r5.x, r5.x, c23.x, c10.y
 mul r0.xyz, r0, r5.x
