@@ -68,6 +68,9 @@ constexpr Shortfall kShortfalls[] = {
     {"rainbow", "Tamsin", 0.0218},
     {"rainbow", "Vesper", 0.0228},
     {"sameness", "Flourish", 0.271},
+    {"second-order entropy", "Estuary", 4.239},
+    {"second-order entropy", "Flourish", 4.238},
+    {"second-order entropy", "Noonday", 4.237},
     {"second-order entropy", "Tamsin", 4.249},
     {"second-order entropy", "Vesper", 4.209},
 };
