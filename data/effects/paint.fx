@@ -40,14 +40,14 @@ def c19, 1.0, 0.05, 0.0, 0.0
 def c16, 0.3, 0.59, 0.11, 0.25
 def c20, 0.05, 8.0, 0.02, 12.0
 // the slope's weights 1 and 2 pixels out (k exp(-k^2 / 2.88), summing with k to 1),
-// and 0.014 / 2
+// and 0.011 / 2
 def c21, 0.4146, 0.2927, 0.0, 0.0055
 def c22, 0.8, 0.0, 0.0, 0.0
 // broken colour: value per unit of tone, warmth per unit of relief, how soon an outline
 // holds them back (fully from 0.6 of the way to where the relief is gone); the weight of
 // each of the nine taps; and how warmth moves red, green and blue
 def c23, 0.65, 0.35, 1.6, 0.111111
-def c24, 1.0, 0.25, -1.0, 0.0
+def c24, 1.0, 0.25, -1.0, 0.97
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -61,7 +61,7 @@ texld r1, v0, s1                 // surface: height, fine relief, -, thickness
 // the height's slope across and down, smoothed: differences one and two pixels either
 // side weighted like the slope of a bell 1.2 pixels wide, so that the brush's
 // finest grooves (a pixel or two apart) soften the light instead of beating against the
-// taps into a fine lattice; scaled to 0.014 per unit of slope in texture coordinates
+// taps into a fine lattice; scaled to 0.011 per unit of slope in texture coordinates
 dsx r2.z, v0.x
 dsy r2.w, v0.y
 abs r2.zw, r2.zw                 // a pixel, in texture coordinates
@@ -323,6 +323,7 @@ lrp r0.xyz, r2.z, r3, r0
 // relief warms or cools it, so that neighbouring strokes differ in value and hue; both
 // are held back across an outline, which stays one line
 mad r5.xy, r6.wz, c23.w, -c10.x  // both, their finest grain smoothed over the taps
+mov r3.xyz, r0                   // the colour before, to cap the lift below
 mul_sat r5.z, r2.w, c23.z
 add r5.z, c10.y, -r5.z
 mul r5.xy, r5.xy, r5.z
@@ -331,6 +332,9 @@ mul r0.xyz, r0, r5.x
 mul r5.y, r5.y, c23.y
 mad r6.xyz, r5.yyy, c24, c10.y
 mul r0.xyz, r0, r6
+// a stroke may lift a channel up to 0.97 but never beyond what it was
+max r3.xyz, r3, c24.w
+min r0.xyz, r0, r3
 add r3.x, c10.y, -r2.w
 mul r7.xy, r7.xy, r3.x
 mov r0.w, c10.y
@@ -369,6 +373,9 @@ lrp r18.x, r17.x, r16.x, c10.y
 mul r19.xyz, r0, r18.x
 mul r19.xyz, r19, r11.x
 add_sat r19.xyz, r19, r14.x
+// the sheen on a light field stops short of the screen's white, so that the field keeps
+// its strokes instead of burning out into blank white
+min r19.xyz, r19, c24.w
 // into the gamut of paint: no colour is purer than 0.8 of the screen's range (the
 // largest channel less the smallest), so no screen primary survives; a purer one keeps
 // its largest channel, and with it its value, and lifts the weakest
