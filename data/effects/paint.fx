@@ -47,7 +47,7 @@ def c22, 0.8, 0.0, 0.0, 0.0
 // holds them back (fully from 0.6 of the way to where the relief is gone); the weight of
 // each of the nine taps; and how warmth moves red, green and blue
 def c23, 0.65, 0.35, 1.6, 0.111111
-def c24, 1.0, 0.25, -1.0, 0.97
+def c24, 1.0, 0.25, -1.0, 0.985
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -332,7 +332,7 @@ mul r0.xyz, r0, r5.x
 mul r5.y, r5.y, c23.y
 mad r6.xyz, r5.yyy, c24, c10.y
 mul r0.xyz, r0, r6
-// a stroke may lift a channel up to 0.97 but never beyond what it was
+// a stroke may lift a channel up to 0.985 but never beyond what it was
 max r3.xyz, r3, c24.w
 min r0.xyz, r0, r3
 add r3.x, c10.y, -r2.w
