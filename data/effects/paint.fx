@@ -40,9 +40,14 @@ def c19, 1.0, 0.05, 0.0, 0.0
 def c16, 0.3, 0.59, 0.11, 0.25
 def c20, 0.05, 8.0, 0.02, 12.0
 // the slope's weights 1 and 2 pixels out (k exp(-k^2 / 2.88), summing with k to 1),
-// and 0.009 / 2
-def c21, 0.4146, 0.2927, 0.0, 0.0045
+// and 0.011 / 2
+def c21, 0.4146, 0.2927, 0.0, 0.0055
 def c22, 0.8, 0.0, 0.0, 0.0
+// broken colour: value per unit of tone, warmth per unit of relief, how soon an outline
+// holds them back (fully from 0.6 of the way to where the relief is gone); the weight of
+// each of the nine taps; and how warmth moves red, green and blue
+def c23, 0.65, 0.35, 1.6, 0.111111
+def c24, 1.0, 0.25, -1.0, 0.985
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -56,35 +61,45 @@ texld r1, v0, s1                 // surface: height, fine relief, -, thickness
 // the height's slope across and down, smoothed: differences one and two pixels either
 // side weighted like the slope of a bell 1.2 pixels wide, so that the brush's
 // finest grooves (a pixel or two apart) soften the light instead of beating against the
-// taps into a fine lattice; scaled to 0.009 per unit of slope in texture coordinates
+// taps into a fine lattice; scaled to 0.011 per unit of slope in texture coordinates
 dsx r2.z, v0.x
 dsy r2.w, v0.y
 abs r2.zw, r2.zw                 // a pixel, in texture coordinates
 mov r7.xy, c10.z
+mov r6.zw, r1.xxyz               // the brush's relief and the strokes' tone, summed over the
+                                 // same taps
 mov r2.xy, v0
 add r2.x, r2.x, r2.z
 texld r3, r2, s1
+add r6.zw, r6.zw, r3.xxyz
 add r2.x, v0.x, -r2.z
 texld r4, r2, s1
+add r6.zw, r6.zw, r4.xxyz
 add r7.x, r4.x, -r3.x
 mul r7.x, r7.x, c21.x
 mad r2.x, r2.z, c10.w, v0.x
 texld r3, r2, s1
+add r6.zw, r6.zw, r3.xxyz
 mad r2.x, r2.z, -c10.w, v0.x
 texld r4, r2, s1
+add r6.zw, r6.zw, r4.xxyz
 add r3.x, r4.x, -r3.x
 mad r7.x, r3.x, c21.y, r7.x
 mov r2.xy, v0
 add r2.y, r2.y, r2.w
 texld r3, r2, s1
+add r6.zw, r6.zw, r3.xxyz
 add r2.y, v0.y, -r2.w
 texld r4, r2, s1
+add r6.zw, r6.zw, r4.xxyz
 add r7.y, r4.x, -r3.x
 mul r7.y, r7.y, c21.x
 mad r2.y, r2.w, c10.w, v0.y
 texld r3, r2, s1
+add r6.zw, r6.zw, r3.xxyz
 mad r2.y, r2.w, -c10.w, v0.y
 texld r4, r2, s1
+add r6.zw, r6.zw, r4.xxyz
 add r3.x, r4.x, -r3.x
 mad r7.y, r3.x, c21.y, r7.y
 rcp r2.z, r2.z
@@ -303,6 +318,23 @@ add_sat r2.z, r2.z, -c20.x
 mul_sat r2.z, r2.z, c20.y
 texld r3, v0, s0
 lrp r0.xyz, r2.z, r3, r0
+// broken colour: every stroke carries its own value and warmth. The surface's tone (the
+// load of its broad and small strokes) lifts or sinks the colour, and the brush's fine
+// relief warms or cools it, so that neighbouring strokes differ in value and hue; both
+// are held back across an outline, which stays one line
+mad r5.xy, r6.wz, c23.w, -c10.x  // both, their finest grain smoothed over the taps
+mov r3.xyz, r0                   // the colour before, to cap the lift below
+mul_sat r5.z, r2.w, c23.z
+add r5.z, c10.y, -r5.z
+mul r5.xy, r5.xy, r5.z
+mad r5.x, r5.x, c23.x, c10.y
+mul r0.xyz, r0, r5.x
+mul r5.y, r5.y, c23.y
+mad r6.xyz, r5.yyy, c24, c10.y
+mul r0.xyz, r0, r6
+// a stroke may lift a channel up to 0.985 but never beyond what it was
+max r3.xyz, r3, c24.w
+min r0.xyz, r0, r3
 add r3.x, c10.y, -r2.w
 mul r7.xy, r7.xy, r3.x
 mov r0.w, c10.y
@@ -341,6 +373,9 @@ lrp r18.x, r17.x, r16.x, c10.y
 mul r19.xyz, r0, r18.x
 mul r19.xyz, r19, r11.x
 add_sat r19.xyz, r19, r14.x
+// the sheen on a light field stops short of the screen's white, so that the field keeps
+// its strokes instead of burning out into blank white
+min r19.xyz, r19, c24.w
 // into the gamut of paint: no colour is purer than 0.8 of the screen's range (the
 // largest channel less the smallest), so no screen primary survives; a purer one keeps
 // its largest channel, and with it its value, and lifts the weakest

@@ -43,6 +43,9 @@ def c16, 33.33, 3.0, 0.5, -0.5
 def c17, -1.0, 1.0, 0.333333, 0.0
 def c18, 0.003, -0.003, 0.2, 0.0
 def c19, 512.0, 2.5, 0.62, 0.12
+def c20, 0.08, 0.0, 0.0, 1.4
+def c21, 1.4, 0.0, 0.0, 0.0
+def c22, 3.7, 5.3, 7.1, 2.9
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s3
@@ -102,37 +105,44 @@ mad r6.xy, r4.xy, -c10.w, c16.y
 mul r4.xy, r5.xy, r6.xy          // the weight of the upper cell across and down
 add r5.xy, c10.y, -r4.xy         // and of the lower
 mov r7, c10.z                    // weighted sums of both textures, summed squared weights
+mov r9, c10.z                    // and of the small strokes
 mov r20.xy, r3.xy
 call l1
 mul r8.x, r5.x, r5.y
-add r30.xy, r30.xy, -c10.x
+add r30.xyz, r30.xyz, -c10.x
 mad r7.xy, r30.xy, r8.x, r7.xy
+mad r9.x, r30.z, r8.x, r9.x
 mad r7.z, r8.x, r8.x, r7.z
 add r20.xy, r3.xy, c10.yz
 call l1
 mul r8.x, r4.x, r5.y
-add r30.xy, r30.xy, -c10.x
+add r30.xyz, r30.xyz, -c10.x
 mad r7.xy, r30.xy, r8.x, r7.xy
+mad r9.x, r30.z, r8.x, r9.x
 mad r7.z, r8.x, r8.x, r7.z
 add r20.xy, r3.xy, c10.zy
 call l1
 mul r8.x, r5.x, r4.y
-add r30.xy, r30.xy, -c10.x
+add r30.xyz, r30.xyz, -c10.x
 mad r7.xy, r30.xy, r8.x, r7.xy
+mad r9.x, r30.z, r8.x, r9.x
 mad r7.z, r8.x, r8.x, r7.z
 add r20.xy, r3.xy, c10.yy
 call l1
 mul r8.x, r4.x, r4.y
-add r30.xy, r30.xy, -c10.x
+add r30.xyz, r30.xyz, -c10.x
 mad r7.xy, r30.xy, r8.x, r7.xy
+mad r9.x, r30.z, r8.x, r9.x
 mad r7.z, r8.x, r8.x, r7.z
 rsq r7.z, r7.z
-mul r7.xy, r7.xy, r7.z           // both textures about 0, their contrast kept
+mul r7.xy, r7.xy, r7.z           // the textures about 0, their contrast kept
+mul r9.x, r9.x, r7.z
 // height = t + t ((f1 - 0.5)(0.15 + 0.5 bump1) + (f2 - 0.5) 0.4 bump2)
 mad r15.x, c2.x, c12.x, c12.z
 mul r15.x, r15.x, r7.x
 mul r15.z, c3.x, c12.y
 mad r15.x, r15.z, r7.y, r15.x
+mad r15.x, r9.x, c20.x, r15.x    // the small strokes lie on top, in a thin coat
 mad_sat r16.x, r15.x, r0.x, r0.x
 // the canvas under thin paint: its weave, read two texels a pixel, raises the height as
 // much as the paint is thinner than 0.4 (the ground's wash is about 0.17)
@@ -148,7 +158,10 @@ add r18.x, r18.x, -c19.z
 mul r18.x, r18.x, c19.w
 mad_sat r16.x, r18.x, r17.z, r16.x
 add_sat r16.y, r7.x, c10.x       // the brush's own relief: its grooves darken
-mov r16.z, c10.x
+// each stroke's own tone: the broad strokes' load, which the paint pass turns into the
+// stroke's own value. It is taken from one layer only: where layers that cross are
+// summed, the pixels' edges turn every way and the strokes' edges fray
+add_sat r16.z, r7.y, c10.x
 mov r16.w, r0.x
 mov oC0, r16
 ret
@@ -225,6 +238,9 @@ rcp r26.x, r26.x
 rsq r26.y, r26.y
 rcp r26.y, r26.y
 cmp r26.y, r25.y, r26.y, -r26.y  // (cos, sin) of the strokes
+// the textures' offsets move with the colour coordinate at the middle, so that no
+// cell lays its strokes at the same place of the screen in every painting
+mad r21, r26.z, c22, r21
 // the point in the cell's frame
 add r27.xy, r2.xy, -r22.xy
 dp2add r28.x, r27, r26, c10.z
@@ -241,4 +257,16 @@ frc r23.xy, r23.xy
 texld r24, r23, s6
 texld r25, r23, s7
 lrp r30.y, c1.x, r24.x, r25.x
+// small strokes over them, 1.4 a screen height, from the other pair of textures, turned
+// from the cell's strokes by up to 0.6 of a radian either way (x - k y, y + k x), so that
+// the details cross the masses
+add r29.x, r21.x, -c10.x
+mul r29.x, r29.x, c21.x
+mad r23.x, -r29.x, r28.y, r28.x
+mad r23.y, r29.x, r28.x, r28.y
+mad r23.xy, r23.xy, c20.w, r21.yx
+frc r23.xy, r23.xy
+texld r24, r23, s6
+texld r25, r23, s7
+lrp r30.z, c1.x, r24.x, r25.x
 ret

@@ -80,7 +80,7 @@ void make_strokes(Image& image, Rng& rng) {
   // The strokes run along x, give or take a little: the painter turns each facture to
   // the direction its strokes should follow.
   const float base_angle = static_cast<float>(rng.range(-0.15, 0.15));
-  const float turbulence = static_cast<float>(rng.range(0.06, 0.2));
+  const float turbulence = static_cast<float>(rng.range(0.12, 0.3));
   // From fine hatching to broad sweeps, short dabs to long pulls.
   const float width_mean = fs * static_cast<float>(rng.range(0.025, 0.11));
   const float length_mean = fs * static_cast<float>(rng.range(0.15, 0.55));
@@ -96,13 +96,19 @@ void make_strokes(Image& image, Rng& rng) {
   for (int k = 0; k < strokes; ++k) {
     const float cx = static_cast<float>(rng.uniform()) * fs;
     const float cy = static_cast<float>(rng.uniform()) * fs;
-    const float angle = base_angle + turbulence * kPi * fbm(cx / fs, cy / fs, 2, 2, 0.5f, flow_seed);
+    // Laid as a painter lays them: broad strokes first, then smaller and smaller ones over
+    // them, each turned a little from the flow on its own.
+    const float laid = static_cast<float>(k) / static_cast<float>(strokes);
+    const float scale = 1.6f - 1.1f * laid;
+    const float angle = base_angle + turbulence * kPi * fbm(cx / fs, cy / fs, 2, 2, 0.5f, flow_seed) +
+                        static_cast<float>(rng.range(-0.12, 0.12));
     const float dx = std::cos(angle);
     const float dy = std::sin(angle);
-    const float width = width_mean * static_cast<float>(rng.range(0.7, 1.3));
-    const float length = length_mean * static_cast<float>(rng.range(0.6, 1.4));
+    const float width = width_mean * scale * static_cast<float>(rng.range(0.7, 1.3));
+    const float length = length_mean * scale * static_cast<float>(rng.range(0.5, 1.5));
     const float bend = static_cast<float>(rng.range(-curl, curl)) / length;
-    const float level = static_cast<float>(rng.range(0.42, 0.6));
+    // Each stroke its own load of paint, which the painter also reads as its tone.
+    const float level = static_cast<float>(rng.range(0.34, 0.66));
     const float load = static_cast<float>(rng.range(0.06, 0.16));
     // Every brush its own bristles: how many, how deep their grooves, how far they run
     // before they wander, and how unevenly they lie, so that no two strokes' grooves line
@@ -138,7 +144,9 @@ void make_strokes(Image& image, Rng& rng) {
         float groove = 0.7f * value_noise(place, 0.5f + a * groove_run, 1 << 16, 1 << 16, bristle_seed) +
                        0.3f * value_noise(place * 2.3f, a * groove_run * 1.7f, 1 << 16, 1 << 16, bristle_seed + 2);
         // Dry brush: bristles give out one by one towards the end of the stroke.
-        float presence = smoothstep(-0.08f, 0.08f, (1.0f - dryness * a * a) - (1.0f - groove) * 1.1f);
+        // The threshold is soft, so that the bristles' ends fade over a few texels rather
+        // than stop in steps once the painter magnifies the facture.
+        float presence = smoothstep(-0.16f, 0.16f, (1.0f - dryness * a * a) - (1.0f - groove) * 1.1f);
         float cover = smoothstep(half, half - 1.5f, across) * presence;
         if (cover <= 0.0f) continue;
         float ridge = smoothstep(0.55f, 0.95f, across / half);
