@@ -25,7 +25,7 @@ mov o1, v1
 ps_3_0
 def c10, 0.5, 1.0, 0.0, 0.15
 def c11, 0.159155, 6.283185, -3.141593, 3.0
-def c12, 0.08, 0.8, 0.25, 0.0
+def c12, 0.08, 1.2, 0.25, 0.0
 def c13, 0.17, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s1
@@ -47,7 +47,8 @@ add r3.xy, r3, -c10.x            // centred
 add r4.xy, c1.ywzw, -c10.x
 mul r4.xy, r4, r3.yx
 mad r4.xy, r4, c12.y, c12.z
-mad r4.xy, c1.xz, c10.x, r4      // 0.25 + 0.5 f1.xz + 0.8 slope * q
+mad r4.xy, c1.xz, c10.x, r4      // 0.25 + 0.5 f1.xz + 1.2 slope * q: the ground
+                                 // crosses up to 0.7 of the colour image, and so its masses
 // a little of the previous picture
 texld r5, v0, s1
 lrp r6.xy, c10.w, r5.yz, r4

@@ -43,12 +43,13 @@ def c18, -0.2709, 0.3914, 0.8794, 0.0
 def c19, 0.8794, -0.2709, 0.3914, 0.0
 def c20, 0.3914, 0.8794, -0.2709, 0.0
 def c21, 0.3, 0.59, 0.11, 0.5
-def c22, 0.4, 0.2, 1.6, 1.5
+def c22, 0.4, 0.45, 2.0, 1.0
 def c23, 0.02, 0.1, 0.2, 0.06
 def c24, 0.62, 0.6, 0.4, 0.0
 def c25, 2.12, 0.89, -0.89, 2.12
 def c26, 1.23, -1.32, 1.32, 1.23
 def c27, 0.7071, 0.0, 0.0, 0.0
+def c28, 0.8, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s1
@@ -71,8 +72,8 @@ texld r2, r2, s4
 add r3.x, r3.x, r2.x
 add r3.x, r3.x, -c10.y
 mad r3.x, r3.x, c27.x, c10.x     // about 0.5, with the contrast of one read
-// the foreground, its chroma raised by 1.5 + 0.1 / (chroma + 0.02), so that the
-// palette's greyish entries come out coloured too
+// the foreground, its chroma raised by 1 + 0.1 / (chroma + 0.02), so that the palette's
+// greyish entries come out coloured too while its pure ones stay no louder than paint
 dp3 r14.z, c7, c21
 max r17.x, c7.x, c7.y
 max r17.x, r17.x, c7.z
@@ -117,12 +118,15 @@ add r17.x, r17.x, c23.x
 rcp r17.x, r17.x
 mad r17.x, r17.x, c23.w, c10.y
 lrp_sat r12.xyz, r17.x, r12, r14.z
-// the plan's own blend of its two colours, by place, stirred by the brush
+// the plan's own blend of its two colours, by place: the foreground on one side of the
+// plan, the partner on the other, meeting over a third of the colour coordinate's
+// range (not a gradient across the screen), where the brush breaks one into the other
 add r4.x, r3.x, -c10.x
 mul r4.x, r4.x, c4.x
 mul r4.x, r4.x, c11.y
 add r4.y, r0.y, -c22.y
-mad_sat r4.x, r4.y, c22.z, r4.x
+mad r4.x, r4.y, c22.z, r4.x
+add_sat r4.x, r4.x, c10.x
 lrp r5.xyz, r4.x, r16, r12
 // the colour image, where there is one
 mov r20.xy, r0.yz
@@ -133,8 +137,16 @@ dp3 r9.x, r8, c10.y
 mul_sat r9.x, r9.x, c10.w
 mul r9.x, r9.x, c11.z
 lrp r5.xyz, r9.x, r8, r5
-// over the earlier plans, or over the partner colour for the first
-lrp r10.xyz, c3.x, r12, r1
+// over the earlier plans, or over the ground for the first: the partner colour, darker
+// toward one side of the canvas's sweep of colour coordinates and lighter toward the
+// other, broken by the brush, so that the ground holds a light and a dark of its own
+add r13.w, r0.z, -c10.x
+add r14.w, r3.x, -c10.x
+mul r14.w, r14.w, c28.y
+mad r13.w, r13.w, c28.x, r14.w
+add r13.w, r13.w, c10.y
+mul_sat r13.xyz, r12, r13.w
+lrp r10.xyz, c3.x, r13, r1
 lrp r11.xyz, r0.w, r5, r10
 // no olive: a yellow or yellow-green below 0.62 of value is lifted toward the light, the
 // more the yellower and the darker it is

@@ -31,8 +31,9 @@ def c10, 0.5, 1.0, 0.0, 256.0
 def c11, 0.3, 0.2, 0.9, 0.08
 def c12, 0.00390625, 0.0, 0.0, 2.2
 def c13, 0.159155, 6.283185, -3.141593, 0.000137
-def c14, 0.62, 0.37, 0.0, 0.0
-def c15, 0.001953125, -1.0, 1.0, 0.0
+def c14, 0.62, 0.37, 0.33, 0.35
+def c15, 0.001953125, -1.0, 1.0, 0.0001
+def c16, 1.4, 0.0, 0.0, 0.0
 dcl_texcoord v0.xy
 dcl_2d s0
 dcl_2d s2
@@ -81,7 +82,21 @@ mad r14.w, r14.w, c11.z, c10.y
 mul r15.x, r15.x, r14.w
 // the plan covers by its coverage times alpha (how opaque a plan's paint is)
 mul r6.x, r1.x, c2.x
-add_sat r6.y, r6.x, r6.x         // colour follows the coverage more firmly
+// The colour coordinates change hands across the outline within about three pixels,
+// around coverage 0.35: coordinates blended over a soft outline would walk across the
+// colour image from one plan's place to the other's and paint every colour lying between
+// them along the edge (a rim of light, a band of another hue, a fringe). The colour pass
+// then blends the two sides' colours, not their coordinates.
+dsx r6.z, r1.x
+dsy r6.w, r1.x
+abs r6.zw, r6.zw
+add r6.z, r6.z, r6.w
+max r6.z, r6.z, c15.w
+rcp r6.z, r6.z
+mul r6.z, r6.z, c14.z            // a third of a pixel's rise climbs the whole way
+max r6.z, r6.z, c16.x            // and never more gently than before
+add r6.w, r1.x, -c14.w
+mad_sat r6.y, r6.w, r6.z, c10.x
 lrp r16.x, r6.x, r15.x, r0.x
 lrp r16.yz, r6.y, r1.yyzw, r0.yyzw
 mov r16.w, r1.x

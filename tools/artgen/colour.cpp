@@ -110,4 +110,35 @@ float mix_hue(float h0, float h1, float t) {
   return h;
 }
 
+bool near_yellow_green(float hue) { return hue >= 90.0f && hue <= 145.0f; }
+
+Lab keep_chroma(Lab mixed, float chroma, bool yellow_green_allowed) {
+  // The mean of two colours keeps the cosine of half the angle between their hues of
+  // their chroma: it falls under a half only beyond 120 degrees apart, where the chroma
+  // is given back. The hue given back is the mean's own; in the yellow-greens (OKLab
+  // hue 100 to 135, faded over 10 degrees either side) it is not given back unless one
+  // of the colours lies near them.
+  constexpr float keep = 0.5f;
+  float c = std::sqrt(mixed.a * mixed.a + mixed.b * mixed.b);
+  if (chroma <= 1e-4f || c <= 1e-4f || c >= keep * chroma) return mixed;
+  float w = 1.0f;
+  if (!yellow_green_allowed) {
+    float hue = to_lch(mixed).h;
+    float outside = std::max(100.0f - hue, hue - 135.0f);
+    w = std::clamp(outside / 10.0f, 0.0f, 1.0f);
+    w = w * w * (3.0f - 2.0f * w);
+  }
+  float target = c + (keep * chroma - c) * w;
+  mixed.a *= target / c;
+  mixed.b *= target / c;
+  return mixed;
+}
+
+Lab mix_colours(Lch x, Lch y, float t) {
+  Lab p = to_lab(x);
+  Lab q = to_lab(y);
+  Lab sum{p.l + (q.l - p.l) * t, p.a + (q.a - p.a) * t, p.b + (q.b - p.b) * t};
+  return keep_chroma(sum, x.c + (y.c - x.c) * t, near_yellow_green(x.h) || near_yellow_green(y.h));
+}
+
 }  // namespace bw::artgen

@@ -33,4 +33,18 @@ Lch fit_gamut(Lch lch);
 // Hue interpolation along the shorter arc, in degrees.
 float mix_hue(float h0, float h1, float t);
 
+// Whether a hue lies in or near the yellow-greens (OKLab hue 90 to 145 degrees).
+bool near_yellow_green(float hue);
+
+// A mix of colours in OKLab, with chroma given back where straight OKLab would grey it:
+// `mixed` is the weighted mean in OKLab and `chroma` the weighted mean of the colours'
+// own chromas. The mean keeps at least half of that chroma, so two hues meeting do not
+// pass through grey; but where the mean's hue is a yellow-green and no colour of the
+// mix lies near one (`yellow_green_allowed` false) it is left greyed, since that chroma
+// would paint a band of a hue neither colour has (orange and teal meeting in lime).
+Lab keep_chroma(Lab mixed, float chroma, bool yellow_green_allowed);
+
+// Two colours mixed by t in OKLab, as `keep_chroma` keeps them.
+Lab mix_colours(Lch x, Lch y, float t);
+
 }  // namespace bw::artgen

@@ -10,7 +10,8 @@
 //   2 regions     soft, domain-warped regions around scattered centres
 //   3 fields      two or three feathered rectangles stacked over a ground colour
 // Blends keep the chroma of their colours, so that two hues meeting never pass through
-// grey: this is what keeps the images clean rather than muddy.
+// grey, except where that would paint a yellow-green between two colours that are none
+// (orange and teal): there they meet in a greyed middle.
 // The composition is computed at half size and enlarged: it holds no fine detail, since
 // the plans read it through 8-bit colour coordinates, which would break fine detail into
 // steps.
@@ -40,7 +41,10 @@ Lch place_colour(float l, float c, float h) {
   // of mud. A dark yellow turns to a sienna or a green of the same value (so the
   // palette keeps its range of values), and the earth hues keep a strong chroma.
   if (h > 65.0f && h < 125.0f && l < 0.72f) h = h < 95.0f ? 50.0f : 140.0f;
-  if (h > 30.0f && h < 125.0f) c = std::max(c, 0.13f);
+  if (h > 30.0f && h < 95.0f) c = std::max(c, 0.13f);
+  // Yellow-greens and greens are greyed as green earths are: at full chroma they are
+  // lime and screen green, which no pigment gives.
+  if (h >= 95.0f && h < 160.0f) c = std::min(c, 0.1f);
   Lch fitted = fit_gamut({l, c, h});
   float want = std::min(c, 0.075f);
   for (int step = 0; step < 12 && fitted.c < want; ++step) {
@@ -103,13 +107,7 @@ Palette make_palette(Rng& rng) {
   return palette;
 }
 
-// Share of the weighted chroma that a blend keeps at least. Where hues of opposite sides
-// meet, a plain OKLab blend passes through grey; restoring all the chroma instead paints a
-// hue of its own along the seam. Half keeps the seam clean without drawing a line.
-constexpr float kChromaKeep = 0.5f;
-
-// Blends palette colours by weights in OKLab, keeping at least kChromaKeep of the
-// weighted chroma.
+// Blends palette colours by weights in OKLab, with chroma kept as `keep_chroma` keeps it.
 Lab blend(const Palette& palette, const float* weights) {
   Lab sum{0, 0, 0};
   float total = 0.0f;
@@ -122,31 +120,11 @@ Lab blend(const Palette& palette, const float* weights) {
     chroma += weights[i] * palette[i].c;
     total += weights[i];
   }
-  sum.l /= total;
-  sum.a /= total;
-  sum.b /= total;
-  chroma /= total;
-  float c = std::sqrt(sum.a * sum.a + sum.b * sum.b);
-  float floor = kChromaKeep * chroma;
-  if (c > 1e-4f && c < floor) {
-    sum.a *= floor / c;
-    sum.b *= floor / c;
+  bool yellow_green = false;
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    if (weights[i] > 0.05f * total && near_yellow_green(palette[i].h)) yellow_green = true;
   }
-  return sum;
-}
-
-// Two-colour blend with the same chroma keeping as `blend`.
-Lab mix_lch(Lch x, Lch y, float t) {
-  Lab p = to_lab(x);
-  Lab q = to_lab(y);
-  Lab sum{lerp(p.l, q.l, t), lerp(p.a, q.a, t), lerp(p.b, q.b, t)};
-  float c = std::sqrt(sum.a * sum.a + sum.b * sum.b);
-  float floor = kChromaKeep * lerp(x.c, y.c, t);
-  if (c > 1e-4f && c < floor) {
-    sum.a *= floor / c;
-    sum.b *= floor / c;
-  }
-  return sum;
+  return keep_chroma({sum.l / total, sum.a / total, sum.b / total}, chroma / total, yellow_green);
 }
 
 struct Field {
@@ -186,10 +164,10 @@ void compose_masses(Field& field, Palette palette, Rng& rng) {
       float t = 0.5f + 0.85f * fbm(wu, wv, 2, 3, 0.45f, s3);
       float to_middle = smoothstep(dark_share - 0.12f, dark_share + 0.12f, t);
       float to_light = smoothstep(1.0f - light_share - 0.12f, 1.0f - light_share + 0.12f, t);
-      Lab colour = mix_lch(dark, middle, to_middle);
-      colour = mix_lch(to_lch(colour), light, to_light);
+      Lab colour = mix_colours(dark, middle, to_middle);
+      colour = mix_colours(to_lch(colour), light, to_light);
       float spot = smoothstep(0.42f, 0.55f, fbm(u, v, 4, 3, 0.5f, s4));
-      if (spot > 0.0f) colour = mix_lch(to_lch(colour), accent, spot);
+      if (spot > 0.0f) colour = mix_colours(to_lch(colour), accent, spot);
       field.at(x, y) = colour;
     }
   }
@@ -231,7 +209,7 @@ void compose_landscape(Field& field, Palette palette, Rng& rng) {
         Lch ground = palette[k];
         ground.l = std::clamp(ground.l - 0.08f * (v - horizon[k]), 0.05f, 0.97f);
         Lch current = to_lch(colour);
-        colour = mix_lch(current, ground, cover);
+        colour = mix_colours(current, ground, cover);
       }
       field.at(px, py) = colour;
     }
@@ -317,7 +295,7 @@ void compose_fields(Field& field, Palette palette, Rng& rng) {
         if (cover <= 0.0f) continue;
         Lch inner = r.colour;
         inner.l = std::clamp(inner.l + 0.06f * fbm(u, v, 3, 4, 0.5f, cloud + 7), 0.05f, 0.97f);
-        colour = to_lch(mix_lch(colour, inner, cover));
+        colour = to_lch(mix_colours(colour, inner, cover));
       }
       field.at(x, y) = to_lab(colour);
     }

@@ -26,9 +26,9 @@ ps_3_0
 def c10, 0.5, 1.0, 0.0, 2.0
 def c11, 0.159155, 6.283185, -3.141593, 17.0
 def c12, 2.3, 5.2, 1.3, 0.04
-def c13, 0.2, 0.6, 0.12, 0.4
-def c14, 0.05, 0.25, 0.02, 0.06
-def c15, 0.6, 0.0, 2.5, 22.0
+def c13, 0.2, 0.6, 0.08, 0.36
+def c14, 0.07, 0.33, 0.02, 0.06
+def c15, 0.8, 0.0, 2.5, 22.0
 def c16, 0.015, 0.05, 0.01, 0.03
 def c17, 0.25, 0.5, 0.08, 0.3
 def c19, 0.37, 0.3, 0.4, 0.5
@@ -53,8 +53,9 @@ call l0
 mov r2.y, r21.x
 add r2.xy, r2.xy, -c10.x
 mad r9.xy, r2.xy, c12.w, r1.xy
-// the block: middle (0.2 + 0.6 f2.xy), half size (0.12 + 0.4 f2.z) across and
-// (0.05 + 0.25 f2.w) up, corners 0.02 + 0.06 f3.x, tilted by 0.6 (f3.y - 0.5)
+// the block: middle (0.2 + 0.6 f2.xy), half size (0.08 + 0.36 f2.z) across and
+// (0.07 + 0.33 f2.w) up, so as often upright as lying, corners 0.02 + 0.06 f3.x,
+// tilted by 0.8 (f3.y - 0.5)
 mad r11.xy, c2.xy, c13.y, c13.x
 mul r11.x, r11.x, r0.z
 mad r12.x, c2.z, c13.w, c13.z
@@ -71,7 +72,7 @@ dp2add r5.y, r3, r4.zw, c10.z
 call l5
 mov r19.x, r14.x
 // a second block when f3.z is above 0.5, on one side or the other (f1.x) with a gap of
-// 0.03 f3.w: stacked above or below, as wide, 0.05 + 0.25 f4.w high (f1.y under 0.5), or
+// 0.03 f3.w: stacked above or below, as wide, 0.07 + 0.33 f4.w high (f1.y under 0.5), or
 // beside it, as high, 0.08 + 0.3 f4.w of the height wide
 mad r6.x, c1.x, c10.w, -c10.y
 cmp r6.x, r6.x, c10.y, -c10.y

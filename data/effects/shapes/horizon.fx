@@ -34,7 +34,7 @@ def c15, 0.04, 0.16, 0.3, 0.44
 def c16, 0.006, 0.02, 0.003, 0.012
 def c19, 0.37, 0.3, 0.4, 0.45
 def c27, 0.3, 0.5, 0.03, 0.0
-def c17, 0.8, 0.15, 0.6, 0.3
+def c17, 0.8, 0.3, 0.65, 0.3
 def c18, 0.1, 0.18, 0.03, 0.06
 def c6, 0.3333, 0.3333, 0.15, 0.1
 dcl_texcoord v0.xy
@@ -89,7 +89,7 @@ mad r4.y, r4.y, r4.y, c10.y
 mad r4.y, r3.w, r3.w, r4.y
 rsq r4.y, r4.y
 mul r19.x, r19.x, r4.y
-// when f1.z is above 0.6, a far shore: a strip 0.03 + 0.06 f1.y thick whose top lies
+// when f1.z is above 0.65, a far shore: a strip 0.03 + 0.06 f1.y thick whose top lies
 // 0.1 + 0.18 f1.w above the horizon, wandering on a noise of its own, water between
 mul r20.xy, r9.xy, c14.xw
 add r20.xy, r20.xy, c2.wz
@@ -108,7 +108,7 @@ add r6.z, c1.z, -c17.z
 cmp r14.x, r6.z, r14.x, c10.y
 mov r19.w, c16.y
 call l3
-// when f1.z is under 0.15 there is no horizon, only the mass
+// when f1.z is under 0.3 there is no horizon, only the mass
 add r6.z, c1.z, -c17.y
 cmp r19.x, r6.z, r19.x, c10.y
 // the mass: when f3.x is above 0.3 (always without a horizon), a mound of radius
